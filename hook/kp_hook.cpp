@@ -4,11 +4,10 @@ namespace {
 
 // The hook procedure carries no context of its own; each hook thread serves
 // exactly one CKpHook.
-thread_local CKpHook* t_pHook = NULL;
+thread_local CKpHook* t_pHook = nullptr;
 
-HMODULE ThisModule()
-{
-    HMODULE hModule = NULL;
+HMODULE ThisModule() {
+    HMODULE hModule = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&ThisModule), &hModule);
     return hModule;
@@ -17,51 +16,49 @@ HMODULE ThisModule()
 }  // namespace
 
 CKpHook::CKpHook()
-    : m_hHookWnd(NULL), m_bStarted(FALSE), m_hThread(NULL), m_dwThreadId(0), m_hReady(NULL), m_bHooked(FALSE),
-      m_bSwallowLButtonUp(FALSE), m_bSwallowRButtonUp(FALSE)
-{
+    : m_hHookWnd(nullptr),
+      m_bStarted(FALSE),
+      m_hThread(nullptr),
+      m_dwThreadId(0),
+      m_hReady(nullptr),
+      m_bHooked(FALSE),
+      m_bSwallowLButtonUp(FALSE),
+      m_bSwallowRButtonUp(FALSE) {
     InitializeCriticalSection(&m_cs);
 }
 
-CKpHook::~CKpHook()
-{
+CKpHook::~CKpHook() {
     UninstallHook();
     DeleteCriticalSection(&m_cs);
 }
 
-void CKpHook::SetHookWnd(HWND hWnd)
-{
+void CKpHook::SetHookWnd(HWND hWnd) {
     EnterCriticalSection(&m_cs);
     m_hHookWnd = hWnd;
     LeaveCriticalSection(&m_cs);
 }
 
-HWND CKpHook::GetHookWnd() const
-{
+HWND CKpHook::GetHookWnd() const {
     EnterCriticalSection(&m_cs);
     HWND hWnd = m_hHookWnd;
     LeaveCriticalSection(&m_cs);
     return hWnd;
 }
 
-BOOL CKpHook::IsStarted() const
-{
+BOOL CKpHook::IsStarted() const {
     EnterCriticalSection(&m_cs);
     BOOL bStarted = m_bStarted;
     LeaveCriticalSection(&m_cs);
     return bStarted;
 }
 
-int CKpHook::InstallHook()
-{
-    if (m_hThread != NULL)
-        return 1;
-    m_hReady = CreateEventA(NULL, TRUE, FALSE, NULL);
-    if (m_hReady == NULL)
-        return 0;
+int CKpHook::InstallHook() {
+    if (m_hThread != nullptr) return 1;
+    m_hReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (m_hReady == nullptr) return 0;
     m_bHooked = FALSE;
-    m_hThread = CreateThread(NULL, 0, &CKpHook::HookThreadProc, this, 0, &m_dwThreadId);
-    if (m_hThread != NULL) {
+    m_hThread = CreateThread(nullptr, 0, &CKpHook::HookThreadProc, this, 0, &m_dwThreadId);
+    if (m_hThread != nullptr) {
         // The thread signals once its hook is set (or refused); if it dies
         // first, its handle is signalled instead.
         HANDLE handles[2] = {m_hReady, m_hThread};
@@ -69,44 +66,39 @@ int CKpHook::InstallHook()
         if (!m_bHooked) {
             WaitForSingleObject(m_hThread, INFINITE);
             CloseHandle(m_hThread);
-            m_hThread = NULL;
+            m_hThread = nullptr;
         }
     }
     CloseHandle(m_hReady);
-    m_hReady = NULL;
-    return m_hThread != NULL ? 1 : 0;
+    m_hReady = nullptr;
+    return m_hThread != nullptr ? 1 : 0;
 }
 
-int CKpHook::UninstallHook()
-{
+int CKpHook::UninstallHook() {
     StopMouseHook();
-    if (m_hThread == NULL)
-        return 0;
+    if (m_hThread == nullptr) return 0;
     PostThreadMessageA(m_dwThreadId, WM_QUIT, 0, 0);
     WaitForSingleObject(m_hThread, INFINITE);
     DWORD dwExit = 0;
     GetExitCodeThread(m_hThread, &dwExit);
     CloseHandle(m_hThread);
-    m_hThread = NULL;
+    m_hThread = nullptr;
     m_dwThreadId = 0;
     return dwExit != 0 ? 1 : 0;
 }
 
-void CKpHook::StartMouseHook()
-{
+void CKpHook::StartMouseHook() {
     EnterCriticalSection(&m_cs);
     m_bStarted = TRUE;
     LeaveCriticalSection(&m_cs);
 }
 
-void CKpHook::StopMouseHook()
-{
+void CKpHook::StopMouseHook() {
     EnterCriticalSection(&m_cs);
     m_bStarted = FALSE;
     HWND hWnd = m_hHookWnd;
     LeaveCriticalSection(&m_cs);
-    if (hWnd == NULL)
-        return;
+    if (hWnd == nullptr) return;
     // The hook thread posts only under the lock, so nothing new can follow;
     // drop what is already queued. PeekMessage sees only the calling
     // thread's queue, and with PM_QS_POSTMESSAGE it does not dispatch sent
@@ -119,27 +111,26 @@ void CKpHook::StopMouseHook()
     }
 }
 
-BOOL CKpHook::OnMouseEvent(UINT nMsg, POINT pt)
-{
+BOOL CKpHook::OnMouseEvent(UINT nMsg, POINT pt) {
     switch (nMsg) {
-    case WM_LBUTTONUP:
-        if (m_bSwallowLButtonUp) {
-            m_bSwallowLButtonUp = FALSE;
-            return TRUE;
-        }
-        return FALSE;
-    case WM_RBUTTONUP:
-        if (m_bSwallowRButtonUp) {
-            m_bSwallowRButtonUp = FALSE;
-            return TRUE;
-        }
-        return FALSE;
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        break;
-    default:
-        return FALSE;
+        case WM_LBUTTONUP:
+            if (m_bSwallowLButtonUp) {
+                m_bSwallowLButtonUp = FALSE;
+                return TRUE;
+            }
+            return FALSE;
+        case WM_RBUTTONUP:
+            if (m_bSwallowRButtonUp) {
+                m_bSwallowRButtonUp = FALSE;
+                return TRUE;
+            }
+            return FALSE;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            break;
+        default:
+            return FALSE;
     }
 
     UINT nPost = nMsg == WM_MOUSEMOVE     ? KPHOOK_WM_MOUSEMOVE
@@ -147,15 +138,13 @@ BOOL CKpHook::OnMouseEvent(UINT nMsg, POINT pt)
                                           : KPHOOK_WM_RBUTTONDOWN;
     // Same packing as a mouse message's lParam; the casts keep negative
     // coordinates intact in their 16-bit halves.
-    LPARAM lPoint = MAKELPARAM(static_cast<WORD>(static_cast<short>(pt.x)),
-                               static_cast<WORD>(static_cast<short>(pt.y)));
+    LPARAM lPoint =
+        MAKELPARAM(static_cast<WORD>(static_cast<short>(pt.x)), static_cast<WORD>(static_cast<short>(pt.y)));
     BOOL bReported = FALSE;
     EnterCriticalSection(&m_cs);
-    if (m_bStarted && m_hHookWnd != NULL)
-        bReported = PostMessageA(m_hHookWnd, nPost, nMsg, lPoint);
+    if (m_bStarted && m_hHookWnd != nullptr) bReported = PostMessageA(m_hHookWnd, nPost, nMsg, lPoint);
     LeaveCriticalSection(&m_cs);
-    if (!bReported || nMsg == WM_MOUSEMOVE)
-        return FALSE;
+    if (!bReported || nMsg == WM_MOUSEMOVE) return FALSE;
 
     // A reported press is meant for the hook window alone. The right click
     // leaves object capture; it must not open a context menu in whatever
@@ -167,34 +156,30 @@ BOOL CKpHook::OnMouseEvent(UINT nMsg, POINT pt)
     return TRUE;
 }
 
-LRESULT CALLBACK CKpHook::LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
-{
-    if (nCode == HC_ACTION && t_pHook != NULL) {
+LRESULT CALLBACK CKpHook::LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
+    if (nCode == HC_ACTION && t_pHook != nullptr) {
         const MSLLHOOKSTRUCT* pInfo = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-        if (t_pHook->OnMouseEvent(static_cast<UINT>(wParam), pInfo->pt))
-            return 1;
+        if (t_pHook->OnMouseEvent(static_cast<UINT>(wParam), pInfo->pt)) return 1;
     }
-    return CallNextHookEx(NULL, nCode, wParam, lParam);
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
-DWORD WINAPI CKpHook::HookThreadProc(LPVOID pParam)
-{
+DWORD WINAPI CKpHook::HookThreadProc(LPVOID pParam) {
     CKpHook* pThis = static_cast<CKpHook*>(pParam);
     t_pHook = pThis;
     // Make the thread's message queue exist before anyone posts WM_QUIT to it.
     MSG msg;
-    PeekMessageA(&msg, NULL, WM_USER, WM_USER, PM_NOREMOVE);
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     HHOOK hHook = SetWindowsHookExA(WH_MOUSE_LL, &CKpHook::LowLevelMouseProc, ThisModule(), 0);
-    pThis->m_bHooked = hHook != NULL;
+    pThis->m_bHooked = hHook != nullptr;
     SetEvent(pThis->m_hReady);
-    if (hHook == NULL)
-        return 0;
+    if (hHook == nullptr) return 0;
     // The hook is called from inside GetMessage.
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     }
     BOOL bOk = UnhookWindowsHookEx(hHook);
     pThis->m_bSwallowLButtonUp = FALSE;
     pThis->m_bSwallowRButtonUp = FALSE;
-    t_pHook = NULL;
+    t_pHook = nullptr;
     return bOk ? 1 : 0;
 }

@@ -85,8 +85,8 @@ private:
 
     HANDLE m_hThread;  // owned; the hook thread
     DWORD m_dwThreadId;
-    HANDLE m_hReady;   // owned while InstallHook waits; signalled by the hook thread
-    BOOL m_bHooked;    // set by the hook thread before m_hReady
+    HANDLE m_hReady;  // owned while InstallHook waits; signalled by the hook thread
+    BOOL m_bHooked;   // set by the hook thread before m_hReady
 
     // Hook thread only: releases still to swallow after a swallowed press.
     BOOL m_bSwallowLButtonUp;

@@ -26,15 +26,13 @@ struct RecordCase {
     const char* pszWantDefExt;
 };
 
-void PrintTo(const RecordCase& c, std::ostream* os)
-{
+void PrintTo(const RecordCase& c, std::ostream* os) {
     *os << c.pszWantFormat << " " << c.pszWantExtensions;
 }
 
 class CodecRecordTest : public ::testing::TestWithParam<RecordCase> {};
 
-TEST_P(CodecRecordTest, FieldsFollowTheCodecTexts)
-{
+TEST_P(CodecRecordTest, FieldsFollowTheCodecTexts) {
     const RecordCase& c = GetParam();
     CGdiplusCodecInfo info(c.pszFormat, c.pszExtensions, kSomeClsid);
     EXPECT_STREQ(info.GetFormat(), c.pszWantFormat);
@@ -63,8 +61,7 @@ const RecordCase kRecords[] = {
 
 INSTANTIATE_TEST_SUITE_P(Texts, CodecRecordTest, ::testing::ValuesIn(kRecords));
 
-TEST(CodecRecordTest, RunsUnderCodePage936)
-{
+TEST(CodecRecordTest, RunsUnderCodePage936) {
     // The double-byte cases above need the program's code page.
     EXPECT_EQ(GetACP(), 936u);
 }
@@ -75,15 +72,13 @@ struct FindCase {
     bool bWant;
 };
 
-void PrintTo(const FindCase& c, std::ostream* os)
-{
+void PrintTo(const FindCase& c, std::ostream* os) {
     *os << (c.pszExt ? c.pszExt : "(null)");
 }
 
 class CodecFindTest : public ::testing::TestWithParam<FindCase> {};
 
-TEST_P(CodecFindTest, MatchesWholePatternsIgnoringCase)
-{
+TEST_P(CodecFindTest, MatchesWholePatternsIgnoringCase) {
     const FindCase& c = GetParam();
     CGdiplusCodecInfo info(L"X", c.pszExtensions, kSomeClsid);
     EXPECT_EQ(info.FindExtension(c.pszExt), c.bWant);
@@ -92,26 +87,18 @@ TEST_P(CodecFindTest, MatchesWholePatternsIgnoringCase)
 const wchar_t kJpegList[] = L"*.JPG;*.JPEG;*.JPE;*.JFIF";
 
 const FindCase kFinds[] = {
-    {kJpegList, "jpg", true},
-    {kJpegList, "JPEG", true},
-    {kJpegList, "Jpe", true},
-    {kJpegList, "jfif", true},
-    {kJpegList, "jp", false},
-    {kJpegList, "jpegs", false},
-    {kJpegList, "", false},
-    {kJpegList, "jpg;*.jpeg", false},
-    {kJpegList, "png", false},
-    {kJpegList, nullptr, false},
-    {L"*.PNG", "png", true},
-    {L"*.PNG", "PNG", true},
-    {L"", "png", false},
-    {L"*.\u4f4d\u56fe", "\xce\xbb\xcd\xbc", true},
+    {kJpegList, "jpg", true},  {kJpegList, "JPEG", true},
+    {kJpegList, "Jpe", true},  {kJpegList, "jfif", true},
+    {kJpegList, "jp", false},  {kJpegList, "jpegs", false},
+    {kJpegList, "", false},    {kJpegList, "jpg;*.jpeg", false},
+    {kJpegList, "png", false}, {kJpegList, nullptr, false},
+    {L"*.PNG", "png", true},   {L"*.PNG", "PNG", true},
+    {L"", "png", false},       {L"*.\u4f4d\u56fe", "\xce\xbb\xcd\xbc", true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Extensions, CodecFindTest, ::testing::ValuesIn(kFinds));
 
-TEST(CodecFindTest, SearchLeavesTheListWhole)
-{
+TEST(CodecFindTest, SearchLeavesTheListWhole) {
     CGdiplusCodecInfo info(L"JPEG", kJpegList, kSomeClsid);
     EXPECT_FALSE(info.FindExtension("xyz"));
     EXPECT_TRUE(info.FindExtension("jpg"));
@@ -120,8 +107,7 @@ TEST(CodecFindTest, SearchLeavesTheListWhole)
     EXPECT_STREQ(info.GetExtensions(), "*.jpg;*.jpeg;*.jpe;*.jfif");
 }
 
-TEST(CodecRecordTest, CopiesCarryAllFields)
-{
+TEST(CodecRecordTest, CopiesCarryAllFields) {
     CGdiplusCodecInfo a(L"JPEG", kJpegList, kSomeClsid);
     CGdiplusCodecInfo b(a);
     CGdiplusCodecInfo c(L"", L"", GUID());
@@ -137,15 +123,13 @@ TEST(CodecRecordTest, CopiesCarryAllFields)
 // The codecs of the machine, read straight from GDI+.
 class LiveCodecs : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&s_token, &input, nullptr), Gdiplus::Ok);
     }
     static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(s_token); }
 
-    static std::vector<CGdiplusCodecInfo> Read(bool bEncoders)
-    {
+    static std::vector<CGdiplusCodecInfo> Read(bool bEncoders) {
         UINT n = 0, nBytes = 0;
         if (bEncoders)
             Gdiplus::DllExports::GdipGetImageEncodersSize(&n, &nBytes);
@@ -163,11 +147,9 @@ protected:
         return out;
     }
 
-    static const CGdiplusCodecInfo* Claiming(const std::vector<CGdiplusCodecInfo>& codecs, const char* pszExt)
-    {
+    static const CGdiplusCodecInfo* Claiming(const std::vector<CGdiplusCodecInfo>& codecs, const char* pszExt) {
         for (const CGdiplusCodecInfo& c : codecs) {
-            if (c.FindExtension(pszExt))
-                return &c;
+            if (c.FindExtension(pszExt)) return &c;
         }
         return nullptr;
     }
@@ -189,15 +171,13 @@ struct EncoderCase {
     const GUID* pClsid;
 };
 
-void PrintTo(const EncoderCase& c, std::ostream* os)
-{
+void PrintTo(const EncoderCase& c, std::ostream* os) {
     *os << c.pszExt;
 }
 
 class LiveEncoderTest : public LiveCodecs, public ::testing::WithParamInterface<EncoderCase> {};
 
-TEST_P(LiveEncoderTest, ExtensionFindsItsEncoder)
-{
+TEST_P(LiveEncoderTest, ExtensionFindsItsEncoder) {
     const EncoderCase& c = GetParam();
     std::vector<CGdiplusCodecInfo> encoders = Read(true);
     const CGdiplusCodecInfo* p = Claiming(encoders, c.pszExt);
@@ -209,22 +189,20 @@ TEST_P(LiveEncoderTest, ExtensionFindsItsEncoder)
 }
 
 const EncoderCase kEncoders[] = {
-    {"bmp", &kBmpEncoder},  {"BMP", &kBmpEncoder},   {"jpg", &kJpegEncoder}, {"JPEG", &kJpegEncoder},
-    {"jpe", &kJpegEncoder}, {"gif", &kGifEncoder},   {"tif", &kTiffEncoder}, {"tiff", &kTiffEncoder},
+    {"bmp", &kBmpEncoder},  {"BMP", &kBmpEncoder}, {"jpg", &kJpegEncoder}, {"JPEG", &kJpegEncoder},
+    {"jpe", &kJpegEncoder}, {"gif", &kGifEncoder}, {"tif", &kTiffEncoder}, {"tiff", &kTiffEncoder},
     {"png", &kPngEncoder},  {"Png", &kPngEncoder},
 };
 
 INSTANTIATE_TEST_SUITE_P(Machine, LiveEncoderTest, ::testing::ValuesIn(kEncoders));
 
-TEST_F(LiveCodecs, UnknownExtensionsFindNoEncoder)
-{
+TEST_F(LiveCodecs, UnknownExtensionsFindNoEncoder) {
     std::vector<CGdiplusCodecInfo> encoders = Read(true);
     for (const char* pszExt : {"xyz", "", "pn", "jpg;*.png", "*.png"})
         EXPECT_EQ(Claiming(encoders, pszExt), nullptr) << pszExt;
 }
 
-TEST_F(LiveCodecs, EncodersAreTheFiveBuiltIn)
-{
+TEST_F(LiveCodecs, EncodersAreTheFiveBuiltIn) {
     std::vector<CGdiplusCodecInfo> encoders = Read(true);
     ASSERT_GE(encoders.size(), 5u);
     for (const GUID* pClsid : {&kBmpEncoder, &kJpegEncoder, &kGifEncoder, &kTiffEncoder, &kPngEncoder}) {
@@ -235,8 +213,7 @@ TEST_F(LiveCodecs, EncodersAreTheFiveBuiltIn)
     }
 }
 
-TEST_F(LiveCodecs, DecodersCoverTheCommonFormats)
-{
+TEST_F(LiveCodecs, DecodersCoverTheCommonFormats) {
     std::vector<CGdiplusCodecInfo> decoders = Read(false);
     EXPECT_GE(decoders.size(), 8u);
     for (const char* pszExt : {"bmp", "jpg", "jpeg", "gif", "tif", "tiff", "png", "ico", "wmf", "emf"})

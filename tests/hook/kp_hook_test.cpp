@@ -19,89 +19,77 @@ struct Received {
 };
 
 std::vector<Received> g_received;
-CKpHook* g_pStopOnPress = NULL;  // not owned
+CKpHook* g_pStopOnPress = nullptr;  // not owned
 
-bool IsRecorded(UINT nMsg)
-{
+bool IsRecorded(UINT nMsg) {
     switch (nMsg) {
-    case KPHOOK_WM_LBUTTONDOWN:
-    case KPHOOK_WM_RBUTTONDOWN:
-    case KPHOOK_WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU:
-        return true;
-    default:
-        return false;
+        case KPHOOK_WM_LBUTTONDOWN:
+        case KPHOOK_WM_RBUTTONDOWN:
+        case KPHOOK_WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_CONTEXTMENU:
+            return true;
+        default:
+            return false;
     }
 }
 
-LRESULT CALLBACK RecordingWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK RecordingWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
     if (IsRecorded(nMsg)) {
         g_received.push_back({hWnd, nMsg, wParam, lParam});
         // What object capture does: it ends inside the handler of the press,
         // while the button is still down.
-        if (nMsg == KPHOOK_WM_LBUTTONDOWN && g_pStopOnPress != NULL)
-            g_pStopOnPress->StopMouseHook();
+        if (nMsg == KPHOOK_WM_LBUTTONDOWN && g_pStopOnPress != nullptr) g_pStopOnPress->StopMouseHook();
         return 0;
     }
     return DefWindowProcA(hWnd, nMsg, wParam, lParam);
 }
 
 // Dispatches messages for the given time.
-void Pump(DWORD dwMillis)
-{
+void Pump(DWORD dwMillis) {
     DWORD dwEnd = GetTickCount() + dwMillis;
     for (;;) {
         MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (static_cast<LONG>(GetTickCount() - dwEnd) >= 0)
-            return;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+        if (static_cast<LONG>(GetTickCount() - dwEnd) >= 0) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
 
 // Dispatches messages until nMsg has reached hWnd or the time is up.
-bool PumpUntil(HWND hWnd, UINT nMsg, DWORD dwMillis)
-{
+bool PumpUntil(HWND hWnd, UINT nMsg, DWORD dwMillis) {
     DWORD dwEnd = GetTickCount() + dwMillis;
     for (;;) {
         for (const Received& r : g_received) {
-            if (r.hWnd == hWnd && r.nMsg == nMsg)
-                return true;
+            if (r.hWnd == hWnd && r.nMsg == nMsg) return true;
         }
-        if (static_cast<LONG>(GetTickCount() - dwEnd) >= 0)
-            return false;
+        if (static_cast<LONG>(GetTickCount() - dwEnd) >= 0) return false;
         Pump(10);
     }
 }
 
-int Count(HWND hWnd, UINT nMsg)
-{
+int Count(HWND hWnd, UINT nMsg) {
     int n = 0;
     for (const Received& r : g_received)
         n += r.hWnd == hWnd && r.nMsg == nMsg;
     return n;
 }
 
-const Received* Last(HWND hWnd, UINT nMsg)
-{
-    const Received* pLast = NULL;
+const Received* Last(HWND hWnd, UINT nMsg) {
+    const Received* pLast = nullptr;
     for (const Received& r : g_received) {
-        if (r.hWnd == hWnd && r.nMsg == nMsg)
-            pLast = &r;
+        if (r.hWnd == hWnd && r.nMsg == nMsg) pLast = &r;
     }
     return pLast;
 }
 
-void SendMoveTo(int x, int y)
-{
+void SendMoveTo(int x, int y) {
     // Absolute input is normalised to 0..65535 across the primary screen.
     int cx = GetSystemMetrics(SM_CXSCREEN);
     int cy = GetSystemMetrics(SM_CYSCREEN);
@@ -113,43 +101,39 @@ void SendMoveTo(int x, int y)
     SendInput(1, &in, sizeof(in));
 }
 
-void SendButton(DWORD dwFlags)
-{
+void SendButton(DWORD dwFlags) {
     INPUT in = {};
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = dwFlags;
     SendInput(1, &in, sizeof(in));
 }
 
-void SendClick(DWORD dwDown, DWORD dwUp)
-{
+void SendClick(DWORD dwDown, DWORD dwUp) {
     SendButton(dwDown);
     SendButton(dwUp);
 }
 
 class HookTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = RecordingWndProc;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.hCursor = LoadCursor(NULL, IDC_ARROW);
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         wc.lpszClassName = "KpHookTestWnd";
         RegisterClassA(&wc);
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         g_received.clear();
-        g_pStopOnPress = NULL;
+        g_pStopOnPress = nullptr;
         // The hook window never shows; the target covers the place clicked.
-        m_hHookWnd = CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
-                                     GetModuleHandleA(NULL), NULL);
+        m_hHookWnd =
+            CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         m_hTarget = CreateWindowExA(WS_EX_TOPMOST, "KpHookTestWnd", "target", WS_POPUP | WS_VISIBLE, kTarget.left,
-                                    kTarget.top, kTarget.right - kTarget.left, kTarget.bottom - kTarget.top, NULL,
-                                    NULL, GetModuleHandleA(NULL), NULL);
+                                    kTarget.top, kTarget.right - kTarget.left, kTarget.bottom - kTarget.top, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(m_hHookWnd, nullptr);
         ASSERT_NE(m_hTarget, nullptr);
         SetForegroundWindow(m_hTarget);
@@ -158,8 +142,7 @@ protected:
         g_received.clear();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         m_hook.UninstallHook();
         DestroyWindow(m_hTarget);
         DestroyWindow(m_hHookWnd);
@@ -168,8 +151,7 @@ protected:
     }
 
     // Installs and starts the hook, with the cursor resting inside the target.
-    void StartOverTarget()
-    {
+    void StartOverTarget() {
         m_hook.SetHookWnd(m_hHookWnd);
         ASSERT_NE(m_hook.InstallHook(), 0);
         SendMoveTo(kInside.x, kInside.y);
@@ -182,15 +164,14 @@ protected:
     static constexpr POINT kInside = {400, 300};
 
     CKpHook m_hook;
-    HWND m_hHookWnd = NULL;
-    HWND m_hTarget = NULL;
+    HWND m_hHookWnd = nullptr;
+    HWND m_hTarget = nullptr;
 };
 
 constexpr RECT HookTest::kTarget;
 constexpr POINT HookTest::kInside;
 
-TEST_F(HookTest, EveryMoveIsPostedWithTheScreenPoint)
-{
+TEST_F(HookTest, EveryMoveIsPostedWithTheScreenPoint) {
     StartOverTarget();
     static const POINT kPoints[] = {{0, 0}, {1, 767}, {1023, 0}, {512, 384}, {250, 600}};
     for (const POINT& pt : kPoints) {
@@ -212,8 +193,8 @@ TEST_F(HookTest, EveryMoveIsPostedWithTheScreenPoint)
 struct PressCase {
     const char* name;
     DWORD dwDown, dwUp;
-    UINT nReported;     // what the hook window receives
-    UINT nLowLevel;     // its wParam
+    UINT nReported;               // what the hook window receives
+    UINT nLowLevel;               // its wParam
     UINT nTargetDown, nTargetUp;  // what the target must not receive
 };
 
@@ -224,15 +205,13 @@ const PressCase kPresses[] = {
      WM_RBUTTONUP},
 };
 
-void PrintTo(const PressCase& c, std::ostream* os)
-{
+void PrintTo(const PressCase& c, std::ostream* os) {
     *os << c.name;
 }
 
 class HookPressTest : public HookTest, public ::testing::WithParamInterface<PressCase> {};
 
-TEST_P(HookPressTest, PressIsPostedAndSwallowed)
-{
+TEST_P(HookPressTest, PressIsPostedAndSwallowed) {
     const PressCase& c = GetParam();
     StartOverTarget();
     SendClick(c.dwDown, c.dwUp);
@@ -248,8 +227,7 @@ TEST_P(HookPressTest, PressIsPostedAndSwallowed)
     EXPECT_EQ(Count(m_hTarget, WM_CONTEXTMENU), 0);
 }
 
-TEST_P(HookPressTest, AfterStopNothingIsPostedAndThePressGoesThrough)
-{
+TEST_P(HookPressTest, AfterStopNothingIsPostedAndThePressGoesThrough) {
     const PressCase& c = GetParam();
     StartOverTarget();
     m_hook.StopMouseHook();
@@ -263,8 +241,7 @@ TEST_P(HookPressTest, AfterStopNothingIsPostedAndThePressGoesThrough)
     EXPECT_EQ(Count(m_hHookWnd, c.nReported), 0);
 }
 
-TEST_P(HookPressTest, InstalledButNotStartedReportsNothing)
-{
+TEST_P(HookPressTest, InstalledButNotStartedReportsNothing) {
     const PressCase& c = GetParam();
     StartOverTarget();
     m_hook.StopMouseHook();
@@ -278,8 +255,7 @@ TEST_P(HookPressTest, InstalledButNotStartedReportsNothing)
     EXPECT_EQ(Count(m_hHookWnd, c.nReported), 0);
 }
 
-TEST_P(HookPressTest, AfterUninstallNothingIsPosted)
-{
+TEST_P(HookPressTest, AfterUninstallNothingIsPosted) {
     const PressCase& c = GetParam();
     StartOverTarget();
     EXPECT_NE(m_hook.UninstallHook(), 0);
@@ -295,8 +271,7 @@ TEST_P(HookPressTest, AfterUninstallNothingIsPosted)
 INSTANTIATE_TEST_SUITE_P(Buttons, HookPressTest, ::testing::ValuesIn(kPresses),
                          [](const ::testing::TestParamInfo<PressCase>& info) { return info.param.name; });
 
-TEST_F(HookTest, ReleaseAfterStopInsideThePressHandlerIsSwallowed)
-{
+TEST_F(HookTest, ReleaseAfterStopInsideThePressHandlerIsSwallowed) {
     StartOverTarget();
     g_pStopOnPress = &m_hook;
     SendButton(MOUSEEVENTF_LEFTDOWN);
@@ -315,8 +290,7 @@ TEST_F(HookTest, ReleaseAfterStopInsideThePressHandlerIsSwallowed)
     EXPECT_EQ(Count(m_hHookWnd, KPHOOK_WM_MOUSEMOVE), 0);
 }
 
-TEST_F(HookTest, StopDropsReportsStillQueued)
-{
+TEST_F(HookTest, StopDropsReportsStillQueued) {
     StartOverTarget();
     SendMoveTo(100, 100);
     SendMoveTo(110, 100);
@@ -333,10 +307,9 @@ TEST_F(HookTest, StopDropsReportsStillQueued)
     EXPECT_EQ(Count(m_hHookWnd, KPHOOK_WM_MOUSEMOVE), 0);
 }
 
-TEST_F(HookTest, ReportingFollowsTheHookWindow)
-{
-    HWND hOther = CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
-                                  GetModuleHandleA(NULL), NULL);
+TEST_F(HookTest, ReportingFollowsTheHookWindow) {
+    HWND hOther =
+        CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(hOther, nullptr);
     StartOverTarget();
     m_hook.SetHookWnd(hOther);
@@ -347,8 +320,7 @@ TEST_F(HookTest, ReportingFollowsTheHookWindow)
     DestroyWindow(hOther);
 }
 
-TEST_F(HookTest, InstallTwiceKeepsOneHook)
-{
+TEST_F(HookTest, InstallTwiceKeepsOneHook) {
     m_hook.SetHookWnd(m_hHookWnd);
     EXPECT_NE(m_hook.InstallHook(), 0);
     EXPECT_NE(m_hook.InstallHook(), 0);
@@ -356,8 +328,7 @@ TEST_F(HookTest, InstallTwiceKeepsOneHook)
     EXPECT_EQ(m_hook.UninstallHook(), 0);
 }
 
-TEST_F(HookTest, HookThreadIsNotTheCallers)
-{
+TEST_F(HookTest, HookThreadIsNotTheCallers) {
     // The caller blocks (as a capture delay does) while the hook still answers
     // and reports; the report waits in the caller's queue.
     StartOverTarget();
