@@ -1,0 +1,50 @@
+#include "kapto_app.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include "framework/winmain.h"
+#include "kapto_dlg.h"
+#include "res/resource.h"
+
+CKaptoApp theApp;
+
+BEGIN_MESSAGE_MAP(CKaptoApp, CWinApp)
+    ON_COMMAND(ID_HELP, &CKaptoApp::OnHelp)
+END_MESSAGE_MAP()
+
+CKaptoApp::CKaptoApp() : m_gdiplusToken(0) {}
+
+BOOL CKaptoApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc;
+    icc.dwSize = 8;
+    icc.dwICC = 0xFF;  // ICC_WIN95_CLASSES
+    ::InitCommonControlsEx(&icc);
+
+    CWinApp::InitInstance();
+    AfxEnableControlContainer();
+
+    Gdiplus::GdiplusStartupInput input;  // version 1, no callback, thread and codecs not suppressed
+    if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr) != Gdiplus::Ok) {
+        AfxMessageBox("初始化GDI+失败", MB_OK);
+        return FALSE;
+    }
+
+    SetRegistryKey("Velkor");
+
+    CKaptoDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+int CKaptoApp::ExitInstance() {
+    if (m_gdiplusToken != 0) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    return CWinApp::ExitInstance();
+}
+
+void CKaptoApp::OnHelp() {
+    // The help viewer comes with the command set of the main window.
+}

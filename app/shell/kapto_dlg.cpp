@@ -1,0 +1,100 @@
+#include "kapto_dlg.h"
+
+#include "framework/resources.h"
+#include "res/resource.h"
+
+BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_SETCURSOR()
+    ON_WM_DESTROY()
+    ON_MESSAGE(WM_KICKIDLE, &CKaptoDlg::OnKickIdle)
+END_MESSAGE_MAP()
+
+namespace {
+
+const UINT kAboutCommand = 0x0010;
+
+}  // namespace
+
+CKaptoDlg::CKaptoDlg(CWnd* pParent)
+    : CDialog(IDD_KAPTO_DIALOG, pParent), m_nSnapType(0), m_bGrayScale(FALSE), m_bNegate(FALSE), m_bScale(FALSE),
+      m_bRotate(FALSE), m_bFlipHorz(FALSE), m_bFlipVert(FALSE), m_bShearDown(FALSE), m_bShearAcross(FALSE),
+      m_bBlur(FALSE), m_bSharpen(FALSE), m_hPlaceholder(nullptr) {
+    m_hIcon = ::LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(14)),
+                          MAKEINTRESOURCEA(IDR_MAINFRAME));
+    m_hViewCursor = ::LoadCursorA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDC_VIEW_CURSOR), MAKEINTRESOURCEA(12)),
+                                  MAKEINTRESOURCEA(IDC_VIEW_CURSOR));
+}
+
+CKaptoDlg::~CKaptoDlg() {}
+
+void CKaptoDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_CBIndex(pDX, IDC_SNAP_TYPE, m_nSnapType);
+    DDX_Control(pDX, IDC_VIEW, m_wndView);
+    DDX_Check(pDX, IDC_GRAYSCALE, m_bGrayScale);
+    DDX_Check(pDX, IDC_NEGATE, m_bNegate);
+    DDX_Check(pDX, IDC_SCALE, m_bScale);
+    DDX_Check(pDX, IDC_ROTATE, m_bRotate);
+    DDX_Check(pDX, IDC_FLIP_HORZ, m_bFlipHorz);
+    DDX_Check(pDX, IDC_FLIP_VERT, m_bFlipVert);
+    DDX_Check(pDX, IDC_SHEAR_DOWN, m_bShearDown);
+    DDX_Check(pDX, IDC_SHEAR_ACROSS, m_bShearAcross);
+    DDX_Check(pDX, IDC_BLUR, m_bBlur);
+    DDX_Check(pDX, IDC_SHARPEN, m_bSharpen);
+}
+
+BOOL CKaptoDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    HMENU hSysMenu = GetSystemMenu(FALSE);
+    if (hSysMenu != nullptr) {
+        CString strAbout;
+        strAbout.LoadString(IDS_ABOUTBOX);
+        if (!strAbout.IsEmpty()) {
+            ::AppendMenuA(hSysMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(hSysMenu, MF_STRING, kAboutCommand, strAbout);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    m_hPlaceholder = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_PLACEHOLDER));
+
+    CenterWindow();
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+BOOL CKaptoDlg::PreTranslateMessage(MSG* pMsg) { return CDialog::PreTranslateMessage(pMsg); }
+
+void CKaptoDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if (nID == SC_MINIMIZE) {
+        // Minimising hides the window; the tray icon brings it back.
+        ShowWindow(SW_HIDE);
+        return;
+    }
+    CDialog::OnSysCommand(nID, lParam);
+}
+
+HCURSOR CKaptoDlg::OnQueryDragIcon() { return (HCURSOR)m_hIcon; }
+
+BOOL CKaptoDlg::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
+    if (pWnd == &m_wndView) {
+        ::SetCursor(m_hViewCursor);
+        return TRUE;
+    }
+    return CDialog::OnSetCursor(pWnd, nHitTest, message);
+}
+
+void CKaptoDlg::OnDestroy() {
+    CDialog::OnDestroy();
+    if (m_hPlaceholder != nullptr) {
+        ::DeleteObject(m_hPlaceholder);
+        m_hPlaceholder = nullptr;
+    }
+}
+
+LRESULT CKaptoDlg::OnKickIdle(WPARAM, LPARAM) { return 0; }

@@ -1,0 +1,46 @@
+# Test programs: GoogleTest from Debian's sources, built with this tree's
+# compiler. On Windows builds every test program runs under Wine through
+# tools/wine-run, inside the project's virtual desktop; natively it runs as is.
+
+set(KAPTO_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources (Debian package googletest)")
+
+macro(kapto_enable_gtest)
+  if(NOT TARGET gtest)
+    set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${KAPTO_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    # GoogleTest is not ours to keep warning-free.
+    foreach(t gtest gtest_main)
+      target_compile_options(${t} PRIVATE -w)
+    endforeach()
+  endif()
+endmacro()
+
+# kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH] [TIMEOUT s])
+function(kapto_add_test)
+  cmake_parse_arguments(T "" "NAME;DESKTOP;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  kapto_enable_gtest()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest_main gtest)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
+                                               ${PROJECT_SOURCE_DIR}/tests)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  if(WIN32)
+    set(desktop 1024x768)
+    if(T_DESKTOP)
+      set(desktop ${T_DESKTOP})
+    endif()
+    add_test(NAME ${T_NAME}
+             COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run --desktop ${desktop} $<TARGET_FILE:${T_NAME}>)
+    set_tests_properties(${T_NAME} PROPERTIES
+      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+      RESOURCE_LOCK wine TIMEOUT ${T_TIMEOUT})
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
+endfunction()

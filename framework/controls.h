@@ -1,0 +1,54 @@
+// Standard controls: wrappers that talk to an existing control through its
+// messages. They are usually bound to a dialog's control by DDX_Control.
+#pragma once
+
+#include "framework/wnd.h"
+
+class KFW_API CStatic : public CWnd {
+    DECLARE_DYNAMIC(CStatic)
+public:
+    BOOL Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xffff);
+    HBITMAP SetBitmap(HBITMAP hBitmap) { return (HBITMAP)SendMessage(STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)hBitmap); }
+    HBITMAP GetBitmap() const { return (HBITMAP)SendMessage(STM_GETIMAGE, IMAGE_BITMAP); }
+    HICON SetIcon(HICON hIcon) { return (HICON)SendMessage(STM_SETICON, (WPARAM)hIcon); }
+    HICON GetIcon() const { return (HICON)SendMessage(STM_GETICON); }
+};
+
+class KFW_API CButton : public CWnd {
+    DECLARE_DYNAMIC(CButton)
+public:
+    BOOL Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    int GetCheck() const { return (int)SendMessage(BM_GETCHECK); }
+    void SetCheck(int nCheck) { SendMessage(BM_SETCHECK, (WPARAM)nCheck); }
+    UINT GetState() const { return (UINT)SendMessage(BM_GETSTATE); }
+    void SetState(BOOL bHighlight) { SendMessage(BM_SETSTATE, (WPARAM)bHighlight); }
+    UINT GetButtonStyle() const { return (UINT)GetStyle() & 0xff; }
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE) { SendMessage(BM_SETSTYLE, nStyle, bRedraw); }
+    HBITMAP SetBitmap(HBITMAP hBitmap) { return (HBITMAP)SendMessage(BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)hBitmap); }
+};
+
+class KFW_API CComboBox : public CWnd {
+    DECLARE_DYNAMIC(CComboBox)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    int GetCount() const { return (int)SendMessage(CB_GETCOUNT); }
+    int GetCurSel() const { return (int)SendMessage(CB_GETCURSEL); }
+    int SetCurSel(int nSelect) { return (int)SendMessage(CB_SETCURSEL, (WPARAM)nSelect); }
+    int AddString(LPCSTR lpszString) { return (int)SendMessage(CB_ADDSTRING, 0, (LPARAM)lpszString); }
+    int InsertString(int nIndex, LPCSTR lpszString) {
+        return (int)SendMessage(CB_INSERTSTRING, (WPARAM)nIndex, (LPARAM)lpszString);
+    }
+    int DeleteString(UINT nIndex) { return (int)SendMessage(CB_DELETESTRING, nIndex); }
+    void ResetContent() { SendMessage(CB_RESETCONTENT); }
+    int FindStringExact(int nIndexStart, LPCSTR lpszFind) const {
+        return (int)SendMessage(CB_FINDSTRINGEXACT, (WPARAM)nIndexStart, (LPARAM)lpszFind);
+    }
+    void GetLBText(int nIndex, CString& rString) const;
+    int GetLBTextLen(int nIndex) const { return (int)SendMessage(CB_GETLBTEXTLEN, (WPARAM)nIndex); }
+    DWORD_PTR GetItemData(int nIndex) const { return (DWORD_PTR)SendMessage(CB_GETITEMDATA, (WPARAM)nIndex); }
+    int SetItemData(int nIndex, DWORD_PTR dwItemData) {
+        return (int)SendMessage(CB_SETITEMDATA, (WPARAM)nIndex, (LPARAM)dwItemData);
+    }
+    void ShowDropDown(BOOL bShowIt = TRUE) { SendMessage(CB_SHOWDROPDOWN, (WPARAM)bShowIt); }
+    BOOL GetDroppedState() const { return (BOOL)SendMessage(CB_GETDROPPEDSTATE); }
+};

@@ -1,0 +1,230 @@
+#include "framework/dialog.h"
+
+#include "framework/app.h"
+#include "framework/resources.h"
+
+namespace {
+
+// Mouse moves that do not move and paint or timer traffic do not make the
+// loop idle again, or an idle handler that repaints would never stop.
+bool IsIdleMessage(const MSG& msg) {
+    static POINT ptLast = {-1, -1};
+    static UINT nLastMessage = 0;
+    if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
+        if (msg.message == nLastMessage && msg.pt.x == ptLast.x && msg.pt.y == ptLast.y) return false;
+        ptLast = msg.pt;
+        nLastMessage = msg.message;
+        return true;
+    }
+    return msg.message != WM_PAINT && msg.message != 0x0118 /* system timer (caret blink) */;
+}
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_MESSAGE(WM_INITDIALOG, &CDialog::HandleInitDialog)
+    ON_COMMAND(IDOK, &CDialog::OnOK)
+    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog()
+    : m_lpszTemplateName(nullptr), m_nIDHelp(0), m_pParentWnd(nullptr), m_nModalResult(-1),
+      m_bContinueModal(FALSE), m_bModal(FALSE) {}
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : CDialog() {
+    m_lpszTemplateName = MAKEINTRESOURCEA(nIDTemplate);
+    m_nIDHelp = nIDTemplate;
+    m_pParentWnd = pParentWnd;
+}
+
+CDialog::CDialog(LPCSTR lpszTemplateName, CWnd* pParentWnd) : CDialog() {
+    m_lpszTemplateName = lpszTemplateName;
+    m_pParentWnd = pParentWnd;
+}
+
+CDialog::~CDialog() {
+    if (m_hWnd != nullptr) DestroyWindow();
+}
+
+BOOL CDialog::CreateFromTemplate(HWND hWndParent) {
+    if (m_lpszTemplateName == nullptr) return FALSE;
+    HINSTANCE hInst = AfxFindResourceHandle(m_lpszTemplateName, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    if (hInst == nullptr) return FALSE;
+    HRSRC hRes = ::FindResourceA(hInst, m_lpszTemplateName, MAKEINTRESOURCEA(5));
+    HGLOBAL hGlobal = hRes != nullptr ? ::LoadResource(hInst, hRes) : nullptr;
+    const DLGTEMPLATE* pTemplate = hGlobal != nullptr ? (const DLGTEMPLATE*)::LockResource(hGlobal) : nullptr;
+    if (pTemplate == nullptr) return FALSE;
+    // The dialog procedure binds the window to this object at WM_INITDIALOG.
+    HWND hWnd = ::CreateDialogIndirectParamA(hInst, pTemplate, hWndParent, AfxDlgProc, (LPARAM)this);
+    if (hWnd == nullptr) return FALSE;
+    if (m_hWnd == nullptr) Attach(hWnd);  // only if WM_INITDIALOG never came
+    return TRUE;
+}
+
+INT_PTR CDialog::DoModal() {
+    // The owner: the given parent's top-level window, else the main window.
+    HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+    if (hWndOwner == nullptr) {
+        CWnd* pMain = AfxGetMainWnd();
+        if (pMain != nullptr && pMain != this) hWndOwner = pMain->m_hWnd;
+    }
+    if (hWndOwner != nullptr) {
+        HWND hTop = ::GetAncestor(hWndOwner, GA_ROOT);
+        if (hTop != nullptr) hWndOwner = hTop;
+    }
+    BOOL bEnableOwner = FALSE;
+    if (hWndOwner != nullptr && hWndOwner != ::GetDesktopWindow() && ::IsWindowEnabled(hWndOwner)) {
+        ::EnableWindow(hWndOwner, FALSE);
+        bEnableOwner = TRUE;
+    }
+
+    m_bModal = TRUE;
+    m_bContinueModal = TRUE;
+    m_nModalResult = -1;
+    if (CreateFromTemplate(hWndOwner)) {
+        if (m_bContinueModal) RunModalLoop();
+        if (m_hWnd != nullptr)
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                           SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    }
+    // The owner gets the activation back before the dialog goes.
+    if (bEnableOwner) ::EnableWindow(hWndOwner, TRUE);
+    if (hWndOwner != nullptr && m_hWnd != nullptr && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(hWndOwner);
+    if (m_hWnd != nullptr) DestroyWindow();
+    m_bModal = FALSE;
+    return m_nModalResult;
+}
+
+int CDialog::RunModalLoop() {
+    BOOL bIdle = TRUE;
+    LONG lIdleCount = 0;
+    BOOL bShowIdle = !(GetStyle() & WS_VISIBLE);
+    MSG msg;
+    while (m_bContinueModal) {
+        // Idle: show a dialog that started hidden, then kick the idle handler
+        // until it says it has nothing more to do.
+        while (bIdle && m_bContinueModal && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (bShowIdle) {
+                ShowWindow(SW_SHOWNORMAL);
+                UpdateWindow();
+                bShowIdle = FALSE;
+            }
+            if (lIdleCount == 0) AfxDeleteTempObjects();
+            if (m_hWnd == nullptr || !SendMessage(WM_KICKIDLE, MSGF_DIALOGBOX, lIdleCount++)) bIdle = FALSE;
+        }
+        if (!m_bContinueModal) break;
+        // Busy: pump until the queue is empty again.
+        do {
+            if (!::GetMessageA(&msg, nullptr, 0, 0)) {
+                // WM_QUIT ends every loop; pass it on to the next one out.
+                ::PostQuitMessage((int)msg.wParam);
+                m_bContinueModal = FALSE;
+                return m_nModalResult;
+            }
+            if (!CWnd::WalkPreTranslateTree(m_hWnd, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+            if (!m_bContinueModal || m_hWnd == nullptr) {
+                m_bContinueModal = FALSE;
+                return m_nModalResult;
+            }
+            if (IsIdleMessage(msg)) {
+                bIdle = TRUE;
+                lIdleCount = 0;
+            }
+        } while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    }
+    return m_nModalResult;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
+    return Create(MAKEINTRESOURCEA(nIDTemplate), pParentWnd);
+}
+
+BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd) {
+    m_lpszTemplateName = lpszTemplateName;
+    m_pParentWnd = pParentWnd;
+    m_bModal = FALSE;
+    return CreateFromTemplate(pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr);
+}
+
+void CDialog::EndDialog(int nResult) {
+    m_nModalResult = nResult;
+    if (m_bModal) {
+        if (m_bContinueModal) {
+            m_bContinueModal = FALSE;
+            // Wake the loop if it is waiting in GetMessage.
+            ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+        }
+    } else if (m_hWnd != nullptr) {
+        ::EndDialog(m_hWnd, nResult);
+    }
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE)) return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    // Keyboard and mouse input for the dialog and its controls goes through
+    // the dialog manager (tab, arrows, Enter, Esc, mnemonics).
+    bool bInput = (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) ||
+                  (pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST);
+    if (!bInput || m_hWnd == nullptr) return FALSE;
+    if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)) return FALSE;
+    return ::IsDialogMessageA(m_hWnd, pMsg);
+}
+
+BOOL CDialog::ExecuteDlgInit(LPCSTR lpszResourceName) {
+    // Initial control data kept beside the template (resource type 240):
+    // records of control id, message, byte count and bytes, ended by a zero.
+    LPCSTR type = MAKEINTRESOURCEA(240);
+    HINSTANCE hInst = AfxFindResourceHandle(lpszResourceName, type);
+    if (hInst == nullptr) return TRUE;  // nothing to do
+    HRSRC hRes = ::FindResourceA(hInst, lpszResourceName, type);
+    DWORD cb = hRes != nullptr ? ::SizeofResource(hInst, hRes) : 0;
+    HGLOBAL hGlobal = hRes != nullptr ? ::LoadResource(hInst, hRes) : nullptr;
+    const BYTE* p = hGlobal != nullptr ? (const BYTE*)::LockResource(hGlobal) : nullptr;
+    if (p == nullptr) return FALSE;
+    const BYTE* end = p + cb;
+    while (end - p >= 2) {
+        WORD nIDC = *(const WORD*)p;
+        if (nIDC == 0) break;
+        if (end - p < 8) return FALSE;
+        WORD nMsg = *(const WORD*)(p + 2);
+        DWORD dwLen = *(const DWORD*)(p + 4);
+        p += 8;
+        if ((DWORD)(end - p) < dwLen || dwLen == 0 || p[dwLen - 1] != 0) return FALSE;
+        // The records carry the old 16-bit numbers of "add an item".
+        UINT msg = nMsg == 0x0403 ? CB_ADDSTRING : nMsg == 0x0401 ? LB_ADDSTRING : nMsg;
+        ::SendDlgItemMessageA(m_hWnd, nIDC, msg, 0, (LPARAM)p);
+        p += dwLen;
+    }
+    return TRUE;
+}
+
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {
+    if (m_lpszTemplateName != nullptr) ExecuteDlgInit(m_lpszTemplateName);
+    return OnInitDialog();
+}
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_INITDIALOG) return FALSE;  // the default dialog processing
+    CDialog* pDlg = reinterpret_cast<CDialog*>(lParam);
+    if (pDlg == nullptr || CWnd::FromHandlePermanent(hWnd) != nullptr) return TRUE;
+    // From here on the dialog's messages reach its map first, then the
+    // dialog class's own procedure (which calls back here and gets FALSE).
+    pDlg->SubclassWindow(hWnd);
+    return AfxWndProc(hWnd, message, wParam, lParam);
+}
