@@ -64,7 +64,7 @@ public:
     // Stops reporting and removes the hook. Non-zero on success, 0 when no
     // hook was installed.
     int UninstallHook();
-    BOOL IsInstalled() const { return m_hThread != NULL; }
+    BOOL IsInstalled() const { return m_hThread != nullptr; }
 
     // Reporting on and off. Starting without an installed hook reports
     // nothing until the hook is installed.
