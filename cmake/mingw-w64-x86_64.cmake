@@ -3,10 +3,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(KAPTO_TRIPLE x86_64-w64-mingw32)
 
-# Debian's default (win32 thread model) compilers; the -posix ones would add a
-# winpthread dependency the program does not need.
-find_program(CMAKE_C_COMPILER NAMES ${KAPTO_TRIPLE}-gcc-win32 ${KAPTO_TRIPLE}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${KAPTO_TRIPLE}-g++-win32 ${KAPTO_TRIPLE}-g++ REQUIRED)
+# The posix thread model: the standard library's std::mutex and friends, which
+# GoogleTest needs. Its runtime is linked in statically (see CMakeLists.txt).
+find_program(CMAKE_C_COMPILER NAMES ${KAPTO_TRIPLE}-gcc-posix ${KAPTO_TRIPLE}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${KAPTO_TRIPLE}-g++-posix ${KAPTO_TRIPLE}-g++ REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${KAPTO_TRIPLE}-windres REQUIRED)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KAPTO_TRIPLE})

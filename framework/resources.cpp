@@ -14,8 +14,10 @@ bool HasString(HINSTANCE h, UINT nID) {
     // Strings live in blocks of sixteen; the block alone says nothing about
     // one string, so ask for the string itself.
     if (::FindResourceA(h, MAKEINTRESOURCEA((nID >> 4) + 1), MAKEINTRESOURCEA(6)) == nullptr) return false;
-    char ch[2];
-    return ::LoadStringA(h, nID, ch, 2) > 0;
+    // With a zero length the call only reports the string's length in the
+    // resource, whatever the characters.
+    const wchar_t* p = nullptr;
+    return ::LoadStringW(h, nID, (LPWSTR)&p, 0) > 0;
 }
 
 }  // namespace

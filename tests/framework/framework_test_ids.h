@@ -1,0 +1,13 @@
+#pragma once
+
+#define IDD_TEST 200
+#define IDC_TEST_EDIT 201
+#define IDC_TEST_NUMBER 202
+#define IDC_TEST_CHECK 203
+#define IDC_TEST_COMBO 204
+#define IDC_TEST_STATIC 205
+#define IDC_TEST_UNSIGNED 206
+
+#define IDS_TEST_EXE 300
+#define IDS_TEST_SHARED 301
+#define IDS_TEST_DLL 302

@@ -1,0 +1,149 @@
+// GDI wrappers and the resource chain.
+#include <gtest/gtest.h>
+
+#include "framework/gdi.h"
+#include "framework/resources.h"
+#include "framework/wnd.h"
+#include "framework_test_ids.h"
+#include "kp_resource.h"
+
+namespace {
+
+TEST(GdiTest, SelectedObjectsCanBeSelectedBack) {
+    CClientDC screen(nullptr);
+    CDC mem;
+    ASSERT_TRUE(mem.CreateCompatibleDC(&screen));
+    HGDIOBJ hOriginalBitmap = ::GetCurrentObject(mem, OBJ_BITMAP);
+    HGDIOBJ hOriginalPen = ::GetCurrentObject(mem, OBJ_PEN);
+    HGDIOBJ hOriginalBrush = ::GetCurrentObject(mem, OBJ_BRUSH);
+    {
+        CBitmap bmp;
+        ASSERT_TRUE(bmp.CreateCompatibleBitmap(&screen, 8, 8));
+        CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
+        CBrush brush(RGB(0, 255, 0));
+        CBitmap* pOldBitmap = mem.SelectObject(&bmp);
+        CPen* pOldPen = mem.SelectObject(&pen);
+        CBrush* pOldBrush = mem.SelectObject(&brush);
+        EXPECT_EQ(hOriginalBitmap, pOldBitmap->GetSafeHandle());
+        EXPECT_EQ(bmp.m_hObject, ::GetCurrentObject(mem, OBJ_BITMAP));
+        mem.FillSolidRect(0, 0, 8, 8, RGB(1, 2, 3));
+        EXPECT_EQ(RGB(1, 2, 3), mem.GetPixel(4, 4));
+        mem.SelectObject(pOldBrush);
+        mem.SelectObject(pOldPen);
+        mem.SelectObject(pOldBitmap);
+    }
+    // After the scope the DC holds what it held before, and the temporary
+    // wrappers of the old objects did not delete them.
+    EXPECT_EQ(hOriginalBitmap, ::GetCurrentObject(mem, OBJ_BITMAP));
+    EXPECT_EQ(hOriginalPen, ::GetCurrentObject(mem, OBJ_PEN));
+    EXPECT_EQ(hOriginalBrush, ::GetCurrentObject(mem, OBJ_BRUSH));
+    AfxDeleteTempObjects();
+    EXPECT_EQ(OBJ_PEN, (int)::GetObjectType(hOriginalPen));
+}
+
+TEST(GdiTest, OwningWrappersDeleteTheirObjectAndDetachedOnesDoNot) {
+    HGDIOBJ hDeleted;
+    HGDIOBJ hKept;
+    {
+        CPen a(PS_SOLID, 1, 0);
+        CPen b(PS_SOLID, 1, 0);
+        hDeleted = a.m_hObject;
+        hKept = b.Detach();
+        EXPECT_FALSE(b.Attach(nullptr));
+    }
+    EXPECT_EQ(0u, ::GetObjectType(hDeleted));
+    EXPECT_EQ((DWORD)OBJ_PEN, ::GetObjectType(hKept));
+    ::DeleteObject(hKept);
+}
+
+TEST(GdiTest, ScopedDCsReleaseThemselves) {
+    CWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "dc", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
+    HGDIOBJ hDefaultPen = ::GetStockObject(BLACK_PEN);
+    CPen red(PS_SOLID, 1, RGB(255, 0, 0));
+    {
+        CClientDC dc(&wnd);
+        dc.SelectObject(&red);
+        EXPECT_EQ(red.m_hObject, ::GetCurrentObject(dc, OBJ_PEN));
+    }
+    {
+        // A released common DC comes back in its default state.
+        CClientDC dc(&wnd);
+        EXPECT_EQ(hDefaultPen, ::GetCurrentObject(dc, OBJ_PEN));
+    }
+    {
+        CWindowDC dc(&wnd);
+        EXPECT_NE(nullptr, dc.GetSafeHdc());
+    }
+    wnd.Invalidate();
+    RECT rc;
+    EXPECT_TRUE(::GetUpdateRect(wnd, &rc, FALSE));
+    { CPaintDC dc(&wnd); }
+    EXPECT_FALSE(::GetUpdateRect(wnd, &rc, FALSE));  // EndPaint validated it
+}
+
+CString LoadTestString(UINT id) {
+    CString s;
+    s.LoadString(id);
+    return s;
+}
+
+TEST(ResourceChainTest, CurrentModuleThenProgramThenLibraries) {
+    HMODULE hDll = ::LoadLibraryA("kfw_test_resources.dll");
+    ASSERT_NE(nullptr, hDll);
+    HINSTANCE hExe = ::GetModuleHandleA(nullptr);
+    EXPECT_EQ(hExe, AfxGetResourceHandle());
+
+    // The program's own strings first; then the registered libraries'.
+    EXPECT_STREQ("exe", LoadTestString(IDS_TEST_SHARED));
+    EXPECT_STREQ("\xb2\xe2\xca\xd4\xd7\xd6\xb7\xfb\xb4\xae", LoadTestString(IDS_TEST_EXE));
+    EXPECT_STREQ("\xbf\xe2\xd7\xd6\xb7\xfb\xb4\xae", LoadTestString(IDS_TEST_DLL));
+
+    // With the library current, its string wins.
+    AfxSetResourceHandle(hDll);
+    EXPECT_STREQ("dll", LoadTestString(IDS_TEST_SHARED));
+    EXPECT_STREQ("\xb2\xe2\xca\xd4\xd7\xd6\xb7\xfb\xb4\xae", LoadTestString(IDS_TEST_EXE));
+    AfxSetResourceHandle(hExe);
+
+    EXPECT_EQ(hExe, AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_TEST), MAKEINTRESOURCEA(5)));
+    EXPECT_EQ(nullptr, AfxFindResourceHandle(MAKEINTRESOURCEA(4242), MAKEINTRESOURCEA(5)));
+    CString missing;
+    EXPECT_FALSE(missing.LoadString(4242));
+
+    // Unloading the library takes it out of the chain.
+    ::FreeLibrary(hDll);
+    EXPECT_TRUE(LoadTestString(IDS_TEST_DLL).IsEmpty());
+    EXPECT_STREQ("exe", LoadTestString(IDS_TEST_SHARED));
+}
+
+TEST(ResourceChainTest, KaptolibRegistersItselfAndSwitchesForOneOperation) {
+    HMODULE hLib = ::GetModuleHandleA("Kaptolib.dll");
+    ASSERT_NE(nullptr, hLib);
+    // The test program has no version resource; Kaptolib has one.
+    EXPECT_EQ(hLib, AfxFindResourceHandle(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)));
+    HINSTANCE hBefore = AfxGetResourceHandle();
+    {
+        CKpLocalResource local;
+        EXPECT_EQ(hLib, AfxGetResourceHandle());
+        {
+            CKpLocalResource nested;
+            EXPECT_EQ(hLib, AfxGetResourceHandle());
+        }
+        EXPECT_EQ(hLib, AfxGetResourceHandle());
+    }
+    EXPECT_EQ(hBefore, AfxGetResourceHandle());
+    // A resource library of someone else's choosing, then back to our own.
+    HMODULE hOther = ::GetModuleHandleA("kfw.dll");
+    KpSetResourceHandle(hOther);
+    {
+        CKpLocalResource local;
+        EXPECT_EQ(hOther, AfxGetResourceHandle());
+    }
+    KpSetResourceHandle(nullptr);
+    {
+        CKpLocalResource local;
+        EXPECT_EQ(hLib, AfxGetResourceHandle());
+    }
+}
+
+}  // namespace
