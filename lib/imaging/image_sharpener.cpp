@@ -1,0 +1,118 @@
+// 3 x 3 sharpening kernel, summed in double precision row by row from the
+// top-left neighbour, left to right. That order is part of the result.
+#include <new>
+
+#include "image_processors.h"
+#include "pixel_math.h"
+
+namespace {
+
+int ClampFactor(int f)
+{
+    return f < 0 ? 0 : (f > 10 ? 10 : f);
+}
+
+inline uint8_t ToByte(double v)
+{
+    if (v < 0) v = 0;
+    if (v > 255) v = 255;
+    return (uint8_t)(int)v;
+}
+
+struct Kernel {
+    double c;  // corners
+    double h;  // edge neighbours
+};
+
+inline double KernelSum(const Kernel& k, double a0, double a1, double a2, double b0, double b1, double b2, double c0,
+                        double c1, double c2)
+{
+    return k.c * a0 + k.h * a1 + k.c * a2 + k.h * b0 + 2.0 * b1 + k.h * b2 + k.c * c0 + k.h * c1 + k.c * c2;
+}
+
+// One inner pixel straight from the source (used when no row buffer could
+// be had).
+void SharpenPixel(const RGBX* pSrc, int w, int x, int y, const Kernel& k, RGBX* out)
+{
+    const RGBX* a = pSrc + (ptrdiff_t)(y - 1) * w + x;
+    const RGBX* b = a + w;
+    const RGBX* c = b + w;
+    out->b = ToByte(KernelSum(k, a[-1].b, a[0].b, a[1].b, b[-1].b, b[0].b, b[1].b, c[-1].b, c[0].b, c[1].b));
+    out->g = ToByte(KernelSum(k, a[-1].g, a[0].g, a[1].g, b[-1].g, b[0].g, b[1].g, c[-1].g, c[0].g, c[1].g));
+    out->r = ToByte(KernelSum(k, a[-1].r, a[0].r, a[1].r, b[-1].r, b[0].r, b[1].r, c[-1].r, c[0].r, c[1].r));
+}
+
+}  // namespace
+
+CImageSharpener::CImageSharpener(int nFactor) : CImage32BitProcessor(0), m_nFactor(ClampFactor(nFactor)) {}
+
+int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
+{
+    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
+    const int factor = ClampFactor(m_nFactor);
+    if (factor == 0) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
+
+    const int w = sizeSrc.cx, h = sizeSrc.cy;
+    if (w == 0 || h == 0) return 1;
+    const double e = 1.0 / (51 - 5 * factor);
+    Kernel k;
+    k.h = -1 / (4 * (1 + e));
+    k.c = -e / (4 * (1 + e));
+
+    // The outermost ring is copied whole.
+    for (int y = 0; y < h; ++y) {
+        const RGBX* in = pSrc + (ptrdiff_t)y * w;
+        RGBX* out = pDst + (ptrdiff_t)y * w;
+        if (y == 0 || y == h - 1) {
+            for (int x = 0; x < w; ++x) out[x] = in[x];
+        } else {
+            out[0] = in[0];
+            out[w - 1] = in[w - 1];
+        }
+    }
+    if (w < 3 || h < 3) return 1;
+
+    // Three source rows as doubles (one byte lane each), rolled down the
+    // image so every row is converted once.
+    const size_t lanes = (size_t)w * 4;
+    double* rows = new (std::nothrow) double[lanes * 3];  // owned
+    uint8_t* result = new (std::nothrow) uint8_t[lanes];  // owned
+    if (rows == nullptr || result == nullptr) {
+        delete[] rows;
+        delete[] result;
+        for (int y = 1; y < h - 1; ++y)
+            for (int x = 1; x < w - 1; ++x) SharpenPixel(pSrc, w, x, y, k, pDst + (ptrdiff_t)y * w + x);
+        return 1;
+    }
+    double* line[3] = {rows, rows + lanes, rows + 2 * lanes};
+    for (int r = 0; r < 2; ++r) {
+        const uint8_t* in = (const uint8_t*)(pSrc + (ptrdiff_t)r * w);
+        for (size_t i = 0; i < lanes; ++i) line[r][i] = in[i];
+    }
+    for (int y = 1; y < h - 1; ++y) {
+        const uint8_t* in = (const uint8_t*)(pSrc + (ptrdiff_t)(y + 1) * w);
+        double* next = line[(y + 1) % 3];
+        for (size_t i = 0; i < lanes; ++i) next[i] = in[i];
+        const double* a = line[(y - 1) % 3];
+        const double* b = line[y % 3];
+        const double* c = next;
+        const double kc = k.c, kh = k.h;
+        for (size_t i = 4; i < lanes - 4; ++i) {
+            double v = kc * a[i - 4] + kh * a[i] + kc * a[i + 4] + kh * b[i - 4] + 2.0 * b[i] + kh * b[i + 4] +
+                       kc * c[i - 4] + kh * c[i] + kc * c[i + 4];
+            v = v < 0 ? 0 : v;
+            v = v > 255 ? 255 : v;
+            result[i] = (uint8_t)(int)v;
+        }
+        RGBX* out = pDst + (ptrdiff_t)y * w;
+        for (int x = 1; x < w - 1; ++x) {
+            uint32_t m;
+            memcpy(&m, result + (size_t)x * 4, 4);
+            const uint32_t d = kpimg::Load32(out + x);
+            kpimg::Store32(out + x, (d & 0xFF000000u) | (m & 0x00FFFFFFu));
+        }
+    }
+    delete[] rows;
+    delete[] result;
+    return 1;
+}
