@@ -5,9 +5,9 @@
 // arrive as the overridables OnInitDone, OnTypeChange and OnFileNameOK.
 #pragma once
 
-#include <commdlg.h>
-
 #include "framework/dialog.h"
+
+#include <commdlg.h>
 
 class KFW_API CFileDialog : public CDialog {
     DECLARE_DYNAMIC(CFileDialog)

@@ -6,6 +6,7 @@ set(KFW_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ddx.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/object.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
