@@ -54,11 +54,11 @@ inline int SatInt(long long v)
 inline uint32_t Load32(const RGBX* p)
 {
     uint32_t v;
-    memcpy(&v, p, 4);
+    memcpy(&v, (const void*)p, 4);
     return v;
 }
 
-inline void Store32(RGBX* p, uint32_t v) { memcpy(p, &v, 4); }
+inline void Store32(RGBX* p, uint32_t v) { memcpy((void*)p, &v, 4); }
 
 // CalcWeightedColor for arrays already checked (w, h > 0). Positions past
 // the last column or row, and NaN, are clamped onto the last column or row;

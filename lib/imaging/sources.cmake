@@ -9,4 +9,5 @@ set(KP_IMAGING_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_color_processors.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_blurrer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_sharpener.cpp)
-set(KP_IMAGING_WIN_SOURCES)
+set(KP_IMAGING_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/image_bitmap.cpp)

@@ -1,0 +1,67 @@
+// CImageBitmap: a screen-compatible GDI bitmap with a background colour that
+// runs pixel processors over itself, copies other bitmaps and loads pictures
+// from files and resources.
+#pragma once
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include "framework/carray.h"
+#include "framework/gdi.h"
+#include "image_processors.h"
+#include "kp_export.h"
+
+class KPLIB_API CImageBitmap : public CBitmap {
+public:
+    CImageBitmap(unsigned long clrBackground = 0xFFFFFF);
+    ~CImageBitmap() override;
+
+    // Replaces the own bitmap by a deep copy; the given bitmap stays the
+    // caller's and usable.
+    int CopyImage(HBITMAP hBitmap);
+    int CopyImage(CBitmap* pBitmap);
+
+    // Loading, only into an object that has no bitmap yet. A colour of
+    // 0xFFFFFFFF stands for the background colour.
+    int LoadImage(const char* lpszFileName, unsigned long clr);
+    int LoadImage(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr);
+    static HBITMAP LoadImageFile(const char* lpszFileName, unsigned long clr);
+    static HBITMAP LoadImageResource(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr);
+    // With pBuffer null, nSize receives the resource's size; otherwise the
+    // bytes are copied when nSize is large enough.
+    static int GetResource(const char* lpszName, const char* lpszType, HINSTANCE hInstance, void* pBuffer,
+                           int& nSize);
+    // The caller releases the picture.
+    static IPicture* LoadFromBuffer(unsigned char* pBuffer, int nSize);
+
+    // Runs the processors in array order; the bitmap is replaced only when
+    // every step and the write-back succeed. Never deletes the processors.
+    int ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors);
+    int ProcessImage(CImage32BitProcessor* pProcessor);
+
+    // One processor each, arguments passed through.
+    int RotateImage(int nDegrees, int bWeighted);
+    int ShearImage(int nAcross, int nDown, int bWeighted);
+    int GrayImage();
+    int BlurImage(int nFactor);
+    int SharpenImage(int nFactor);
+    int ResizeImage(double dFactor);
+    int FlipImage(int bHorz, int bVert);
+    int NegateImage();
+    int ReplaceColor(unsigned long clrFrom, unsigned long clrTo);
+
+protected:
+    // The own bitmap as a new top-down 32-bit array (delete[] it); NULL on
+    // failure.
+    RGBX* GetDIBits32();
+    // The 32-bit top-down header for hBitmap (the own one when NULL);
+    // returns the number of scan lines, 0 on failure or when the pixels
+    // would not fit an int byte count.
+    long PrepareBitmapInfo32(BITMAPINFO& bmi, HBITMAP hBitmap);
+    static HBITMAP ExtractBitmap(IPicture* pPicture, unsigned long clr);
+    // 0 bitmap, 1 icon, 2 JPEG, 3 GIF, 4 anything else.
+    static int GetFileType(const char* lpszFileName);
+    static int Fill(RGBX* pPixels, CSize size, unsigned long clr);
+
+    COLORREF m_clrBackground;
+};
