@@ -1,0 +1,173 @@
+// The user's settings and the program directory they are kept in.
+//
+// CKpConfig holds every setting with its default, reads config.xml from the
+// program's directory over the current values (LoadConfig) and writes all
+// stored settings back (SaveConfig). Values are neither checked nor clamped:
+// whoever uses a value is responsible for its range.
+#pragma once
+
+#include "framework/cstring.h"
+#include "kp_export.h"
+
+class CKpCore;
+
+class KPLIB_API CKpConfig {
+public:
+    CKpConfig();
+    ~CKpConfig();
+
+    // Reads config.xml over the current values; a missing or malformed file
+    // or element leaves the affected values as they are.
+    void LoadConfig();
+    // Writes every stored setting to config.xml. The old file is replaced
+    // only by a complete new one, so a failed save leaves it as it was.
+    void SaveConfig();
+    // Back to neutral image options when an image file is opened.
+    void ResetImageOption();
+
+    CString GetAppName() { return m_strAppName; }
+    void SetAppName(CString str) { m_strAppName = str; }
+    int GetPlaySnapSound() const { return m_bPlaySnapSound; }
+    void SetPlaySnapSound(int b) { m_bPlaySnapSound = b; }
+    int GetHideMainWnd() const { return m_bHideMainWnd; }
+    void SetHideMainWnd(int b) { m_bHideMainWnd = b; }
+    int GetSnapOnStart() const { return m_bSnapOnStart; }
+    void SetSnapOnStart(int b) { m_bSnapOnStart = b; }
+    unsigned int GetSnapDelayTime() const { return m_nSnapDelayTime; }
+    void SetSnapDelayTime(unsigned int n) { m_nSnapDelayTime = n; }
+    int GetKeepOnTop() const { return m_bKeepOnTop; }
+    void SetKeepOnTop(int b) { m_bKeepOnTop = b; }
+    CString GetEditAppPath() const { return m_strEditAppPath; }
+    void SetEditAppPath(CString str) { m_strEditAppPath = str; }
+
+    int GetGrayScale() const { return m_bGrayScale; }
+    void SetGrayScale(int b) { m_bGrayScale = b; }
+    int GetNegate() const { return m_bNegate; }
+    void SetNegate(int b) { m_bNegate = b; }
+    int GetScale() const { return m_bScale; }
+    void SetScale(int b) { m_bScale = b; }
+    int GetScaleFactor() const { return m_nScaleFactor; }
+    void SetScaleFactor(int n) { m_nScaleFactor = n; }
+    int GetRotate() const { return m_bRotate; }
+    void SetRotate(int b) { m_bRotate = b; }
+    int GetRotateAngle() const { return m_nRotateAngle; }
+    void SetRotateAngle(int n) { m_nRotateAngle = n; }
+    int GetFlipHorz() const { return m_bFlipHorz; }
+    void SetFlipHorz(int b) { m_bFlipHorz = b; }
+    int GetFlipVert() const { return m_bFlipVert; }
+    void SetFlipVert(int b) { m_bFlipVert = b; }
+    int GetShearDown() const { return m_bShearDown; }
+    void SetShearDown(int b) { m_bShearDown = b; }
+    int GetShearDownAmout() const { return m_nShearDownAmount; }
+    void SetShearDownAmout(int n) { m_nShearDownAmount = n; }
+    int GetShearAcross() const { return m_bShearAcross; }
+    void SetShearAcross(int b) { m_bShearAcross = b; }
+    int GetShearAcrossAmout() const { return m_nShearAcrossAmount; }
+    void SetShearAcrossAmout(int n) { m_nShearAcrossAmount = n; }
+    int GetBlur() const { return m_bBlur; }
+    void SetBlur(int b) { m_bBlur = b; }
+    int GetBlurFactor() const { return m_nBlurFactor; }
+    void SetBlurFactor(int n) { m_nBlurFactor = n; }
+    int GetSharpen() const { return m_bSharpen; }
+    void SetSharpen(int b) { m_bSharpen = b; }
+    int GetSharpenFactor() const { return m_nSharpenFactor; }
+    void SetSharpenFactor(int n) { m_nSharpenFactor = n; }
+    int GetAutoCopy() const { return m_bAutoCopy; }
+    void SetAutoCopy(int b) { m_bAutoCopy = b; }
+
+    // Hot keys: the hot-key control's modifier flags, then the virtual key.
+    void GetNewSnapHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetNewSnapHotkey(unsigned short wModifier, unsigned short wVk);
+    void GetFullScreenHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetFullScreenHotkey(unsigned short wModifier, unsigned short wVk);
+    void GetActiveWinHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetActiveWinHotkey(unsigned short wModifier, unsigned short wVk);
+    void GetCurrentWinHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetCurrentWinHotkey(unsigned short wModifier, unsigned short wVk);
+    void GetWinClientHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetWinClientHotkey(unsigned short wModifier, unsigned short wVk);
+    void GetWinObjHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetWinObjHotkey(unsigned short wModifier, unsigned short wVk);
+    void GetSelectRectHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetSelectRectHotkey(unsigned short wModifier, unsigned short wVk);
+    void GetShowHideHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetShowHideHotkey(unsigned short wModifier, unsigned short wVk);
+
+    // Kind of the last capture, 0 (whole screen) to 5 (selected rectangle).
+    int GetSnapMode() const { return m_nSnapMode; }
+    void SetSnapMode(int n) { m_nSnapMode = n; }
+
+protected:
+    // The work of LoadConfig and SaveConfig on an explicit file. Loading
+    // returns FALSE when the file gave no root element (nothing changed);
+    // saving returns FALSE when the file was left as it was.
+    BOOL LoadConfigFrom(const CString& strPath);
+    BOOL SaveConfigTo(const CString& strPath);
+
+private:
+    // The engine reads the three switches, which have no accessors.
+    friend class CKpCore;
+
+    struct FileItem;  // one value element of config.xml and its field
+    static const FileItem* GetFileItems(int& nCount);
+
+    CString m_strAuthor;
+    CString m_strVersion;
+    CString m_strURL;
+    CString m_strMail;
+    CString m_strAppName;
+    int m_bPlaySnapSound;
+    int m_bHideMainWnd;
+    int m_bSnapOnStart;
+    unsigned int m_nSnapDelayTime;  // milliseconds
+    int m_bKeepOnTop;
+    CString m_strEditAppPath;
+    int m_bGrayScale;
+    int m_bNegate;
+    int m_bScale;
+    int m_nScaleFactor;  // percent; never stored, so 50 at every start
+    int m_bRotate;
+    int m_nRotateAngle;  // degrees
+    int m_bFlipHorz;
+    int m_bFlipVert;
+    int m_bShearDown;
+    int m_nShearDownAmount;
+    int m_bShearAcross;
+    int m_nShearAcrossAmount;
+    int m_bBlur;
+    int m_nBlurFactor;
+    int m_bSharpen;
+    int m_nSharpenFactor;
+    int m_bAutoCopy;
+    // Switches that always start with their defaults: never loaded or saved.
+    int m_bImageOption;   // zero: no image operation runs at all
+    int m_bReplaceColor;  // non-zero: the colour replacer (0, 255) joins the chain
+    int m_bSmoothing;     // interpolation of the rotation and shear processors
+    unsigned short m_wNewSnapModifier;
+    unsigned short m_wNewSnapVk;
+    unsigned short m_wFullScreenModifier;
+    unsigned short m_wFullScreenVk;
+    unsigned short m_wActiveWinModifier;
+    unsigned short m_wActiveWinVk;
+    unsigned short m_wCurrentWinModifier;
+    unsigned short m_wCurrentWinVk;
+    unsigned short m_wWinClientModifier;
+    unsigned short m_wWinClientVk;
+    unsigned short m_wWinObjModifier;
+    unsigned short m_wWinObjVk;
+    unsigned short m_wSelectRectModifier;
+    unsigned short m_wSelectRectVk;
+    unsigned short m_wShowHideModifier;
+    unsigned short m_wShowHideVk;
+    int m_nSnapMode;
+};
+
+class KPLIB_API CHelper {
+public:
+    CHelper() {}
+    ~CHelper() {}
+
+    // Directory of the running program with a trailing separator (a
+    // backslash on Windows), ready for a bare file name to be appended.
+    static CString GetAppPath();
+};
