@@ -1,0 +1,238 @@
+// The capture engine: life cycle, the frame shared by the capture modes, the
+// whole-screen mode, the screen grab and the image-option pipeline.
+#include "kp_core.h"
+
+#include "framework/carray.h"
+#include "image_processors.h"
+
+#include <algorithm>
+
+#include <objidl.h>
+#include <gdiplus.h>
+#include <mmsystem.h>
+
+IMPLEMENT_DYNAMIC(CKpCore, CWnd)
+
+BEGIN_MESSAGE_MAP(CKpCore, CWnd)
+    ON_WM_TIMER()
+    ON_MESSAGE(KPHOOK_WM_LBUTTONDOWN, &CKpCore::OnKpLButtonDown)
+    ON_MESSAGE(KPHOOK_WM_MOUSEMOVE, &CKpCore::OnKpMouseMove)
+END_MESSAGE_MAP()
+
+CKpCore::CKpCore()
+    : m_gdiplusToken(0),
+      m_pMainWnd(nullptr),
+      m_pViewWnd(nullptr),
+      m_pImage(nullptr),
+      m_pThubImage(nullptr),
+      m_nThubX(0),
+      m_nThubY(0),
+      m_bmpCapture(0xFFFFFF),
+      m_bmpImage(0xFFFFFF),
+      m_bStarting(1),
+      m_bSnapping(0),
+      m_hFoundWnd(nullptr),
+      m_bObjSnapping(0) {}
+
+CKpCore::~CKpCore() {}
+
+// ---- Life cycle -------------------------------------------------------------
+
+int CKpCore::InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd) {
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr) != Gdiplus::Ok) m_gdiplusToken = 0;
+    m_config.LoadConfig();
+    if (pMainWnd == nullptr || pViewWnd == nullptr) return 0;
+
+    m_pMainWnd = pMainWnd;
+    m_pViewWnd = pViewWnd;
+    BOOL bCreated = Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), pMainWnd, KPCORE_WND_ID);
+
+    m_hook.SetHookWnd(m_hWnd);
+    m_hook.InstallHook();
+
+    if (m_config.GetSnapOnStart()) SnapFullScreen();
+    m_bStarting = 0;
+    return bCreated;
+}
+
+void CKpCore::CloseSnapper() {
+    ClearGdiplusImage();
+    TermGdiplus();
+    m_config.SaveConfig();
+    m_hook.UninstallHook();
+    if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) DestroyWindow();
+}
+
+int CKpCore::InitGdiplus() {
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr) == Gdiplus::Ok) return 1;
+    m_gdiplusToken = 0;
+    return 0;
+}
+
+void CKpCore::TermGdiplus() {
+    // A second shut-down with the same token would tear down another
+    // user's GDI+ instance.
+    if (m_gdiplusToken == 0) return;
+    Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+}
+
+// ---- The frame of a capture ---------------------------------------------------
+
+BOOL CKpCore::BeginSnap() {
+    if (m_bSnapping) return FALSE;
+    m_bSnapping = 1;
+    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr) m_pMainWnd->ShowWindow(SW_HIDE);
+    return TRUE;
+}
+
+void CKpCore::EndSnap() {
+    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr) m_pMainWnd->ShowWindow(SW_SHOW);
+    SetPathName(CString());
+    SetFileName(CString());
+    if (m_config.GetAutoCopy()) CopyImageData(0);
+    m_bSnapping = 0;
+}
+
+int CKpCore::SnapFullScreen() {
+    if (!BeginSnap()) return 0;
+    HWND hTarget = ::GetDesktopWindow();
+    if (m_bStarting) {
+        // The start-up capture keeps the mode loaded from the file.
+        ::Sleep(50);
+    } else {
+        ::Sleep(m_config.GetSnapDelayTime());
+        m_config.SetSnapMode(0);
+    }
+    PlaySnapSound();
+    int nResult = SnapRect(hTarget, CRect());
+    EndSnap();
+    return nResult;
+}
+
+// The window modes, the object mode and the rectangle mode come with their
+// own windows (chooser, tip dialog, rectangle overlay); until then they
+// capture nothing.
+int CKpCore::SnapActiveWin() { return 0; }
+int CKpCore::SnapCurrentWin() { return 0; }
+int CKpCore::SnapWinClient() { return 0; }
+int CKpCore::SnapWinObj() { return 0; }
+int CKpCore::SnapSelectRect() { return 0; }
+
+void CKpCore::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent == 1 && !m_bObjSnapping) return;
+    Default();
+}
+
+LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) { return 0; }
+
+LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) { return 0; }
+
+// ---- Grab and store ---------------------------------------------------------------
+
+int CKpCore::SnapRect(HWND hWnd, CRect rc) {
+    if (hWnd == nullptr) return 0;
+    CImageBitmap* pGrab = SnapBitmap(hWnd, rc);
+    if (pGrab == nullptr) return 0;
+    // The grab is a screen-compatible bitmap the engine would copy and then
+    // delete: it becomes the stored capture as it is. The processed copy is
+    // made by RefreshImageData.
+    m_bmpCapture.DeleteObject();
+    m_bmpCapture.Attach(pGrab->Detach());
+    delete pGrab;
+    RefreshImageData();
+    return 1;
+}
+
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
+    if (hWnd == nullptr) return nullptr;
+    BOOL bWholeWindow = rc.IsRectEmpty();
+    if (bWholeWindow && !::GetWindowRect(hWnd, &rc)) return nullptr;
+
+    rc.right = std::min(rc.right, (LONG)::GetSystemMetrics(SM_CXSCREEN));
+    rc.bottom = std::min(rc.bottom, (LONG)::GetSystemMetrics(SM_CYSCREEN));
+    rc.left = std::max(rc.left, 0L);
+    rc.top = std::max(rc.top, 0L);
+    int nWidth = rc.right - rc.left;
+    int nHeight = rc.bottom - rc.top;
+    if (nWidth <= 0 || nHeight <= 0) return nullptr;
+
+    // Raised for the grab; a window that was already topmost stays so.
+    BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    // Plain handles rather than the framework's DC wrappers: a wrapper for a
+    // window of another process would be a temporary object kept until the
+    // next idle time, and captures may run many times before that.
+    CImageBitmap* pBitmap = nullptr;
+    HDC hdcWindow = ::GetWindowDC(hWnd);
+    if (hdcWindow != nullptr) {
+        HDC hdcMem = ::CreateCompatibleDC(hdcWindow);
+        HBITMAP hBitmap = ::CreateCompatibleBitmap(hdcWindow, nWidth, nHeight);
+        if (hdcMem != nullptr && hBitmap != nullptr) {
+            HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
+            BOOL bCopied = ::BitBlt(hdcMem, 0, 0, nWidth, nHeight, hdcWindow, bWholeWindow ? 0 : rc.left,
+                                    bWholeWindow ? 0 : rc.top, SRCCOPY);
+            ::SelectObject(hdcMem, hOld);
+            if (bCopied) {
+                pBitmap = new CImageBitmap(0xFFFFFF);
+                pBitmap->Attach(hBitmap);
+                hBitmap = nullptr;
+            }
+        }
+        // A bitmap without the screen's pixels is no capture.
+        if (hBitmap != nullptr) ::DeleteObject(hBitmap);
+        if (hdcMem != nullptr) ::DeleteDC(hdcMem);
+        ::ReleaseDC(hWnd, hdcWindow);
+    }
+
+    if (!bWasTopmost) ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return pBitmap;
+}
+
+// ---- Image options ------------------------------------------------------------------
+
+void CKpCore::RefreshImageData() {
+    if (m_bmpCapture.GetSafeHandle() == nullptr) return;
+    m_bmpImage.CopyImage(&m_bmpCapture);
+
+    if (m_config.m_bImageOption) {
+        const CKpConfig& c = m_config;
+        CImageGrayer grayer;
+        CImageNegator negator;
+        CImageFlipper flipper(c.GetFlipHorz(), c.GetFlipVert());
+        CImageRotator rotator(c.GetRotateAngle(), c.m_bSmoothing);
+        CImageResizer resizer(c.GetScaleFactor() / 100.0);
+        CImageShearer shearer(c.GetShearAcross() ? c.GetShearAcrossAmout() : 0,
+                              c.GetShearDown() ? c.GetShearDownAmout() : 0, c.m_bSmoothing);
+        CImageBlurrer blurrer(c.GetBlurFactor());
+        CImageSharpener sharpener(c.GetSharpenFactor());
+        CImageColorReplacer replacer(0, 255);
+
+        CArray<CImage32BitProcessor*, CImage32BitProcessor*> arrChain;
+        if (c.GetGrayScale()) arrChain.Add(&grayer);
+        if (c.GetNegate()) arrChain.Add(&negator);
+        if (c.m_bReplaceColor) arrChain.Add(&replacer);
+        if (c.GetFlipHorz() || c.GetFlipVert()) arrChain.Add(&flipper);
+        if (c.GetRotate()) arrChain.Add(&rotator);
+        if (c.GetScale()) arrChain.Add(&resizer);
+        if (c.GetShearDown() || c.GetShearAcross()) arrChain.Add(&shearer);
+        if (c.GetBlur()) arrChain.Add(&blurrer);
+        if (c.GetSharpen()) arrChain.Add(&sharpener);
+        m_bmpImage.ProcessImage(arrChain);
+    }
+
+    ClearGdiplusImage();
+    m_pImage = ConvertImage((HBITMAP)m_bmpImage.GetSafeHandle());
+    SetThubImage(m_pImage);
+}
+
+void CKpCore::PlaySnapSound() {
+    if (!m_config.GetPlaySnapSound() || m_bStarting) return;
+    CString strSound = CHelper::GetAppPath() + "snap.wav";
+    // No file, or no sound device, is quietly no sound: without
+    // SND_NODEFAULT a missing file would ring the system's default sound.
+    ::sndPlaySoundA(strSound, SND_ASYNC | SND_NODEFAULT);
+}

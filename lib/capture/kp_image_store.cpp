@@ -1,0 +1,287 @@
+// The engine's current image: its GDI+ form and thumbnail, conversions to and
+// from GDI bitmaps, image files and the clipboard.
+#include "kp_core.h"
+
+#include "gdiplus_codec_info.h"
+#include "gdiplus_file_dialogs.h"
+#include "kp_resource.h"
+
+#include <algorithm>
+
+#include <objidl.h>
+#include <gdiplus.h>
+#include <stdlib.h>
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+// The narrow (ANSI code page) path as GDI+ wants it.
+bool WidenPath(const CString& strPath, WCHAR* pszWide, int nChars) {
+    return ::MultiByteToWideChar(CP_ACP, 0, strPath, -1, pszWide, nChars) > 0;
+}
+
+// The part of a path after its last separator.
+CString NamePart(const CString& strPath) {
+    int nSlash = std::max(strPath.ReverseFind('\\'), strPath.ReverseFind('/'));
+    return strPath.Mid(nSlash + 1);
+}
+
+// The encoder that claims the extension of strPath's file name, first in the
+// order GDI+ lists them. FALSE when the name has no extension or no encoder
+// claims it.
+BOOL FindEncoderForPath(const CString& strPath, CLSID& clsid) {
+    CString strName = NamePart(strPath);
+    int nDot = strName.ReverseFind('.');
+    if (nDot < 0 || nDot + 1 >= strName.GetLength()) return FALSE;
+    CString strExt = strName.Mid(nDot + 1);
+
+    UINT nCodecs = 0;
+    UINT nBytes = 0;
+    if (GdipGetImageEncodersSize(&nCodecs, &nBytes) != Gdiplus::Ok || nCodecs == 0 ||
+        nBytes < nCodecs * sizeof(Gdiplus::ImageCodecInfo))
+        return FALSE;
+    Gdiplus::ImageCodecInfo* pCodecs = static_cast<Gdiplus::ImageCodecInfo*>(malloc(nBytes));
+    if (pCodecs == nullptr) return FALSE;
+    BOOL bFound = FALSE;
+    if (GdipGetImageEncoders(nCodecs, nBytes, pCodecs) == Gdiplus::Ok) {
+        for (UINT i = 0; i < nCodecs && !bFound; ++i) {
+            CGdiplusCodecInfo info(pCodecs[i].FormatDescription, pCodecs[i].FilenameExtension, pCodecs[i].Clsid);
+            if (info.FindExtension(strExt)) {
+                clsid = info.GetCLSID();
+                bFound = TRUE;
+            }
+        }
+    }
+    free(pCodecs);
+    return bFound;
+}
+
+// The whole file in a memory stream, so that the image loaded from it does
+// not keep the file open: the program saves back to the file it opened.
+IStream* ReadFileStream(const CString& strPath) {
+    HANDLE hFile = ::CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return nullptr;
+    IStream* pStream = nullptr;
+    LARGE_INTEGER size;
+    if (::GetFileSizeEx(hFile, &size) && size.QuadPart > 0 && size.QuadPart < 0x7FFFFFFF) {
+        DWORD nSize = (DWORD)size.QuadPart;
+        HGLOBAL hMem = ::GlobalAlloc(GMEM_MOVEABLE, nSize);
+        if (hMem != nullptr) {
+            void* pData = ::GlobalLock(hMem);
+            DWORD nRead = 0;
+            BOOL bRead = pData != nullptr && ::ReadFile(hFile, pData, nSize, &nRead, nullptr) && nRead == nSize;
+            if (pData != nullptr) ::GlobalUnlock(hMem);
+            if (!bRead || FAILED(::CreateStreamOnHGlobal(hMem, TRUE, &pStream))) {
+                pStream = nullptr;
+                ::GlobalFree(hMem);
+            }
+        }
+    }
+    ::CloseHandle(hFile);
+    return pStream;
+}
+
+}  // namespace
+
+// ---- Conversions ---------------------------------------------------------------
+
+Gdiplus::GpImage* CKpCore::ConvertImage(HBITMAP h) {
+    if (h == nullptr) return nullptr;
+    Gdiplus::GpBitmap* pTemp = nullptr;
+    if (GdipCreateBitmapFromHBITMAP(h, nullptr, &pTemp) != Gdiplus::Ok || pTemp == nullptr) return nullptr;
+    UINT nWidth = 0;
+    UINT nHeight = 0;
+    Gdiplus::GpBitmap* pClone = nullptr;
+    if (GdipGetImageWidth(pTemp, &nWidth) == Gdiplus::Ok && GdipGetImageHeight(pTemp, &nHeight) == Gdiplus::Ok &&
+        GdipCloneBitmapAreaI(0, 0, (INT)nWidth, (INT)nHeight, PixelFormat24bppRGB, pTemp, &pClone) != Gdiplus::Ok)
+        pClone = nullptr;
+    GdipDisposeImage(pTemp);
+    return pClone;
+}
+
+CBitmap* CKpCore::ConvertImage(Gdiplus::GpImage* pImage) {
+    if (pImage == nullptr) return nullptr;
+    UINT nWidth = 0;
+    UINT nHeight = 0;
+    if (GdipGetImageWidth(pImage, &nWidth) != Gdiplus::Ok || GdipGetImageHeight(pImage, &nHeight) != Gdiplus::Ok)
+        return nullptr;
+
+    HWND hView = m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr;
+    HDC hdcView = ::GetDC(hView);
+    if (hdcView == nullptr) return nullptr;
+    HDC hdcMem = ::CreateCompatibleDC(hdcView);
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(hdcView, (int)nWidth, (int)nHeight);
+    BOOL bDrawn = FALSE;
+    if (hdcMem != nullptr && hBitmap != nullptr) {
+        HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
+        Gdiplus::GpGraphics* pGraphics = nullptr;
+        if (GdipCreateFromHDC(hdcMem, &pGraphics) == Gdiplus::Ok) {
+            bDrawn = GdipDrawImageRectI(pGraphics, pImage, 0, 0, (INT)nWidth, (INT)nHeight) == Gdiplus::Ok;
+            GdipDeleteGraphics(pGraphics);
+        }
+        ::SelectObject(hdcMem, hOld);
+    }
+    if (hdcMem != nullptr) ::DeleteDC(hdcMem);
+    ::ReleaseDC(hView, hdcView);
+
+    // A bitmap the image could not be drawn into would hand on garbage.
+    if (!bDrawn) {
+        if (hBitmap != nullptr) ::DeleteObject(hBitmap);
+        return nullptr;
+    }
+    CBitmap* pBitmap = new CBitmap;
+    pBitmap->Attach(hBitmap);
+    return pBitmap;
+}
+
+void CKpCore::ResetBitmapData(HBITMAP h) {
+    if (h == nullptr) return;
+    m_bmpCapture.CopyImage(h);
+    m_bmpImage.CopyImage(&m_bmpCapture);
+}
+
+// ---- Current image and thumbnail -----------------------------------------------
+
+void CKpCore::ClearGdiplusImage() {
+    if (m_pImage != nullptr) GdipDisposeImage(m_pImage);
+    if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
+    m_pImage = nullptr;
+    m_pThubImage = nullptr;
+    SetPathName(CString());
+    SetFileName(CString());
+}
+
+void CKpCore::SetThubImage(Gdiplus::GpImage* pImage) {
+    if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
+    m_pThubImage = nullptr;
+    if (pImage == nullptr) return;
+
+    CRect rcView;
+    if (m_pViewWnd != nullptr && m_pViewWnd->m_hWnd != nullptr) m_pViewWnd->GetClientRect(&rcView);
+    rcView.DeflateRect(2, 2);
+    int aw = rcView.Width();
+    int ah = rcView.Height();
+    UINT nWidth = 0;
+    UINT nHeight = 0;
+    // No room, or no image: no thumbnail rather than GDI+'s default size.
+    if (aw <= 0 || ah <= 0) return;
+    if (GdipGetImageWidth(pImage, &nWidth) != Gdiplus::Ok || GdipGetImageHeight(pImage, &nHeight) != Gdiplus::Ok ||
+        nWidth == 0 || nHeight == 0)
+        return;
+
+    int w = (int)nWidth;
+    int h = (int)nHeight;
+    if (w > aw || h > ah) {
+        double dFactor = std::max((double)w / aw, (double)h / ah);
+        w = (int)(w / dFactor);
+        h = (int)(h / dFactor);
+        // A very thin image keeps one pixel: GDI+ reads 0 as "its default
+        // thumbnail size".
+        if (w < 1) w = 1;
+        if (h < 1) h = 1;
+    }
+    m_nThubX = (w <= aw ? (aw - w) / 2 : 0) + 2;
+    m_nThubY = (h < ah ? (ah - h) / 2 : 0) + 2;
+    if (GdipGetImageThumbnail(pImage, (UINT)w, (UINT)h, &m_pThubImage, nullptr, nullptr) != Gdiplus::Ok)
+        m_pThubImage = nullptr;
+}
+
+// ---- Files ------------------------------------------------------------------------
+
+int CKpCore::OpenImage(CString strPath) {
+    CString strName;
+    if (strPath.IsEmpty()) {
+        CKpLocalResource localResource;
+        CGdiplusFileOpenDialog dlg(nullptr, OFN_HIDEREADONLY, nullptr);
+        if (dlg.DoModal() == IDOK) {
+            strPath = dlg.GetPathName();
+            strName = dlg.GetFileName();
+        }
+    } else {
+        strName = NamePart(strPath);
+    }
+    if (strPath.IsEmpty()) return 0;
+
+    m_config.ResetImageOption();
+    ClearGdiplusImage();
+
+    IStream* pStream = ReadFileStream(strPath);
+    if (pStream == nullptr) return 0;
+    Gdiplus::GpImage* pImage = nullptr;
+    Gdiplus::GpStatus status = GdipLoadImageFromStream(pStream, &pImage);
+    pStream->Release();  // the image holds its own reference
+    if (status != Gdiplus::Ok || pImage == nullptr) return 0;
+    m_pImage = pImage;
+
+    SetThubImage(m_pImage);
+    CBitmap* pBitmap = ConvertImage(m_pImage);
+    if (pBitmap != nullptr) {
+        ResetBitmapData((HBITMAP)pBitmap->GetSafeHandle());
+        delete pBitmap;
+    }
+    SetPathName(strPath);
+    SetFileName(strName);
+    return 1;
+}
+
+int CKpCore::SaveImage(CString strPath, int bThumbnail) {
+    Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
+    if (pImage == nullptr) return 0;
+
+    CString strName;
+    CLSID clsid = {};
+    if (strPath.IsEmpty()) {
+        CKpLocalResource localResource;
+        CGdiplusFileSaveAsDialog dlg("Snap1", OFN_OVERWRITEPROMPT, nullptr);
+        if (dlg.DoModal() == IDOK) {
+            clsid = dlg.GetCodecCLSID();
+            strPath = dlg.GetPathName();
+            strName = dlg.GetFileName();
+        }
+        if (strPath.IsEmpty()) return 0;
+    } else {
+        if (!FindEncoderForPath(strPath, clsid)) return 0;
+        strName = NamePart(strPath);
+    }
+
+    WCHAR szPath[MAX_PATH * 2];
+    if (!WidenPath(strPath, szPath, MAX_PATH * 2)) return 0;
+    if (GdipSaveImageToFile(pImage, szPath, &clsid, nullptr) != Gdiplus::Ok) return 0;
+    if (!bThumbnail) {
+        SetPathName(strPath);
+        SetFileName(strName);
+    }
+    return 1;
+}
+
+// ---- Clipboard ---------------------------------------------------------------------
+
+int CKpCore::CopyImageData(int bThumbnail) {
+    CBitmap* pBitmap = ConvertImage(bThumbnail ? m_pThubImage : m_pImage);
+    if (pBitmap == nullptr) return 0;
+    int nResult = 0;
+    if (::OpenClipboard(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr)) {
+        ::EmptyClipboard();
+        // From here the bitmap belongs to the clipboard.
+        if (::SetClipboardData(CF_BITMAP, (HBITMAP)pBitmap->GetSafeHandle()) != nullptr) {
+            pBitmap->Detach();
+            nResult = 1;
+        }
+        ::CloseClipboard();
+    }
+    delete pBitmap;  // deletes the bitmap too when the clipboard did not take it
+    return nResult;
+}
+
+int CKpCore::PasteImageData() {
+    if (!::OpenClipboard(nullptr)) return 0;
+    HBITMAP hBitmap = ::IsClipboardFormatAvailable(CF_BITMAP) ? (HBITMAP)::GetClipboardData(CF_BITMAP) : nullptr;
+    BOOL bCopied = hBitmap != nullptr && m_bmpCapture.CopyImage(hBitmap);
+    ::CloseClipboard();
+    if (!bCopied) return 0;
+    // The processed copy is made from the capture by the refresh.
+    RefreshImageData();
+    return 1;
+}

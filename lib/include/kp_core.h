@@ -1,0 +1,147 @@
+// CKpCore: the capture engine and its current image.
+//
+// The program's main window owns one engine, starts it with InitSnapper
+// (itself and its thumbnail view) and closes it with CloseSnapper. Every
+// capture stores the grabbed area unprocessed (m_bmpCapture), runs the image
+// options over a copy of it (m_bmpImage), and turns the result into the
+// current GDI+ image with a thumbnail that fits the view.
+//
+// Capture modes, one numbering shared with the configuration and the
+// program's capture-type list: 0 whole screen, 1 active window, 2 current
+// window, 3 client area, 4 interface object, 5 selected rectangle.
+//
+// Every operation returns non-zero on success and 0 on failure; the engine
+// shows nothing to the user.
+#pragma once
+
+#include "framework/cstring.h"
+#include "framework/geometry.h"
+#include "framework/wnd.h"
+#include "hook/kp_hook.h"
+#include "image_bitmap.h"
+#include "kp_config.h"
+#include "kp_export.h"
+
+namespace Gdiplus {
+class GpImage;
+}
+
+// Control id of the engine's own invisible window.
+#define KPCORE_WND_ID 100
+
+class KPLIB_API CKpCore : public CWnd {
+    DECLARE_DYNAMIC(CKpCore)
+public:
+    CKpCore();
+    // Releases neither the images, nor GDI+, nor the hook: CloseSnapper must
+    // have run.
+    ~CKpCore() override;
+
+    // Life cycle
+    // Starts GDI+, loads the settings, creates the engine window under
+    // pMainWnd, installs the mouse hook and, if so configured, captures the
+    // screen. Non-zero when the engine window was created.
+    int InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd);
+    // Frees the current image, stops GDI+, saves the settings, removes the
+    // hook and destroys the engine window.
+    void CloseSnapper();
+
+    // Captures (mode in brackets). 0 when another capture is running or
+    // nothing was captured.
+    int SnapFullScreen();  // (0)
+    int SnapActiveWin();   // (1)
+    int SnapCurrentWin();  // (2)
+    int SnapWinClient();   // (3)
+    int SnapWinObj();      // (4)
+    int SnapSelectRect();  // (5)
+
+    // Re-runs the image options over the last capture; the program calls it
+    // after every change of an option.
+    void RefreshImageData();
+
+    // The grab: rc of hWnd's whole-window DC (screen coordinates for the
+    // desktop window), or the whole window for an empty rc, clipped to the
+    // primary screen. A new bitmap the caller deletes, or null.
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc);
+
+    // The current image and its thumbnail, still owned by the engine; null
+    // when there is none. x and y receive where the view draws the thumbnail.
+    Gdiplus::GpImage* GetImage() const { return m_pImage; }
+    Gdiplus::GpImage* GetThubImage(int& x, int& y) const {
+        x = m_nThubX;
+        y = m_nThubY;
+        return m_pThubImage;
+    }
+
+    // Frees the current image and thumbnail and clears both names; the
+    // bitmaps keep the last capture.
+    void ClearGdiplusImage();
+    // Loads an image file as the current image, with the image options
+    // reset; an empty path asks with the open dialog.
+    int OpenImage(CString strPath);
+    // Saves the current image (bThumbnail 0) or the thumbnail. An empty path
+    // asks with the save dialog; otherwise the encoder is the one that
+    // claims the path's extension, and a path no encoder claims fails
+    // without writing anything.
+    int SaveImage(CString strPath, int bThumbnail);
+    // Puts the current image (0) or the thumbnail on the clipboard.
+    int CopyImageData(int bThumbnail);
+    // Takes the clipboard's bitmap as a new capture (image options applied).
+    int PasteImageData();
+
+    // The file the current image was loaded from or saved to, and its name
+    // part; both empty after a capture or a change of the image options.
+    CString GetPathName() const { return m_strPathName; }
+    CString GetFileName() const { return m_strFileName; }
+    void SetPathName(CString str) { m_strPathName = str; }
+    void SetFileName(CString str) { m_strFileName = str; }
+
+    CKpConfig m_config;
+
+protected:
+    // Starts or stops GDI+ on their own; the life cycle does not use them.
+    int InitGdiplus();
+    void TermGdiplus();
+
+    // Grabs rc of hWnd (empty rc: the whole window), stores it and refreshes.
+    int SnapRect(HWND hWnd, CRect rc);
+    void PlaySnapSound();
+
+    // The parts of a capture shared by every mode: the busy flag and the
+    // hidden main window going in, the post-steps coming out.
+    BOOL BeginSnap();
+    void EndSnap();
+
+    // Image store
+    void SetThubImage(Gdiplus::GpImage* pImage);
+    // A new 24-bit GDI+ copy of h; null for null or on failure.
+    Gdiplus::GpImage* ConvertImage(HBITMAP h);
+    // A new display-format bitmap holding pImage; the caller deletes it.
+    CBitmap* ConvertImage(Gdiplus::GpImage* pImage);
+    void ResetBitmapData(HBITMAP h);
+
+    // Object capture: the engine window's timer and the two hook messages.
+    void OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnKpLButtonDown(WPARAM wParam, LPARAM lParam);
+    LRESULT OnKpMouseMove(WPARAM wParam, LPARAM lParam);
+
+    ULONG_PTR m_gdiplusToken;  // 0 while GDI+ is not started by us
+    CString m_strPathName;
+    CString m_strFileName;
+    CWnd* m_pMainWnd;  // not owned
+    CWnd* m_pViewWnd;  // not owned
+    Gdiplus::GpImage* m_pImage;      // owned
+    Gdiplus::GpImage* m_pThubImage;  // owned
+    int m_nThubX;
+    int m_nThubY;
+    CImageBitmap m_bmpCapture;
+    CImageBitmap m_bmpImage;
+    int m_bStarting;
+    int m_bSnapping;
+
+    CKpHook m_hook;
+    HWND m_hFoundWnd;  // not owned
+    int m_bObjSnapping;
+
+    DECLARE_MESSAGE_MAP()
+};

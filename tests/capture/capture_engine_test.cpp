@@ -1,0 +1,414 @@
+// The capture engine through its public interface: life cycle, the
+// whole-screen capture with the image options, the frame shared by the
+// capture modes, and the grab's clipping rules. Run in a 1024 x 768 desktop.
+#include "capture_test_support.h"
+
+#include <functional>
+
+using namespace captest;
+
+namespace {
+
+const int kScreenW = 1024;
+const int kScreenH = 768;
+
+// The colour bands shown during a capture: at (100, 100), four bands of
+// 100 x 200 pixels.
+const int kBandsX = 100;
+const int kBandsY = 100;
+const int kBandW = 100;
+const int kBandH = 200;
+const std::vector<COLORREF> kBands = {RGB(255, 0, 0), RGB(0, 200, 0), RGB(0, 0, 255), RGB(10, 120, 230)};
+
+class EngineTest : public ::testing::Test {
+protected:
+    // Shows the program's stand-in windows (clear of the bands) and starts
+    // the engine with the given settings file.
+    void Start(const StartSettings& settings = StartSettings(), bool bWithWindows = true) {
+        WriteSettings(settings);
+        ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));
+        ASSERT_TRUE(CreateView(m_view, m_main, 390, 280));
+        PumpMessages(50);
+        m_bStarted = true;
+        m_nInit = bWithWindows ? m_core.InitSnapper(&m_main, &m_view) : m_core.InitSnapper(nullptr, &m_view);
+    }
+    void ShowBands() {
+        ASSERT_TRUE(m_bands.CreateAt(kBandsX, kBandsY, kBandW, kBandH, kBands));
+        ::UpdateWindow(m_bands.m_hWnd);
+        PumpMessages(150);
+    }
+    void TearDown() override {
+        if (m_bStarted) m_core.CloseSnapper();
+    }
+
+    ConfigFileGuard m_guard;  // destroyed last: after CloseSnapper wrote the file
+    CTestMainWnd m_main;
+    CWnd m_view;
+    CColourBands m_bands;
+    CTestCore m_core;
+    bool m_bStarted = false;
+    int m_nInit = 0;
+};
+
+// ---- Life cycle ------------------------------------------------------------------
+
+TEST_F(EngineTest, InitSnapperCreatesTheInvisibleEngineWindowAndCloseSnapperDestroysIt) {
+    Start();
+    EXPECT_NE(0, m_nInit);
+    HWND hEngine = ::GetDlgItem(m_main.m_hWnd, 100);
+    ASSERT_NE(nullptr, hEngine);
+    EXPECT_EQ(hEngine, m_core.m_hWnd);
+    EXPECT_TRUE(::GetWindowLongPtrA(hEngine, GWL_STYLE) & WS_CHILD);
+    EXPECT_FALSE(::IsWindowVisible(hEngine));
+    RECT rc;
+    ::GetWindowRect(hEngine, &rc);
+    EXPECT_EQ(0, rc.right - rc.left);
+    EXPECT_EQ(0, rc.bottom - rc.top);
+    EXPECT_EQ(nullptr, m_core.GetImage());  // no start-up capture configured
+
+    m_core.CloseSnapper();
+    m_bStarted = false;
+    EXPECT_FALSE(::IsWindow(hEngine));
+}
+
+TEST_F(EngineTest, InitSnapperWithoutMainWindowReturnsZeroAndCapturesNothingAtStart) {
+    StartSettings s;
+    s.bSnapOnStart = 1;
+    Start(s, false);
+    EXPECT_EQ(0, m_nInit);
+    EXPECT_EQ(nullptr, ::GetDlgItem(m_main.m_hWnd, 100));
+    EXPECT_EQ(nullptr, m_core.GetImage());
+    EXPECT_EQ(1, m_core.m_config.GetSnapOnStart());  // the file was loaded
+}
+
+TEST_F(EngineTest, StartUpCaptureIsQuickSilentAndKeepsTheLoadedMode) {
+    StartSettings s;
+    s.bSnapOnStart = 1;
+    s.nDelay = 3000;  // not waited at start-up
+    s.bSound = 1;
+    s.nSnapMode = 3;
+    DWORD nStart = ::GetTickCount();
+    Start(s);
+    DWORD nElapsed = ::GetTickCount() - nStart;
+    EXPECT_NE(0, m_nInit);
+    EXPECT_LT(nElapsed, 2500u);
+    ASSERT_NE(nullptr, m_core.GetImage());
+    EXPECT_EQ((UINT)kScreenW, ImageWidth(m_core.GetImage()));
+    EXPECT_EQ((UINT)kScreenH, ImageHeight(m_core.GetImage()));
+    EXPECT_EQ(3, m_core.m_config.GetSnapMode());
+}
+
+TEST_F(EngineTest, CloseSnapperSavesTheSettingsWithTheRecordedMode) {
+    StartSettings s;
+    s.nSnapMode = 4;
+    Start(s);
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    m_core.m_config.SetBlurFactor(7);
+    m_core.CloseSnapper();
+    m_bStarted = false;
+
+    CKpConfig reloaded;
+    reloaded.LoadConfig();
+    EXPECT_EQ(0, reloaded.GetSnapMode());
+    EXPECT_EQ(7, reloaded.GetBlurFactor());
+}
+
+// ---- The whole-screen capture and the image options -------------------------------
+
+// Where a screen pixel lands and what colour it gets, for one set of options.
+struct OptionCase {
+    const char* name;
+    std::function<void(CKpConfig&)> configure;
+    int nWidth, nHeight;  // of the current image
+    std::function<POINT(int, int)> map;  // screen position -> image position
+    std::vector<COLORREF> bandColours;   // expected colour of each band
+};
+
+POINT Same(int x, int y) { return {x, y}; }
+
+const std::vector<OptionCase>& OptionCases() {
+    // Grey = (3r + 6g + b) / 10, truncated; negation 255 - v.
+    //   (255,0,0) -> 76;  (0,200,0) -> 120;  (0,0,255) -> 25;  (10,120,230) -> 98
+    static const std::vector<OptionCase> cases = {
+        {"all options off", [](CKpConfig&) {}, kScreenW, kScreenH, Same, kBands},
+        {"grey scale",
+         [](CKpConfig& c) { c.SetGrayScale(1); },
+         kScreenW,
+         kScreenH,
+         Same,
+         {RGB(76, 76, 76), RGB(120, 120, 120), RGB(25, 25, 25), RGB(98, 98, 98)}},
+        {"negate", [](CKpConfig& c) { c.SetNegate(1); }, kScreenW, kScreenH, Same,
+         {RGB(0, 255, 255), RGB(255, 55, 255), RGB(255, 255, 0), RGB(245, 135, 25)}},
+        // Grey before negation: red gives 255 - 76 = 179 (the other order
+        // would give grey(0,255,255) = 178), blue 230 (not 229).
+        {"grey then negate",
+         [](CKpConfig& c) {
+             c.SetGrayScale(1);
+             c.SetNegate(1);
+         },
+         kScreenW,
+         kScreenH,
+         Same,
+         {RGB(179, 179, 179), RGB(135, 135, 135), RGB(230, 230, 230), RGB(157, 157, 157)}},
+        {"grey, negate, mirrored left-right",
+         [](CKpConfig& c) {
+             c.SetGrayScale(1);
+             c.SetNegate(1);
+             c.SetFlipHorz(1);
+         },
+         kScreenW,
+         kScreenH,
+         [](int x, int y) { return POINT{kScreenW - 1 - x, y}; },
+         {RGB(179, 179, 179), RGB(135, 135, 135), RGB(230, 230, 230), RGB(157, 157, 157)}},
+        // Mirroring before scaling: the screen's row y ends at (767 - y) / 2.
+        {"negate, mirrored top-bottom, scaled to 50 %",
+         [](CKpConfig& c) {
+             c.SetNegate(1);
+             c.SetFlipVert(1);
+             c.SetScale(1);
+         },
+         kScreenW / 2,
+         kScreenH / 2,
+         [](int x, int y) { return POINT{x / 2, (kScreenH - 1 - y) / 2}; },
+         {RGB(0, 255, 255), RGB(255, 55, 255), RGB(255, 255, 0), RGB(245, 135, 25)}},
+        {"scale factor 25 %",
+         [](CKpConfig& c) {
+             c.SetScale(1);
+             c.SetScaleFactor(25);
+         },
+         kScreenW / 4,
+         kScreenH / 4,
+         [](int x, int y) { return POINT{x / 4, y / 4}; },
+         kBands},
+    };
+    return cases;
+}
+
+class FullScreenOptionsTest : public EngineTest, public ::testing::WithParamInterface<OptionCase> {};
+
+TEST_P(FullScreenOptionsTest, CapturesTheScreenWithTheOptionsInTheirOrder) {
+    const OptionCase& c = GetParam();
+    Start();
+    ShowBands();
+    c.configure(m_core.m_config);
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    Gdiplus::GpImage* pImage = m_core.GetImage();
+    ASSERT_NE(nullptr, pImage);
+    EXPECT_EQ((UINT)c.nWidth, ImageWidth(pImage));
+    EXPECT_EQ((UINT)c.nHeight, ImageHeight(pImage));
+    for (size_t i = 0; i < kBands.size(); ++i) {
+        // Well inside each band: its centre, and points 20 pixels in from
+        // its corners.
+        int x0 = kBandsX + (int)i * kBandW;
+        const POINT probes[] = {{x0 + kBandW / 2, kBandsY + kBandH / 2},
+                                {x0 + 20, kBandsY + 20},
+                                {x0 + kBandW - 21, kBandsY + kBandH - 21}};
+        for (const POINT& p : probes) {
+            POINT q = c.map(p.x, p.y);
+            EXPECT_EQ(c.bandColours[i], ImagePixel(pImage, q.x, q.y))
+                << "band " << i << " screen (" << p.x << "," << p.y << ") image (" << q.x << "," << q.y << ")";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, FullScreenOptionsTest, ::testing::ValuesIn(OptionCases()),
+                         [](const ::testing::TestParamInfo<OptionCase>& info) {
+                             std::string s;
+                             for (const char* p = info.param.name; *p; ++p)
+                                 s += isalnum((unsigned char)*p) ? *p : '_';
+                             return s;
+                         });
+
+TEST_F(EngineTest, RefreshImageDataReprocessesTheLastCaptureAndClearsTheNames) {
+    Start();
+    ShowBands();
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    m_core.SetPathName("C:\\shots\\a.png");
+    m_core.SetFileName("a.png");
+    m_core.m_config.SetNegate(1);
+    m_core.RefreshImageData();
+    EXPECT_EQ(RGB(0, 255, 255), ImagePixel(m_core.GetImage(), 150, 200));
+    EXPECT_TRUE(m_core.GetPathName().IsEmpty());
+    EXPECT_TRUE(m_core.GetFileName().IsEmpty());
+
+    // Cleared image, kept capture: the refresh brings it back.
+    m_core.ClearGdiplusImage();
+    EXPECT_EQ(nullptr, m_core.GetImage());
+    m_core.m_config.SetNegate(0);
+    m_core.RefreshImageData();
+    EXPECT_EQ(RGB(255, 0, 0), ImagePixel(m_core.GetImage(), 150, 200));
+}
+
+TEST_F(EngineTest, RefreshImageDataWithoutACaptureChangesNothing) {
+    Start();
+    m_core.RefreshImageData();
+    EXPECT_EQ(nullptr, m_core.GetImage());
+}
+
+// ---- The frame of a capture ---------------------------------------------------------
+
+TEST_F(EngineTest, CaptureRecordsModeZeroAndClearsTheNames) {
+    StartSettings s;
+    s.nSnapMode = 5;
+    Start(s);
+    m_core.SetPathName("C:\\shots\\a.png");
+    m_core.SetFileName("a.png");
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    EXPECT_EQ(0, m_core.m_config.GetSnapMode());
+    EXPECT_TRUE(m_core.GetPathName().IsEmpty());
+    EXPECT_TRUE(m_core.GetFileName().IsEmpty());
+}
+
+struct NestedCapture {
+    CTestCore* pCore;
+    int nResult;
+    int bBusy;
+    int nCalls;
+};
+
+void CaptureAgain(void* p) {
+    NestedCapture* n = static_cast<NestedCapture*>(p);
+    n->bBusy = n->pCore->IsSnapping();
+    n->nResult = n->pCore->SnapFullScreen();
+    ++n->nCalls;
+}
+
+TEST_F(EngineTest, HidesTheMainWindowAndRefusesASecondCaptureMeanwhile) {
+    StartSettings s;
+    s.bHide = 1;
+    Start(s);
+    NestedCapture nested = {&m_core, -1, 0, 0};
+    m_main.m_pfnOnHide = CaptureAgain;
+    m_main.m_pHideArg = &nested;
+    m_main.m_nHidden = m_main.m_nShown = 0;
+
+    EXPECT_EQ(0, m_core.IsSnapping());
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    EXPECT_EQ(1, nested.nCalls);
+    EXPECT_EQ(1, nested.bBusy);
+    EXPECT_EQ(0, nested.nResult);
+    EXPECT_EQ(1, m_main.m_nHidden);
+    EXPECT_EQ(1, m_main.m_nShown);
+    EXPECT_TRUE(::IsWindowVisible(m_main.m_hWnd));
+    EXPECT_EQ(0, m_core.IsSnapping());
+    m_main.m_pfnOnHide = nullptr;
+
+    // And the flag is down again: the next capture runs.
+    EXPECT_EQ(1, m_core.SnapFullScreen());
+}
+
+TEST_F(EngineTest, WithoutHidingTheMainWindowStaysAsItIs) {
+    Start();
+    m_main.m_nHidden = m_main.m_nShown = 0;
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    EXPECT_EQ(0, m_main.m_nHidden);
+    EXPECT_EQ(0, m_main.m_nShown);
+}
+
+TEST_F(EngineTest, WaitsTheConfiguredDelay) {
+    Start();
+    m_core.m_config.SetSnapDelayTime(400);
+    DWORD nStart = ::GetTickCount();
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    EXPECT_GE(::GetTickCount() - nStart, 390u);
+}
+
+TEST_F(EngineTest, NoSoundDeviceIsNotAnError) {
+    Start();
+    m_core.m_config.SetPlaySnapSound(1);
+    EXPECT_EQ(1, m_core.SnapFullScreen());
+    EXPECT_NE(nullptr, m_core.GetImage());
+}
+
+TEST_F(EngineTest, AutomaticCopyPutsTheCurrentImageOnTheClipboard) {
+    Start();
+    ShowBands();
+    EmptyTheClipboard();
+    m_core.m_config.SetAutoCopy(1);
+    m_core.m_config.SetGrayScale(1);
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    HBITMAP hClip = (HBITMAP)::GetClipboardData(CF_BITMAP);
+    int w = 0, h = 0;
+    std::vector<UINT> pixels = hClip != nullptr ? BitmapPixels(hClip, w, h) : std::vector<UINT>();
+    ::CloseClipboard();
+    ASSERT_EQ(kScreenW, w);
+    ASSERT_EQ(kScreenH, h);
+    EXPECT_EQ(0x4C4C4Cu, pixels[200 * kScreenW + 150]);  // grey of red: 76
+}
+
+TEST_F(EngineTest, OffScreenAreaReturnsZeroAndKeepsThePreviousImage) {
+    Start();
+    ShowBands();
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    Gdiplus::GpImage* pBefore = m_core.GetImage();
+    const CRect areas[] = {CRect(kScreenW, 0, kScreenW + 100, 100), CRect(0, kScreenH + 5, 100, kScreenH + 50),
+                           CRect(-300, -300, -1, -1), CRect(-50, 10, 0, 60)};
+    for (const CRect& rc : areas) {
+        SCOPED_TRACE(testing::Message() << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom);
+        EXPECT_EQ(nullptr, CKpCore::SnapBitmap(::GetDesktopWindow(), rc));
+        EXPECT_EQ(0, m_core.SnapRect(::GetDesktopWindow(), rc));
+        EXPECT_EQ(pBefore, m_core.GetImage());
+    }
+    EXPECT_EQ(RGB(255, 0, 0), ImagePixel(m_core.GetImage(), 150, 200));
+    EXPECT_EQ(0, m_core.SnapRect(nullptr, CRect()));
+    EXPECT_EQ(pBefore, m_core.GetImage());
+}
+
+// ---- The grab -----------------------------------------------------------------------------
+
+TEST_F(EngineTest, GrabOfARectangleTakesScreenCoordinates) {
+    Start();
+    ShowBands();
+    CImageBitmap* pGrab = CKpCore::SnapBitmap(::GetDesktopWindow(), CRect(150, 150, 350, 170));
+    ASSERT_NE(nullptr, pGrab);
+    int w = 0, h = 0;
+    std::vector<UINT> pixels = BitmapPixels((HBITMAP)pGrab->GetSafeHandle(), w, h);
+    delete pGrab;
+    ASSERT_EQ(200, w);
+    ASSERT_EQ(20, h);
+    EXPECT_EQ(0xFF0000u, pixels[10 * w + 10]);   // screen x 160: red band
+    EXPECT_EQ(0x00C800u, pixels[10 * w + 60]);   // screen x 210: green band
+    EXPECT_EQ(0x0000FFu, pixels[10 * w + 160]);  // screen x 310: blue band
+}
+
+TEST_F(EngineTest, GrabOfAWindowPastTheLeftEdgeStartsAtTheWindowsOwnLeftEdge) {
+    Start();
+    // Five bands of 100 pixels from x = -100: the window's own x 150 is its
+    // band 1, while the screen's x 150 shows its band 2.
+    const std::vector<COLORREF> bands = {RGB(255, 0, 0), RGB(0, 200, 0), RGB(0, 0, 255), RGB(200, 200, 0),
+                                         RGB(0, 200, 200)};
+    ASSERT_TRUE(m_bands.CreateAt(-100, 300, 100, 100, bands));
+    ::UpdateWindow(m_bands.m_hWnd);
+    PumpMessages(150);
+    CImageBitmap* pGrab = CKpCore::SnapBitmap(m_bands.m_hWnd, CRect());
+    ASSERT_NE(nullptr, pGrab);
+    int w = 0, h = 0;
+    std::vector<UINT> pixels = BitmapPixels((HBITMAP)pGrab->GetSafeHandle(), w, h);
+    delete pGrab;
+    EXPECT_EQ(400, w);
+    EXPECT_EQ(100, h);
+    ASSERT_EQ((size_t)w * h, pixels.size());
+    EXPECT_EQ(0x00C800u, pixels[50 * w + 150]);
+    EXPECT_EQ(0x0000FFu, pixels[50 * w + 250]);
+}
+
+TEST_F(EngineTest, GrabLeavesTheWindowsTopmostStateAsItWas) {
+    Start();
+    for (DWORD dwExStyle : {(DWORD)WS_EX_TOPMOST, (DWORD)0}) {
+        SCOPED_TRACE(dwExStyle);
+        CColourBands wnd;
+        ASSERT_TRUE(wnd.CreateAt(200, 200, 50, 50, {RGB(1, 2, 3)}, dwExStyle));
+        PumpMessages(30);
+        CImageBitmap* pGrab = CKpCore::SnapBitmap(wnd.m_hWnd, CRect());
+        ASSERT_NE(nullptr, pGrab);
+        delete pGrab;
+        EXPECT_EQ(dwExStyle, (DWORD)::GetWindowLongPtrA(wnd.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    }
+}
+
+TEST_F(EngineTest, NoGrabWithoutAWindow) {
+    EXPECT_EQ(nullptr, CKpCore::SnapBitmap(nullptr, CRect(0, 0, 10, 10)));
+}
+
+}  // namespace

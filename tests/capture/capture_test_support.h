@@ -1,0 +1,281 @@
+// Shared pieces of the capture engine tests: the settings file guard, the
+// program's stand-in windows, a window of known colours, and pixel access
+// to GDI+ images and GDI bitmaps.
+#pragma once
+
+#include "framework/wnd.h"
+#include "kp_config.h"
+#include "kp_core.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string>
+#include <vector>
+
+namespace captest {
+
+using namespace Gdiplus::DllExports;
+
+// Runs the thread's messages for about nMs milliseconds.
+inline void PumpMessages(DWORD nMs = 50) {
+    DWORD nStart = ::GetTickCount();
+    do {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(5);
+    } while (::GetTickCount() - nStart < nMs);
+}
+
+// Wine's GIF encoder reports success for a 24-bit image but writes a
+// header without pixels; Windows' converts it to a palette. Checks that
+// need a readable GIF are made on Windows only.
+inline bool RunningUnderWine() {
+    HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
+    return hNtdll != nullptr && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
+}
+
+inline std::string ReadWholeFile(const std::string& strPath, bool& bExists) {
+    std::string data;
+    FILE* f = fopen(strPath.c_str(), "rb");
+    bExists = f != nullptr;
+    if (f == nullptr) return data;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    fclose(f);
+    return data;
+}
+
+inline void WriteWholeFile(const std::string& strPath, const std::string& data) {
+    FILE* f = fopen(strPath.c_str(), "wb");
+    if (f == nullptr) return;
+    fwrite(data.data(), 1, data.size(), f);
+    fclose(f);
+}
+
+inline bool FileExists(const std::string& strPath) {
+    return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// config.xml beside the test program: kept as it was before the test and
+// put back afterwards.
+class ConfigFileGuard {
+public:
+    ConfigFileGuard() : m_strPath(std::string(CHelper::GetAppPath()) + "config.xml") {
+        m_data = ReadWholeFile(m_strPath, m_bExisted);
+    }
+    ~ConfigFileGuard() {
+        if (m_bExisted)
+            WriteWholeFile(m_strPath, m_data);
+        else
+            ::DeleteFileA(m_strPath.c_str());
+    }
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strPath;
+    std::string m_data;
+    bool m_bExisted;
+};
+
+// The settings the engine will load: no start-up capture, no delay, no
+// sound, no hiding, unless the test says otherwise.
+struct StartSettings {
+    int bSnapOnStart = 0;
+    unsigned int nDelay = 0;
+    int bSound = 0;
+    int bHide = 0;
+    int nSnapMode = 0;
+};
+
+inline void WriteSettings(const StartSettings& s) {
+    CKpConfig config;
+    config.SetSnapOnStart(s.bSnapOnStart);
+    config.SetSnapDelayTime(s.nDelay);
+    config.SetPlaySnapSound(s.bSound);
+    config.SetHideMainWnd(s.bHide);
+    config.SetSnapMode(s.nSnapMode);
+    config.SaveConfig();
+}
+
+// The program's main window: records the show and hide requests it gets and
+// can run a callback when it is hidden (to act in the middle of a capture).
+class CTestMainWnd : public CWnd {
+public:
+    int m_nHidden = 0;
+    int m_nShown = 0;
+    void (*m_pfnOnHide)(void*) = nullptr;
+    void* m_pHideArg = nullptr;
+
+    BOOL CreateAt(int x, int y, int cx, int cy) {
+        return CreateEx(0, AfxRegisterWndClass(0, nullptr, (HBRUSH)::GetStockObject(WHITE_BRUSH)), "kapto test main",
+                        WS_POPUP | WS_VISIBLE, x, y, cx, cy, nullptr, nullptr);
+    }
+    void OnShowWindow(BOOL bShow, UINT) {
+        if (bShow) {
+            ++m_nShown;
+        } else {
+            ++m_nHidden;
+            if (m_pfnOnHide != nullptr) m_pfnOnHide(m_pHideArg);
+        }
+        Default();
+    }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// The thumbnail view: a child whose client area is cx x cy.
+inline BOOL CreateView(CWnd& view, CWnd& parent, int cx, int cy) {
+    return view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, cx, cy, parent.m_hWnd,
+                         (HMENU)1005);
+}
+
+// A topmost window painted in vertical bands of known colours.
+class CColourBands : public CWnd {
+public:
+    std::vector<COLORREF> m_bands;
+    int m_nBandWidth = 0;
+
+    BOOL CreateAt(int x, int y, int nBandWidth, int nHeight, const std::vector<COLORREF>& bands,
+                  DWORD dwExStyle = WS_EX_TOPMOST) {
+        m_bands = bands;
+        m_nBandWidth = nBandWidth;
+        return CreateEx(dwExStyle | WS_EX_TOOLWINDOW, AfxRegisterWndClass(0), "kapto test colours",
+                        WS_POPUP | WS_VISIBLE, x, y, nBandWidth * (int)bands.size(), nHeight, nullptr, nullptr);
+    }
+    void OnPaint() {
+        PAINTSTRUCT ps;
+        HDC hdc = ::BeginPaint(m_hWnd, &ps);
+        RECT rc;
+        ::GetClientRect(m_hWnd, &rc);
+        for (size_t i = 0; i < m_bands.size(); ++i) {
+            RECT band = {(LONG)(i * m_nBandWidth), 0, (LONG)((i + 1) * m_nBandWidth), rc.bottom};
+            HBRUSH hBrush = ::CreateSolidBrush(m_bands[i]);
+            ::FillRect(hdc, &band, hBrush);
+            ::DeleteObject(hBrush);
+        }
+        ::EndPaint(m_hWnd, &ps);
+    }
+    BOOL OnEraseBkgnd(CDC*) { return TRUE; }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// Reaches the engine's protected operations, as a program's own derived
+// engine could.
+class CTestCore : public CKpCore {
+public:
+    using CKpCore::ConvertImage;
+    using CKpCore::SnapRect;
+    int IsSnapping() const { return m_bSnapping; }
+};
+
+inline UINT ImageWidth(Gdiplus::GpImage* p) {
+    UINT n = 0;
+    if (p != nullptr) GdipGetImageWidth(p, &n);
+    return n;
+}
+inline UINT ImageHeight(Gdiplus::GpImage* p) {
+    UINT n = 0;
+    if (p != nullptr) GdipGetImageHeight(p, &n);
+    return n;
+}
+
+// RGB of one pixel of a GDI+ bitmap as a COLORREF; 0xFFFFFFFF on failure.
+inline COLORREF ImagePixel(Gdiplus::GpImage* p, int x, int y) {
+    Gdiplus::ARGB argb = 0;
+    if (p == nullptr ||
+        GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(p), x, y, &argb) != Gdiplus::Ok)
+        return 0xFFFFFFFF;
+    return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
+}
+
+// All pixels of a GDI+ bitmap, top-down 0x00RRGGBB.
+inline std::vector<UINT> ImagePixels(Gdiplus::GpImage* p) {
+    std::vector<UINT> pixels;
+    UINT w = ImageWidth(p), h = ImageHeight(p);
+    if (w == 0 || h == 0) return pixels;
+    Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
+    Gdiplus::BitmapData data;
+    if (GdipBitmapLockBits(static_cast<Gdiplus::GpBitmap*>(p), &rect, Gdiplus::ImageLockModeRead,
+                           PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return pixels;
+    pixels.resize((size_t)w * h);
+    for (UINT y = 0; y < h; ++y) {
+        const UINT* row = reinterpret_cast<const UINT*>(static_cast<const BYTE*>(data.Scan0) + (size_t)y * data.Stride);
+        for (UINT x = 0; x < w; ++x) pixels[(size_t)y * w + x] = row[x] & 0x00FFFFFF;
+    }
+    GdipBitmapUnlockBits(static_cast<Gdiplus::GpBitmap*>(p), &data);
+    return pixels;
+}
+
+// All pixels of a GDI bitmap, top-down 0x00RRGGBB.
+inline std::vector<UINT> BitmapPixels(HBITMAP h, int& w, int& hgt) {
+    std::vector<UINT> pixels;
+    BITMAP bm;
+    if (::GetObjectA(h, sizeof bm, &bm) == 0) return pixels;
+    w = bm.bmWidth;
+    hgt = bm.bmHeight;
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -hgt;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    pixels.resize((size_t)w * hgt);
+    HDC hdc = ::GetDC(nullptr);
+    int n = ::GetDIBits(hdc, h, 0, hgt, pixels.data(), &bmi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, hdc);
+    if (n != hgt) pixels.clear();
+    for (UINT& px : pixels) px &= 0x00FFFFFF;
+    return pixels;
+}
+
+// A screen-compatible bitmap of w x h whose pixel (x, y) is pfn(x, y).
+inline HBITMAP MakeBitmap(int w, int h, COLORREF (*pfn)(int, int)) {
+    std::vector<UINT> pixels((size_t)w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = pfn(x, y);
+            pixels[(size_t)y * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -h;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    HDC hdc = ::GetDC(nullptr);
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(hdc, w, h);
+    if (hBitmap != nullptr) ::SetDIBits(hdc, hBitmap, 0, h, pixels.data(), &bmi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, hdc);
+    return hBitmap;
+}
+
+// Hands hBitmap to the clipboard, which owns it from then on.
+inline bool PutOnClipboard(HBITMAP hBitmap) {
+    if (!::OpenClipboard(nullptr)) return false;
+    ::EmptyClipboard();
+    bool bOk = ::SetClipboardData(CF_BITMAP, hBitmap) != nullptr;
+    ::CloseClipboard();
+    if (!bOk) ::DeleteObject(hBitmap);
+    return bOk;
+}
+
+inline void EmptyTheClipboard() {
+    if (::OpenClipboard(nullptr)) {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+}
+
+}  // namespace captest

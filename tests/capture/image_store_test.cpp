@@ -1,0 +1,373 @@
+// The engine's current image: thumbnails, files and the clipboard, through
+// the public interface. Images come in through the clipboard (a paste is a
+// capture of a known bitmap).
+#include "capture_test_support.h"
+
+#include <algorithm>
+
+using namespace captest;
+
+namespace {
+
+COLORREF Pattern(int x, int y) { return RGB((x * 7 + y) & 0xFF, (y * 5) & 0xFF, (x ^ y) & 0xFF); }
+
+std::string TempDir() {
+    char sz[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, sz);
+    std::string dir = std::string(sz) + "kapto_store_test\\";
+    ::CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+struct Encoder {
+    std::wstring format;
+    std::vector<std::string> extensions;  // without "*."
+    CLSID clsid;
+    GUID formatId;
+};
+
+std::vector<Encoder> Encoders() {
+    std::vector<Encoder> result;
+    UINT n = 0, nBytes = 0;
+    if (GdipGetImageEncodersSize(&n, &nBytes) != Gdiplus::Ok || n == 0) return result;
+    std::vector<BYTE> block(nBytes);
+    Gdiplus::ImageCodecInfo* p = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
+    if (GdipGetImageEncoders(n, nBytes, p) != Gdiplus::Ok) return result;
+    for (UINT i = 0; i < n; ++i) {
+        Encoder e;
+        e.format = p[i].FormatDescription;
+        e.clsid = p[i].Clsid;
+        e.formatId = p[i].FormatID;
+        std::wstring list = p[i].FilenameExtension;
+        size_t start = 0;
+        while (start <= list.size()) {
+            size_t end = list.find(L';', start);
+            if (end == std::wstring::npos) end = list.size();
+            std::wstring pattern = list.substr(start, end - start);
+            if (pattern.size() > 2 && pattern.compare(0, 2, L"*.") == 0) {
+                std::string ext;
+                for (wchar_t c : pattern.substr(2)) ext += (char)c;
+                e.extensions.push_back(ext);
+            }
+            start = end + 1;
+        }
+        result.push_back(e);
+    }
+    return result;
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return (char)tolower(c); });
+    return s;
+}
+
+// The raw format and size of an image file, read with GDI+ itself.
+bool IsGif(const Encoder& e) { return e.format == L"GIF"; }
+
+bool ProbeFile(const std::string& path, GUID& format, UINT& w, UINT& h) {
+    std::wstring wide(path.begin(), path.end());
+    Gdiplus::GpImage* p = nullptr;
+    if (GdipLoadImageFromFile(wide.c_str(), &p) != Gdiplus::Ok) return false;
+    GdipGetImageRawFormat(p, &format);
+    GdipGetImageWidth(p, &w);
+    GdipGetImageHeight(p, &h);
+    GdipDisposeImage(p);
+    return true;
+}
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteSettings(StartSettings());
+        ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));
+        ASSERT_TRUE(CreateView(m_view, m_main, 390, 280));
+        ASSERT_NE(0, m_core.InitSnapper(&m_main, &m_view));
+        m_dir = TempDir();
+    }
+    void TearDown() override { m_core.CloseSnapper(); }
+
+    // A capture of a w x h pattern, through the clipboard.
+    void Paste(int w, int h, COLORREF (*pfn)(int, int) = Pattern) {
+        ASSERT_TRUE(PutOnClipboard(MakeBitmap(w, h, pfn)));
+        ASSERT_EQ(1, m_core.PasteImageData());
+        ASSERT_EQ((UINT)w, ImageWidth(m_core.GetImage()));
+        ASSERT_EQ((UINT)h, ImageHeight(m_core.GetImage()));
+    }
+    std::vector<UINT> PatternPixels(int w, int h) {
+        std::vector<UINT> v((size_t)w * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                COLORREF c = Pattern(x, y);
+                v[(size_t)y * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+            }
+        return v;
+    }
+
+    ConfigFileGuard m_guard;
+    CTestMainWnd m_main;
+    CWnd m_view;
+    CTestCore m_core;
+    std::string m_dir;
+};
+
+// ---- Thumbnails -----------------------------------------------------------------------
+
+struct ThumbCase {
+    int w, h;            // image
+    int tw, th, tx, ty;  // thumbnail and its offset, view 390 x 280 (room 386 x 276)
+};
+
+class ThumbnailTest : public StoreTest, public ::testing::WithParamInterface<ThumbCase> {};
+
+TEST_P(ThumbnailTest, FitsTheViewWithoutEnlarging) {
+    const ThumbCase& c = GetParam();
+    Paste(c.w, c.h);
+    int x = -1, y = -1;
+    Gdiplus::GpImage* pThumb = m_core.GetThubImage(x, y);
+    ASSERT_NE(nullptr, pThumb);
+    EXPECT_EQ((UINT)c.tw, ImageWidth(pThumb));
+    EXPECT_EQ((UINT)c.th, ImageHeight(pThumb));
+    EXPECT_EQ(c.tx, x);
+    EXPECT_EQ(c.ty, y);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ThumbnailTest,
+    ::testing::Values(
+        // f = max(772/386, 100/276) = 2: 386 x 50 at (2, (276-50)/2 + 2).
+        ThumbCase{772, 100, 386, 50, 2, 115},
+        // Fits: kept, centred at ((386-100)/2 + 2, (276-50)/2 + 2).
+        ThumbCase{100, 50, 100, 50, 145, 115},
+        // Exactly the room: kept, at the margin.
+        ThumbCase{386, 276, 386, 276, 2, 2},
+        // Larger both ways, f = max(4, 4) = 4.
+        ThumbCase{1544, 1104, 386, 276, 2, 2},
+        // Larger both ways, height decides: f = max(2.59, 5) = 5, 200 x 276.
+        ThumbCase{1000, 1380, 200, 276, 95, 2},
+        // Only the height is too large: f = max(0.52, 2) = 2, 100 x 276.
+        ThumbCase{200, 552, 100, 276, 145, 2},
+        // f = 10; the height 0.2 keeps one pixel: (276 - 1)/2 + 2 = 139.
+        ThumbCase{3860, 2, 386, 1, 2, 139}));
+
+TEST_F(StoreTest, NoImageMeansNoThumbnail) {
+    int x, y;
+    EXPECT_EQ(nullptr, m_core.GetImage());
+    EXPECT_EQ(nullptr, m_core.GetThubImage(x, y));
+    Paste(20, 10);
+    m_core.ClearGdiplusImage();
+    EXPECT_EQ(nullptr, m_core.GetImage());
+    EXPECT_EQ(nullptr, m_core.GetThubImage(x, y));
+}
+
+// ---- Clipboard ------------------------------------------------------------------------
+
+TEST_F(StoreTest, CopyAndPasteRoundTripIsPixelExact) {
+    Paste(64, 48);
+    std::vector<UINT> before = ImagePixels(m_core.GetImage());
+    EXPECT_EQ(PatternPixels(64, 48), before);
+
+    ASSERT_EQ(1, m_core.CopyImageData(0));
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    int w = 0, h = 0;
+    std::vector<UINT> clip = BitmapPixels((HBITMAP)::GetClipboardData(CF_BITMAP), w, h);
+    ::CloseClipboard();
+    EXPECT_EQ(64, w);
+    EXPECT_EQ(48, h);
+    EXPECT_EQ(before, clip);
+
+    m_core.ClearGdiplusImage();
+    ASSERT_EQ(1, m_core.PasteImageData());
+    EXPECT_EQ(before, ImagePixels(m_core.GetImage()));
+}
+
+TEST_F(StoreTest, CopyOfTheThumbnailHasTheThumbnailsSize) {
+    Paste(772, 100);
+    ASSERT_EQ(1, m_core.CopyImageData(1));
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    int w = 0, h = 0;
+    BitmapPixels((HBITMAP)::GetClipboardData(CF_BITMAP), w, h);
+    ::CloseClipboard();
+    EXPECT_EQ(386, w);
+    EXPECT_EQ(50, h);
+}
+
+TEST_F(StoreTest, CopyWithoutAnImageFails) {
+    EXPECT_EQ(0, m_core.CopyImageData(0));
+    EXPECT_EQ(0, m_core.CopyImageData(1));
+}
+
+TEST_F(StoreTest, PasteWithoutABitmapFailsAndChangesNothing) {
+    Paste(30, 20);
+    Gdiplus::GpImage* pBefore = m_core.GetImage();
+    m_core.SetPathName("C:\\a.png");
+    EmptyTheClipboard();
+    EXPECT_EQ(0, m_core.PasteImageData());
+    EXPECT_EQ(pBefore, m_core.GetImage());
+    EXPECT_EQ(CString("C:\\a.png"), m_core.GetPathName());
+
+    // Text only.
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    HGLOBAL hText = ::GlobalAlloc(GMEM_MOVEABLE, 4);
+    memcpy(::GlobalLock(hText), "abc", 4);
+    ::GlobalUnlock(hText);
+    ::SetClipboardData(CF_TEXT, hText);
+    ::CloseClipboard();
+    EXPECT_EQ(0, m_core.PasteImageData());
+    EXPECT_EQ(pBefore, m_core.GetImage());
+
+    // The clipboard was closed again: another program can open it.
+    EXPECT_TRUE(::OpenClipboard(nullptr));
+    ::CloseClipboard();
+}
+
+TEST_F(StoreTest, PasteRunsTheCurrentImageOptionsAndKeepsThem) {
+    m_core.m_config.SetNegate(1);
+    m_core.m_config.SetFlipHorz(1);
+    ASSERT_TRUE(PutOnClipboard(MakeBitmap(4, 2, [](int x, int) { return x == 0 ? RGB(255, 0, 0) : RGB(0, 0, 0); })));
+    m_core.SetPathName("C:\\a.png");
+    ASSERT_EQ(1, m_core.PasteImageData());
+    EXPECT_EQ(RGB(0, 255, 255), ImagePixel(m_core.GetImage(), 3, 0));  // red, negated, mirrored to x = 3
+    EXPECT_EQ(RGB(255, 255, 255), ImagePixel(m_core.GetImage(), 0, 0));
+    EXPECT_TRUE(m_core.GetPathName().IsEmpty());
+    EXPECT_EQ(1, m_core.m_config.GetNegate());
+}
+
+// ---- Files ---------------------------------------------------------------------------------
+
+TEST_F(StoreTest, SaveAndOpenRoundTripForEveryEncoder) {
+    std::vector<Encoder> encoders = Encoders();
+    ASSERT_FALSE(encoders.empty());
+    Paste(64, 48);
+    std::vector<UINT> original = ImagePixels(m_core.GetImage());
+    for (const Encoder& e : encoders) {
+        ASSERT_FALSE(e.extensions.empty());
+        std::string ext = Lower(e.extensions[0]);
+        std::string name = "roundtrip." + ext;
+        std::string path = m_dir + name;
+        SCOPED_TRACE(path);
+        ::DeleteFileA(path.c_str());
+        Paste(64, 48);
+        ASSERT_EQ(1, m_core.SaveImage(path.c_str(), 0));
+        EXPECT_EQ(CString(path.c_str()), m_core.GetPathName());
+        EXPECT_EQ(CString(name.c_str()), m_core.GetFileName());
+        if (IsGif(e) && RunningUnderWine()) continue;
+
+        m_core.m_config.SetGrayScale(1);  // opening resets the options
+        ASSERT_EQ(1, m_core.OpenImage(path.c_str()));
+        EXPECT_EQ(0, m_core.m_config.GetGrayScale());
+        EXPECT_EQ(CString(path.c_str()), m_core.GetPathName());
+        EXPECT_EQ(CString(name.c_str()), m_core.GetFileName());
+        EXPECT_EQ(64u, ImageWidth(m_core.GetImage()));
+        EXPECT_EQ(48u, ImageHeight(m_core.GetImage()));
+        int x, y;
+        EXPECT_NE(nullptr, m_core.GetThubImage(x, y));
+        if (ext == "bmp" || ext == "png" || ext == "tif") {
+            EXPECT_EQ(original, ImagePixels(m_core.GetImage())) << "lossless format changed pixels";
+            // The bitmaps now hold the opened picture: a refresh shows it.
+            m_core.RefreshImageData();
+            EXPECT_EQ(original, ImagePixels(m_core.GetImage()));
+        }
+    }
+}
+
+TEST_F(StoreTest, ExplicitPathChoosesTheEncoderByExtension) {
+    std::vector<Encoder> encoders = Encoders();
+    Paste(40, 30);
+    int nSaved = 0;
+    for (const Encoder& e : encoders) {
+        for (const std::string& ext : e.extensions) {
+            for (const std::string& variant : {Lower(ext), ext}) {
+                std::string path = m_dir + "byext." + variant;
+                SCOPED_TRACE(path);
+                ::DeleteFileA(path.c_str());
+                ASSERT_EQ(1, m_core.SaveImage(path.c_str(), 0));
+                if (IsGif(e) && RunningUnderWine()) {
+                    bool bExists = false;
+                    EXPECT_EQ(0u, ReadWholeFile(path, bExists).compare(0, 6, "GIF89a"));
+                    continue;
+                }
+                GUID format = {};
+                UINT w = 0, h = 0;
+                ASSERT_TRUE(ProbeFile(path, format, w, h));
+                EXPECT_TRUE(IsEqualGUID(e.formatId, format));
+                EXPECT_EQ(40u, w);
+                EXPECT_EQ(30u, h);
+                ++nSaved;
+            }
+        }
+    }
+    EXPECT_GE(nSaved, 10);
+}
+
+TEST_F(StoreTest, ExplicitPathThatNoEncoderClaimsWritesNothing) {
+    Paste(40, 30);
+    m_core.SetPathName("C:\\kept.png");
+    m_core.SetFileName("kept.png");
+    for (const char* name : {"unknown.xyz", "noextension", "trailingdot.", "dir.png\\inside"}) {
+        std::string path = m_dir + name;
+        SCOPED_TRACE(path);
+        EXPECT_EQ(0, m_core.SaveImage(path.c_str(), 0));
+        EXPECT_FALSE(FileExists(path));
+    }
+    EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
+    EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
+}
+
+TEST_F(StoreTest, SavingTheThumbnailKeepsTheNames) {
+    Paste(772, 100);
+    m_core.SetPathName("C:\\kept.png");
+    m_core.SetFileName("kept.png");
+    std::string path = m_dir + "thumb.png";
+    ::DeleteFileA(path.c_str());
+    ASSERT_EQ(1, m_core.SaveImage(path.c_str(), 1));
+    GUID format;
+    UINT w = 0, h = 0;
+    ASSERT_TRUE(ProbeFile(path, format, w, h));
+    EXPECT_EQ(386u, w);
+    EXPECT_EQ(50u, h);
+    EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
+    EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
+}
+
+TEST_F(StoreTest, SaveWithoutAnImageFails) {
+    std::string path = m_dir + "none.png";
+    ::DeleteFileA(path.c_str());
+    EXPECT_EQ(0, m_core.SaveImage(path.c_str(), 0));
+    EXPECT_EQ(0, m_core.SaveImage(path.c_str(), 1));
+    EXPECT_FALSE(FileExists(path));
+}
+
+TEST_F(StoreTest, SaveToAMissingFolderFailsAndKeepsTheNames) {
+    Paste(10, 10);
+    m_core.SetPathName("C:\\kept.png");
+    EXPECT_EQ(0, m_core.SaveImage((m_dir + "no such folder\\x.png").c_str(), 0));
+    EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
+}
+
+TEST_F(StoreTest, OpenedImageCanBeSavedBackToItsOwnFile) {
+    Paste(64, 48);
+    std::string path = m_dir + "own.png";
+    ASSERT_EQ(1, m_core.SaveImage(path.c_str(), 0));
+    ASSERT_EQ(1, m_core.OpenImage(path.c_str()));
+    // The program's Save command: the current path again.
+    EXPECT_EQ(1, m_core.SaveImage(m_core.GetPathName(), 0));
+    EXPECT_TRUE(::DeleteFileA(path.c_str()));  // nothing holds the file open
+}
+
+TEST_F(StoreTest, FailedOpenLeavesNoImage) {
+    Paste(20, 10);
+    m_core.SetPathName("C:\\kept.png");
+    std::string notImage = m_dir + "not_an_image.png";
+    WriteWholeFile(notImage, "this is text");
+    for (const std::string& path : {m_dir + "missing.png", notImage}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(0, m_core.OpenImage(path.c_str()));
+        int x, y;
+        EXPECT_EQ(nullptr, m_core.GetImage());
+        EXPECT_EQ(nullptr, m_core.GetThubImage(x, y));
+        EXPECT_TRUE(m_core.GetPathName().IsEmpty());
+    }
+}
+
+}  // namespace

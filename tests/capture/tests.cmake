@@ -1,0 +1,11 @@
+# Capture engine and image store: Windows programs run under Wine in a
+# 1024 x 768 virtual desktop.
+if(WIN32)
+  kapto_add_test(NAME capture_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/capture_engine_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/image_store_test.cpp
+    LIBS Kaptolib kfw gdiplus gdi32 user32
+    DESKTOP 1024x768
+    TIMEOUT 300)
+endif()
