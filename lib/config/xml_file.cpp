@@ -51,36 +51,106 @@ bool WriteClosing(FILE* f, const CString& indent, const CString& name) {
     return WriteLine(f, line);
 }
 
-// Passes a text token to the tree: blanks cut at both ends, "\colon" back to
-// "/". The token is a C string, so a zero byte in the file ends its text.
-void AddText(XML_Tree* tree, char* buf, int len) {
-    buf[len] = 0;
-    int end = (int)strlen(buf);
-    int start = 0;
-    while (start < end && IsBlank((unsigned char)buf[start])) ++start;
-    if (start == end) return;
-    while (end > start && IsBlank((unsigned char)buf[end - 1])) --end;
-    CString text(buf + start, end - start);
-    XML_File::UnmakeSaveString(text);
-    tree->AddValue(text);
-}
-
-// A tag that did not fit the buffer keeps what did, less a lead byte whose
-// trail byte was lost, so the name never ends in half a character. It still
-// opens or closes an element, which keeps the nesting of the rest intact.
-CString TagName(char* buf, int len, bool cut) {
-    if (cut) {
-        int i = 0;
-        while (i < len) {
-            int w = FwIsLeadByte((unsigned char)buf[i]) ? 2 : 1;
-            if (i + w > len) break;
-            i += w;
-        }
-        len = i;
+// The token between two angle brackets, collected in the reader's buffer.
+//
+// A token that begins after a ">" (or at the start of the file) can only end
+// as text. Such a token is kept as its text will be: leading blanks are not
+// stored, "\colon" becomes "/" as soon as it is complete, and blanks at the
+// end do not count until more text follows. The buffer's limit therefore
+// applies to the value itself, whatever indentation surrounds it and however
+// many slashes the writer spelled out, so every value of up to kMaxToken
+// bytes that the writer wrote reads back. A token that begins after "<" is
+// kept as it came, since it is normally a tag.
+//
+// Text longer than the limit is dropped (a cut value would be a wrong
+// value); a longer tag is cut, never in the middle of a character, and still
+// opens or closes its element, which keeps the nesting of the rest intact.
+// The token is a C string: a zero byte ends it.
+class Token {
+public:
+    void Start(bool textOnly) {
+        m_textOnly = textOnly;
+        m_len = 0;
+        m_textLen = 0;
+        m_overlong = false;
+        m_blankOverflow = false;
+        m_ended = false;
     }
-    buf[len] = 0;
-    return CString(buf);
-}
+
+    void Append(int c) {
+        if (m_ended) return;
+        if (c == 0) {
+            m_ended = true;
+            return;
+        }
+        if (!m_textOnly) {
+            if (m_len < XML_File::kMaxToken) m_buf[m_len++] = (char)c;
+            else m_overlong = true;
+            return;
+        }
+        bool blank = IsBlank(c);
+        if (blank && m_len == 0) return;  // leading blank
+        if (m_len == kCapacity) {
+            // Blanks past the end only matter if text follows them.
+            if (blank) m_blankOverflow = true;
+            else m_overlong = true;
+            return;
+        }
+        // Whole characters only: a trail byte 0x5C never starts "\colon".
+        m_start[m_len] = m_len == 0 || !m_start[m_len - 1] || !FwIsLeadByte((unsigned char)m_buf[m_len - 1]);
+        m_buf[m_len++] = (char)c;
+        if (!blank) m_textLen = m_len;
+        if (m_len >= 6 && m_start[m_len - 6] && memcmp(m_buf + m_len - 6, "\\colon", 6) == 0) {
+            m_len -= 5;
+            m_buf[m_len - 1] = '/';
+            m_textLen = m_len;
+        }
+    }
+
+    // Passes the token to the tree as text; blank or too long: nothing.
+    void AddAsText(XML_Tree* tree) {
+        if (m_overlong) return;
+        int start = 0;
+        int end = m_textOnly ? m_textLen : m_len;
+        if (end > XML_File::kMaxToken) return;
+        while (start < end && IsBlank((unsigned char)m_buf[start])) ++start;
+        while (end > start && IsBlank((unsigned char)m_buf[end - 1])) --end;
+        if (start == end) return;
+        CString text(m_buf + start, end - start);
+        if (!m_textOnly) XML_File::UnmakeSaveString(text);
+        tree->AddValue(text);
+    }
+
+    bool IsClosingTag() const { return m_len > 0 && m_buf[0] == '/'; }
+
+    CString TagName() const {
+        int len = m_len;
+        if (m_overlong) {
+            int i = 0;
+            while (i < len) {
+                int w = FwIsLeadByte((unsigned char)m_buf[i]) ? 2 : 1;
+                if (i + w > len) break;
+                i += w;
+            }
+            len = i;
+        }
+        return CString(m_buf, len);
+    }
+
+private:
+    // Room for a complete value plus the "\colo" that a following "n" would
+    // turn into one "/".
+    enum { kCapacity = XML_File::kMaxToken + 5 };
+
+    char m_buf[kCapacity];
+    bool m_start[kCapacity];  // the byte begins a character
+    int m_len = 0;
+    int m_textLen = 0;  // up to the last non-blank byte
+    bool m_textOnly = true;
+    bool m_overlong = false;
+    bool m_blankOverflow = false;
+    bool m_ended = false;  // a zero byte was seen
+};
 
 }  // namespace
 
@@ -135,41 +205,28 @@ bool XML_File::ReadXMLFile(XML_Tree* tree, CString path) {
     FILE* f = fopen(path, "rb");
     if (f == nullptr) return true;
 
-    char buf[kMaxToken + 1];  // the token and its terminator
-    int len = 0;
+    Token token;
+    token.Start(true);
     bool inTag = false;
-    // A token that began outside a tag can only end as text, whose blanks
-    // at either end are dropped anyway: leading ones are never stored and
-    // trailing ones past the end of the buffer do not count. So the limit
-    // applies to the text itself, whatever indentation surrounds it.
-    bool textOnly = true;
-    bool overlong = false;  // bytes were lost; text is then dropped, a tag cut
     int c;
     while ((c = fgetc(f)) != EOF) {
         if (c == '<') {
-            if (!overlong) AddText(tree, buf, len);
+            token.AddAsText(tree);
             inTag = true;
-            textOnly = false;
-            overlong = false;
-            len = 0;
+            token.Start(false);
         } else if (inTag && c == '>') {
-            if (len > 0 && buf[0] == '/') {
+            if (token.IsClosingTag()) {
                 tree->EndElement();  // the name is never compared
             } else {
-                tree->AddElement(TagName(buf, len, overlong));
+                tree->AddElement(token.TagName());
             }
             inTag = false;
-            textOnly = true;
-            overlong = false;
-            len = 0;
-        } else if (textOnly && len == 0 && IsBlank(c)) {
-            // leading blank of text
-        } else if (len < kMaxToken) {
-            buf[len++] = (char)c;
-        } else if (!(textOnly && IsBlank(c))) {
-            overlong = true;
+            token.Start(true);
+        } else {
+            token.Append(c);
         }
     }
+    // A token still open at the end is dropped.
     fclose(f);
     return true;
 }

@@ -447,6 +447,7 @@ TEST_F(ConfigFileTest, StringsSurviveASaveAndALoad) {
          "\xd5\xfb\xb8\xf6\x81\x5c\\\xc6\xc1\xc4\xbb/x.exe"},
         {"trail byte 0x5C before colon", "\xd5\xfb\x81\x5c" "colon", "\xd5\xfb\x81\x5c" "colon"},
         {"239 bytes fit the reader", std::string(239, 'x'), std::string(239, 'x')},
+        {"239 bytes with slashes fit too", "C:" + std::string(237, '/'), "C:" + std::string(237, '/')},
     };
     for (const auto& t : cases) {
         FileConfig saved;

@@ -239,6 +239,10 @@ TEST_F(XmlFileTest, ReaderBoundsTokens) {
         {"text of 239 bytes kept", "<a>" + fits + "</a>", "a=" + fits},
         {"text of 240 bytes dropped", "<a>" + over + "</a>", "a"},
         {"dropped text leaves the earlier run", "<a>keep<b/>" + over + "</a>", "a=keep(b/)"},
+        {"\\colon counts as the slash it stands for",
+         "<a>" + std::string(234, 'x') + "\\colon\\colon\\colon\\colon\\colon</a>", "a=" + std::string(234, 'x') + "/////"},
+        {"escaped slashes past the limit dropped",
+         "<a>" + std::string(235, 'x') + "\\colon\\colon\\colon\\colon\\colon</a>", "a"},
         {"surrounding blanks do not count", "<a>" + pad + lf + fits + pad + lf + "</a>", "a=" + fits},
         {"inner blanks count", "<a>" + std::string(120, 'x') + pad + "y</a>", "a"},
         {"huge text dropped", "<a>" + huge + "</a><x>", "a"},
@@ -249,6 +253,21 @@ TEST_F(XmlFileTest, ReaderBoundsTokens) {
         {"huge tag", "<" + huge + "><c>1</c></x>", std::string(239, 'h') + "(c=1)"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.tree, Read(c.input)) << c.label;
+}
+
+TEST_F(XmlFileTest, EveryValueThatFitsReadsBackWhateverItsSlashes) {
+    // A slash is written as six bytes; the reader's limit is on the value.
+    const std::string values[] = {std::string(239, '/'), std::string(200, 'a') + std::string(39, '/'),
+                                  "/" + std::string(238, 'n')};
+    for (const std::string& v : values) {
+        XML_Tree tree;
+        Build(tree, {"+r", "+deep", "+deeper"});
+        tree.AddValue(CString(v.c_str()));
+        Write(tree);
+        XML_Tree back;
+        XML_File::ReadXMLFile(&back, path_.c_str());
+        EXPECT_EQ("r(deep(deeper=" + v + "))", Dump(back.GetRoot())) << v;
+    }
 }
 
 TEST_F(XmlFileTest, DeepNestingNeitherRecursesNorFails) {
