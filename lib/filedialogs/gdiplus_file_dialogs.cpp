@@ -1,0 +1,193 @@
+#include "gdiplus_file_dialogs.h"
+
+// The framework asks for a lean <windows.h>; GDI+ needs the OLE types too.
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <stdlib.h>
+
+using namespace Gdiplus::DllExports;
+
+// CGdiplusFileDialog
+
+IMPLEMENT_DYNAMIC(CGdiplusFileDialog, CFileDialog)
+
+BEGIN_MESSAGE_MAP(CGdiplusFileDialog, CFileDialog)
+ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+CGdiplusFileDialog::CGdiplusFileDialog(int bOpenFileDialog, const char* lpszFileName, unsigned long dwFlags,
+                                       CWnd* pParentWnd)
+    : CFileDialog(bOpenFileDialog, nullptr, lpszFileName, dwFlags, nullptr, pParentWnd) {}
+
+CGdiplusFileDialog::~CGdiplusFileDialog() {
+    // Normally empty already (OnDestroy); not when the system never showed
+    // the dialog.
+    DeleteCodecInfo();
+}
+
+INT_PTR CGdiplusFileDialog::DoModal() {
+    Gdiplus::GpBitmap* pProbe = nullptr;
+    Gdiplus::GpStatus status = GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppARGB, nullptr, &pProbe);
+    if (status == Gdiplus::GdiplusNotInitialized) {
+        if (pProbe != nullptr) GdipDisposeImage(pProbe);
+        return IDCANCEL;
+    }
+    FillCodecInfoArray();
+    ConstructMFCStyleFilter();
+    TranslateFilter();
+    INT_PTR nResult = CFileDialog::DoModal();
+    if (pProbe != nullptr) GdipDisposeImage(pProbe);
+    return nResult;
+}
+
+void CGdiplusFileDialog::OnDestroy() {
+    CFileDialog::OnDestroy();
+    DeleteCodecInfo();
+}
+
+void CGdiplusFileDialog::DeleteCodecInfo() {
+    for (int i = 0; i < m_arrCodecInfo.GetSize(); ++i)
+        delete m_arrCodecInfo[i];
+    m_arrCodecInfo.RemoveAll();
+}
+
+void CGdiplusFileDialog::TranslateFilter() {
+    int nLength = m_strFilter.GetLength();
+    if (nLength == 0) return;
+    // In place, stepping over double-byte characters: a trail byte may be
+    // '|'. The length stays, NULs and all, so the text ends in two NULs.
+    char* p = m_strFilter.GetBuffer(nLength);
+    if (p == nullptr) return;
+    for (int i = 0; i < nLength; ++i) {
+        if (FwIsLeadByte((unsigned char)p[i]) && i + 1 < nLength)
+            ++i;
+        else if (p[i] == '|')
+            p[i] = 0;
+    }
+    m_strFilter.ReleaseBuffer(nLength);
+    m_ofn.lpstrFilter = m_strFilter;
+}
+
+void CGdiplusFileDialog::FillFromGdiplus(bool bEncoders) {
+    DeleteCodecInfo();
+    UINT nCodecs = 0, nBytes = 0;
+    Gdiplus::GpStatus status =
+        bEncoders ? GdipGetImageEncodersSize(&nCodecs, &nBytes) : GdipGetImageDecodersSize(&nCodecs, &nBytes);
+    if (status != Gdiplus::Ok || nCodecs == 0 || nBytes < nCodecs * sizeof(Gdiplus::ImageCodecInfo)) return;
+    Gdiplus::ImageCodecInfo* pCodecs = static_cast<Gdiplus::ImageCodecInfo*>(malloc(nBytes));
+    if (pCodecs == nullptr) return;
+    status =
+        bEncoders ? GdipGetImageEncoders(nCodecs, nBytes, pCodecs) : GdipGetImageDecoders(nCodecs, nBytes, pCodecs);
+    if (status == Gdiplus::Ok && m_arrCodecInfo.SetSize((int)nCodecs)) {
+        for (UINT i = 0; i < nCodecs; ++i) {
+            m_arrCodecInfo[(int)i] = new (std::nothrow)
+                CGdiplusCodecInfo(pCodecs[i].FormatDescription, pCodecs[i].FilenameExtension, pCodecs[i].Clsid);
+        }
+        // A record that could not be made leaves no hole in the catalogue.
+        for (int i = m_arrCodecInfo.GetSize() - 1; i >= 0; --i) {
+            if (m_arrCodecInfo[i] == nullptr) m_arrCodecInfo.RemoveAt(i);
+        }
+    }
+    free(pCodecs);
+}
+
+CString CGdiplusFileDialog::BuildCodecItems() const {
+    CString strItems;
+    for (int i = 0; i < m_arrCodecInfo.GetSize(); ++i) {
+        const CGdiplusCodecInfo* pInfo = m_arrCodecInfo[i];
+        CString strExt = pInfo->GetExtensions();
+        strItems.AppendFormat("%s 文件(%s)|%s|", pInfo->GetFormat().GetString(), strExt.GetString(),
+                              strExt.GetString());
+    }
+    return strItems;
+}
+
+// CGdiplusFileOpenDialog
+
+IMPLEMENT_DYNAMIC(CGdiplusFileOpenDialog, CGdiplusFileDialog)
+
+CGdiplusFileOpenDialog::CGdiplusFileOpenDialog(const char* lpszFileName, unsigned long dwFlags, CWnd* pParentWnd)
+    : CGdiplusFileDialog(TRUE, lpszFileName, dwFlags, pParentWnd) {}
+
+void CGdiplusFileOpenDialog::FillCodecInfoArray() {
+    FillFromGdiplus(false);
+}
+
+void CGdiplusFileOpenDialog::ConstructMFCStyleFilter() {
+    CString strAll = "所有支持的图像文件|";
+    int nCodecs = m_arrCodecInfo.GetSize();
+    for (int i = 0; i < nCodecs; ++i) {
+        strAll += m_arrCodecInfo[i]->GetExtensions();
+        if (i != nCodecs - 1) strAll += ";";
+    }
+    m_strFilter.Format("%s|%s|", strAll.GetString(), BuildCodecItems().GetString());
+}
+
+// CGdiplusFileSaveAsDialog
+
+IMPLEMENT_DYNAMIC(CGdiplusFileSaveAsDialog, CGdiplusFileDialog)
+
+CGdiplusFileSaveAsDialog::CGdiplusFileSaveAsDialog(const char* lpszFileName, unsigned long dwFlags, CWnd* pParentWnd)
+    : CGdiplusFileDialog(FALSE, lpszFileName, dwFlags, pParentWnd), m_clsidCodec() {}
+
+void CGdiplusFileSaveAsDialog::FillCodecInfoArray() {
+    FillFromGdiplus(true);
+}
+
+void CGdiplusFileSaveAsDialog::ConstructMFCStyleFilter() {
+    m_strFilter.Format("%s|", BuildCodecItems().GetString());
+    // The dialog starts with the default extension of the type selected at
+    // the start. Wine's dialog ignores a default extension set later
+    // (CDM_SETDEFEXT), but appends the selected type's own extension to a
+    // bare name as long as it was given one at the start.
+    SetDefaultExt();
+}
+
+CString CGdiplusFileSaveAsDialog::GetFileExt() const {
+    if (m_hWnd == nullptr) return CString();
+    char szSpec[MAX_PATH];
+    if (::SendMessageA(::GetParent(m_hWnd), CDM_GETSPEC, MAX_PATH, (LPARAM)szSpec) < 0) return CString();
+    CString strName(szSpec);
+    // ReverseFind steps over double-byte characters.
+    int nDot = strName.ReverseFind('.');
+    return nDot < 0 ? CString() : strName.Mid(nDot + 1);
+}
+
+BOOL CGdiplusFileSaveAsDialog::OnFileNameOK() {
+    CString strExt = GetFileExt();
+    if (strExt.IsEmpty()) return CGdiplusFileDialog::OnFileNameOK();
+    for (int i = 0; i < m_arrCodecInfo.GetSize(); ++i) {
+        if (m_arrCodecInfo[i]->FindExtension(strExt)) {
+            m_clsidCodec = m_arrCodecInfo[i]->GetCLSID();
+            return CGdiplusFileDialog::OnFileNameOK();
+        }
+    }
+    // No encoder writes this extension (or there is none at all): the dialog
+    // stays open for another name.
+    return TRUE;
+}
+
+void CGdiplusFileSaveAsDialog::OnInitDone() {
+    CGdiplusFileDialog::OnInitDone();
+    SetDefaultExt();
+    SetCurrentCodecCLSID();
+}
+
+void CGdiplusFileSaveAsDialog::OnTypeChange() {
+    CGdiplusFileDialog::OnTypeChange();
+    SetDefaultExt();
+    SetCurrentCodecCLSID();
+}
+
+void CGdiplusFileSaveAsDialog::SetDefaultExt() {
+    int nIndex = (int)m_ofn.nFilterIndex - 1;
+    if (nIndex < 0 || nIndex >= m_arrCodecInfo.GetSize()) return;
+    SetDefExt(m_arrCodecInfo[nIndex]->GetDefExt());
+}
+
+void CGdiplusFileSaveAsDialog::SetCurrentCodecCLSID() {
+    int nIndex = (int)m_ofn.nFilterIndex - 1;
+    if (nIndex < 0 || nIndex >= m_arrCodecInfo.GetSize()) return;
+    m_clsidCodec = m_arrCodecInfo[nIndex]->GetCLSID();
+}
