@@ -15,10 +15,6 @@ macro(kapto_enable_gtest)
     foreach(t gtest gtest_main)
       target_compile_options(${t} PRIVATE -w)
     endforeach()
-    if(WIN32)
-      # mingw's win32 thread model has no std::mutex; see the header.
-      target_compile_options(gtest PUBLIC -include ${PROJECT_SOURCE_DIR}/cmake/gtest_win32_threads.h)
-    endif()
   endif()
 endmacro()
 
