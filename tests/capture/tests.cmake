@@ -9,3 +9,13 @@ if(WIN32)
     DESKTOP 1024x768
     TIMEOUT 300)
 endif()
+
+# Hundreds of captures; slower, so a program of its own.
+if(WIN32)
+  kapto_add_test(NAME capture_reliability_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/capture_reliability_test.cpp
+    LIBS Kaptolib kfw gdiplus psapi gdi32 user32
+    DESKTOP 1024x768
+    TIMEOUT 900)
+endif()
