@@ -532,6 +532,9 @@ TEST_F(ConfigFileTest, SaveThatCannotWriteLeavesTheOldFile) {
     kptest::RemoveDir(temp_);
 }
 
+#ifndef _WIN32
+// (Wine's ReplaceFile puts a file in a folder's place; Windows refuses. The
+// locked-file case below covers a refused replacement there.)
 TEST_F(ConfigFileTest, SaveThatCannotReplaceRemovesItsNewFile) {
     // The target is a folder: the finished new file cannot take its place.
     ASSERT_TRUE(kptest::MakeDir(path_));
@@ -540,6 +543,7 @@ TEST_F(ConfigFileTest, SaveThatCannotReplaceRemovesItsNewFile) {
     EXPECT_FALSE(kptest::FileExists(temp_));
     kptest::RemoveDir(path_);
 }
+#endif
 
 TEST_F(ConfigFileTest, SaveToAMissingFolderFails) {
     FileConfig c;
