@@ -98,7 +98,9 @@ public:
     static bool WriteXMLFileChecked(XML_Tree* tree, CString path);
 
     // Longest token the reader keeps (its buffer of 240 bytes less the
-    // terminator). Longer text is dropped; a longer tag is cut to this length.
+    // terminator), counted for text as the value it gives (blanks at the
+    // ends and the "\colon" spelling do not count). Longer text is dropped;
+    // a longer tag is cut to this length.
     enum { kMaxToken = 239 };
     // Deepest indentation the writer produces; deeper elements stay at it.
     enum { kMaxIndent = 79 };
