@@ -180,6 +180,18 @@ TEST_F(StoreTest, CopyAndPasteRoundTripIsPixelExact) {
     EXPECT_EQ(before, ImagePixels(m_core.GetImage()));
 }
 
+TEST_F(StoreTest, CurrentImageIsA24BitCopyOfThePixels) {
+    // Odd widths: rows of 24-bit pixels padded to four bytes.
+    for (int w : {1, 2, 3, 37, 64, 1023}) {
+        SCOPED_TRACE(w);
+        Paste(w, 5);
+        Gdiplus::PixelFormat format = 0;
+        GdipGetImagePixelFormat(m_core.GetImage(), &format);
+        EXPECT_EQ(PixelFormat24bppRGB, format);
+        EXPECT_EQ(PatternPixels(w, 5), ImagePixels(m_core.GetImage()));
+    }
+}
+
 TEST_F(StoreTest, CopyOfTheThumbnailHasTheThumbnailsSize) {
     Paste(772, 100);
     ASSERT_EQ(1, m_core.CopyImageData(1));
