@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "pixel_math.h"
+#include "sampling_kernels.h"
 
 CImage32BitProcessor::CImage32BitProcessor(int bWeighted) : m_bWeighted(bWeighted) {}
 
@@ -31,5 +32,7 @@ RGBX CImage32BitProcessor::CalcWeightedColor(RGBX* pSrc, CSize sizeSrc, double x
 {
     size_t n;
     if (pSrc == nullptr || !kpimg::PixelCount(sizeSrc, n) || n == 0) return RGBX();
-    return kpimg::WeightedColor(pSrc, sizeSrc.cx, sizeSrc.cy, x, y);
+    RGBX out;
+    kpimg::Store32(&out, kpimg::Sampling().Sample((const kpimg::PixelWord*)pSrc, sizeSrc.cx, sizeSrc.cy, x, y));
+    return out;
 }

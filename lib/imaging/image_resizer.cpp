@@ -1,6 +1,9 @@
 // Scaling: interpolation when enlarging, box averages when reducing.
+#include <new>
+
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "sampling_kernels.h"
 
 CImageResizer::CImageResizer(double dFactor) : CImage32BitProcessor(dFactor > 1 ? 1 : 0), m_dFactor(dFactor) {}
 
@@ -29,19 +32,15 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
     if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
     const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
     if (sw == 0 || sh == 0) return 1;
-    const double step = 1 / m_dFactor;
-    // Both positions are running sums from 0.0; every column restarts its
-    // row position at 0.0, so walking rows first gives the same values.
-    double y = 0.0;
-    for (int r = 0; r < dh; ++r) {
-        RGBX* out = pDst + (ptrdiff_t)r * dw;
-        double x = 0.0;
-        for (int k = 0; k < dw; ++k) {
-            out[k] = kpimg::WeightedColor(pSrc, sw, sh, x, y);
-            x = x + step;
-        }
-        y = y + step;
-    }
+    kpimg::EnlargeJob job;
+    job.src = (const kpimg::PixelWord*)pSrc;
+    job.sw = sw;
+    job.sh = sh;
+    job.dst = (kpimg::PixelWord*)pDst;
+    job.dw = dw;
+    job.dh = dh;
+    job.step = 1 / m_dFactor;
+    kpimg::Sampling().Enlarge(job);
     return 1;
 }
 
@@ -96,7 +95,21 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
     if (!(m_dFactor > 0 && m_dFactor < 1)) return 0;
     if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
     const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
+    if (dw == 0 || dh == 0) return 1;
     const double step = 1 / m_dFactor;
+
+    // Column boxes once per call, and one row of per-lane column sums over
+    // the current row box, so every source byte is added once.
+    long long* colFirst = new (std::nothrow) long long[(size_t)dw * 2];  // owned
+    const size_t lanes = (size_t)sw * 4;
+    uint16_t* colSum = new (std::nothrow) uint16_t[lanes];  // owned
+    const bool fast = colFirst != nullptr && colSum != nullptr;
+    long long* colLast = fast ? colFirst + dw : nullptr;
+    if (fast) {
+        BoxWalker cols(step, sw);
+        for (int i = 0; i < dw; ++i) cols.Next(colFirst[i], colLast[i]);
+    }
+
     // Up to this many pixels a box's channel sum fits 32 bits.
     const long long kMax32 = 0xFFFFFFFFLL / 255;
     BoxWalker rows(step, sh);
@@ -105,16 +118,56 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
         rows.Next(top, bottom);
         if (top > bottom) continue;
         RGBX* out = pDst + (ptrdiff_t)j * dw;
+        const long long nRows = bottom - top + 1;
+        // 257 rows of 255 still fit 16 bits.
+        if (fast && nRows <= 257) {
+            const uint8_t* first = (const uint8_t*)(pSrc + (ptrdiff_t)top * sw);
+            for (size_t i = 0; i < lanes; ++i) colSum[i] = first[i];
+            for (long long y = top + 1; y <= bottom; ++y) {
+                const uint8_t* in = (const uint8_t*)(pSrc + (ptrdiff_t)y * sw);
+                for (size_t i = 0; i < lanes; ++i) colSum[i] = (uint16_t)(colSum[i] + in[i]);
+            }
+            for (int i = 0; i < dw; ++i) {
+                const long long left = colFirst[i], right = colLast[i];
+                if (left > right) continue;
+                if (nRows * (right - left + 1) > kMax32) {
+                    AverageBox<uint64_t>(pSrc, sw, top, bottom, left, right, out + i);
+                    continue;
+                }
+                uint32_t b = 0, g = 0, r = 0;
+                for (long long x = left; x <= right; ++x) {
+                    b += colSum[x * 4];
+                    g += colSum[x * 4 + 1];
+                    r += colSum[x * 4 + 2];
+                }
+                const uint32_t n = (uint32_t)(nRows * (right - left + 1));
+                if ((n & (n - 1)) == 0) {
+                    // A power of two: the shift is the same integer division.
+                    int shift = 0;
+                    while ((1u << shift) < n) ++shift;
+                    out[i].b = (BYTE)(b >> shift);
+                    out[i].g = (BYTE)(g >> shift);
+                    out[i].r = (BYTE)(r >> shift);
+                } else {
+                    out[i].b = (BYTE)(b / n);
+                    out[i].g = (BYTE)(g / n);
+                    out[i].r = (BYTE)(r / n);
+                }
+            }
+            continue;
+        }
         BoxWalker cols(step, sw);
         for (int i = 0; i < dw; ++i) {
             long long left, right;
             cols.Next(left, right);
             if (left > right) continue;
-            if ((bottom - top + 1) * (right - left + 1) <= kMax32)
+            if (nRows * (right - left + 1) <= kMax32)
                 AverageBox<uint32_t>(pSrc, sw, top, bottom, left, right, out + i);
             else
                 AverageBox<uint64_t>(pSrc, sw, top, bottom, left, right, out + i);
         }
     }
+    delete[] colFirst;
+    delete[] colSum;
     return 1;
 }

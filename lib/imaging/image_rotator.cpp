@@ -4,6 +4,7 @@
 
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "sampling_kernels.h"
 
 namespace {
 
@@ -61,33 +62,16 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
 
     const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
     if (sw == 0 || sh == 0) return 1;
-    const int dcx = dw / 2 + dw % 2, dcy = dh / 2 + dh % 2;
-    const int scx = sw / 2 + sw % 2, scy = sh / 2 + sh % 2;
-    // Accepted: left and top included, right and bottom excluded; the right
-    // and bottom bounds are one short of the source, so its last column and
-    // row are never sampled.
-    const long long left = -scx, top = -scy, right = sw - 1 - scx, bottom = sh - 1 - scy;
-    const double C = cos(m_dAngle), S = sin(m_dAngle);
-    const bool weighted = m_bWeighted != 0;
-
-    for (int r = 0; r < dh; ++r) {
-        const int yy = r - dcy;
-        // Running sums: column k sits at k + 1 - dcx. The sampled pixel
-        // depends on the accumulated value, so they stay sums.
-        double A = yy * S - dcx * C;
-        double B = yy * C + dcx * S;
-        RGBX* out = pDst + (ptrdiff_t)r * dw;
-        for (int k = 0; k < dw; ++k) {
-            A = A + C;
-            B = B - S;
-            // |A|, |B| stay below twice the canvas size, well inside 64 bits.
-            const long long px = (long long)A, py = (long long)B;
-            if (px < left || px >= right || py < top || py >= bottom) continue;
-            if (weighted)
-                out[k] = kpimg::WeightedColor(pSrc, sw, sh, scx + A, scy + B);
-            else
-                out[k] = pSrc[(ptrdiff_t)(py + scy) * sw + (px + scx)];
-        }
-    }
+    kpimg::RotateJob job;
+    job.src = (const kpimg::PixelWord*)pSrc;
+    job.sw = sw;
+    job.sh = sh;
+    job.dst = (kpimg::PixelWord*)pDst;
+    job.dw = dw;
+    job.dh = dh;
+    job.cosine = cos(m_dAngle);
+    job.sine = sin(m_dAngle);
+    job.weighted = m_bWeighted != 0;
+    kpimg::Sampling().Rotate(job);
     return 1;
 }

@@ -72,11 +72,11 @@ int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize 
     }
     if (w < 3 || h < 3) return 1;
 
-    // Three source rows as doubles (one byte lane each), rolled down the
-    // image so every row is converted once.
-    const size_t lanes = (size_t)w * 4;
-    double* rows = new (std::nothrow) double[lanes * 3];  // owned
-    uint8_t* result = new (std::nothrow) uint8_t[lanes];  // owned
+    // Three source rows as doubles, one plane per colour, rolled down the
+    // image so every row is converted once; the fourth byte is never read.
+    const size_t rowLen = (size_t)w * 3;
+    double* rows = new (std::nothrow) double[rowLen * 3];  // owned
+    uint8_t* result = new (std::nothrow) uint8_t[rowLen];  // owned
     if (rows == nullptr || result == nullptr) {
         delete[] rows;
         delete[] result;
@@ -84,32 +84,38 @@ int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize 
             for (int x = 1; x < w - 1; ++x) SharpenPixel(pSrc, w, x, y, k, pDst + (ptrdiff_t)y * w + x);
         return 1;
     }
-    double* line[3] = {rows, rows + lanes, rows + 2 * lanes};
-    for (int r = 0; r < 2; ++r) {
-        const uint8_t* in = (const uint8_t*)(pSrc + (ptrdiff_t)r * w);
-        for (size_t i = 0; i < lanes; ++i) line[r][i] = in[i];
-    }
+    double* line[3] = {rows, rows + rowLen, rows + 2 * rowLen};
+    auto convert = [w](const RGBX* in, double* to) {
+        for (int x = 0; x < w; ++x) {
+            to[x] = in[x].b;
+            to[w + x] = in[x].g;
+            to[2 * w + x] = in[x].r;
+        }
+    };
+    convert(pSrc, line[0]);
+    convert(pSrc + w, line[1]);
+    const double kc = k.c, kh = k.h;
     for (int y = 1; y < h - 1; ++y) {
-        const uint8_t* in = (const uint8_t*)(pSrc + (ptrdiff_t)(y + 1) * w);
         double* next = line[(y + 1) % 3];
-        for (size_t i = 0; i < lanes; ++i) next[i] = in[i];
-        const double* a = line[(y - 1) % 3];
-        const double* b = line[y % 3];
-        const double* c = next;
-        const double kc = k.c, kh = k.h;
-        for (size_t i = 4; i < lanes - 4; ++i) {
-            double v = kc * a[i - 4] + kh * a[i] + kc * a[i + 4] + kh * b[i - 4] + 2.0 * b[i] + kh * b[i + 4] +
-                       kc * c[i - 4] + kh * c[i] + kc * c[i + 4];
-            v = v < 0 ? 0 : v;
-            v = v > 255 ? 255 : v;
-            result[i] = (uint8_t)(int)v;
+        convert(pSrc + (ptrdiff_t)(y + 1) * w, next);
+        for (int c = 0; c < 3; ++c) {
+            const double* a = line[(y - 1) % 3] + (size_t)c * w;
+            const double* b = line[y % 3] + (size_t)c * w;
+            const double* d = next + (size_t)c * w;
+            uint8_t* res = result + (size_t)c * w;
+            for (int x = 1; x < w - 1; ++x) {
+                double v = kc * a[x - 1] + kh * a[x] + kc * a[x + 1] + kh * b[x - 1] + 2.0 * b[x] + kh * b[x + 1] +
+                           kc * d[x - 1] + kh * d[x] + kc * d[x + 1];
+                v = v < 0 ? 0 : v;
+                v = v > 255 ? 255 : v;
+                res[x] = (uint8_t)(int)v;
+            }
         }
         RGBX* out = pDst + (ptrdiff_t)y * w;
         for (int x = 1; x < w - 1; ++x) {
-            uint32_t m;
-            memcpy(&m, result + (size_t)x * 4, 4);
-            const uint32_t d = kpimg::Load32(out + x);
-            kpimg::Store32(out + x, (d & 0xFF000000u) | (m & 0x00FFFFFFu));
+            const uint32_t m = result[x] | (uint32_t)result[w + x] << 8 | (uint32_t)result[2 * w + x] << 16;
+            const uint32_t dv = kpimg::Load32(out + x);
+            kpimg::Store32(out + x, (dv & 0xFF000000u) | m);
         }
     }
     delete[] rows;

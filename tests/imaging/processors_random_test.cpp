@@ -4,10 +4,13 @@
 // follow the formulas line by line. Runs under the sanitizers natively.
 #include <gtest/gtest.h>
 
+#include <math.h>
+
 #include <random>
 
 #include "image_processors.h"
 #include "imaging/reference_processors.h"
+#include "lib/imaging/sampling_kernels.h"
 
 namespace {
 
@@ -103,6 +106,14 @@ std::string Describe(const char* name, const ref::Image& s, double a = 0, double
     return t;
 }
 
+// Every random test runs with the sampling loops the processor would
+// choose (AVX2 here) and with the baseline build.
+class RandomImages : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { kpimg::AllowWideSampling(GetParam()); }
+    void TearDown() override { kpimg::AllowWideSampling(true); }
+};
+
 struct RotArgs {
     double angle;
     bool weighted;
@@ -112,7 +123,7 @@ struct ShearArgs {
     bool weighted;
 };
 
-TEST(RandomImages, RotationMatchesTheFormula)
+TEST_P(RandomImages, RotationMatchesTheFormula)
 {
     for (int i = 0; i < 1500; ++i) {
         ref::Image src = RandomImage(RandomSize());
@@ -144,7 +155,7 @@ TEST(RandomImages, RotationMatchesTheFormula)
     }
 }
 
-TEST(RandomImages, ShearMatchesTheFormula)
+TEST_P(RandomImages, ShearMatchesTheFormula)
 {
     for (int i = 0; i < 1500; ++i) {
         ref::Image src = RandomImage(RandomSize());
@@ -160,12 +171,17 @@ TEST(RandomImages, ShearMatchesTheFormula)
     }
 }
 
-TEST(RandomImages, ScalingMatchesTheFormula)
+TEST_P(RandomImages, ScalingMatchesTheFormula)
 {
     const double fixed[] = {0.1, 0.25, 1.0 / 3, 0.5, 0.7, 0.92, 1.0, 1.3, 2.0, 2.5, 3.7};
     for (int i = 0; i < 1500; ++i) {
-        ref::Image src = RandomImage(RandomSize());
-        double f = Rand(0, 1) ? fixed[Rand(0, 10)] : RandReal(0.05, 4.0);
+        // Now and then a tall or wide image with boxes of hundreds of rows
+        // or columns.
+        const int shape = Rand(0, 59);
+        ref::Image src = RandomImage(shape == 0 ? CSize(Rand(200, 400), Rand(800, 1500))
+                                     : shape == 1 ? CSize(Rand(800, 1500), Rand(200, 400))
+                                                  : RandomSize());
+        double f = shape <= 1 ? RandReal(0.003, 0.01) : Rand(0, 1) ? fixed[Rand(0, 10)] : RandReal(0.05, 4.0);
         CImageResizer r(f);
         CSize size((int)(src.w * f), (int)(src.h * f));
         Check(r, src, size,
@@ -183,7 +199,7 @@ TEST(RandomImages, ScalingMatchesTheFormula)
     }
 }
 
-TEST(RandomImages, SizeKeepingProcessorsMatchTheFormula)
+TEST_P(RandomImages, SizeKeepingProcessorsMatchTheFormula)
 {
     for (int i = 0; i < 2000; ++i) {
         ref::Image src = RandomImage(RandomSize());
@@ -233,6 +249,32 @@ TEST(RandomImages, SizeKeepingProcessorsMatchTheFormula)
                   Describe("sharpen", src, f));
         }
         if (HasFatalFailure()) return;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Loops, RandomImages, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "chosen" : "baseline"; });
+
+TEST(Sampling, BothBuildsAgreeEverywhere)
+{
+    // Positions inside, on the edges, negative, past the end and NaN.
+    ref::Image im = RandomImage(CSize(7, 5));
+    CImage32BitProcessor p;
+    for (int i = 0; i < 20000; ++i) {
+        double x = RandReal(-2, 9), y = RandReal(-2, 7);
+        if (i % 7 == 0) x = Rand(-1, 8);
+        if (i % 11 == 0) y = Rand(-1, 6);
+        if (i == 5) x = NAN;
+        kpimg::AllowWideSampling(true);
+        RGBX a = p.CalcWeightedColor(im.px.data(), CSize(7, 5), x, y);
+        kpimg::AllowWideSampling(false);
+        RGBX b = p.CalcWeightedColor(im.px.data(), CSize(7, 5), x, y);
+        kpimg::AllowWideSampling(true);
+        ASSERT_EQ(memcmp(&a, &b, 4), 0) << x << "," << y;
+        if (x >= 0 && y >= 0 && x < 7 && y < 5) {
+            RGBX r = ref::Weighted(im, x, y);
+            ASSERT_EQ(memcmp(&a, &r, 4), 0) << x << "," << y;
+        }
     }
 }
 

@@ -1,0 +1,60 @@
+// Chooses the build of the sampling loops once, from what the processor
+// reports.
+#include "sampling_kernels.h"
+
+#define KP_DECLARE_LOOPS(ns)                                                    \
+    namespace ns {                                                              \
+    void RotatePixels(const kpimg::RotateJob& j);                               \
+    void ShearPixels(const kpimg::ShearJob& j);                                 \
+    void EnlargePixels(const kpimg::EnlargeJob& j);                             \
+    uint32_t SampleOne(const kpimg::PixelWord* src, int w, int h, double x, double y); \
+    }
+
+KP_DECLARE_LOOPS(kpimg_base)
+#if defined(__x86_64__) || defined(__i386__)
+#define KP_HAVE_AVX2_LOOPS 1
+KP_DECLARE_LOOPS(kpimg_avx2)
+#endif
+
+namespace kpimg {
+
+namespace {
+
+const SamplingLoops kBase = {kpimg_base::RotatePixels, kpimg_base::ShearPixels, kpimg_base::EnlargePixels,
+                             kpimg_base::SampleOne};
+#ifdef KP_HAVE_AVX2_LOOPS
+const SamplingLoops kAvx2 = {kpimg_avx2::RotatePixels, kpimg_avx2::ShearPixels, kpimg_avx2::EnlargePixels,
+                             kpimg_avx2::SampleOne};
+#endif
+
+bool g_bAllowWide = true;
+
+bool HasAvx2()
+{
+#ifdef KP_HAVE_AVX2_LOOPS
+    static const bool bHas = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return bHas;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+const SamplingLoops& Sampling()
+{
+#ifdef KP_HAVE_AVX2_LOOPS
+    if (g_bAllowWide && HasAvx2()) return kAvx2;
+#endif
+    return kBase;
+}
+
+void AllowWideSampling(bool bAllow)
+{
+    g_bAllowWide = bAllow;
+}
+
+}  // namespace kpimg

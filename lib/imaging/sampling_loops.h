@@ -1,0 +1,253 @@
+// The per-pixel loops of the sampling processors (rotation, shear,
+// enlargement), compiled once per instruction set: sampling_loops_base.cpp
+// for the baseline (SSE2 on x86-64) and sampling_loops_avx2.cpp with AVX2.
+// Both evaluate the same double-precision operations in the same order, so
+// they give identical pixels; the wider registers only take the four
+// channels in one step.
+//
+// Included only by those two files, inside the namespace that names the
+// instruction set. Everything here is internal to that namespace and uses
+// no inline function of another header, so no code built for AVX2 can
+// stand in for baseline code at link time.
+
+#ifndef KP_SAMPLING_NAMESPACE
+#error "define KP_SAMPLING_NAMESPACE before including sampling_loops.h"
+#endif
+
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "sampling_kernels.h"
+
+namespace KP_SAMPLING_NAMESPACE {
+
+using kpimg::EnlargeJob;
+using kpimg::PixelWord;
+using kpimg::RotateJob;
+using kpimg::ShearJob;
+
+namespace {
+
+inline uint32_t Load(const PixelWord* p)
+{
+    return *p;
+}
+
+// Per colour: 0.5 * ((1 - fx) * P00 + fx * P10 + (1 - fy) * P00 + fy * P01),
+// summed left to right, truncated; the fourth byte 0.
+#if defined(__AVX2__)
+inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy)
+{
+    const __m256d a = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)*p00)));
+    const __m256d b = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)*p10)));
+    const __m256d d = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)*p01)));
+    __m256d s = _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(1 - fx), a), _mm256_mul_pd(_mm256_set1_pd(fx), b));
+    s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_set1_pd(1 - fy), a));
+    s = _mm256_mul_pd(_mm256_set1_pd(0.5), _mm256_add_pd(s, _mm256_mul_pd(_mm256_set1_pd(fy), d)));
+    __m128i i = _mm256_cvttpd_epi32(s);
+    i = _mm_packus_epi16(_mm_packus_epi32(i, i), i);
+    return (uint32_t)_mm_cvtsi128_si32(i) & 0x00FFFFFFu;
+}
+#elif defined(__SSE2__)
+inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy)
+{
+    const __m128i z = _mm_setzero_si128();
+    const __m128i a = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)*p00), z), z);
+    const __m128i b = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)*p10), z), z);
+    const __m128i d = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)*p01), z), z);
+    const __m128d gx = _mm_set1_pd(1 - fx), vx = _mm_set1_pd(fx);
+    const __m128d gy = _mm_set1_pd(1 - fy), vy = _mm_set1_pd(fy), half = _mm_set1_pd(0.5);
+    const __m128d aLo = _mm_cvtepi32_pd(a), aHi = _mm_cvtepi32_pd(_mm_shuffle_epi32(a, 0xEE));
+    const __m128d bLo = _mm_cvtepi32_pd(b), bHi = _mm_cvtepi32_pd(_mm_shuffle_epi32(b, 0xEE));
+    const __m128d dLo = _mm_cvtepi32_pd(d), dHi = _mm_cvtepi32_pd(_mm_shuffle_epi32(d, 0xEE));
+    __m128d lo = _mm_add_pd(_mm_mul_pd(gx, aLo), _mm_mul_pd(vx, bLo));
+    __m128d hi = _mm_add_pd(_mm_mul_pd(gx, aHi), _mm_mul_pd(vx, bHi));
+    lo = _mm_add_pd(lo, _mm_mul_pd(gy, aLo));
+    hi = _mm_add_pd(hi, _mm_mul_pd(gy, aHi));
+    lo = _mm_mul_pd(half, _mm_add_pd(lo, _mm_mul_pd(vy, dLo)));
+    hi = _mm_mul_pd(half, _mm_add_pd(hi, _mm_mul_pd(vy, dHi)));
+    const __m128i i4 = _mm_unpacklo_epi64(_mm_cvttpd_epi32(lo), _mm_cvttpd_epi32(hi));
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(i4, i4), z)) & 0x00FFFFFFu;
+}
+#else
+inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy)
+{
+    const double gx = 1 - fx, gy = 1 - fy;
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int a = (*p00 >> shift) & 0xFF, b = (*p10 >> shift) & 0xFF, d = (*p01 >> shift) & 0xFF;
+        out |= (uint32_t)(int)(0.5 * (gx * a + fx * b + gy * a + fy * d)) << shift;
+    }
+    return out;
+}
+#endif
+
+// CalcWeightedColor on a checked array (w, h > 0): the negative edge path,
+// the clamps at the last column and row, and (for positions no processor
+// produces) a clamp of anything at or past the end.
+inline uint32_t Sample(const PixelWord* src, int w, int h, double x, double y)
+{
+    if (x < 0 || y < 0) {
+        ptrdiff_t col = 0, row = 0;
+        if (!(x < 0)) col = (x < (double)w) ? (ptrdiff_t)x : w - 1;
+        if (!(y < 0)) row = (y < (double)h) ? (ptrdiff_t)y : h - 1;
+        return Load(src + row * w + col);
+    }
+    int ix, iy;
+    double fx, fy;
+    if (x < (double)w) {
+        ix = (int)x;
+        fx = x - ix;
+    } else {
+        ix = w - 1;
+        fx = 0.0;
+    }
+    if (y < (double)h) {
+        iy = (int)y;
+        fy = y - iy;
+    } else {
+        iy = h - 1;
+        fy = 0.0;
+    }
+    const PixelWord* row = src + (ptrdiff_t)iy * w;
+    const int x1 = ix + 1 < w ? ix + 1 : w - 1;
+    const int y1 = iy + 1 < h ? iy + 1 : h - 1;
+    return Interpolate(row + ix, row + x1, src + (ptrdiff_t)y1 * w + ix, fx, fy);
+}
+
+// Sample for a position known to lie in [0, w - 1) x [0, h - 1): no edge
+// path and no clamps (the neighbours exist), the same arithmetic.
+inline uint32_t SampleInner(const PixelWord* src, ptrdiff_t w, double x, double y)
+{
+    const int ix = (int)x, iy = (int)y;
+    const PixelWord* p = src + iy * w + ix;
+    return Interpolate(p, p + 1, p + w, x - ix, y - iy);
+}
+
+}  // namespace
+
+void RotatePixels(const RotateJob& j)
+{
+    const int sw = j.sw, sh = j.sh, dw = j.dw, dh = j.dh;
+    const int dcx = dw / 2 + dw % 2, dcy = dh / 2 + dh % 2;
+    const int scx = sw / 2 + sw % 2, scy = sh / 2 + sh % 2;
+    // Accepted: left and top included, right and bottom excluded, one short
+    // of the source, so its last column and row are never sampled.
+    const long long left = -scx, top = -scy, right = sw - 1 - scx, bottom = sh - 1 - scy;
+    const double C = j.cosine, S = j.sine;
+    for (int r = 0; r < dh; ++r) {
+        const int yy = r - dcy;
+        // Running sums: column k sits at k + 1 - dcx; the sampled pixel
+        // depends on the accumulated value, so they stay sums.
+        double A = yy * S - dcx * C;
+        double B = yy * C + dcx * S;
+        PixelWord* out = j.dst + (ptrdiff_t)r * dw;
+        const PixelWord* src = j.src;
+        // Inside these bounds both neighbours exist and no clamp applies.
+        const double innerRight = sw - 1, innerBottom = sh - 1;
+        if (!j.weighted) {
+            for (int k = 0; k < dw; ++k) {
+                A = A + C;
+                B = B - S;
+                // |A|, |B| stay below twice the canvas size, inside 64 bits.
+                const long long px = (long long)A, py = (long long)B;
+                if (px < left || px >= right || py < top || py >= bottom) continue;
+                out[k] = src[(ptrdiff_t)(py + scy) * sw + (px + scx)];
+            }
+            continue;
+        }
+        for (int k = 0; k < dw; ++k) {
+            A = A + C;
+            B = B - S;
+            const long long px = (long long)A, py = (long long)B;
+            if (px < left || px >= right || py < top || py >= bottom) continue;
+            const double x = scx + A, y = scy + B;
+            if (x >= 0 && y >= 0 && x < innerRight && y < innerBottom)
+                out[k] = SampleInner(src, sw, x, y);
+            else
+                out[k] = Sample(src, sw, sh, x, y);
+        }
+    }
+}
+
+void ShearPixels(const ShearJob& j)
+{
+    const int sw = j.sw, sh = j.sh, dw = j.dw, dh = j.dh;
+    // Products in double: exact wherever an int product would not overflow.
+    const double across = j.across, down = j.down;
+    // Columns in blocks, so the per-column offsets live on the stack while
+    // the destination is written row by row.
+    const int kBlock = 256;
+    double offY[kBlock];
+    const PixelWord* src = j.src;
+    PixelWord* dst = j.dst;
+    const bool weighted = j.weighted;
+    // Inside these bounds both neighbours exist and no clamp applies.
+    const double innerRight = sw - 1, innerBottom = sh - 1;
+    for (int x0 = 0; x0 < dw; x0 += kBlock) {
+        const int n = dw - x0 < kBlock ? dw - x0 : kBlock;
+        for (int i = 0; i < n; ++i) {
+            const int x = x0 + i;
+            if (j.down > 0)
+                offY[i] = down * x / dw;
+            else if (j.down < 0)
+                offY[i] = -down * (dw - x) / dw;
+            else
+                offY[i] = 0;
+        }
+        for (int y = 0; y < dh; ++y) {
+            double offX = 0;
+            if (j.across > 0)
+                offX = (double)(dh - y) * across / dh;
+            else if (j.across < 0)
+                offX = -across * y / dh;
+            PixelWord* out = dst + (ptrdiff_t)y * dw + x0;
+            if (!weighted) {
+                for (int i = 0; i < n; ++i) {
+                    const double sx = (x0 + i) - offX, sy = y - offY[i];
+                    // trunc(s) in [0, size) exactly when -1 < s < size.
+                    if (!(sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)) continue;
+                    out[i] = src[(ptrdiff_t)(int)sy * sw + (int)sx];
+                }
+                continue;
+            }
+            for (int i = 0; i < n; ++i) {
+                const double sx = (x0 + i) - offX, sy = y - offY[i];
+                if (sx >= 0 && sy >= 0 && sx < innerRight && sy < innerBottom)
+                    out[i] = SampleInner(src, sw, sx, sy);
+                else if (sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)
+                    out[i] = Sample(src, sw, sh, sx, sy);
+            }
+        }
+    }
+}
+
+void EnlargePixels(const EnlargeJob& j)
+{
+    // Both positions are running sums from 0.0; every column restarts its
+    // row position at 0.0, so walking rows first gives the same values.
+    double y = 0.0;
+    for (int r = 0; r < j.dh; ++r) {
+        PixelWord* out = j.dst + (ptrdiff_t)r * j.dw;
+        double x = 0.0;
+        for (int k = 0; k < j.dw; ++k) {
+            out[k] = Sample(j.src, j.sw, j.sh, x, y);
+            x = x + j.step;
+        }
+        y = y + j.step;
+    }
+}
+
+uint32_t SampleOne(const PixelWord* src, int w, int h, double x, double y)
+{
+    return Sample(src, w, h, x, y);
+}
+
+}  // namespace KP_SAMPLING_NAMESPACE
