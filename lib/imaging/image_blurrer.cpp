@@ -3,6 +3,7 @@
 
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "wide_loops.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ int CImageBlurrer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         mean = new (std::nothrow) uint8_t[lanes];
     }
     const bool fast = colSum != nullptr && mean != nullptr;
+    const kpimg::WideLoops& loops = kpimg::Wide();
 
     for (int y = 0; y < h; ++y) {
         RGBX* out = pDst + (ptrdiff_t)y * w;
@@ -80,10 +82,7 @@ int CImageBlurrer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         const uint8_t* below = (const uint8_t*)(pSrc + (ptrdiff_t)(y + 1) * w);
         for (size_t i = 0; i < lanes; ++i) colSum[i] = (uint16_t)(above[i] + row[i] + below[i]);
         // All four byte lanes at once; the fourth is computed and dropped.
-        for (size_t i = 4; i < lanes - 4; ++i) {
-            const uint32_t n = centreExtra * row[i] + colSum[i - 4] + colSum[i] + colSum[i + 4];
-            mean[i] = (uint8_t)((n * M) >> 24);
-        }
+        loops.BlurRow(row, colSum, mean, lanes, centreExtra, M);
         BlurPixel(pSrc, w, h, 0, y, centre, out);
         BlurPixel(pSrc, w, h, w - 1, y, centre, out + w - 1);
         for (int x = 1; x < w - 1; ++x) {

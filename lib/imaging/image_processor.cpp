@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "pixel_math.h"
-#include "sampling_kernels.h"
+#include "wide_loops.h"
 
 CImage32BitProcessor::CImage32BitProcessor(int bWeighted) : m_bWeighted(bWeighted) {}
 
@@ -33,6 +33,6 @@ RGBX CImage32BitProcessor::CalcWeightedColor(RGBX* pSrc, CSize sizeSrc, double x
     size_t n;
     if (pSrc == nullptr || !kpimg::PixelCount(sizeSrc, n) || n == 0) return RGBX();
     RGBX out;
-    kpimg::Store32(&out, kpimg::Sampling().Sample((const kpimg::PixelWord*)pSrc, sizeSrc.cx, sizeSrc.cy, x, y));
+    kpimg::Store32(&out, kpimg::Wide().Sample((const kpimg::PixelWord*)pSrc, sizeSrc.cx, sizeSrc.cy, x, y));
     return out;
 }

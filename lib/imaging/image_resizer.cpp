@@ -3,7 +3,7 @@
 
 #include "image_processors.h"
 #include "pixel_math.h"
-#include "sampling_kernels.h"
+#include "wide_loops.h"
 
 CImageResizer::CImageResizer(double dFactor) : CImage32BitProcessor(dFactor > 1 ? 1 : 0), m_dFactor(dFactor) {}
 
@@ -40,7 +40,7 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
     job.dw = dw;
     job.dh = dh;
     job.step = 1 / m_dFactor;
-    kpimg::Sampling().Enlarge(job);
+    kpimg::Wide().Enlarge(job);
     return 1;
 }
 
@@ -104,6 +104,7 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
     const size_t lanes = (size_t)sw * 4;
     uint16_t* colSum = new (std::nothrow) uint16_t[lanes];  // owned
     const bool fast = colFirst != nullptr && colSum != nullptr;
+    const kpimg::WideLoops& loops = kpimg::Wide();
     long long* colLast = fast ? colFirst + dw : nullptr;
     if (fast) {
         BoxWalker cols(step, sw);
@@ -123,10 +124,8 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
         if (fast && nRows <= 257) {
             const uint8_t* first = (const uint8_t*)(pSrc + (ptrdiff_t)top * sw);
             for (size_t i = 0; i < lanes; ++i) colSum[i] = first[i];
-            for (long long y = top + 1; y <= bottom; ++y) {
-                const uint8_t* in = (const uint8_t*)(pSrc + (ptrdiff_t)y * sw);
-                for (size_t i = 0; i < lanes; ++i) colSum[i] = (uint16_t)(colSum[i] + in[i]);
-            }
+            for (long long y = top + 1; y <= bottom; ++y)
+                loops.AddRow(colSum, (const uint8_t*)(pSrc + (ptrdiff_t)y * sw), lanes);
             for (int i = 0; i < dw; ++i) {
                 const long long left = colFirst[i], right = colLast[i];
                 if (left > right) continue;
@@ -143,8 +142,7 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
                 const uint32_t n = (uint32_t)(nRows * (right - left + 1));
                 if ((n & (n - 1)) == 0) {
                     // A power of two: the shift is the same integer division.
-                    int shift = 0;
-                    while ((1u << shift) < n) ++shift;
+                    const int shift = __builtin_ctz(n);
                     out[i].b = (BYTE)(b >> shift);
                     out[i].g = (BYTE)(g >> shift);
                     out[i].r = (BYTE)(r >> shift);

@@ -4,7 +4,7 @@
 
 #include "image_processors.h"
 #include "pixel_math.h"
-#include "sampling_kernels.h"
+#include "wide_loops.h"
 
 namespace {
 
@@ -72,6 +72,6 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     job.cosine = cos(m_dAngle);
     job.sine = sin(m_dAngle);
     job.weighted = m_bWeighted != 0;
-    kpimg::Sampling().Rotate(job);
+    kpimg::Wide().Rotate(job);
     return 1;
 }

@@ -4,6 +4,7 @@
 
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "wide_loops.h"
 
 namespace {
 
@@ -95,22 +96,13 @@ int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize 
     convert(pSrc, line[0]);
     convert(pSrc + w, line[1]);
     const double kc = k.c, kh = k.h;
+    const kpimg::WideLoops& loops = kpimg::Wide();
     for (int y = 1; y < h - 1; ++y) {
         double* next = line[(y + 1) % 3];
         convert(pSrc + (ptrdiff_t)(y + 1) * w, next);
-        for (int c = 0; c < 3; ++c) {
-            const double* a = line[(y - 1) % 3] + (size_t)c * w;
-            const double* b = line[y % 3] + (size_t)c * w;
-            const double* d = next + (size_t)c * w;
-            uint8_t* res = result + (size_t)c * w;
-            for (int x = 1; x < w - 1; ++x) {
-                double v = kc * a[x - 1] + kh * a[x] + kc * a[x + 1] + kh * b[x - 1] + 2.0 * b[x] + kh * b[x + 1] +
-                           kc * d[x - 1] + kh * d[x] + kc * d[x + 1];
-                v = v < 0 ? 0 : v;
-                v = v > 255 ? 255 : v;
-                res[x] = (uint8_t)(int)v;
-            }
-        }
+        for (int c = 0; c < 3; ++c)
+            loops.SharpenRow(line[(y - 1) % 3] + (size_t)c * w, line[y % 3] + (size_t)c * w, next + (size_t)c * w,
+                             result + (size_t)c * w, w, kc, kh);
         RGBX* out = pDst + (ptrdiff_t)y * w;
         for (int x = 1; x < w - 1; ++x) {
             const uint32_t m = result[x] | (uint32_t)result[w + x] << 8 | (uint32_t)result[2 * w + x] << 16;

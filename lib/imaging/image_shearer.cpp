@@ -1,7 +1,7 @@
 // Shear along both axes; the offsets are fractions of the destination size.
 #include "image_processors.h"
 #include "pixel_math.h"
-#include "sampling_kernels.h"
+#include "wide_loops.h"
 
 CImageShearer::CImageShearer(int nAcross, int nDown, int bWeighted)
     : CImage32BitProcessor(bWeighted), m_nAcross(nAcross), m_nDown(nDown)
@@ -35,6 +35,6 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     job.across = m_nAcross;
     job.down = m_nDown;
     job.weighted = m_bWeighted != 0;
-    kpimg::Sampling().Shear(job);
+    kpimg::Wide().Shear(job);
     return 1;
 }

@@ -9,9 +9,9 @@ set(KP_IMAGING_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_color_processors.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_blurrer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_sharpener.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sampling_dispatch.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sampling_loops_base.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sampling_loops_avx2.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/wide_loops_dispatch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wide_loops_base.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wide_loops_avx2.cpp)
 set(KP_IMAGING_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_bitmap.cpp)
 # The pixel loops are always built optimised (the results are exact either
@@ -19,4 +19,4 @@ set(KP_IMAGING_WIN_SOURCES
 set_source_files_properties(${KP_IMAGING_PORTABLE_SOURCES} PROPERTIES COMPILE_OPTIONS "-O3")
 # The second build of the sampling loops, chosen at run time only where the
 # processor has AVX2.
-set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/sampling_loops_avx2.cpp PROPERTIES COMPILE_OPTIONS "-O3;-mavx2")
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/wide_loops_avx2.cpp PROPERTIES COMPILE_OPTIONS "-O3;-mavx2")

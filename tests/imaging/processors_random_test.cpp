@@ -10,7 +10,7 @@
 
 #include "image_processors.h"
 #include "imaging/reference_processors.h"
-#include "lib/imaging/sampling_kernels.h"
+#include "lib/imaging/wide_loops.h"
 
 namespace {
 

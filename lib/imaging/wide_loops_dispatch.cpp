@@ -1,6 +1,5 @@
-// Chooses the build of the sampling loops once, from what the processor
-// reports.
-#include "sampling_kernels.h"
+// Chooses the build of the hot loops once, from what the processor reports.
+#include "wide_loops.h"
 
 #define KP_DECLARE_LOOPS(ns)                                                    \
     namespace ns {                                                              \
@@ -8,6 +7,11 @@
     void ShearPixels(const kpimg::ShearJob& j);                                 \
     void EnlargePixels(const kpimg::EnlargeJob& j);                             \
     uint32_t SampleOne(const kpimg::PixelWord* src, int w, int h, double x, double y); \
+    void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, \
+                    double kh);                                                 \
+    void BlurRow(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1, \
+                 uint32_t m);                                                   \
+    void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes);               \
     }
 
 KP_DECLARE_LOOPS(kpimg_base)
@@ -20,11 +24,13 @@ namespace kpimg {
 
 namespace {
 
-const SamplingLoops kBase = {kpimg_base::RotatePixels, kpimg_base::ShearPixels, kpimg_base::EnlargePixels,
-                             kpimg_base::SampleOne};
+const WideLoops kBase = {kpimg_base::RotatePixels, kpimg_base::ShearPixels, kpimg_base::EnlargePixels,
+                         kpimg_base::SampleOne,    kpimg_base::SharpenRow,  kpimg_base::BlurRow,
+                         kpimg_base::AddRow};
 #ifdef KP_HAVE_AVX2_LOOPS
-const SamplingLoops kAvx2 = {kpimg_avx2::RotatePixels, kpimg_avx2::ShearPixels, kpimg_avx2::EnlargePixels,
-                             kpimg_avx2::SampleOne};
+const WideLoops kAvx2 = {kpimg_avx2::RotatePixels, kpimg_avx2::ShearPixels, kpimg_avx2::EnlargePixels,
+                         kpimg_avx2::SampleOne,    kpimg_avx2::SharpenRow,  kpimg_avx2::BlurRow,
+                         kpimg_avx2::AddRow};
 #endif
 
 bool g_bAllowWide = true;
@@ -44,7 +50,7 @@ bool HasAvx2()
 
 }  // namespace
 
-const SamplingLoops& Sampling()
+const WideLoops& Wide()
 {
 #ifdef KP_HAVE_AVX2_LOOPS
     if (g_bAllowWide && HasAvx2()) return kAvx2;

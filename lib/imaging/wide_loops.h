@@ -1,8 +1,9 @@
 // The sampling loops of rotation, shear and enlargement as plain jobs on
 // 32-bit pixel words, and the choice between their baseline and AVX2
-// builds (identical results; see sampling_loops.h).
+// builds (identical results; see wide_loops_impl.h).
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 namespace kpimg {
@@ -39,15 +40,26 @@ struct EnlargeJob {
     double step;
 };
 
-struct SamplingLoops {
+struct WideLoops {
     void (*Rotate)(const RotateJob&);
     void (*Shear)(const ShearJob&);
     void (*Enlarge)(const EnlargeJob&);
     uint32_t (*Sample)(const PixelWord* src, int w, int h, double x, double y);
+    // res[x] for x in 1 .. n - 2: the clamped, truncated kernel sum over
+    // rows a, b, c of one colour plane, corners kc, edges kh, centre 2.0,
+    // summed row by row from the top-left.
+    void (*SharpenRow)(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc,
+                       double kh);
+    // out[i] for i in 4 .. lanes - 5 (byte lanes of a row of pixels):
+    // ((centre - 1) * row[i] + sum[i - 4] + sum[i] + sum[i + 4]) * m >> 24.
+    void (*BlurRow)(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1,
+                    uint32_t m);
+    // sum[i] += row[i] for i < lanes.
+    void (*AddRow)(uint16_t* sum, const uint8_t* row, size_t lanes);
 };
 
 // The loops for this processor: the AVX2 build where the processor has it.
-const SamplingLoops& Sampling();
+const WideLoops& Wide();
 
 // Tests compare the two builds: false keeps to the baseline loops.
 void AllowWideSampling(bool bAllow);

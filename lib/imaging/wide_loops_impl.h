@@ -1,6 +1,6 @@
 // The per-pixel loops of the sampling processors (rotation, shear,
-// enlargement), compiled once per instruction set: sampling_loops_base.cpp
-// for the baseline (SSE2 on x86-64) and sampling_loops_avx2.cpp with AVX2.
+// enlargement), compiled once per instruction set: wide_loops_base.cpp
+// for the baseline (SSE2 on x86-64) and wide_loops_avx2.cpp with AVX2.
 // Both evaluate the same double-precision operations in the same order, so
 // they give identical pixels; the wider registers only take the four
 // channels in one step.
@@ -10,8 +10,8 @@
 // no inline function of another header, so no code built for AVX2 can
 // stand in for baseline code at link time.
 
-#ifndef KP_SAMPLING_NAMESPACE
-#error "define KP_SAMPLING_NAMESPACE before including sampling_loops.h"
+#ifndef KP_WIDE_NAMESPACE
+#error "define KP_WIDE_NAMESPACE before including wide_loops_impl.h"
 #endif
 
 #include <stddef.h>
@@ -24,9 +24,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "sampling_kernels.h"
+#include "wide_loops.h"
 
-namespace KP_SAMPLING_NAMESPACE {
+namespace KP_WIDE_NAMESPACE {
 
 using kpimg::EnlargeJob;
 using kpimg::PixelWord;
@@ -250,4 +250,28 @@ uint32_t SampleOne(const PixelWord* src, int w, int h, double x, double y)
     return Sample(src, w, h, x, y);
 }
 
-}  // namespace KP_SAMPLING_NAMESPACE
+void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, double kh)
+{
+    for (int x = 1; x < n - 1; ++x) {
+        double v = kc * a[x - 1] + kh * a[x] + kc * a[x + 1] + kh * b[x - 1] + 2.0 * b[x] + kh * b[x + 1] +
+                   kc * c[x - 1] + kh * c[x] + kc * c[x + 1];
+        v = v < 0 ? 0 : v;
+        v = v > 255 ? 255 : v;
+        res[x] = (uint8_t)(int)v;
+    }
+}
+
+void BlurRow(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1, uint32_t m)
+{
+    for (size_t i = 4; i + 4 < lanes; ++i) {
+        const uint32_t n = centreLess1 * row[i] + sum[i - 4] + sum[i] + sum[i + 4];
+        out[i] = (uint8_t)((n * m) >> 24);
+    }
+}
+
+void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes)
+{
+    for (size_t i = 0; i < lanes; ++i) sum[i] = (uint16_t)(sum[i] + row[i]);
+}
+
+}  // namespace KP_WIDE_NAMESPACE
