@@ -11,6 +11,15 @@
 #include <gdiplus.h>
 #include <mmsystem.h>
 
+namespace {
+
+// The longest delay the options sheet accepts. A settings file can hold any
+// value (-1 loads as 0xFFFFFFFF, which Sleep takes as "for ever"); the
+// engine waits no longer than this.
+const unsigned int kMaxSnapDelay = 15000;
+
+}  // namespace
+
 IMPLEMENT_DYNAMIC(CKpCore, CWnd)
 
 BEGIN_MESSAGE_MAP(CKpCore, CWnd)
@@ -103,7 +112,7 @@ int CKpCore::SnapFullScreen() {
         // The start-up capture keeps the mode loaded from the file.
         ::Sleep(50);
     } else {
-        ::Sleep(m_config.GetSnapDelayTime());
+        ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay));
         m_config.SetSnapMode(0);
     }
     PlaySnapSound();

@@ -313,6 +313,16 @@ TEST_F(EngineTest, WaitsTheConfiguredDelay) {
     EXPECT_GE(::GetTickCount() - nStart, 390u);
 }
 
+TEST_F(EngineTest, ADelayBeyondTheOptionsRangeWaitsFifteenSecondsNotForEver) {
+    Start();
+    m_core.m_config.SetSnapDelayTime(0xFFFFFFFFu);  // -1 in the settings file
+    DWORD nStart = ::GetTickCount();
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    DWORD nElapsed = ::GetTickCount() - nStart;
+    EXPECT_GE(nElapsed, 14900u);
+    EXPECT_LT(nElapsed, 25000u);
+}
+
 TEST_F(EngineTest, NoSoundDeviceIsNotAnError) {
     Start();
     m_core.m_config.SetPlaySnapSound(1);
