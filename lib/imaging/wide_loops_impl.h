@@ -191,6 +191,9 @@ void ShearPixels(const ShearJob& j)
     const bool weighted = j.weighted;
     // Inside these bounds both neighbours exist and no clamp applies.
     const double innerRight = sw - 1, innerBottom = sh - 1;
+#if defined(__AVX2__)
+    const bool indexFitsInt = (long long)sw * sh <= 0x7FFFFFFFLL;
+#endif
     for (int x0 = 0; x0 < dw; x0 += kBlock) {
         const int n = dw - x0 < kBlock ? dw - x0 : kBlock;
         for (int i = 0; i < n; ++i) {
@@ -218,7 +221,46 @@ void ShearPixels(const ShearJob& j)
                 }
                 continue;
             }
-            for (int i = 0; i < n; ++i) {
+            int i = 0;
+#if defined(__AVX2__)
+            // Four positions at a time where all four are inner and their
+            // offsets fit an int: the same subtractions and truncations
+            // per lane as below.
+            if (indexFitsInt) {
+                const __m256d vOffX = _mm256_set1_pd(offX), vY = _mm256_set1_pd((double)y);
+                const __m256d zero = _mm256_setzero_pd(), vRight = _mm256_set1_pd(innerRight),
+                              vBottom = _mm256_set1_pd(innerBottom);
+                const __m128i vW = _mm_set1_epi32(sw), step = _mm_setr_epi32(0, 1, 2, 3);
+                alignas(32) double fxs[4], fys[4];
+                alignas(16) int idx[4];
+                for (; i + 4 <= n; i += 4) {
+                    const __m256d sx = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x0 + i), step)), vOffX);
+                    const __m256d sy = _mm256_sub_pd(vY, _mm256_loadu_pd(offY + i));
+                    const __m256d inner = _mm256_and_pd(
+                        _mm256_and_pd(_mm256_cmp_pd(sx, zero, _CMP_GE_OQ), _mm256_cmp_pd(sy, zero, _CMP_GE_OQ)),
+                        _mm256_and_pd(_mm256_cmp_pd(sx, vRight, _CMP_LT_OQ), _mm256_cmp_pd(sy, vBottom, _CMP_LT_OQ)));
+                    if (_mm256_movemask_pd(inner) != 0xF) {
+                        for (int k = i; k < i + 4; ++k) {
+                            const double px = (x0 + k) - offX, py = y - offY[k];
+                            if (px >= 0 && py >= 0 && px < innerRight && py < innerBottom)
+                                out[k] = SampleInner(src, sw, px, py);
+                            else if (px > -1.0 && px < sw && py > -1.0 && py < sh)
+                                out[k] = Sample(src, sw, sh, px, py);
+                        }
+                        continue;
+                    }
+                    const __m128i ix = _mm256_cvttpd_epi32(sx), iy = _mm256_cvttpd_epi32(sy);
+                    _mm256_store_pd(fxs, _mm256_sub_pd(sx, _mm256_cvtepi32_pd(ix)));
+                    _mm256_store_pd(fys, _mm256_sub_pd(sy, _mm256_cvtepi32_pd(iy)));
+                    _mm_store_si128((__m128i*)idx, _mm_add_epi32(_mm_mullo_epi32(iy, vW), ix));
+                    for (int k = 0; k < 4; ++k) {
+                        const PixelWord* p = src + idx[k];
+                        out[i + k] = Interpolate(p, p + 1, p + sw, fxs[k], fys[k]);
+                    }
+                }
+            }
+#endif
+            for (; i < n; ++i) {
                 const double sx = (x0 + i) - offX, sy = y - offY[i];
                 if (sx >= 0 && sy >= 0 && sx < innerRight && sy < innerBottom)
                     out[i] = SampleInner(src, sw, sx, sy);
