@@ -149,6 +149,15 @@ INSTANTIATE_TEST_SUITE_P(
         // f = 10; the height 0.2 keeps one pixel: (276 - 1)/2 + 2 = 139.
         ThumbCase{3860, 2, 386, 1, 2, 139}));
 
+TEST_F(StoreTest, ViewWithoutRoomGetsNoThumbnail) {
+    // Client area 4 x 4: nothing is left inside the 2-pixel margin.
+    ::MoveWindow(m_view.m_hWnd, 0, 0, 4, 4, FALSE);
+    Paste(20, 10);
+    int x, y;
+    EXPECT_EQ(nullptr, m_core.GetThubImage(x, y));
+    EXPECT_NE(nullptr, m_core.GetImage());
+}
+
 TEST_F(StoreTest, NoImageMeansNoThumbnail) {
     int x, y;
     EXPECT_EQ(nullptr, m_core.GetImage());
@@ -206,6 +215,66 @@ TEST_F(StoreTest, CopyOfTheThumbnailHasTheThumbnailsSize) {
 TEST_F(StoreTest, CopyWithoutAnImageFails) {
     EXPECT_EQ(0, m_core.CopyImageData(0));
     EXPECT_EQ(0, m_core.CopyImageData(1));
+}
+
+// Another program holding the clipboard open: a thread of this test.
+class ClipboardHolder {
+public:
+    ClipboardHolder() {
+        m_hOpened = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_hThread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        ::WaitForSingleObject(m_hOpened, 5000);
+    }
+    ~ClipboardHolder() {
+        ::SetEvent(m_hRelease);
+        ::WaitForSingleObject(m_hThread, 5000);
+        ::CloseHandle(m_hThread);
+        ::CloseHandle(m_hOpened);
+        ::CloseHandle(m_hRelease);
+    }
+    bool m_bOpened = false;
+
+private:
+    static DWORD WINAPI Run(LPVOID p) {
+        ClipboardHolder* self = static_cast<ClipboardHolder*>(p);
+        HWND hWnd = ::CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                      nullptr, nullptr);
+        self->m_bOpened = hWnd != nullptr && ::OpenClipboard(hWnd) != FALSE;
+        ::SetEvent(self->m_hOpened);
+        ::WaitForSingleObject(self->m_hRelease, 10000);
+        if (self->m_bOpened) ::CloseClipboard();
+        if (hWnd != nullptr) ::DestroyWindow(hWnd);
+        return 0;
+    }
+    HANDLE m_hOpened, m_hRelease, m_hThread;
+};
+
+int GdiHeadroom() {
+    std::vector<HRGN> regions;
+    for (HRGN h; regions.size() < 200000 && (h = ::CreateRectRgn(0, 0, 1, 1)) != nullptr;) regions.push_back(h);
+    for (HRGN h : regions) ::DeleteObject(h);
+    return (int)regions.size();
+}
+
+TEST_F(StoreTest, ClipboardHeldByAnotherProgramFailsWithoutLosingTheBitmap) {
+    Paste(64, 48);
+    ASSERT_EQ(1, m_core.CopyImageData(0));  // the first copy makes what the clipboard keeps
+    Gdiplus::GpImage* pBefore = m_core.GetImage();
+    int nBefore = GdiHeadroom();
+    {
+        ClipboardHolder holder;
+        ASSERT_TRUE(holder.m_bOpened);
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_EQ(0, m_core.CopyImageData(i % 2));
+            EXPECT_EQ(0, m_core.PasteImageData());
+        }
+    }
+    EXPECT_EQ(nBefore, GdiHeadroom());
+    EXPECT_EQ(pBefore, m_core.GetImage());
+    // Free again: both work.
+    EXPECT_EQ(1, m_core.CopyImageData(0));
+    EXPECT_EQ(1, m_core.PasteImageData());
 }
 
 TEST_F(StoreTest, PasteWithoutABitmapFailsAndChangesNothing) {
