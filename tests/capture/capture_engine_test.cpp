@@ -121,7 +121,7 @@ struct OptionCase {
     std::function<void(CKpConfig&)> configure;
     int nWidth, nHeight;  // of the current image
     std::function<POINT(int, int)> map;  // screen position -> image position
-    std::vector<COLORREF> bandColours;   // expected colour of each band
+    std::vector<COLORREF> bandColours;   // expected colour of each band; none: size only
 };
 
 POINT Same(int x, int y) { return {x, y}; }
@@ -180,6 +180,56 @@ const std::vector<OptionCase>& OptionCases() {
          kScreenH / 4,
          [](int x, int y) { return POINT{x / 4, y / 4}; },
          kBands},
+        // Sizes of the geometric steps, in their order. Shear: (w + |across|,
+        // h + |down|); the amount of a direction that is off counts 0.
+        {"shear across only",
+         [](CKpConfig& c) {
+             c.SetShearAcross(1);
+             c.SetShearAcrossAmout(50);
+             c.SetShearDownAmout(30);
+         },
+         kScreenW + 50,
+         kScreenH,
+         nullptr,
+         {}},
+        {"shear both ways",
+         [](CKpConfig& c) {
+             c.SetShearAcross(1);
+             c.SetShearAcrossAmout(-50);
+             c.SetShearDown(1);
+             c.SetShearDownAmout(30);
+         },
+         kScreenW + 50,
+         kScreenH + 30,
+         nullptr,
+         {}},
+        // Rotation by 90: (2 trunc(768/2) + 2, 2 trunc(1024/2) + 2) = 770 x 1026;
+        // then half: 385 x 513 (scaling first would give 386 x 514).
+        {"rotated 90 then scaled",
+         [](CKpConfig& c) {
+             c.SetRotate(1);
+             c.SetRotateAngle(90);
+             c.SetScale(1);
+         },
+         385,
+         513,
+         nullptr,
+         {}},
+        // Rotated 770 x 1026, then sheared: 820 x 1026 (shearing first would
+        // give 1074 x 768, turned 770 x 1076).
+        {"rotated 90 then sheared",
+         [](CKpConfig& c) {
+             c.SetRotate(1);
+             c.SetRotateAngle(90);
+             c.SetShearAcross(1);
+         },
+         770 + 50,
+         1026,
+         nullptr,
+         {}},
+        // Blur keeps the size and, inside a flat area, the colour: the nine
+        // weights times v, divided by their sum, is v.
+        {"blur", [](CKpConfig& c) { c.SetBlur(1); }, kScreenW, kScreenH, Same, kBands},
     };
     return cases;
 }
@@ -196,7 +246,7 @@ TEST_P(FullScreenOptionsTest, CapturesTheScreenWithTheOptionsInTheirOrder) {
     ASSERT_NE(nullptr, pImage);
     EXPECT_EQ((UINT)c.nWidth, ImageWidth(pImage));
     EXPECT_EQ((UINT)c.nHeight, ImageHeight(pImage));
-    for (size_t i = 0; i < kBands.size(); ++i) {
+    for (size_t i = 0; i < c.bandColours.size(); ++i) {
         // Well inside each band: its centre, and points 20 pixels in from
         // its corners.
         int x0 = kBandsX + (int)i * kBandW;
