@@ -69,6 +69,16 @@ private:
     long long m_last;
 };
 
+// Boxes of up to this many pixels divide by multiplying: for n <= 255 and a
+// sum s <= 255 n, (s * ceil(2^24 / n)) >> 24 equals s / n (the error term
+// s * (M n - 2^24) < 255 n^2 < 2^24) and s * M stays below 2^32.
+const uint32_t kMaxMagic = 255;
+
+inline uint32_t Magic(uint32_t n)
+{
+    return ((1u << 24) + n - 1) / n;
+}
+
 template <class Sum>
 inline void AverageBox(const RGBX* pSrc, int sw, long long top, long long bottom, long long left, long long right,
                        RGBX* out)
@@ -106,9 +116,21 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
     const bool fast = colFirst != nullptr && colSum != nullptr;
     const kpimg::WideLoops& loops = kpimg::Wide();
     long long* colLast = fast ? colFirst + dw : nullptr;
+    // The longest run of boxes exactly two columns wide, side by side (all
+    // but the first and the clamped last ones when halving).
+    int pairFirst = -1, pairEnd = -1;
     if (fast) {
         BoxWalker cols(step, sw);
         for (int i = 0; i < dw; ++i) cols.Next(colFirst[i], colLast[i]);
+        for (int i = 0; i < dw;) {
+            int e = i;
+            while (e < dw && colLast[e] - colFirst[e] == 1 && (e == i || colFirst[e] == colLast[e - 1] + 1)) ++e;
+            if (e - i > pairEnd - pairFirst) {
+                pairFirst = i;
+                pairEnd = e;
+            }
+            i = e > i ? e : i + 1;
+        }
     }
 
     // Up to this many pixels a box's channel sum fits 32 bits.
@@ -126,11 +148,23 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
             for (size_t i = 0; i < lanes; ++i) colSum[i] = first[i];
             for (long long y = top + 1; y <= bottom; ++y)
                 loops.AddRow(colSum, (const uint8_t*)(pSrc + (ptrdiff_t)y * sw), lanes);
-            for (int i = 0; i < dw; ++i) {
+            int i = 0;
+            while (i < dw) {
+                if (i == pairFirst && nRows * 2 <= kMaxMagic) {
+                    // The run of two-column boxes in one call.
+                    loops.PairMeans(colSum + colFirst[i] * 4, (kpimg::PixelWord*)(out + i), pairEnd - pairFirst,
+                                    Magic((uint32_t)(nRows * 2)));
+                    i = pairEnd;
+                    continue;
+                }
                 const long long left = colFirst[i], right = colLast[i];
-                if (left > right) continue;
+                if (left > right) {
+                    ++i;
+                    continue;
+                }
                 if (nRows * (right - left + 1) > kMax32) {
                     AverageBox<uint64_t>(pSrc, sw, top, bottom, left, right, out + i);
+                    ++i;
                     continue;
                 }
                 uint32_t b = 0, g = 0, r = 0;
@@ -140,17 +174,17 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
                     r += colSum[x * 4 + 2];
                 }
                 const uint32_t n = (uint32_t)(nRows * (right - left + 1));
-                if ((n & (n - 1)) == 0) {
-                    // A power of two: the shift is the same integer division.
-                    const int shift = __builtin_ctz(n);
-                    out[i].b = (BYTE)(b >> shift);
-                    out[i].g = (BYTE)(g >> shift);
-                    out[i].r = (BYTE)(r >> shift);
+                if (n <= kMaxMagic) {
+                    const uint32_t m = Magic(n);
+                    out[i].b = (BYTE)((b * m) >> 24);
+                    out[i].g = (BYTE)((g * m) >> 24);
+                    out[i].r = (BYTE)((r * m) >> 24);
                 } else {
                     out[i].b = (BYTE)(b / n);
                     out[i].g = (BYTE)(g / n);
                     out[i].r = (BYTE)(r / n);
                 }
+                ++i;
             }
             continue;
         }

@@ -56,6 +56,11 @@ struct WideLoops {
                     uint32_t m);
     // sum[i] += row[i] for i < lanes.
     void (*AddRow)(uint16_t* sum, const uint8_t* row, size_t lanes);
+    // Box means of count boxes two columns wide, side by side from the
+    // first column of sum (four byte lanes per column): colour k of out[i]
+    // is ((sum[8i + k] + sum[8i + 4 + k]) * m) >> 24; the fourth byte of
+    // out is kept.
+    void (*PairMeans)(const uint16_t* sum, PixelWord* out, int count, uint32_t m);
 };
 
 // The loops for this processor: the AVX2 build where the processor has it.

@@ -343,4 +343,39 @@ void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes)
     for (size_t i = 0; i < lanes; ++i) sum[i] = (uint16_t)(sum[i] + row[i]);
 }
 
+void PairMeans(const uint16_t* sum, PixelWord* out, int count, uint32_t m)
+{
+    int i = 0;
+#if defined(__AVX2__)
+    // Four boxes (eight columns, two loads) at a time.
+    const __m256i vm = _mm256_set1_epi32((int)m);
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
+    for (; i + 4 <= count; i += 4) {
+        const __m256i v0 = _mm256_loadu_si256((const __m256i*)(sum + (size_t)i * 8));
+        const __m256i v1 = _mm256_loadu_si256((const __m256i*)(sum + (size_t)i * 8 + 16));
+        // Columns c0..c7 as 64-bit lanes: (c0+c1, c4+c5 | c2+c3, c6+c7).
+        const __m256i pairs = _mm256_add_epi16(_mm256_unpacklo_epi64(v0, v1), _mm256_unpackhi_epi64(v0, v1));
+        // Boxes 0, 1, 2, 3 in order.
+        const __m256i boxes = _mm256_permute4x64_epi64(pairs, 0xD8);
+        const __m256i lo = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(boxes)), vm), 24);
+        const __m256i hi =
+            _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(boxes, 1)), vm), 24);
+        // Means are 0..255, so the packs are exact; they interleave the
+        // boxes, which the permutation puts back in order.
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(lo, hi), _mm256_setzero_si256());
+        const __m128i means = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, order));
+        const __m128i old = _mm_loadu_si128((const __m128i*)(out + i));
+        _mm_storeu_si128((__m128i*)(out + i),
+                         _mm_or_si128(_mm_andnot_si128(colourMask, old), _mm_and_si128(means, colourMask)));
+    }
+#endif
+    for (; i < count; ++i) {
+        const uint16_t* c = sum + (size_t)i * 8;
+        uint32_t word = out[i] & 0xFF000000u;
+        for (int k = 0; k < 3; ++k) word |= (((uint32_t)(c[k] + c[4 + k]) * m) >> 24) << (8 * k);
+        out[i] = word;
+    }
+}
+
 }  // namespace KP_WIDE_NAMESPACE
