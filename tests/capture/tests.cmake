@@ -5,6 +5,7 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
             ${CMAKE_CURRENT_LIST_DIR}/capture_engine_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_store_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/image_store_dialog_test.cpp
     LIBS Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 300)

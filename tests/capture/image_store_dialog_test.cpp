@@ -1,0 +1,150 @@
+// Opening and saving through the file dialogs: the image store's side of
+// it (the names it keeps, what a cancel leaves). A thread timer, run by the
+// dialog's own message loop, plays the user.
+#include "capture_test_support.h"
+
+#include <dlgs.h>
+
+using namespace captest;
+
+namespace {
+
+std::string TempDir() {
+    char sz[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, sz);
+    std::string dir = std::string(sz) + "kapto_dialog_test\\";
+    ::CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// What the "user" does once the dialog is up.
+struct DialogScript {
+    std::string strType;     // file name to type; empty: cancel
+    std::string strSpecSeen;  // the file name the dialog proposed
+    bool bFound = false;
+    int nTicks = 0;
+};
+
+DialogScript* g_pScript = nullptr;
+
+BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam) {
+    char szClass[16];
+    if (::IsWindowVisible(hWnd) && ::GetClassNameA(hWnd, szClass, sizeof szClass) && strcmp(szClass, "#32770") == 0) {
+        *reinterpret_cast<HWND*>(lParam) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK PlayUser(HWND, UINT, UINT_PTR nID, DWORD) {
+    DialogScript* s = g_pScript;
+    if (s == nullptr) return;
+    if (++s->nTicks > 100) {  // ten seconds without a dialog: give up
+        ::KillTimer(nullptr, nID);
+        return;
+    }
+    HWND hDialog = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindDialog, (LPARAM)&hDialog);
+    if (hDialog == nullptr) return;
+    ::KillTimer(nullptr, nID);
+    s->bFound = true;
+    char szSpec[MAX_PATH] = "";
+    if (::SendMessageA(hDialog, CDM_GETSPEC, MAX_PATH, (LPARAM)szSpec) > 0) s->strSpecSeen = szSpec;
+    if (s->strType.empty()) {
+        ::PostMessageA(hDialog, WM_COMMAND, IDCANCEL, 0);
+    } else {
+        ::SendMessageA(hDialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)s->strType.c_str());
+        ::SendMessageA(hDialog, CDM_SETCONTROLTEXT, edt1, (LPARAM)s->strType.c_str());
+        ::PostMessageA(hDialog, WM_COMMAND, IDOK, 0);
+    }
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteSettings(StartSettings());
+        ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));
+        ASSERT_TRUE(CreateView(m_view, m_main, 390, 280));
+        ASSERT_NE(0, m_core.InitSnapper(&m_main, &m_view));
+        m_dir = TempDir();
+        ASSERT_TRUE(PutOnClipboard(MakeBitmap(40, 30, [](int x, int y) { return RGB(x * 6, y * 8, 99); })));
+        ASSERT_EQ(1, m_core.PasteImageData());
+    }
+    void TearDown() override {
+        g_pScript = nullptr;
+        m_core.CloseSnapper();
+    }
+    // Runs op with the script playing the user in the dialog it opens.
+    template <class Op>
+    int WithDialog(DialogScript& script, Op op) {
+        g_pScript = &script;
+        ::SetTimer(nullptr, 0, 100, PlayUser);
+        int nResult = op();
+        g_pScript = nullptr;
+        return nResult;
+    }
+
+    ConfigFileGuard m_guard;
+    CTestMainWnd m_main;
+    CWnd m_view;
+    CTestCore m_core;
+    std::string m_dir;
+};
+
+TEST_F(DialogTest, CancelledSaveProposedSnap1AndChangesNothing) {
+    m_core.SetPathName("C:\\kept.png");
+    m_core.SetFileName("kept.png");
+    DialogScript script;
+    EXPECT_EQ(0, WithDialog(script, [&] { return m_core.SaveImage(CString(), 0); }));
+    ASSERT_TRUE(script.bFound);
+    EXPECT_EQ("Snap1", script.strSpecSeen);
+    EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
+    EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
+}
+
+TEST_F(DialogTest, CancelledOpenKeepsTheImageAndItsOptions) {
+    Gdiplus::GpImage* pBefore = m_core.GetImage();
+    m_core.m_config.SetGrayScale(1);
+    DialogScript script;
+    EXPECT_EQ(0, WithDialog(script, [&] { return m_core.OpenImage(CString()); }));
+    ASSERT_TRUE(script.bFound);
+    EXPECT_EQ(pBefore, m_core.GetImage());
+    EXPECT_EQ(1, m_core.m_config.GetGrayScale());
+}
+
+TEST_F(DialogTest, SaveAndOpenThroughTheDialogsSetBothNames) {
+    std::string path = m_dir + "dialog_shot.png";
+    ::DeleteFileA(path.c_str());
+    DialogScript save;
+    save.strType = path;
+    ASSERT_EQ(1, WithDialog(save, [&] { return m_core.SaveImage(CString(), 0); }));
+    EXPECT_EQ(CString(path.c_str()), m_core.GetPathName());
+    EXPECT_EQ(CString("dialog_shot.png"), m_core.GetFileName());
+    bool bExists = false;
+    // The typed extension chose the encoder, whatever file type was selected.
+    EXPECT_EQ(0u, ReadWholeFile(path, bExists).compare(0, 4, "\x89PNG"));
+
+    m_core.ClearGdiplusImage();
+    DialogScript open;
+    open.strType = path;
+    ASSERT_EQ(1, WithDialog(open, [&] { return m_core.OpenImage(CString()); }));
+    EXPECT_EQ(CString(path.c_str()), m_core.GetPathName());
+    EXPECT_EQ(CString("dialog_shot.png"), m_core.GetFileName());
+    EXPECT_EQ(40u, ImageWidth(m_core.GetImage()));
+    EXPECT_EQ(RGB(6 * 5, 8 * 7, 99), ImagePixel(m_core.GetImage(), 5, 7));
+}
+
+TEST_F(DialogTest, SavingTheThumbnailThroughTheDialogKeepsTheNames) {
+    m_core.SetPathName("C:\\kept.png");
+    m_core.SetFileName("kept.png");
+    std::string path = m_dir + "dialog_thumb.png";
+    ::DeleteFileA(path.c_str());
+    DialogScript save;
+    save.strType = path;
+    ASSERT_EQ(1, WithDialog(save, [&] { return m_core.SaveImage(CString(), 1); }));
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
+    EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
+}
+
+}  // namespace
