@@ -132,19 +132,40 @@ inline uint32_t SampleInner(const PixelWord* src, ptrdiff_t w, double x, double 
 }
 
 #if defined(__AVX2__)
-// Four channel sums of one inner pixel as four ints, the weights given as
-// doubles in memory (1 - fx, fx, 1 - fy, fy): the same products and sums as
-// Interpolate.
-inline __m128i InterpolateLanes(const PixelWord* p, ptrdiff_t w, const double* gx, const double* fx, const double* gy,
-                                const double* fy)
+// Four channel sums of inner pixel p as four ints, for lane L of four
+// pixels' weights (1 - fx, fx, 1 - fy, fy) held in registers: the same
+// products and sums as Interpolate.
+template <int L>
+inline __m128i InterpolateLane(const PixelWord* p, ptrdiff_t w, __m256d gx, __m256d fx, __m256d gy, __m256d fy)
 {
+    const int sel = L * 0x55;
     const __m256d a = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[0])));
     const __m256d b = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[1])));
     const __m256d d = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[w])));
-    __m256d s = _mm256_add_pd(_mm256_mul_pd(_mm256_broadcast_sd(gx), a), _mm256_mul_pd(_mm256_broadcast_sd(fx), b));
-    s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(gy), a));
-    s = _mm256_mul_pd(_mm256_set1_pd(0.5), _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(fy), d)));
+    __m256d s = _mm256_add_pd(_mm256_mul_pd(_mm256_permute4x64_pd(gx, sel), a),
+                              _mm256_mul_pd(_mm256_permute4x64_pd(fx, sel), b));
+    s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_permute4x64_pd(gy, sel), a));
+    s = _mm256_mul_pd(_mm256_set1_pd(0.5), _mm256_add_pd(s, _mm256_mul_pd(_mm256_permute4x64_pd(fy, sel), d)));
     return _mm256_cvttpd_epi32(s);
+}
+
+// Four inner pixels at (x, y) lanes, packed into four pixel words.
+inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y)
+{
+    const __m128i ix = _mm256_cvttpd_epi32(x), iy = _mm256_cvttpd_epi32(y);
+    const __m256d fx = _mm256_sub_pd(x, _mm256_cvtepi32_pd(ix));
+    const __m256d fy = _mm256_sub_pd(y, _mm256_cvtepi32_pd(iy));
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d gx = _mm256_sub_pd(one, fx), gy = _mm256_sub_pd(one, fy);
+    alignas(16) int idx[4];
+    _mm_store_si128((__m128i*)idx, _mm_add_epi32(_mm_mullo_epi32(iy, _mm_set1_epi32(w)), ix));
+    const __m128i r0 = InterpolateLane<0>(src + idx[0], w, gx, fx, gy, fy);
+    const __m128i r1 = InterpolateLane<1>(src + idx[1], w, gx, fx, gy, fy);
+    const __m128i r2 = InterpolateLane<2>(src + idx[2], w, gx, fx, gy, fy);
+    const __m128i r3 = InterpolateLane<3>(src + idx[3], w, gx, fx, gy, fy);
+    // Every sum is 0..255: the saturating packs are exact.
+    return _mm_and_si128(_mm_packus_epi16(_mm_packus_epi32(r0, r1), _mm_packus_epi32(r2, r3)),
+                         _mm_set1_epi32(0x00FFFFFF));
 }
 #endif
 
@@ -159,6 +180,12 @@ void RotatePixels(const RotateJob& j)
     // of the source, so its last column and row are never sampled.
     const long long left = -scx, top = -scy, right = sw - 1 - scx, bottom = sh - 1 - scy;
     const double C = j.cosine, S = j.sine;
+    const PixelWord* src = j.src;
+    // Inside these bounds both neighbours exist and no clamp applies.
+    const double innerRight = sw - 1, innerBottom = sh - 1;
+#if defined(__AVX2__)
+    const bool indexFitsInt = (long long)sw * sh <= 0x7FFFFFFFLL;
+#endif
     for (int r = 0; r < dh; ++r) {
         const int yy = r - dcy;
         // Running sums: column k sits at k + 1 - dcx; the sampled pixel
@@ -166,9 +193,7 @@ void RotatePixels(const RotateJob& j)
         double A = yy * S - dcx * C;
         double B = yy * C + dcx * S;
         PixelWord* out = j.dst + (ptrdiff_t)r * dw;
-        const PixelWord* src = j.src;
-        // Inside these bounds both neighbours exist and no clamp applies.
-        const double innerRight = sw - 1, innerBottom = sh - 1;
+
         if (!j.weighted) {
             for (int k = 0; k < dw; ++k) {
                 A = A + C;
@@ -180,17 +205,57 @@ void RotatePixels(const RotateJob& j)
             }
             continue;
         }
+#if defined(__AVX2__)
+        // Inner positions are gathered four at a time and sampled together:
+        // per lane the same truncations, subtractions and sums.
+        double x0 = 0, x1 = 0, x2 = 0, y0 = 0, y1 = 0, y2 = 0;
+        int k0 = 0, k1 = 0, k2 = 0;
+        int queued = 0;
+#endif
         for (int k = 0; k < dw; ++k) {
             A = A + C;
             B = B - S;
             const long long px = (long long)A, py = (long long)B;
             if (px < left || px >= right || py < top || py >= bottom) continue;
             const double x = scx + A, y = scy + B;
-            if (x >= 0 && y >= 0 && x < innerRight && y < innerBottom)
-                out[k] = SampleInner(src, sw, x, y);
-            else
+            if (!(x >= 0 && y >= 0 && x < innerRight && y < innerBottom)) {
                 out[k] = Sample(src, sw, sh, x, y);
+                continue;
+            }
+#if defined(__AVX2__)
+            if (indexFitsInt) {
+                // Held in registers: a vector load of four separate stores
+                // would wait for them to drain.
+                switch (queued) {
+                case 0: x0 = x; y0 = y; k0 = k; queued = 1; continue;
+                case 1: x1 = x; y1 = y; k1 = k; queued = 2; continue;
+                case 2: x2 = x; y2 = y; k2 = k; queued = 3; continue;
+                default: break;
+                }
+                queued = 0;
+                const __m256d vx = _mm256_setr_pd(x0, x1, x2, x);
+                const __m256d vy = _mm256_setr_pd(y0, y1, y2, y);
+                const __m128i bytes = InterpolateFour(src, sw, vx, vy);
+                if (k == k0 + 3) {
+                    _mm_storeu_si128((__m128i*)(out + k0), bytes);
+                } else {
+                    alignas(16) uint32_t words[4];
+                    _mm_store_si128((__m128i*)words, bytes);
+                    out[k0] = words[0];
+                    out[k1] = words[1];
+                    out[k2] = words[2];
+                    out[k] = words[3];
+                }
+                continue;
+            }
+#endif
+            out[k] = SampleInner(src, sw, x, y);
         }
+#if defined(__AVX2__)
+        if (queued > 0) out[k0] = SampleInner(src, sw, x0, y0);
+        if (queued > 1) out[k1] = SampleInner(src, sw, x1, y1);
+        if (queued > 2) out[k2] = SampleInner(src, sw, x2, y2);
+#endif
     }
 }
 
@@ -247,11 +312,7 @@ void ShearPixels(const ShearJob& j)
                 const __m256d vOffX = _mm256_set1_pd(offX), vY = _mm256_set1_pd((double)y);
                 const __m256d zero = _mm256_setzero_pd(), vRight = _mm256_set1_pd(innerRight),
                               vBottom = _mm256_set1_pd(innerBottom);
-                const __m128i vW = _mm_set1_epi32(sw), step = _mm_setr_epi32(0, 1, 2, 3);
-                alignas(32) double fxs[4], fys[4], gxs[4], gys[4];
-                const __m256d one = _mm256_set1_pd(1.0);
-                const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
-                alignas(16) int idx[4];
+                const __m128i step = _mm_setr_epi32(0, 1, 2, 3);
                 for (; i + 4 <= n; i += 4) {
                     const __m256d sx = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x0 + i), step)), vOffX);
                     const __m256d sy = _mm256_sub_pd(vY, _mm256_loadu_pd(offY + i));
@@ -268,22 +329,7 @@ void ShearPixels(const ShearJob& j)
                         }
                         continue;
                     }
-                    const __m128i ix = _mm256_cvttpd_epi32(sx), iy = _mm256_cvttpd_epi32(sy);
-                    const __m256d fx = _mm256_sub_pd(sx, _mm256_cvtepi32_pd(ix));
-                    const __m256d fy = _mm256_sub_pd(sy, _mm256_cvtepi32_pd(iy));
-                    _mm256_store_pd(fxs, fx);
-                    _mm256_store_pd(fys, fy);
-                    _mm256_store_pd(gxs, _mm256_sub_pd(one, fx));
-                    _mm256_store_pd(gys, _mm256_sub_pd(one, fy));
-                    _mm_store_si128((__m128i*)idx, _mm_add_epi32(_mm_mullo_epi32(iy, vW), ix));
-                    const __m128i r0 = InterpolateLanes(src + idx[0], sw, gxs, fxs, gys, fys);
-                    const __m128i r1 = InterpolateLanes(src + idx[1], sw, gxs + 1, fxs + 1, gys + 1, fys + 1);
-                    const __m128i r2 = InterpolateLanes(src + idx[2], sw, gxs + 2, fxs + 2, gys + 2, fys + 2);
-                    const __m128i r3 = InterpolateLanes(src + idx[3], sw, gxs + 3, fxs + 3, gys + 3, fys + 3);
-                    // Every sum is 0..255: the saturating packs are exact.
-                    const __m128i bytes =
-                        _mm_packus_epi16(_mm_packus_epi32(r0, r1), _mm_packus_epi32(r2, r3));
-                    _mm_storeu_si128((__m128i*)(out + i), _mm_and_si128(bytes, colourMask));
+                    _mm_storeu_si128((__m128i*)(out + i), InterpolateFour(src, sw, sx, sy));
                 }
             }
 #endif
