@@ -1,9 +1,9 @@
-// The per-pixel loops of the sampling processors (rotation, shear,
-// enlargement), compiled once per instruction set: wide_loops_base.cpp
-// for the baseline (SSE2 on x86-64) and wide_loops_avx2.cpp with AVX2.
-// Both evaluate the same double-precision operations in the same order, so
-// they give identical pixels; the wider registers only take the four
-// channels in one step.
+// The hot loops of the processors, compiled once per instruction set:
+// wide_loops_base.cpp for the baseline (SSE2 on x86-64) and
+// wide_loops_avx2.cpp with AVX2. Both evaluate the same double-precision
+// operations in the same order (no contraction, no reassociation), so they
+// give identical pixels; the wider registers only take more channels or
+// pixels in one step.
 //
 // Included only by those two files, inside the namespace that names the
 // instruction set. Everything here is internal to that namespace and uses
