@@ -3,6 +3,7 @@
 // byte, the fourth byte in the high byte) so the loops vectorise.
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "wide_loops.h"
 
 CImageGrayer::CImageGrayer() : CImage32BitProcessor(0) {}
 
@@ -11,12 +12,7 @@ int CImageGrayer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize siz
     if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
     size_t n;
     kpimg::PixelCount(sizeSrc, n);
-    for (size_t i = 0; i < n; ++i) {
-        const uint32_t s = kpimg::Load32(pSrc + i);
-        const uint32_t b = s & 0xFF, g = (s >> 8) & 0xFF, r = (s >> 16) & 0xFF;
-        const uint32_t grey = (3 * r + 6 * g + b) / 10;
-        kpimg::Store32(pDst + i, grey | grey << 8 | grey << 16);
-    }
+    kpimg::Wide().Grey((const kpimg::PixelWord*)pSrc, (kpimg::PixelWord*)pDst, n);
     return 1;
 }
 

@@ -61,6 +61,8 @@ struct WideLoops {
     // is ((sum[8i + k] + sum[8i + 4 + k]) * m) >> 24; the fourth byte of
     // out is kept.
     void (*PairMeans)(const uint16_t* sum, PixelWord* out, int count, uint32_t m);
+    // dst[i] = grey (3 r + 6 g + b) / 10 in all three colours, fourth byte 0.
+    void (*Grey)(const PixelWord* src, PixelWord* dst, size_t n);
 };
 
 // The loops for this processor: the AVX2 build where the processor has it.

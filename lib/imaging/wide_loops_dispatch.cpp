@@ -13,6 +13,7 @@
                  uint32_t m);                                                   \
     void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes);               \
     void PairMeans(const uint16_t* sum, kpimg::PixelWord* out, int count, uint32_t m); \
+    void Grey(const kpimg::PixelWord* src, kpimg::PixelWord* dst, size_t n);  \
     }
 
 KP_DECLARE_LOOPS(kpimg_base)
@@ -27,11 +28,11 @@ namespace {
 
 const WideLoops kBase = {kpimg_base::RotatePixels, kpimg_base::ShearPixels, kpimg_base::EnlargePixels,
                          kpimg_base::SampleOne,    kpimg_base::SharpenRow,  kpimg_base::BlurRow,
-                         kpimg_base::AddRow,       kpimg_base::PairMeans};
+                         kpimg_base::AddRow,       kpimg_base::PairMeans,    kpimg_base::Grey};
 #ifdef KP_HAVE_AVX2_LOOPS
 const WideLoops kAvx2 = {kpimg_avx2::RotatePixels, kpimg_avx2::ShearPixels, kpimg_avx2::EnlargePixels,
                          kpimg_avx2::SampleOne,    kpimg_avx2::SharpenRow,  kpimg_avx2::BlurRow,
-                         kpimg_avx2::AddRow,       kpimg_avx2::PairMeans};
+                         kpimg_avx2::AddRow,       kpimg_avx2::PairMeans,    kpimg_avx2::Grey};
 #endif
 
 bool g_bAllowWide = true;

@@ -389,6 +389,16 @@ void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes)
     for (size_t i = 0; i < lanes; ++i) sum[i] = (uint16_t)(sum[i] + row[i]);
 }
 
+void Grey(const PixelWord* src, PixelWord* dst, size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t s = src[i];
+        const uint32_t b = s & 0xFF, g = (s >> 8) & 0xFF, r = (s >> 16) & 0xFF;
+        const uint32_t grey = (3 * r + 6 * g + b) / 10;
+        dst[i] = grey | grey << 8 | grey << 16;
+    }
+}
+
 void PairMeans(const uint16_t* sum, PixelWord* out, int count, uint32_t m)
 {
     int i = 0;
