@@ -494,6 +494,35 @@ TEST(Resize, OneIsACopyAndNonPositiveFails)
     }
 }
 
+// Reaches the two protected halves of the scaling.
+class TestResizer : public CImageResizer {
+public:
+    explicit TestResizer(double f) : CImageResizer(f) {}
+    using CImageResizer::Enlarge;
+    using CImageResizer::Shrink;
+};
+
+TEST(Resize, EachHalfRefusesTheOtherRange)
+{
+    // Enlarge needs factor > 1, Shrink 0 < factor < 1; otherwise 0 and
+    // nothing written.
+    Image src = Numbered(4, 4);
+    struct {
+        double f;
+        int enlarge, shrink;
+    } cases[] = {{2.0, 1, 0}, {0.5, 0, 1}, {1.0, 0, 0}, {0.0, 0, 0}, {-2.0, 0, 0}};
+    for (auto& c : cases) {
+        TestResizer r(c.f);
+        CSize d = r.CalcDestSize(src.size());
+        size_t n = d.cx > 0 && d.cy > 0 ? (size_t)d.cx * d.cy : 1;
+        Image dst((int)n, 1, kBack);
+        EXPECT_EQ(r.Enlarge(src.px.data(), src.size(), dst.px.data(), d), c.enlarge) << c.f;
+        EXPECT_EQ(r.Shrink(src.px.data(), src.size(), dst.px.data(), d), c.shrink) << c.f;
+        if (!c.enlarge && !c.shrink)
+            for (const RGBX& p : dst.px) EXPECT_TRUE(Same(p, kBack)) << c.f;
+    }
+}
+
 // ---- Mirror -------------------------------------------------------------
 
 TEST(Flip, AllFourCombinations)
