@@ -26,21 +26,25 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFil
         m_ofn.lpstrDefExt = m_strDefExt;
     }
     if (lpszFilter != nullptr && *lpszFilter != 0) {
-        // Turn each '|' into the NUL the system expects, stepping over
-        // double-byte characters (a trail byte may equal '|'). The length
-        // stays, NULs and all.
         m_strFilter = lpszFilter;
-        int nLength = m_strFilter.GetLength();
-        char* p = m_strFilter.GetBuffer(nLength);
-        for (int i = 0; i < nLength; ++i) {
-            if (FwIsLeadByte((unsigned char)p[i]) && i + 1 < nLength)
-                ++i;
-            else if (p[i] == '|')
-                p[i] = 0;
-        }
-        m_strFilter.ReleaseBuffer(nLength);
+        TranslateBars(m_strFilter);
         m_ofn.lpstrFilter = m_strFilter;
     }
+}
+
+void CFileDialog::TranslateBars(CString& strFilter) {
+    // In place, stepping over double-byte characters: a trail byte may be
+    // '|'. The length stays, NULs and all.
+    int nLength = strFilter.GetLength();
+    char* p = strFilter.GetBuffer(nLength);
+    if (p == nullptr) return;
+    for (int i = 0; i < nLength; ++i) {
+        if (FwIsLeadByte((unsigned char)p[i]) && i + 1 < nLength)
+            ++i;
+        else if (p[i] == '|')
+            p[i] = 0;
+    }
+    strFilter.ReleaseBuffer(nLength);
 }
 
 INT_PTR CFileDialog::DoModal() {

@@ -48,6 +48,9 @@ protected:
     static UINT_PTR CALLBACK HookProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     BOOL m_bOpenFileDialog;
+    // Turns each '|' of a filter into the NUL the system expects.
+    static void TranslateBars(CString& strFilter);
+
     CString m_strFilter;  // the filter text, '|' already turned into NUL
     CString m_strDefExt;
     char m_szFileName[MAX_PATH];

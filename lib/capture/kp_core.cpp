@@ -48,8 +48,7 @@ CKpCore::~CKpCore() {}
 // ---- Life cycle -------------------------------------------------------------
 
 int CKpCore::InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd) {
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr) != Gdiplus::Ok) m_gdiplusToken = 0;
+    InitGdiplus();
     m_config.LoadConfig();
     if (pMainWnd == nullptr || pViewWnd == nullptr) return 0;
 

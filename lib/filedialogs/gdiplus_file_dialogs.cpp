@@ -53,19 +53,9 @@ void CGdiplusFileDialog::DeleteCodecInfo() {
 }
 
 void CGdiplusFileDialog::TranslateFilter() {
-    int nLength = m_strFilter.GetLength();
-    if (nLength == 0) return;
-    // In place, stepping over double-byte characters: a trail byte may be
-    // '|'. The length stays, NULs and all, so the text ends in two NULs.
-    char* p = m_strFilter.GetBuffer(nLength);
-    if (p == nullptr) return;
-    for (int i = 0; i < nLength; ++i) {
-        if (FwIsLeadByte((unsigned char)p[i]) && i + 1 < nLength)
-            ++i;
-        else if (p[i] == '|')
-            p[i] = 0;
-    }
-    m_strFilter.ReleaseBuffer(nLength);
+    if (m_strFilter.IsEmpty()) return;
+    // The text ends in '|', so once translated it ends in two NULs.
+    TranslateBars(m_strFilter);
     m_ofn.lpstrFilter = m_strFilter;
 }
 
