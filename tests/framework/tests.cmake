@@ -9,9 +9,10 @@ if(WIN32)
   set(KFW_TEST_ART ${CMAKE_CURRENT_BINARY_DIR}/framework_test_art)
   add_custom_command(
     OUTPUT ${KFW_TEST_ART}/test_dlginit.bin
-    COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/make-dlginit ${KFW_TEST_ART}/test_dlginit.bin
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/make-dlginit ${KFW_TEST_ART}/test_dlginit.bin
             "204=一" "204=二" "204=三"
-    DEPENDS ${PROJECT_SOURCE_DIR}/tools/make-dlginit)
+    DEPENDS ${PROJECT_SOURCE_DIR}/tools/make-dlginit
+    VERBATIM)
   set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/framework_test.rc PROPERTIES
     OBJECT_DEPENDS ${KFW_TEST_ART}/test_dlginit.bin)
 
