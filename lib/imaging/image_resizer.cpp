@@ -30,15 +30,8 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
 {
     if (!(m_dFactor > 1)) return 0;
     if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
-    const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
-    if (sw == 0 || sh == 0) return 1;
     kpimg::EnlargeJob job;
-    job.src = (const kpimg::PixelWord*)pSrc;
-    job.sw = sw;
-    job.sh = sh;
-    job.dst = (kpimg::PixelWord*)pDst;
-    job.dw = dw;
-    job.dh = dh;
+    if (!kpimg::SetFrame(job, pSrc, sizeSrc, pDst, sizeDst)) return 1;
     job.step = 1 / m_dFactor;
     kpimg::Wide().Enlarge(job);
     return 1;

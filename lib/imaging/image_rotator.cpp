@@ -60,15 +60,8 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
     if (m_dAngle == 0) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
 
-    const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
-    if (sw == 0 || sh == 0) return 1;
     kpimg::RotateJob job;
-    job.src = (const kpimg::PixelWord*)pSrc;
-    job.sw = sw;
-    job.sh = sh;
-    job.dst = (kpimg::PixelWord*)pDst;
-    job.dw = dw;
-    job.dh = dh;
+    if (!kpimg::SetFrame(job, pSrc, sizeSrc, pDst, sizeDst)) return 1;
     job.cosine = cos(m_dAngle);
     job.sine = sin(m_dAngle);
     job.weighted = m_bWeighted != 0;

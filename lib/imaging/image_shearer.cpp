@@ -23,15 +23,8 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
     if (m_nAcross == 0 && m_nDown == 0) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
 
-    const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
-    if (sw == 0 || sh == 0) return 1;
     kpimg::ShearJob job;
-    job.src = (const kpimg::PixelWord*)pSrc;
-    job.sw = sw;
-    job.sh = sh;
-    job.dst = (kpimg::PixelWord*)pDst;
-    job.dw = dw;
-    job.dh = dh;
+    if (!kpimg::SetFrame(job, pSrc, sizeSrc, pDst, sizeDst)) return 1;
     job.across = m_nAcross;
     job.down = m_nDown;
     job.weighted = m_bWeighted != 0;

@@ -7,8 +7,8 @@
 #include <stdint.h>
 #include <string.h>
 
-
 #include "image_processors.h"
+#include "wide_loops.h"
 
 namespace kpimg {
 
@@ -60,5 +60,19 @@ inline uint32_t Load32(const RGBX* p)
 }
 
 inline void Store32(RGBX* p, uint32_t v) { memcpy((void*)p, &v, 4); }
+
+// Fills the arrays and sizes of a sampling job from checked arguments;
+// false when the source has no pixels, so there is nothing to sample.
+inline bool SetFrame(FrameJob& job, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
+{
+    if (sizeSrc.cx == 0 || sizeSrc.cy == 0) return false;
+    job.src = (const PixelWord*)pSrc;
+    job.sw = sizeSrc.cx;
+    job.sh = sizeSrc.cy;
+    job.dst = (PixelWord*)pDst;
+    job.dw = sizeDst.cx;
+    job.dh = sizeDst.cy;
+    return true;
+}
 
 }  // namespace kpimg

@@ -12,31 +12,27 @@ namespace kpimg {
 // alias the pixel records it is read from.
 typedef uint32_t __attribute__((may_alias)) PixelWord;
 
-// Arrays and sizes are checked by the processor before a job is made:
-// sizes positive, arrays of w * h words.
-struct RotateJob {
-    const PixelWord* src;
+// The source and destination of a sampling job. Arrays and sizes are
+// checked by the processor before a job is made: sizes positive, arrays of
+// w * h words.
+struct FrameJob {
+    const PixelWord* src;  // not owned
     int sw, sh;
-    PixelWord* dst;
+    PixelWord* dst;  // not owned
     int dw, dh;
+};
+
+struct RotateJob : FrameJob {
     double cosine, sine;
     bool weighted;
 };
 
-struct ShearJob {
-    const PixelWord* src;
-    int sw, sh;
-    PixelWord* dst;
-    int dw, dh;
+struct ShearJob : FrameJob {
     int across, down;
     bool weighted;
 };
 
-struct EnlargeJob {
-    const PixelWord* src;
-    int sw, sh;
-    PixelWord* dst;
-    int dw, dh;
+struct EnlargeJob : FrameJob {
     double step;
 };
 
