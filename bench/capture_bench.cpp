@@ -13,36 +13,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "kp_core.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)freq.QuadPart;
-}
-
-template <class F>
-double MedianMs(int runs, F f) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        const double a = Now();
-        f();
-        t.push_back((Now() - a) * 1000.0);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
 
 // The engine's steps, one at a time.
 class CBenchCore : public CKpCore {
@@ -130,13 +107,13 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> src(frameBytes, 0x5A), dst(frameBytes);
     core.SnapFullScreen();  // warm-up: codecs, caches, first allocations
 
-    const double memcpyMs = MedianMs(runs, [&] { memcpy(dst.data(), src.data(), frameBytes); });
-    const double totalMs = MedianMs(runs, [&] { core.SnapFullScreen(); });
-    const double grabMs = MedianMs(runs, [&] { core.Grab(); });
-    const double copyMs = MedianMs(runs, [&] { core.CopyCapture(); });
-    const double convertMs = MedianMs(runs, [&] { core.Convert(); });
-    const double thumbMs = MedianMs(runs, [&] { core.Thumbnail(); });
-    const double twoStepMs = MedianMs(runs, [&] { core.ConvertTwoStep(); });
+    const double memcpyMs = bench::MedianMs(runs, [&] { memcpy(dst.data(), src.data(), frameBytes); });
+    const double totalMs = bench::MedianMs(runs, [&] { core.SnapFullScreen(); });
+    const double grabMs = bench::MedianMs(runs, [&] { core.Grab(); });
+    const double copyMs = bench::MedianMs(runs, [&] { core.CopyCapture(); });
+    const double convertMs = bench::MedianMs(runs, [&] { core.Convert(); });
+    const double thumbMs = bench::MedianMs(runs, [&] { core.Thumbnail(); });
+    const double twoStepMs = bench::MedianMs(runs, [&] { core.ConvertTwoStep(); });
 
     printf("screen %d x %d, %d runs, medians\n", w, h, runs);
     printf("%-34s %9s %9s\n", "step", "ms", "x memcpy");

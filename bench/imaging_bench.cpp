@@ -10,31 +10,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <algorithm>
 #include <functional>
 #include <vector>
 
+#include "bench_support.h"
 #include "image_bitmap.h"
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)freq.QuadPart;
-}
-
-double Median(std::vector<double> t)
-{
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
 
 // Times f and a frame memcpy alternately, so the ratio compares runs made
 // under the same load on a shared machine.
@@ -43,28 +25,15 @@ void PairedMs(int runs, F f, const std::function<void()>& copy, double& opMs, do
 {
     std::vector<double> a, b;
     for (int i = 0; i < runs; ++i) {
-        double t = Now();
+        double t = bench::Now();
         copy();
-        a.push_back((Now() - t) * 1000.0);
-        t = Now();
+        a.push_back((bench::Now() - t) * 1000.0);
+        t = bench::Now();
         f();
-        b.push_back((Now() - t) * 1000.0);
+        b.push_back((bench::Now() - t) * 1000.0);
     }
-    copyMs = Median(a);
-    opMs = Median(b);
-}
-
-template <class F>
-double MedianMs(int runs, F f)
-{
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        const double a = Now();
-        f();
-        t.push_back((Now() - a) * 1000.0);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    copyMs = bench::Median(a);
+    opMs = bench::Median(b);
 }
 
 // A frame with edges, gradients and flat areas, like a screen.
@@ -110,7 +79,7 @@ void BenchFrame(int w, int h, int runs)
     // Touch the target once so the first copy does not pay for page faults.
     memcpy(copy.data(), src.data(), bytes);
     const std::function<void()> frameCopy = [&] { memcpy(copy.data(), src.data(), bytes); };
-    const double copyMs = MedianMs(runs * 3, frameCopy);
+    const double copyMs = bench::MedianMs(runs * 3, frameCopy);
     printf("\n%d x %d frame (%.1f MB): memcpy %.3f ms; each line: median of %d runs, with the median of as many\n"
            "memcpy runs made alternately with them\n",
            w, h, bytes / 1048576.0, copyMs, runs);
@@ -186,36 +155,18 @@ void BenchFrame(int w, int h, int runs)
         SetDIBits(screen, hb, 0, h, src.data(), &bmi, DIB_RGB_COLORS);
         b.Attach(hb);
     };
-    {
+    // A fresh bitmap of the frame before each run, untimed.
+    auto processImageMs = [&](const std::vector<CImage32BitProcessor*>& procs) {
         CImageBitmap b;
         CArray<CImage32BitProcessor*, CImage32BitProcessor*> arr;
-        arr.Add(&flip);
-        std::vector<double> t;
-        for (int i = 0; i < runs; ++i) {
-            fresh(b);
-            const double a = Now();
-            b.ProcessImage(arr);
-            t.push_back((Now() - a) * 1000.0);
-        }
-        std::sort(t.begin(), t.end());
-        const double ms = t[t.size() / 2];
-        Print("ProcessImage, one flip", ms, copyMs, 0);
-        Print("  overhead over the flip itself", ms - flipMs, copyMs, 0);
-    }
-    {
-        CImageBitmap b;
-        CArray<CImage32BitProcessor*, CImage32BitProcessor*> arr;
-        for (CImage32BitProcessor* p : chain) arr.Add(p);
-        std::vector<double> t;
-        for (int i = 0; i < runs; ++i) {
-            fresh(b);
-            const double a = Now();
-            b.ProcessImage(arr);
-            t.push_back((Now() - a) * 1000.0);
-        }
-        std::sort(t.begin(), t.end());
-        Print("ProcessImage, full chain", t[t.size() / 2], copyMs, 0);
-    }
+        for (CImage32BitProcessor* p : procs) arr.Add(p);
+        return bench::MedianMs(runs, [&] { b.ProcessImage(arr); }, [&] { fresh(b); });
+    };
+    const double oneFlipMs = processImageMs({&flip});
+    Print("ProcessImage, one flip", oneFlipMs, copyMs, 0);
+    Print("  overhead over the flip itself", oneFlipMs - flipMs, copyMs, 0);
+    const double chainMs = processImageMs(std::vector<CImage32BitProcessor*>(std::begin(chain), std::end(chain)));
+    Print("ProcessImage, full chain", chainMs, copyMs, 0);
     ReleaseDC(nullptr, screen);
 }
 

@@ -1,0 +1,53 @@
+// Timing shared by the benchmarks: a high-resolution clock and medians of
+// repeated runs in milliseconds.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace bench {
+
+// Seconds since an arbitrary start, from the performance counter.
+inline double Now()
+{
+    static const LARGE_INTEGER freq = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart / (double)freq.QuadPart;
+}
+
+// The middle value (the upper one of an even count); t must not be empty.
+inline double Median(std::vector<double> t)
+{
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+// Median time of runs calls of f, in milliseconds; before() runs ahead of
+// each call, untimed.
+template <class F, class Before>
+double MedianMs(int runs, F f, Before before)
+{
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        before();
+        const double a = Now();
+        f();
+        t.push_back((Now() - a) * 1000.0);
+    }
+    return Median(t);
+}
+
+template <class F>
+double MedianMs(int runs, F f)
+{
+    return MedianMs(runs, f, [] {});
+}
+
+}  // namespace bench
