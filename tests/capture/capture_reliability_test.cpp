@@ -35,19 +35,15 @@ SIZE_T PrivateBytes() {
     return pmc.PrivateUsage != 0 ? pmc.PrivateUsage : pmc.PagefileUsage;
 }
 
-class ReliabilityTest : public ::testing::Test {
+class ReliabilityTest : public StartedEngineTest {
 protected:
     void SetUp() override {
-        WriteSettings(StartSettings());
-        ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));
-        ASSERT_TRUE(CreateView(m_view, m_main, 390, 280));
-        ASSERT_NE(0, m_core.InitSnapper(&m_main, &m_view));
-        char sz[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, sz);
-        m_strFile = std::string(sz) + "kapto_reliability.png";
+        StartedEngineTest::SetUp();
+        if (HasFatalFailure()) return;
+        m_strFile = TempPath() + "kapto_reliability.png";
     }
     void TearDown() override {
-        m_core.CloseSnapper();
+        StartedEngineTest::TearDown();
         ::DeleteFileA(m_strFile.c_str());
     }
 
@@ -76,10 +72,6 @@ protected:
         PumpMessages(0);
     }
 
-    ConfigFileGuard m_guard;
-    CTestMainWnd m_main;
-    CWnd m_view;
-    CKpCore m_core;
     std::string m_strFile;
 };
 

@@ -2,6 +2,27 @@
 
 namespace captest {
 
+std::string TempPath() {
+    char sz[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, sz);
+    return sz;
+}
+
+std::string TempDir(const char* pszName) {
+    std::string dir = TempPath() + pszName + "\\";
+    ::CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+void StartedEngineTest::SetUp() {
+    WriteSettings(StartSettings());
+    ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));
+    ASSERT_TRUE(CreateView(m_view, m_main, 390, 280));
+    ASSERT_NE(0, m_core.InitSnapper(&m_main, &m_view));
+}
+
+void StartedEngineTest::TearDown() { m_core.CloseSnapper(); }
+
 BEGIN_MESSAGE_MAP(CTestMainWnd, CWnd)
     ON_WM_SHOWWINDOW()
 END_MESSAGE_MAP()

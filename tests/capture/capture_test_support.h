@@ -6,6 +6,7 @@
 #include "framework/wnd.h"
 #include "kp_config.h"
 #include "kp_core.h"
+#include "top_down_dib.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
@@ -63,6 +64,13 @@ inline void WriteWholeFile(const std::string& strPath, const std::string& data) 
 inline bool FileExists(const std::string& strPath) {
     return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+// The temporary folder, ending in a backslash.
+std::string TempPath();
+
+// The folder pszName in the temporary folder, made if missing, ending in a
+// backslash.
+std::string TempDir(const char* pszName);
 
 // config.xml beside the test program: kept as it was before the test and
 // put back afterwards.
@@ -177,6 +185,19 @@ public:
     int IsSnapping() const { return m_bSnapping; }
 };
 
+// The engine started on the program's stand-in windows with the default
+// settings, and closed after the test.
+class StartedEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    ConfigFileGuard m_guard;  // destroyed last: after CloseSnapper wrote the file
+    CTestMainWnd m_main;
+    CWnd m_view;
+    CTestCore m_core;
+};
+
 inline UINT ImageWidth(Gdiplus::GpImage* p) {
     UINT n = 0;
     if (p != nullptr) GdipGetImageWidth(p, &n);
@@ -223,13 +244,7 @@ inline std::vector<UINT> BitmapPixels(HBITMAP h, int& w, int& hgt) {
     if (::GetObjectA(h, sizeof bm, &bm) == 0) return pixels;
     w = bm.bmWidth;
     hgt = bm.bmHeight;
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -hgt;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = TopDownDib32(w, hgt);
     pixels.resize((size_t)w * hgt);
     HDC hdc = ::GetDC(nullptr);
     int n = ::GetDIBits(hdc, h, 0, hgt, pixels.data(), &bmi, DIB_RGB_COLORS);
@@ -247,13 +262,7 @@ inline HBITMAP MakeBitmap(int w, int h, COLORREF (*pfn)(int, int)) {
             COLORREF c = pfn(x, y);
             pixels[(size_t)y * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
         }
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = TopDownDib32(w, h);
     HDC hdc = ::GetDC(nullptr);
     HBITMAP hBitmap = ::CreateCompatibleBitmap(hdc, w, h);
     if (hBitmap != nullptr) ::SetDIBits(hdc, hBitmap, 0, h, pixels.data(), &bmi, DIB_RGB_COLORS);

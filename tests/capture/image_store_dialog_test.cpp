@@ -9,14 +9,6 @@ using namespace captest;
 
 namespace {
 
-std::string TempDir() {
-    char sz[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, sz);
-    std::string dir = std::string(sz) + "kapto_dialog_test\\";
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
-
 // What the "user" does once the dialog is up.
 struct DialogScript {
     std::string strType;     // file name to type; empty: cancel
@@ -59,20 +51,18 @@ void CALLBACK PlayUser(HWND, UINT, UINT_PTR nID, DWORD) {
     }
 }
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public StartedEngineTest {
 protected:
     void SetUp() override {
-        WriteSettings(StartSettings());
-        ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));
-        ASSERT_TRUE(CreateView(m_view, m_main, 390, 280));
-        ASSERT_NE(0, m_core.InitSnapper(&m_main, &m_view));
-        m_dir = TempDir();
+        StartedEngineTest::SetUp();
+        if (HasFatalFailure()) return;
+        m_dir = TempDir("kapto_dialog_test");
         ASSERT_TRUE(PutOnClipboard(MakeBitmap(40, 30, [](int x, int y) { return RGB(x * 6, y * 8, 99); })));
         ASSERT_EQ(1, m_core.PasteImageData());
     }
     void TearDown() override {
         g_pScript = nullptr;
-        m_core.CloseSnapper();
+        StartedEngineTest::TearDown();
     }
     // Runs op with the script playing the user in the dialog it opens.
     template <class Op>
@@ -84,10 +74,6 @@ protected:
         return nResult;
     }
 
-    ConfigFileGuard m_guard;
-    CTestMainWnd m_main;
-    CWnd m_view;
-    CTestCore m_core;
     std::string m_dir;
 };
 

@@ -11,14 +11,6 @@ namespace {
 
 COLORREF Pattern(int x, int y) { return RGB((x * 7 + y) & 0xFF, (y * 5) & 0xFF, (x ^ y) & 0xFF); }
 
-std::string TempDir() {
-    char sz[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, sz);
-    std::string dir = std::string(sz) + "kapto_store_test\\";
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
-
 struct Encoder {
     std::wstring format;
     std::vector<std::string> extensions;  // without "*."
@@ -75,16 +67,13 @@ bool ProbeFile(const std::string& path, GUID& format, UINT& w, UINT& h) {
     return true;
 }
 
-class StoreTest : public ::testing::Test {
+class StoreTest : public StartedEngineTest {
 protected:
     void SetUp() override {
-        WriteSettings(StartSettings());
-        ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));
-        ASSERT_TRUE(CreateView(m_view, m_main, 390, 280));
-        ASSERT_NE(0, m_core.InitSnapper(&m_main, &m_view));
-        m_dir = TempDir();
+        StartedEngineTest::SetUp();
+        if (HasFatalFailure()) return;
+        m_dir = TempDir("kapto_store_test");
     }
-    void TearDown() override { m_core.CloseSnapper(); }
 
     // A capture of a w x h pattern, through the clipboard.
     void Paste(int w, int h, COLORREF (*pfn)(int, int) = Pattern) {
@@ -103,10 +92,6 @@ protected:
         return v;
     }
 
-    ConfigFileGuard m_guard;
-    CTestMainWnd m_main;
-    CWnd m_view;
-    CTestCore m_core;
     std::string m_dir;
 };
 

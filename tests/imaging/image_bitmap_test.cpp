@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "image_bitmap.h"
+#include "pixel_test_support.h"
+#include "top_down_dib.h"
 
 namespace {
 
@@ -24,26 +26,9 @@ public:
     using CImageBitmap::PrepareBitmapInfo32;
 };
 
-RGBX Px(int b, int g, int r, int x = 0)
-{
-    RGBX p;
-    p.b = (BYTE)b;
-    p.g = (BYTE)g;
-    p.r = (BYTE)r;
-    p.x = (BYTE)x;
-    return p;
-}
-
 bool SameColour(const RGBX& a, const RGBX& b)
 {
     return a.b == b.b && a.g == b.g && a.r == b.r;
-}
-
-std::string Show(const RGBX& p)
-{
-    char s[48];
-    snprintf(s, sizeof s, "(b%d g%d r%d x%d)", p.b, p.g, p.r, p.x);
-    return s;
 }
 
 struct Pixels {
@@ -52,25 +37,12 @@ struct Pixels {
     RGBX at(int x, int y) const { return px[(size_t)y * w + x]; }
 };
 
-BITMAPINFO Header(int w, int h)
-{
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof bmi);
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    return bmi;
-}
-
 // A screen-compatible bitmap holding the given pixels.
 HBITMAP MakeBitmap(int w, int h, const std::vector<RGBX>& px)
 {
     HDC dc = GetDC(nullptr);
     HBITMAP hb = CreateCompatibleBitmap(dc, w, h);
-    BITMAPINFO bmi = Header(w, h);
+    BITMAPINFO bmi = TopDownDib32(w, h);
     if (hb != nullptr && !px.empty()) SetDIBits(dc, hb, 0, h, px.data(), &bmi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
     return hb;
@@ -84,7 +56,7 @@ Pixels Read(HBITMAP hb)
     p.w = bm.bmWidth;
     p.h = bm.bmHeight;
     p.px.resize((size_t)p.w * p.h);
-    BITMAPINFO bmi = Header(p.w, p.h);
+    BITMAPINFO bmi = TopDownDib32(p.w, p.h);
     HDC dc = GetDC(nullptr);
     GetDIBits(dc, hb, 0, p.h, p.px.data(), &bmi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);

@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "image_processors.h"
+#include "pixel_test_support.h"
 
 namespace {
-
-RGBX Px(int b, int g, int r, int x = 0)
-{
-    RGBX p;
-    p.b = (BYTE)b;
-    p.g = (BYTE)g;
-    p.r = (BYTE)r;
-    p.x = (BYTE)x;
-    return p;
-}
 
 bool Same(const RGBX& a, const RGBX& b)
 {
     return a.b == b.b && a.g == b.g && a.r == b.r && a.x == b.x;
-}
-
-std::string Show(const RGBX& p)
-{
-    char s[64];
-    snprintf(s, sizeof s, "(b%d g%d r%d x%d)", p.b, p.g, p.r, p.x);
-    return s;
 }
 
 struct Image {
