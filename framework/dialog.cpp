@@ -97,7 +97,22 @@ INT_PTR CDialog::DoModal() {
     return m_nModalResult;
 }
 
+namespace {
+
+// How many modal loops run on this thread, one inside another. Temporary
+// wrappers are freed only when the outermost loop is idle: a handler that got
+// one (GetDlgItem, say) and then ran a nested dialog still holds it.
+int g_nLoopDepth = 0;
+
+struct LoopLevel {
+    LoopLevel() { ++g_nLoopDepth; }
+    ~LoopLevel() { --g_nLoopDepth; }
+};
+
+}  // namespace
+
 int CDialog::RunModalLoop() {
+    LoopLevel level;
     BOOL bIdle = TRUE;
     LONG lIdleCount = 0;
     BOOL bShowIdle = !(GetStyle() & WS_VISIBLE);
@@ -111,7 +126,7 @@ int CDialog::RunModalLoop() {
                 UpdateWindow();
                 bShowIdle = FALSE;
             }
-            if (lIdleCount == 0) AfxDeleteTempObjects();
+            if (lIdleCount == 0 && g_nLoopDepth == 1) AfxDeleteTempObjects();
             if (m_hWnd == nullptr || !SendMessage(WM_KICKIDLE, MSGF_DIALOGBOX, lIdleCount++)) bIdle = FALSE;
         }
         if (!m_bContinueModal) break;

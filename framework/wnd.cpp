@@ -215,10 +215,13 @@ BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, co
 BOOL CWnd::DestroyWindow() {
     if (m_hWnd == nullptr) return FALSE;
     HWND h = m_hWnd;
-    bool bBound = FromHandlePermanent(h) == this;
+    // When our procedure sees the window go it unbinds us (and a window that
+    // owns itself is deleted by then, so this object must not be touched).
+    // A window that was only attached never tells us: unbind it here.
+    bool bSeesDestroy = FromHandlePermanent(h) == this &&
+                        (m_pfnSuper != nullptr || (WNDPROC)::GetWindowLongPtrA(h, GWLP_WNDPROC) == AfxWndProc);
     BOOL bResult = ::DestroyWindow(h);
-    // A window that was only attached never told us it went.
-    if (!bBound) m_hWnd = nullptr;
+    if (!bSeesDestroy && bResult) m_hWnd = nullptr;
     return bResult;
 }
 

@@ -240,6 +240,16 @@ TEST_F(WindowTest, DestroyingTheWindowUnbindsItAndCallsPostNcDestroy) {
     EXPECT_FALSE(::IsWindow(h));
 }
 
+TEST(AttachedWindowTest, DestroyingAnAttachedWindowLetsGoOfIt) {
+    HWND h = ::CreateWindowExA(0, "STATIC", "a", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    CWnd wnd;
+    ASSERT_TRUE(wnd.Attach(h));
+    EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(h));
+    EXPECT_TRUE(wnd.DestroyWindow());
+    EXPECT_FALSE(::IsWindow(h));
+    EXPECT_EQ(nullptr, wnd.m_hWnd);
+}
+
 TEST(TempWindowTest, TemporaryWrappersDoNotOwnTheirWindow) {
     HWND h = ::CreateWindowExA(0, "STATIC", "t", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     CWnd* p = CWnd::FromHandle(h);
