@@ -1,10 +1,12 @@
 // CArray<TYPE, ARG_TYPE>: a growable array of values.
 //
-// Out-of-range reads and writes do nothing (a read returns a reference to a
-// default element kept for the purpose) instead of corrupting memory; the
-// layer never throws, so a failed allocation leaves the array as it was and
-// Add returns -1.
+// An out-of-range index breaks the caller's contract (KFW_CHECK): test builds
+// stop there; release builds read a default element kept for the purpose and
+// ignore the write instead of corrupting memory. The layer never throws, so a
+// failed allocation leaves the array as it was and Add returns -1.
 #pragma once
+
+#include "framework/contract.h"
 
 #include <limits.h>
 #include <new>
@@ -46,12 +48,12 @@ public:
     }
 
     // Element access
-    TYPE GetAt(int i) const { return (i >= 0 && i < m_nSize) ? m_pData[i] : TYPE(); }
+    TYPE GetAt(int i) const { return InRange(i) ? m_pData[i] : TYPE(); }
     void SetAt(int i, ARG_TYPE v) {
-        if (i >= 0 && i < m_nSize) m_pData[i] = v;
+        if (InRange(i)) m_pData[i] = v;
     }
-    TYPE& ElementAt(int i) { return (i >= 0 && i < m_nSize) ? m_pData[i] : Spare(); }
-    const TYPE& ElementAt(int i) const { return (i >= 0 && i < m_nSize) ? m_pData[i] : Spare(); }
+    TYPE& ElementAt(int i) { return InRange(i) ? m_pData[i] : Spare(); }
+    const TYPE& ElementAt(int i) const { return InRange(i) ? m_pData[i] : Spare(); }
     TYPE& operator[](int i) { return ElementAt(i); }
     const TYPE& operator[](int i) const { return ElementAt(i); }
 
@@ -102,12 +104,17 @@ public:
     }
 
 private:
+    bool InRange(int i) const {
+        KFW_CHECK_MSG(i >= 0 && i < m_nSize, "CArray index out of range");
+        return i >= 0 && i < m_nSize;
+    }
     bool Grow(int nNeeded) {
         if (nNeeded <= m_nMaxSize) return true;
         int nNew = m_nMaxSize < 4 ? 4 : m_nMaxSize;
         while (nNew < nNeeded) nNew = nNew > INT_MAX / 2 ? nNeeded : nNew * 2;
         if ((size_t)nNew > ((size_t)-1) / sizeof(TYPE)) return false;
         TYPE* p = static_cast<TYPE*>(::operator new(sizeof(TYPE) * (size_t)nNew, std::nothrow));
+        KFW_CHECK_MSG(p != nullptr, "CArray could not grow");
         if (p == nullptr) return false;
         for (int i = 0; i < m_nSize; ++i) {
             new (&p[i]) TYPE(m_pData[i]);

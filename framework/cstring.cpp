@@ -1,5 +1,7 @@
 #include "framework/cstring.h"
 
+#include "framework/contract.h"
+
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -78,6 +80,7 @@ bool CString::Reserve(int nCapacity) {
     int nNew = m_nCapacity < 16 ? 16 : m_nCapacity;
     while (nNew < nCapacity) nNew = nNew > INT_MAX / 2 ? nCapacity : nNew * 2;
     char* p = (char*)malloc((size_t)nNew + 1);
+    KFW_CHECK_MSG(p != nullptr, "CString could not reserve its buffer");
     if (p == nullptr) return false;
     memcpy(p, m_pch, (size_t)m_nLength + 1);
     if (m_nCapacity != 0) free(m_pch);
@@ -111,11 +114,13 @@ void CString::Empty() {
 }
 
 char CString::GetAt(int nIndex) const {
+    KFW_CHECK_MSG(nIndex >= 0 && nIndex < m_nLength, "CString index out of range");
     if (nIndex < 0 || nIndex >= m_nLength) return 0;
     return m_pch[nIndex];
 }
 
 void CString::SetAt(int nIndex, char ch) {
+    KFW_CHECK_MSG(nIndex >= 0 && nIndex < m_nLength, "CString index out of range");
     if (nIndex < 0 || nIndex >= m_nLength) return;
     m_pch[nIndex] = ch;
 }

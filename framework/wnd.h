@@ -12,6 +12,7 @@
 // the wrong shape does not compile.
 #pragma once
 
+#include "framework/contract.h"
 #include "framework/cstring.h"
 #include "framework/geometry.h"
 #include "framework/gdi.h"
@@ -30,6 +31,10 @@ enum : UINT {
 
 // lParam of a WM_COMMAND that only asks whether a handler exists.
 #define KFW_CMD_PROBE ((LPARAM)-1)
+
+// A CWnd operation that needs its window, called on an object that has none:
+// checked builds stop; release builds let the system refuse the null handle.
+#define KFW_CHECK_HWND() KFW_CHECK_MSG(m_hWnd != nullptr, "CWnd operation on an object without a window")
 
 // Notification codes of OnCmdMsg that are not control notifications.
 #define CN_COMMAND 0
@@ -121,10 +126,19 @@ public:
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
-    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
-    BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+    BOOL EnableWindow(BOOL bEnable = TRUE) {
+        KFW_CHECK_HWND();
+        return ::EnableWindow(m_hWnd, bEnable);
+    }
+    BOOL ShowWindow(int nCmdShow) {
+        KFW_CHECK_HWND();
+        return ::ShowWindow(m_hWnd, nCmdShow);
+    }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
-    void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
+    void SetWindowText(LPCSTR lpszString) {
+        KFW_CHECK_HWND();
+        ::SetWindowTextA(m_hWnd, lpszString);
+    }
     void GetWindowText(CString& rString) const;
     int GetWindowTextLength() const { return ::GetWindowTextLengthA(m_hWnd); }
     void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
@@ -132,13 +146,20 @@ public:
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
 
     // Geometry
-    void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
-    void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
+    void GetClientRect(LPRECT lpRect) const {
+        KFW_CHECK_HWND();
+        ::GetClientRect(m_hWnd, lpRect);
+    }
+    void GetWindowRect(LPRECT lpRect) const {
+        KFW_CHECK_HWND();
+        ::GetWindowRect(m_hWnd, lpRect);
+    }
     void ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
     void ClientToScreen(LPRECT lpRect) const;
     void ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
     void ScreenToClient(LPRECT lpRect) const;
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE) {
+        KFW_CHECK_HWND();
         ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
     }
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE) {
@@ -149,9 +170,18 @@ public:
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
 
     // Painting
-    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
-    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, lpRect, bErase); }
-    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    void Invalidate(BOOL bErase = TRUE) {
+        KFW_CHECK_HWND();
+        ::InvalidateRect(m_hWnd, nullptr, bErase);
+    }
+    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) {
+        KFW_CHECK_HWND();
+        ::InvalidateRect(m_hWnd, lpRect, bErase);
+    }
+    void UpdateWindow() {
+        KFW_CHECK_HWND();
+        ::UpdateWindow(m_hWnd);
+    }
     BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, HRGN hrgnUpdate = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE) {
         return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags);
@@ -174,15 +204,21 @@ public:
 
     // Messages
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        KFW_CHECK_HWND();
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        KFW_CHECK_HWND();
         return ::PostMessageA(m_hWnd, message, wParam, lParam);
     }
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr) {
+        KFW_CHECK_HWND();
         return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer);
     }
-    BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+    BOOL KillTimer(UINT_PTR nIDEvent) {
+        KFW_CHECK_HWND();
+        return ::KillTimer(m_hWnd, nIDEvent);
+    }
     CDC* GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
     int ReleaseDC(CDC* pDC);
     BOOL EnableToolTips(BOOL bEnable = TRUE);

@@ -86,6 +86,11 @@ struct Step {
 struct Driver {
     DWORD dwDialogThread;
     std::vector<Step> steps;
+    // One by one: GCC 12 warns falsely on assigning a braced list here.
+    void SetSteps(std::initializer_list<Step> list) {
+        steps.clear();
+        for (const Step& s : list) steps.push_back(s);
+    }
     // Results
     bool bFoundDialog = false;
     bool bStayedOpen = true;  // every kExpectOpen saw the dialog still there
@@ -325,7 +330,7 @@ TEST_F(FileDialogTest, SaveTypesAreTheEncoders) {
     TestSaveDialog dlg;
     Prepare(dlg, 0);
     Driver d;
-    d.steps = {{kReadTypes, nullptr, 0}, {kCancel, nullptr, 0}};
+    d.SetSteps({{kReadTypes, nullptr, 0}, {kCancel, nullptr, 0}});
     EXPECT_EQ(RunDriven(dlg, d), IDCANCEL);
     ASSERT_TRUE(d.bFoundDialog);
     EXPECT_FALSE(d.bHadToClose);
@@ -353,7 +358,7 @@ TEST_F(FileDialogTest, OpenTypesStartWithAllSupportedImages) {
     TestOpenDialog dlg;
     dlg.m_ofn.lpstrInitialDir = m_strDir.c_str();
     Driver d;
-    d.steps = {{kReadTypes, nullptr, 0}, {kCancel, nullptr, 0}};
+    d.SetSteps({{kReadTypes, nullptr, 0}, {kCancel, nullptr, 0}});
     EXPECT_EQ(RunDriven(dlg, d), IDCANCEL);
     ASSERT_TRUE(d.bFoundDialog);
 
@@ -377,7 +382,7 @@ TEST_F(FileDialogTest, TypedExtensionChoosesItsEncoder) {
     TestSaveDialog dlg;
     Prepare(dlg, m_nPng);
     Driver d;
-    d.steps = {{kType, L"shot.JPEG", 0}, {kEnter, nullptr, 0}};
+    d.SetSteps({{kType, L"shot.JPEG", 0}, {kEnter, nullptr, 0}});
     ASSERT_EQ(RunDriven(dlg, d), IDOK);
     EXPECT_FALSE(d.bHadToClose);
     EXPECT_TRUE(IsEqualGUID(dlg.GetCodecCLSID(), kJpegEncoder));
@@ -392,8 +397,8 @@ TEST_F(FileDialogTest, UnknownExtensionKeepsTheDialogOpen) {
     Driver d;
     // Refused, then an alternative pattern of one codec, after a refusal of
     // the same search.
-    d.steps = {{kType, L"shot.xyz", 0},    {kEnter, nullptr, 0},    {kExpectOpen, nullptr, 0},
-               {kBackspaces, nullptr, 12}, {kType, L"shot.jpe", 0}, {kEnter, nullptr, 0}};
+    d.SetSteps({{kType, L"shot.xyz", 0},    {kEnter, nullptr, 0},    {kExpectOpen, nullptr, 0},
+               {kBackspaces, nullptr, 12}, {kType, L"shot.jpe", 0}, {kEnter, nullptr, 0}});
     ASSERT_EQ(RunDriven(dlg, d), IDOK);
     EXPECT_TRUE(d.bStayedOpen);
     EXPECT_FALSE(d.bHadToClose);
@@ -405,7 +410,7 @@ TEST_F(FileDialogTest, NameWithoutExtensionTakesTheSelectedType) {
     TestSaveDialog dlg;
     Prepare(dlg, m_nPng);
     Driver d;
-    d.steps = {{kSelectType, nullptr, m_nGif}, {kType, L"shot", 0}, {kEnter, nullptr, 0}};
+    d.SetSteps({{kSelectType, nullptr, m_nGif}, {kType, L"shot", 0}, {kEnter, nullptr, 0}});
     ASSERT_EQ(RunDriven(dlg, d), IDOK);
     EXPECT_FALSE(d.bHadToClose);
     EXPECT_TRUE(IsEqualGUID(dlg.GetCodecCLSID(), kGifEncoder));
@@ -417,7 +422,7 @@ TEST_F(FileDialogTest, InitialTypeChoosesItsEncoder) {
     TestSaveDialog dlg;
     Prepare(dlg, m_nPng);
     Driver d;
-    d.steps = {{kType, L"shot", 0}, {kEnter, nullptr, 0}};
+    d.SetSteps({{kType, L"shot", 0}, {kEnter, nullptr, 0}});
     ASSERT_EQ(RunDriven(dlg, d), IDOK);
     EXPECT_TRUE(IsEqualGUID(dlg.GetCodecCLSID(), kPngEncoder));
     EXPECT_TRUE(EndsWith(dlg.GetPathName(), "\\shot.png")) << dlg.GetPathName().GetString();
@@ -428,7 +433,7 @@ TEST_F(FileDialogTest, CancelChangesNothing) {
     TestSaveDialog dlg("Snap1");
     Prepare(dlg, m_nPng);
     Driver d;
-    d.steps = {{kType, L"x.jpg", 0}, {kCancel, nullptr, 0}};
+    d.SetSteps({{kType, L"x.jpg", 0}, {kCancel, nullptr, 0}});
     EXPECT_EQ(RunDriven(dlg, d), IDCANCEL);
     ASSERT_TRUE(d.bFoundDialog);
     EXPECT_FALSE(d.bHadToClose);
@@ -441,7 +446,7 @@ TEST_F(FileDialogTest, FilterKeepsDoubleByteCharactersWhole) {
     InjectedSaveDialog dlg({{L"\u5104\u50cf", L"*.IMG", kPngEncoder}, {L"JPEG", L"*.JPG", kJpegEncoder}});
     Prepare(dlg, 0);
     Driver d;
-    d.steps = {{kReadTypes, nullptr, 0}, {kCancel, nullptr, 0}};
+    d.SetSteps({{kReadTypes, nullptr, 0}, {kCancel, nullptr, 0}});
     EXPECT_EQ(RunDriven(dlg, d), IDCANCEL);
     ASSERT_TRUE(d.bFoundDialog);
     std::vector<std::pair<std::string, std::string>> filter = SplitFilter(dlg.m_ofn.lpstrFilter);
@@ -458,7 +463,7 @@ TEST_F(FileDialogTest, EmptyCatalogueRefusesEveryExtension) {
     InjectedSaveDialog dlg({});
     Prepare(dlg, 0);
     Driver d;
-    d.steps = {{kType, L"shot.png", 0}, {kEnter, nullptr, 0}, {kExpectOpen, nullptr, 0}, {kCancel, nullptr, 0}};
+    d.SetSteps({{kType, L"shot.png", 0}, {kEnter, nullptr, 0}, {kExpectOpen, nullptr, 0}, {kCancel, nullptr, 0}});
     EXPECT_EQ(RunDriven(dlg, d), IDCANCEL);
     ASSERT_TRUE(d.bFoundDialog);
     EXPECT_TRUE(d.bStayedOpen);

@@ -100,7 +100,6 @@ TEST(CStringTest, ExtractionClampsToTheText) {
     EXPECT_STREQ("hello", s.Mid(-3));
     EXPECT_STREQ("lo", s.Right(2));
     EXPECT_STREQ("hello", s.Right(50));
-    EXPECT_EQ(0, s.GetAt(9));
 }
 
 TEST(CStringTest, FormatFollowsPrintf) {
@@ -174,15 +173,35 @@ TEST(CArrayTest, GrowsCopiesAndIgnoresBadIndices) {
     CArray<CString, const CString&> b(a);
     b.SetAt(0, "changed");
     EXPECT_STREQ("50", a[0]);
-    EXPECT_TRUE(a.GetAt(-1).IsEmpty());
-    EXPECT_TRUE(a.GetAt(1000).IsEmpty());
-    a.SetAt(1000, "ignored");
     EXPECT_EQ(53, a.GetSize());
     a.SetAtGrow(60, "grown");
     EXPECT_EQ(61, a.GetSize());
     EXPECT_TRUE(a[59].IsEmpty());
     a.RemoveAll();
     EXPECT_TRUE(a.IsEmpty());
+}
+
+// An index outside the text or the array is a caller's fault: checked builds
+// stop at it, release builds read an empty value and ignore the write.
+TEST(ContractTest, OutOfRangeIndexes) {
+    CString s("hello");
+    CArray<CString, const CString&> a;
+    a.Add("x");
+#if KFW_CHECKS
+    EXPECT_DEATH(s.GetAt(5), "CString index out of range");
+    EXPECT_DEATH(s.SetAt(-1, 'x'), "CString index out of range");
+    EXPECT_DEATH(a.GetAt(1), "CArray index out of range");
+    EXPECT_DEATH(a[-1], "CArray index out of range");
+    EXPECT_DEATH(a.SetAt(7, "y"), "CArray index out of range");
+#else
+    EXPECT_EQ(0, s.GetAt(5));
+    s.SetAt(-1, 'x');
+    EXPECT_STREQ("hello", s);
+    EXPECT_TRUE(a.GetAt(1).IsEmpty());
+    EXPECT_TRUE(a[-1].IsEmpty());
+    a.SetAt(7, "y");
+    EXPECT_EQ(1, a.GetSize());
+#endif
 }
 
 }  // namespace
