@@ -1,5 +1,6 @@
 #include "framework/app.h"
 
+#include "framework/message_loop.h"
 #include "framework/resources.h"
 
 namespace {
@@ -29,19 +30,30 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 
 int CWinApp::ExitInstance() { return 0; }
 
+namespace {
+
+// The application's side of the layer's loop: it runs until WM_QUIT, and its
+// idle time is the application's.
+class AppLoopClient : public CMessageLoopClient {
+public:
+    explicit AppLoopClient(CWinApp& app) : m_app(app) {}
+    BOOL ContinueLoop() const override { return TRUE; }
+    BOOL PreTranslateLoopMessage(MSG* pMsg) override { return CWnd::WalkPreTranslateTree(nullptr, pMsg); }
+    BOOL OnLoopIdle(LONG lCount) override { return m_app.OnIdle(lCount); }
+
+private:
+    CWinApp& m_app;  // not owned
+};
+
+}  // namespace
+
 int CWinApp::Run() {
-    MSG msg;
-    for (;;) {
-        BOOL bRet = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (bRet == 0 || bRet == -1) break;
-        if (!CWnd::WalkPreTranslateTree(nullptr, &msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        AfxDeleteTempObjects();
-    }
+    AppLoopClient client(*this);
+    AfxRunMessageLoop(client);
     return ExitInstance();
 }
+
+BOOL CWinApp::OnIdle(LONG) { return FALSE; }
 
 void CWinApp::SetRegistryKey(LPCSTR lpszRegistryKey) { m_strRegistryKey = lpszRegistryKey; }
 

@@ -21,6 +21,7 @@ public:
     virtual BOOL InitInstance();
     virtual int ExitInstance();  // the exit code
     virtual int Run();           // the message loop; ends with ExitInstance
+    virtual BOOL OnIdle(LONG lCount);  // idle time of Run's loop; TRUE for more
 
     // Keeps the name only: nothing is stored in the registry.
     void SetRegistryKey(LPCSTR lpszRegistryKey);

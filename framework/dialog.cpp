@@ -1,25 +1,9 @@
 #include "framework/dialog.h"
 
 #include "framework/app.h"
+#include "framework/message_loop.h"
 #include "framework/resources.h"
 
-namespace {
-
-// Mouse moves that do not move and paint or timer traffic do not make the
-// loop idle again, or an idle handler that repaints would never stop.
-bool IsIdleMessage(const MSG& msg) {
-    static POINT ptLast = {-1, -1};
-    static UINT nLastMessage = 0;
-    if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
-        if (msg.message == nLastMessage && msg.pt.x == ptLast.x && msg.pt.y == ptLast.y) return false;
-        ptLast = msg.pt;
-        nLastMessage = msg.message;
-        return true;
-    }
-    return msg.message != WM_PAINT && msg.message != 0x0118 /* system timer (caret blink) */;
-}
-
-}  // namespace
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
@@ -99,59 +83,35 @@ INT_PTR CDialog::DoModal() {
 
 namespace {
 
-// How many modal loops run on this thread, one inside another. Temporary
-// wrappers are freed only when the outermost loop is idle: a handler that got
-// one (GetDlgItem, say) and then ran a nested dialog still holds it.
-int g_nLoopDepth = 0;
+// A modal dialog's side of the layer's loop: its messages go through the
+// PreTranslateMessage tree up to the dialog; idle time shows a dialog that
+// started hidden and then kicks WM_KICKIDLE until the handler is done.
+class ModalLoopClient : public CMessageLoopClient {
+public:
+    explicit ModalLoopClient(CDialog& dlg) : m_dlg(dlg), m_bShowIdle(!(dlg.GetStyle() & WS_VISIBLE)) {}
 
-struct LoopLevel {
-    LoopLevel() { ++g_nLoopDepth; }
-    ~LoopLevel() { --g_nLoopDepth; }
+    BOOL ContinueLoop() const override { return m_dlg.ContinueModal() && m_dlg.m_hWnd != nullptr; }
+    BOOL PreTranslateLoopMessage(MSG* pMsg) override { return CWnd::WalkPreTranslateTree(m_dlg.m_hWnd, pMsg); }
+    BOOL OnLoopIdle(LONG lCount) override {
+        if (m_bShowIdle) {
+            m_dlg.ShowWindow(SW_SHOWNORMAL);
+            m_dlg.UpdateWindow();
+            m_bShowIdle = FALSE;
+        }
+        return m_dlg.m_hWnd != nullptr && m_dlg.SendMessage(WM_KICKIDLE, MSGF_DIALOGBOX, lCount) != 0;
+    }
+
+private:
+    CDialog& m_dlg;  // not owned
+    BOOL m_bShowIdle;
 };
 
 }  // namespace
 
 int CDialog::RunModalLoop() {
-    LoopLevel level;
-    BOOL bIdle = TRUE;
-    LONG lIdleCount = 0;
-    BOOL bShowIdle = !(GetStyle() & WS_VISIBLE);
-    MSG msg;
-    while (m_bContinueModal) {
-        // Idle: show a dialog that started hidden, then kick the idle handler
-        // until it says it has nothing more to do.
-        while (bIdle && m_bContinueModal && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (bShowIdle) {
-                ShowWindow(SW_SHOWNORMAL);
-                UpdateWindow();
-                bShowIdle = FALSE;
-            }
-            if (lIdleCount == 0 && g_nLoopDepth == 1) AfxDeleteTempObjects();
-            if (m_hWnd == nullptr || !SendMessage(WM_KICKIDLE, MSGF_DIALOGBOX, lIdleCount++)) bIdle = FALSE;
-        }
-        if (!m_bContinueModal) break;
-        // Busy: pump until the queue is empty again.
-        do {
-            if (!::GetMessageA(&msg, nullptr, 0, 0)) {
-                // WM_QUIT ends every loop; pass it on to the next one out.
-                ::PostQuitMessage((int)msg.wParam);
-                m_bContinueModal = FALSE;
-                return m_nModalResult;
-            }
-            if (!CWnd::WalkPreTranslateTree(m_hWnd, &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-            if (!m_bContinueModal || m_hWnd == nullptr) {
-                m_bContinueModal = FALSE;
-                return m_nModalResult;
-            }
-            if (IsIdleMessage(msg)) {
-                bIdle = TRUE;
-                lIdleCount = 0;
-            }
-        } while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-    }
+    ModalLoopClient client(*this);
+    AfxRunMessageLoop(client);
+    m_bContinueModal = FALSE;
     return m_nModalResult;
 }
 

@@ -13,9 +13,9 @@ struct TempEntry {
     void (*pfnRelease)(CObject*);
 };
 
-// Only the user-interface thread makes wrappers; the list is that thread's.
+// Each thread frees its own wrappers at its own loop's idle point.
 std::vector<TempEntry>& TempList() {
-    static std::vector<TempEntry> list;
+    thread_local std::vector<TempEntry> list;
     return list;
 }
 
@@ -41,6 +41,13 @@ T* MakeTempGdi(H h) {
 }  // namespace
 
 void FwAddTempObject(CObject* pObject, void (*pfnRelease)(CObject*)) { TempList().push_back({pObject, pfnRelease}); }
+
+BOOL AfxIsTempObject(const CObject* p) {
+    for (const TempEntry& e : TempList()) {
+        if (e.pObject == p) return TRUE;
+    }
+    return FALSE;
+}
 
 void AfxDeleteTempObjects() {
     std::vector<TempEntry> list;

@@ -15,6 +15,8 @@ class CWnd;
 
 // Frees the temporary wrappers made by FromHandle (GDI objects, DCs, windows).
 KFW_API void AfxDeleteTempObjects();
+// Diagnostics: TRUE while p is a temporary wrapper waiting for that point.
+KFW_API BOOL AfxIsTempObject(const CObject* p);
 
 class KFW_API CGdiObject : public CObject {
     DECLARE_DYNAMIC(CGdiObject)

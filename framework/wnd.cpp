@@ -1,9 +1,14 @@
 #include "framework/wnd.h"
 
 #include "framework/app.h"
+#include "framework/contract.h"
 #include "framework/ddx.h"
 #include "framework/resources.h"
 #include "framework/temp_objects.h"
+
+#include <deque>
+#include <mutex>
+#include <string>
 
 namespace {
 
@@ -11,11 +16,13 @@ namespace {
 const char kWndProp[] = "KfwWndObject";
 
 // The object whose window CreateEx is creating: our window procedure binds
-// the first unbound window of one of our classes to it.
-CWnd* g_pWndInit = nullptr;
+// the first unbound window of one of our classes to it. Per thread, as
+// windows are made and served by the thread that creates them.
+thread_local CWnd* g_pWndInit = nullptr;
 
-// The message being handled now; nested dispatches save and restore it.
-MSG g_currentMsg = {};
+// The message being handled now on this thread; nested dispatches save and
+// restore it.
+thread_local MSG g_currentMsg = {};
 
 void ReleaseTempWnd(CObject* p) {
     static_cast<CWnd*>(p)->m_hWnd = nullptr;
@@ -489,10 +496,13 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     g_currentMsg.wParam = wParam;
     g_currentMsg.lParam = lParam;
     LRESULT lResult = 0;
-    // Nothing may unwind through the system's window procedure callers.
+    // Nothing may unwind through the system's window procedure callers. No
+    // code of ours throws, so an exception here is a fault: checked builds
+    // stop, release builds answer 0 and go on.
     try {
         lResult = pWnd->WindowProc(message, wParam, lParam);
     } catch (...) {
+        KFW_CHECK_MSG(false, "exception thrown out of a window procedure");
         lResult = 0;
     }
     g_currentMsg = saved;
@@ -506,13 +516,15 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
-    // The name encodes the look, so equal requests share one class.
-    static char names[64][64];
-    static int nNames = 0;
-    char name[64];
+    // The name encodes the look, so equal requests share one class. The
+    // names live as long as the process: callers keep the pointer.
+    static std::mutex s_mutex;
+    static std::deque<std::string> s_names;
+    char name[96];
     wsprintfA(name, "Kfw:%x:%p:%p:%p", nClassStyle, (void*)hCursor, (void*)hbrBackground, (void*)hIcon);
-    for (int i = 0; i < nNames; ++i) {
-        if (lstrcmpA(names[i], name) == 0) return names[i];
+    std::lock_guard<std::mutex> lock(s_mutex);
+    for (const std::string& known : s_names) {
+        if (known == name) return known.c_str();
     }
     WNDCLASSA wc = {};
     wc.style = nClassStyle;
@@ -521,10 +533,9 @@ LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgrou
     wc.hCursor = hCursor != nullptr ? hCursor : ::LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = hbrBackground;
     wc.hIcon = hIcon;
+    wc.lpszClassName = name;
     WNDCLASSA existing;
-    if (nNames >= 64) return nullptr;
-    lstrcpynA(names[nNames], name, 64);
-    wc.lpszClassName = names[nNames];
-    if (!::GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing) && !::RegisterClassA(&wc)) return nullptr;
-    return names[nNames++];
+    if (!::GetClassInfoA(wc.hInstance, name, &existing) && !::RegisterClassA(&wc)) return nullptr;
+    s_names.emplace_back(name);
+    return s_names.back().c_str();
 }

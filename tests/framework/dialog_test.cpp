@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/carray.h"
+#include "framework/app.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework_test_ids.h"
@@ -133,6 +134,70 @@ TEST(ModalDialogTest, ModalDialogsNest) {
     EXPECT_EQ(42, outer.m_nNestedResult);
     EXPECT_EQ(1, inner.m_nPreTranslatedPosted);
     EXPECT_GE(outer.m_idleCounts.GetSize(), 3);
+}
+
+// WM_QUIT inside a nested dialog ends it and every loop outside it.
+TEST(ModalDialogTest, QuitEndsTheNestedDialogAndItsOwner) {
+    struct QuittingDialog : IdleDialog {
+        using IdleDialog::IdleDialog;
+        LRESULT OnQuitIdle(WPARAM, LPARAM lCount) {
+            if (lCount == 0) ::PostQuitMessage(7);
+            return 1;
+        }
+        BOOL OnMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override {
+            if (message == WM_KICKIDLE) {
+                lResult = OnQuitIdle(wParam, lParam);
+                return TRUE;
+            }
+            return IdleDialog::OnMessageMap(message, wParam, lParam, lResult);
+        }
+    };
+    IdleDialog outer;
+    outer.m_nEndAfterIdle = 1000;  // ends only through the quit
+    QuittingDialog inner(&outer);
+    outer.m_pNested = &inner;
+    EXPECT_EQ(-1, outer.DoModal());
+    EXPECT_EQ(-1, outer.m_nNestedResult);
+    EXPECT_EQ(nullptr, inner.m_hWnd);
+    EXPECT_EQ(nullptr, outer.m_hWnd);
+    // The outermost loop does not pass the quit on: nothing is left over.
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// A command handled in the application's loop opens a modal dialog: the
+// temporary wrapper it took before must still be valid afterwards, since
+// wrappers are freed only when the outermost loop is idle.
+TEST(ModalDialogTest, AppLoopKeepsAHandlersWrappersAcrossANestedDialog) {
+    CWinApp& app = *AfxGetApp();  // the test program's application object
+    struct Owner : CWnd {
+        HWND m_hProbe = nullptr;
+        BOOL m_bWrapperKept = FALSE;
+        BOOL OnMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override {
+            if (message == kMsgPosted) {
+                CWnd* pTemp = CWnd::FromHandle(m_hProbe);  // a temporary wrapper
+                IdleDialog dlg(this);
+                dlg.m_nEndAfterIdle = 2;
+                dlg.DoModal();
+                m_bWrapperKept = AfxIsTempObject(pTemp) && pTemp->m_hWnd == m_hProbe;
+                ::PostQuitMessage(0);
+                lResult = 0;
+                return TRUE;
+            }
+            return CWnd::OnMessageMap(message, wParam, lParam, lResult);
+        }
+    } owner;
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
+    owner.m_hProbe = ::CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                       nullptr);
+    ASSERT_NE(nullptr, owner.m_hProbe);
+    CWnd* pOldMain = app.m_pMainWnd;
+    app.m_pMainWnd = &owner;
+    owner.PostMessage(kMsgPosted);
+    app.Run();
+    app.m_pMainWnd = pOldMain;
+    EXPECT_TRUE(owner.m_bWrapperKept);
+    ::DestroyWindow(owner.m_hProbe);
 }
 
 TEST(ModalDialogTest, MissingTemplateFails) {

@@ -1,0 +1,41 @@
+// The layer's one message loop.
+//
+// Every loop of the layer runs through AfxRunMessageLoop: the application's
+// (CWinApp::Run), each modal dialog's (CDialog::RunModalLoop) and any loop a
+// class runs while it follows the mouse. They share one rule:
+//
+// - each message is offered to the client first (PreTranslateLoopMessage);
+//   what the client leaves is translated and dispatched;
+// - while the queue is empty the client's OnLoopIdle is called with a count
+//   that starts at 0 after every message that counts as input, until it
+//   returns FALSE;
+// - the temporary FromHandle wrappers are freed only when the outermost loop
+//   of the thread is idle, so a handler that opened a nested loop still holds
+//   valid wrappers when that loop returns;
+// - WM_QUIT ends the loop, and every enclosing loop after it: the quit is
+//   posted again for the next loop out.
+//
+// The state behind it (the loop depth) is per thread.
+#pragma once
+
+#include "framework/wnd.h"
+
+class KFW_API CMessageLoopClient {
+public:
+    virtual ~CMessageLoopClient() = default;
+
+    // Asked before every wait and after every message.
+    virtual BOOL ContinueLoop() const = 0;
+    // TRUE when the client has dealt with the message itself: it is then
+    // neither translated nor dispatched.
+    virtual BOOL PreTranslateLoopMessage(MSG* pMsg) = 0;
+    // Idle time; TRUE asks for another call before the loop waits.
+    virtual BOOL OnLoopIdle(LONG lCount);
+};
+
+// Runs the loop until ContinueLoop() is FALSE (TRUE returned) or WM_QUIT
+// arrives (FALSE returned, its exit code in *pnQuitCode).
+KFW_API BOOL AfxRunMessageLoop(CMessageLoopClient& client, int* pnQuitCode = nullptr);
+
+// The number of loops running on this thread, one inside another.
+KFW_API int AfxGetLoopDepth();
