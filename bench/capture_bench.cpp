@@ -25,19 +25,21 @@ namespace {
 class CBenchCore : public CKpCore {
 public:
     void Grab() { delete SnapBitmap(::GetDesktopWindow(), CRect()); }
-    void CopyCapture() { m_bmpImage.CopyImage(&m_bmpCapture); }
+    void CopyCapture() { m_copy.CopyImage((HBITMAP)m_store.GetCaptureBitmap().GetSafeHandle()); }
     void Convert() {
-        Gdiplus::GpImage* p = ConvertImage((HBITMAP)m_bmpImage.GetSafeHandle());
+        Gdiplus::GpImage* p = ConvertImage((HBITMAP)m_store.GetProcessedBitmap().GetSafeHandle());
         if (p != nullptr) Gdiplus::DllExports::GdipDisposeImage(p);
     }
-    void Thumbnail() { SetThubImage(m_pImage); }
+    void Thumbnail() { SetThubImage(GetImage()); }
 
     // For comparison: GDI+'s own conversion of the bitmap, then a 24-bit
     // clone of it (two passes over the frame).
     void ConvertTwoStep() {
         using namespace Gdiplus::DllExports;
         Gdiplus::GpBitmap* pTemp = nullptr;
-        if (GdipCreateBitmapFromHBITMAP((HBITMAP)m_bmpImage.GetSafeHandle(), nullptr, &pTemp) != Gdiplus::Ok) return;
+        if (GdipCreateBitmapFromHBITMAP((HBITMAP)m_store.GetProcessedBitmap().GetSafeHandle(), nullptr, &pTemp) !=
+            Gdiplus::Ok)
+            return;
         UINT w = 0, h = 0;
         GdipGetImageWidth(pTemp, &w);
         GdipGetImageHeight(pTemp, &h);
@@ -46,6 +48,9 @@ public:
             GdipDisposeImage(pClone);
         GdipDisposeImage(pTemp);
     }
+
+private:
+    CImageBitmap m_copy;  // the copy step's target, as the processed bitmap is
 };
 
 // config.xml beside the program, put back as it was when the bench ends.
