@@ -90,6 +90,8 @@ BOOL CKpCore::BeginSnap() {
     return TRUE;
 }
 
+void CKpCore::WaitSnapDelay() { ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay)); }
+
 void CKpCore::EndSnap() {
     if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr) m_pMainWnd->ShowWindow(SW_SHOW);
     SetPathName(CString());
@@ -105,7 +107,7 @@ int CKpCore::SnapFullScreen() {
         // The start-up capture keeps the mode loaded from the file.
         ::Sleep(50);
     } else {
-        ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay));
+        WaitSnapDelay();
         m_config.SetSnapMode(0);
     }
     PlaySnapSound();
@@ -114,12 +116,8 @@ int CKpCore::SnapFullScreen() {
     return nResult;
 }
 
-// The window modes, the object mode and the rectangle mode come with their
-// own windows (chooser, tip dialog, rectangle overlay); until then they
-// capture nothing.
-int CKpCore::SnapActiveWin() { return 0; }
-int CKpCore::SnapCurrentWin() { return 0; }
-int CKpCore::SnapWinClient() { return 0; }
+// The object mode and the rectangle mode come with their own windows (tip
+// dialog, rectangle overlay); until then they capture nothing.
 int CKpCore::SnapWinObj() { return 0; }
 int CKpCore::SnapSelectRect() { return 0; }
 

@@ -23,8 +23,8 @@
 #include "hook/kp_hook.h"
 #include "image_bitmap.h"
 #include "kp_config.h"
-#include "kp_image_store.h"
 #include "kp_export.h"
+#include "kp_image_store.h"
 
 namespace Gdiplus {
 class GpImage;
@@ -109,9 +109,15 @@ protected:
     void PlaySnapSound();
 
     // The parts of a capture shared by every mode: the busy flag and the
-    // hidden main window going in, the post-steps coming out.
+    // hidden main window going in, the configured wait before the grab, the
+    // post-steps coming out.
     BOOL BeginSnap();
+    void WaitSnapDelay();
     void EndSnap();
+
+    // The client area of hWnd in its own window coordinates, as the grab
+    // takes it from the whole-window DC; FALSE when it is empty.
+    static BOOL GetClientArea(HWND hWnd, CRect& rcArea);
 
     // The image store's conversions, for engines derived from this one.
     void SetThubImage(Gdiplus::GpImage* pImage) { m_store.SetThubImage(pImage); }

@@ -152,6 +152,10 @@ public:
     using CKpCore::ConvertImage;
     using CKpCore::SnapRect;
     int IsSnapping() const { return m_bSnapping; }
+    // Stands for a capture running elsewhere.
+    void SetSnapping(int bSnapping) { m_bSnapping = bSnapping; }
+    // Where a test records the mode it saw in the middle of a capture.
+    int m_nModeAtHide = -1;
 };
 
 // The engine started on the program's stand-in windows with the default
