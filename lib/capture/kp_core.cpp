@@ -26,6 +26,8 @@ BEGIN_MESSAGE_MAP(CKpCore, CWnd)
     ON_WM_TIMER()
     ON_MESSAGE(KPHOOK_WM_LBUTTONDOWN, &CKpCore::OnKpLButtonDown)
     ON_MESSAGE(KPHOOK_WM_MOUSEMOVE, &CKpCore::OnKpMouseMove)
+    ON_MESSAGE(KPHOOK_WM_RBUTTONDOWN, &CKpCore::OnKpRButtonDown)
+    ON_MESSAGE(WM_HOTKEY, &CKpCore::OnHotKey)
 END_MESSAGE_MAP()
 
 CKpCore::CKpCore()
@@ -116,19 +118,9 @@ int CKpCore::SnapFullScreen() {
     return nResult;
 }
 
-// The object mode and the rectangle mode come with their own windows (tip
-// dialog, rectangle overlay); until then they capture nothing.
-int CKpCore::SnapWinObj() { return 0; }
+// The rectangle mode comes with the rectangle overlay; until then it
+// captures nothing.
 int CKpCore::SnapSelectRect() { return 0; }
-
-void CKpCore::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent == 1 && !m_bObjSnapping) return;
-    Default();
-}
-
-LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) { return 0; }
-
-LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) { return 0; }
 
 // ---- Grab and store ---------------------------------------------------------------
 

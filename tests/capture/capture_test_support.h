@@ -156,6 +156,13 @@ public:
     void SetSnapping(int bSnapping) { m_bSnapping = bSnapping; }
     // Where a test records the mode it saw in the middle of a capture.
     int m_nModeAtHide = -1;
+
+    // Object capture.
+    using CKpCore::CheckWindowValidity;
+    using CKpCore::m_dlgObjHelper;
+    int IsObjSnapping() const { return m_bObjSnapping; }
+    HWND GetFoundWnd() const { return m_hFoundWnd; }
+    BOOL IsHookStarted() const { return m_hook.IsStarted(); }
 };
 
 // The engine started on the program's stand-in windows with the default

@@ -18,6 +18,7 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
             ${CMAKE_CURRENT_LIST_DIR}/window_thread.cpp
             ${CMAKE_CURRENT_LIST_DIR}/window_modes_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/object_capture_test.cpp
     LIBS Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 600)
