@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "config_keeper.h"
 #include "kp_core.h"
 
 namespace {
@@ -64,31 +65,6 @@ private:
     CImageBitmap m_copy;  // the copy step's target, as the processed bitmap is
 };
 
-// config.xml beside the program, put back as it was when the bench ends.
-struct ConfigKeeper {
-    std::string path, data;
-    bool existed = false;
-    ConfigKeeper() : path(std::string(CHelper::GetAppPath()) + "config.xml") {
-        FILE* f = fopen(path.c_str(), "rb");
-        existed = f != nullptr;
-        if (f == nullptr) return;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        fclose(f);
-    }
-    ~ConfigKeeper() {
-        if (!existed) {
-            DeleteFileA(path.c_str());
-            return;
-        }
-        FILE* f = fopen(path.c_str(), "wb");
-        if (f == nullptr) return;
-        fwrite(data.data(), 1, data.size(), f);
-        fclose(f);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,7 +74,7 @@ int main(int argc, char** argv) {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    ConfigKeeper keeper;
+    bench::ConfigKeeper keeper;
     {
         CKpConfig start;
         start.SetSnapOnStart(0);
