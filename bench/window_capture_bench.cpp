@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "config_keeper.h"
+#include "engine_bench_setup.h"
 #include "kp_core.h"
 #include "kp_resource.h"
 #include "lib/res/resource.h"
@@ -83,15 +83,7 @@ int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 20;
     if (runs < 3) runs = 3;
 
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    bench::ConfigKeeper keeper;
-    {
-        CKpConfig start;
-        start.SetSnapOnStart(0);
-        start.SaveConfig();
-    }
+    bench::EngineBenchSetup setup;
     const int cxScreen = GetSystemMetrics(SM_CXSCREEN);
     const int cyScreen = GetSystemMetrics(SM_CYSCREEN);
 
@@ -111,11 +103,7 @@ int main(int argc, char** argv) {
     target.UpdateWindow();
 
     CKpCore core;
-    bench::Require(core.InitSnapper(&main, &view) != 0, "InitSnapper");
-    core.m_config.SetSnapDelayTime(0);
-    core.m_config.SetPlaySnapSound(0);
-    core.m_config.SetHideMainWnd(0);
-    core.m_config.SetAutoCopy(0);
+    bench::EngineBenchSetup::Start(core, main, view);
 
     RECT rcButton;
     GetWindowRect(hButton, &rcButton);
@@ -160,6 +148,5 @@ int main(int argc, char** argv) {
     printf("%-52s %9.3f\n", "tip repaint per mouse move (text, picture, magnifier)", tipMs);
 
     core.CloseSnapper();
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }

@@ -22,20 +22,7 @@ HWND ChooseWindow() {
 
 }  // namespace
 
-int CKpCore::SnapActiveWin() {
-    if (!BeginSnap()) return 0;
-    m_config.SetSnapMode(1);
-    int nResult = 0;
-    HWND hTarget = ChooseWindow();
-    if (hTarget != nullptr) {
-        ::SetForegroundWindow(hTarget);
-        WaitSnapDelay();
-        PlaySnapSound();
-        nResult = SnapRect(hTarget, CRect());
-    }
-    EndSnap();
-    return nResult;
-}
+int CKpCore::SnapActiveWin() { return SnapChosenWin(1, FALSE); }
 
 int CKpCore::SnapCurrentWin() {
     // The mode is recorded before the main window goes, but only by a
@@ -45,29 +32,34 @@ int CKpCore::SnapCurrentWin() {
     BeginSnap();
     int nResult = 0;
     std::unique_ptr<WindowList> list(new (std::nothrow) WindowList);
-    if (list != nullptr && CollectTopWindows(*list) > 0) {
-        HWND hTarget = list->entries[1].hWnd;
-        WaitSnapDelay();
-        PlaySnapSound();
-        nResult = SnapRect(hTarget, CRect());
+    if (list != nullptr && CollectTopWindows(*list) > 0) nResult = GrabAfterDelay(list->entries[1].hWnd, FALSE);
+    EndSnap();
+    return nResult;
+}
+
+int CKpCore::SnapWinClient() { return SnapChosenWin(3, TRUE); }
+
+int CKpCore::SnapChosenWin(int nMode, BOOL bClientArea) {
+    if (!BeginSnap()) return 0;
+    m_config.SetSnapMode(nMode);
+    int nResult = 0;
+    HWND hTarget = ChooseWindow();
+    if (hTarget != nullptr) {
+        // A whole window comes forward first; a client area is taken where
+        // the window is.
+        if (!bClientArea) ::SetForegroundWindow(hTarget);
+        nResult = GrabAfterDelay(hTarget, bClientArea);
     }
     EndSnap();
     return nResult;
 }
 
-int CKpCore::SnapWinClient() {
-    if (!BeginSnap()) return 0;
-    m_config.SetSnapMode(3);
-    int nResult = 0;
-    HWND hTarget = ChooseWindow();
-    if (hTarget != nullptr) {
-        WaitSnapDelay();
-        PlaySnapSound();
-        CRect rcArea;
-        if (GetClientArea(hTarget, rcArea)) nResult = SnapRect(hTarget, rcArea);
-    }
-    EndSnap();
-    return nResult;
+int CKpCore::GrabAfterDelay(HWND hTarget, BOOL bClientArea) {
+    WaitSnapDelay();
+    PlaySnapSound();
+    CRect rcArea;  // empty: the whole window
+    if (bClientArea && !GetClientArea(hTarget, rcArea)) return 0;
+    return SnapRect(hTarget, rcArea);
 }
 
 BOOL CKpCore::GetClientArea(HWND hWnd, CRect& rcArea) {

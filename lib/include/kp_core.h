@@ -116,6 +116,10 @@ protected:
     void WaitSnapDelay();
     void EndSnap();
 
+    // The window modes: a window chosen in the chooser (mode 1) or its
+    // client area (mode 3); the wait, the sound and the grab of a target.
+    int SnapChosenWin(int nMode, BOOL bClientArea);
+    int GrabAfterDelay(HWND hTarget, BOOL bClientArea);
     // The client area of hWnd in its own window coordinates, as the grab
     // takes it from the whole-window DC; FALSE when it is empty.
     static BOOL GetClientArea(HWND hWnd, CRect& rcArea);
