@@ -1,7 +1,8 @@
 // Scoped guards for raw Win32, GDI and GDI+ handles that one operation takes
 // and gives back: a window or screen DC, a memory DC, an object selected into
-// a DC, an owned GDI object, a GDI+ image, the open clipboard, COM for the
-// calling thread, a critical section and a kernel handle.
+// a DC, an owned GDI object, a GDI+ image, graphics object and brush, the
+// open clipboard, COM for the calling thread, a critical section and a kernel
+// handle.
 //
 // They are for code that works with plain handles (the capture engine, the
 // image bitmap, the hook, the program's painting), not a replacement for the
@@ -147,6 +148,45 @@ public:
 
 private:
     TImage* m_p;
+};
+
+// A GDI+ graphics object of the flat interface (GdipDeleteGraphics on scope
+// exit).
+class ScopedGpGraphics {
+public:
+    ScopedGpGraphics() : m_p(nullptr) {}
+    ~ScopedGpGraphics() {
+        if (m_p != nullptr) Gdiplus::DllExports::GdipDeleteGraphics(m_p);
+    }
+    ScopedGpGraphics(const ScopedGpGraphics&) = delete;
+    ScopedGpGraphics& operator=(const ScopedGpGraphics&) = delete;
+    Gdiplus::GpGraphics* get() const { return m_p; }
+    // For the flat API's out parameter; only on an empty guard.
+    Gdiplus::GpGraphics** out() { return &m_p; }
+
+private:
+    Gdiplus::GpGraphics* m_p;
+};
+
+// A GDI+ brush of the flat interface (GdipDeleteBrush on scope exit).
+class ScopedGpBrush {
+public:
+    ScopedGpBrush() : m_p(nullptr) {}
+    ~ScopedGpBrush() {
+        if (m_p != nullptr) Gdiplus::DllExports::GdipDeleteBrush(m_p);
+    }
+    ScopedGpBrush(const ScopedGpBrush&) = delete;
+    ScopedGpBrush& operator=(const ScopedGpBrush&) = delete;
+    Gdiplus::GpBrush* get() const { return m_p; }
+    // For the flat API's out parameter (GdipCreateSolidFill and the like
+    // hand back their own brush kinds); only on an empty guard.
+    template <class TBrush>
+    TBrush** out() {
+        return reinterpret_cast<TBrush**>(&m_p);
+    }
+
+private:
+    Gdiplus::GpBrush* m_p;
 };
 
 // OpenClipboard now, CloseClipboard on scope exit if it opened.
