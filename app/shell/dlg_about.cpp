@@ -1,0 +1,25 @@
+#include "dlg_about.h"
+
+#include "maker_links.h"
+#include "res/resource.h"
+
+IMPLEMENT_DYNAMIC(CDlgAbout, CDialog)
+
+BEGIN_MESSAGE_MAP(CDlgAbout, CDialog)
+    ON_BN_CLICKED(IDC_ABOUT_HOMEPAGE, &CDlgAbout::OnHomePage)
+    ON_BN_CLICKED(IDC_ABOUT_MAIL, &CDlgAbout::OnMail)
+END_MESSAGE_MAP()
+
+CDlgAbout::CDlgAbout(CWnd* pParent) : CDialog(IDD_ABOUTBOX, pParent) {}
+
+BOOL CDlgAbout::OnInitDialog() {
+    CDialog::OnInitDialog();
+    // The buttons name what they open; the addresses live in one place.
+    SetDlgItemText(IDC_ABOUT_HOMEPAGE, CString("访问 ") + kMakerHomePage);
+    SetDlgItemText(IDC_ABOUT_MAIL, CString("发送 ") + kMakerMailAddress);
+    return TRUE;
+}
+
+void CDlgAbout::OnHomePage() { OpenMakerLink(kMakerHomePage); }
+
+void CDlgAbout::OnMail() { OpenMakerMail(); }
