@@ -1,7 +1,5 @@
 #include "framework/print_dialog.h"
 
-#include "framework/app.h"
-
 IMPLEMENT_DYNAMIC(CPrintDialog, CDialog)
 
 CPrintDialog::CPrintDialog(BOOL bPrintSetupOnly, DWORD dwFlags, CWnd* pParentWnd)
@@ -34,15 +32,8 @@ INT_PTR CPrintDialog::DoModal() {
         ::DeleteDC(m_pd.hDC);
         m_pd.hDC = nullptr;
     }
-    HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
-    if (hWndOwner == nullptr) {
-        CWnd* pMain = AfxGetMainWnd();
-        if (pMain != nullptr) hWndOwner = pMain->m_hWnd;
-    }
-    if (hWndOwner != nullptr) hWndOwner = ::GetAncestor(hWndOwner, GA_ROOT);
-    m_pd.hwndOwner = hWndOwner;
-
     // The system runs the dialog and disables the owner meanwhile.
+    m_pd.hwndOwner = FindModalOwner();
     m_bModal = TRUE;
     BOOL bOk = ::PrintDlgA(&m_pd);
     m_bModal = FALSE;

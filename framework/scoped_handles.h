@@ -21,6 +21,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <type_traits>
+
 namespace kfw {
 
 // GetDC / ReleaseDC. A null window gives the screen's DC.
@@ -150,44 +152,32 @@ private:
     TImage* m_p;
 };
 
-// A GDI+ graphics object of the flat interface (GdipDeleteGraphics on scope
-// exit).
-class ScopedGpGraphics {
+// A GDI+ object of the flat interface other than an image, deleted on
+// scope exit with its kind's pfnDelete.
+template <class T, Gdiplus::GpStatus(WINGDIPAPI* pfnDelete)(T*)>
+class ScopedGpObject {
 public:
-    ScopedGpGraphics() : m_p(nullptr) {}
-    ~ScopedGpGraphics() {
-        if (m_p != nullptr) Gdiplus::DllExports::GdipDeleteGraphics(m_p);
+    ScopedGpObject() : m_p(nullptr) {}
+    ~ScopedGpObject() {
+        if (m_p != nullptr) pfnDelete(m_p);
     }
-    ScopedGpGraphics(const ScopedGpGraphics&) = delete;
-    ScopedGpGraphics& operator=(const ScopedGpGraphics&) = delete;
-    Gdiplus::GpGraphics* get() const { return m_p; }
-    // For the flat API's out parameter; only on an empty guard.
-    Gdiplus::GpGraphics** out() { return &m_p; }
-
-private:
-    Gdiplus::GpGraphics* m_p;
-};
-
-// A GDI+ brush of the flat interface (GdipDeleteBrush on scope exit).
-class ScopedGpBrush {
-public:
-    ScopedGpBrush() : m_p(nullptr) {}
-    ~ScopedGpBrush() {
-        if (m_p != nullptr) Gdiplus::DllExports::GdipDeleteBrush(m_p);
-    }
-    ScopedGpBrush(const ScopedGpBrush&) = delete;
-    ScopedGpBrush& operator=(const ScopedGpBrush&) = delete;
-    Gdiplus::GpBrush* get() const { return m_p; }
-    // For the flat API's out parameter (GdipCreateSolidFill and the like
-    // hand back their own brush kinds); only on an empty guard.
-    template <class TBrush>
-    TBrush** out() {
-        return reinterpret_cast<TBrush**>(&m_p);
+    ScopedGpObject(const ScopedGpObject&) = delete;
+    ScopedGpObject& operator=(const ScopedGpObject&) = delete;
+    T* get() const { return m_p; }
+    // For the flat API's out parameter, only on an empty guard. TMade: what
+    // the creating call hands back, T itself or a kind of it (a solid fill
+    // for a brush).
+    template <class TMade = T>
+    TMade** out() {
+        static_assert(std::is_base_of<T, TMade>::value, "a GDI+ object of another kind");
+        return reinterpret_cast<TMade**>(&m_p);
     }
 
 private:
-    Gdiplus::GpBrush* m_p;
+    T* m_p;
 };
+typedef ScopedGpObject<Gdiplus::GpGraphics, &Gdiplus::DllExports::GdipDeleteGraphics> ScopedGpGraphics;
+typedef ScopedGpObject<Gdiplus::GpBrush, &Gdiplus::DllExports::GdipDeleteBrush> ScopedGpBrush;
 
 // OpenClipboard now, CloseClipboard on scope exit if it opened.
 class ScopedClipboard {
