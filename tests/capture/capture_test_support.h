@@ -6,6 +6,7 @@
 #include "framework/wnd.h"
 #include "kp_config.h"
 #include "kp_core.h"
+#include "message_pump.h"
 #include "top_down_dib.h"
 
 #include <objidl.h>
@@ -22,17 +23,7 @@ namespace captest {
 using namespace Gdiplus::DllExports;
 
 // Runs the thread's messages for about nMs milliseconds.
-inline void PumpMessages(DWORD nMs = 50) {
-    DWORD nStart = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - nStart < nMs);
-}
+inline void PumpMessages(DWORD nMs = 50) { testsupport::PumpMessagesFor(nMs); }
 
 // Wine's GIF encoder reports success for a 24-bit image but writes a
 // header without pixels; Windows' converts it to a palette. Checks that
