@@ -17,7 +17,12 @@ BOOL CDlgAbout::OnInitDialog() {
     // The buttons name what they open; the addresses live in one place.
     SetDlgItemText(IDC_ABOUT_HOMEPAGE, CString("访问 ") + kMakerHomePage);
     SetDlgItemText(IDC_ABOUT_MAIL, CString("发送 ") + kMakerMailAddress);
-    return TRUE;
+    CenterWindow();
+    // Enter closes the box rather than opening the browser: the focus goes
+    // to OK, not to the first button.
+    CWnd* pOK = GetDlgItem(IDOK);
+    if (pOK != nullptr) pOK->SetFocus();
+    return FALSE;
 }
 
 void CDlgAbout::OnHomePage() { OpenMakerLink(kMakerHomePage); }

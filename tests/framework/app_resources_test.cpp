@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "shell/kapto_process.h"
+
 #include <string>
 
 namespace {
 
-std::string ExeDir() {
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
+using kaptotest::ExeDir;
 
 class KaptoResources : public ::testing::Test {
 protected:
@@ -108,6 +105,9 @@ BOOL CALLBACK FindMainWindow(HWND h, LPARAM l) {
 }
 
 TEST(KaptoProgram, StartsOnItsMainWindowAndEndsWhenItCloses) {
+    // The program writes its settings when it ends; the next test finds
+    // them as they were.
+    kaptotest::ConfigFileGuard guard;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};

@@ -28,7 +28,7 @@ if(WIN32)
 
   kapto_add_test(NAME app_resources_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_resources_test.cpp
-    LIBS user32)
+    LIBS Kaptolib kfw shell32 user32)
   add_dependencies(app_resources_tests Kapto)
 else()
   kapto_add_test(NAME native_framework_tests SOURCES ${KFW_PORTABLE_TESTS} LIBS kapto_portable)

@@ -117,7 +117,10 @@ bool RenderPage(const PrintServer& server, const std::string& strPdf, int nDpi, 
                  60000))
         return false;
     std::string data;
-    if (!ConfigFileGuard::Read(FromUnix(base + ".ppm"), data)) return false;
+    bool bRead = ConfigFileGuard::Read(FromUnix(base + ".ppm"), data);
+    ::DeleteFileA(FromUnix(base + ".ppm").c_str());
+    ::DeleteFileA(FromUnix(base + ".done").c_str());
+    if (!bRead) return false;
     // "P6", width, height, 255, one white space, then the pixels.
     int nMax = 0;
     int nHeader = 0;
