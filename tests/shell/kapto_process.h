@@ -9,7 +9,7 @@
 #include <string>
 
 #include "kp_config.h"
-#include "message_pump.h"
+#include "support/message_pump.h"
 
 namespace kaptotest {
 
@@ -25,7 +25,7 @@ inline bool RunningUnderWine() {
     return hNtdll != nullptr && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
 }
 
-inline void PumpFor(DWORD nMs) { testsupport::PumpMessagesFor(nMs); }
+inline void PumpFor(DWORD nMs) { kptest::PumpMessages(nMs); }
 
 // Waits (pumping this thread's messages) until done() or nMs have passed;
 // the last answer of done().

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/app.h"
-#include "message_pump.h"
+#include "support/message_pump.h"
 #include "tray_notify_icon.h"
 #include "tray_test_ids.h"
 
@@ -19,7 +19,7 @@ const char kResurrectionTitle[] = "CTrayNotifyIcon Resurrection Notification Win
 // The tray menu's commands go to the application's main window.
 CWinApp g_app;
 
-using testsupport::PumpMessagesFor;
+using kptest::PumpMessages;
 
 // Whether the notification area holds the icon (hWnd, uID): the shell
 // modifies only icons it has.
@@ -158,7 +158,7 @@ TEST_F(TrayIconTest, RightButtonOpensTheMenuAtTheCursorForTheMainWindow) {
     ::SetCursorPos(300, 200);
     m_main.m_nKeysToChoose = 2;  // past the separator: 整个屏幕
     EXPECT_EQ(1, icon.OnIconNotify(IDR_TEST_TRAY, WM_RBUTTONUP));
-    PumpMessagesFor(100);
+    PumpMessages(100);
     EXPECT_EQ(0, m_main.m_nDefaultItem);  // 显示/隐藏, drawn bold
     EXPECT_EQ(300, m_main.m_ptMenu.x);
     EXPECT_EQ(200, m_main.m_ptMenu.y);
@@ -193,7 +193,7 @@ TEST_F(TrayIconTest, AnimatesAndTakesItsWindowsAndIconAlongWhenDestroyed) {
         EXPECT_FALSE(::IsWindowVisible(::FindWindowA(nullptr, kAnimationTitle)));
         // The timer steps through the icons (bounded wait, no timing claim).
         DWORD nStart = ::GetTickCount();
-        while (icon.Data().hIcon != hIcons[1] && ::GetTickCount() - nStart < 5000) PumpMessagesFor(10);
+        while (icon.Data().hIcon != hIcons[1] && ::GetTickCount() - nStart < 5000) PumpMessages(10);
         EXPECT_EQ(hIcons[1], icon.Data().hIcon);
 
         // A second icon with the same window and id is refused by the shell,
