@@ -5,6 +5,7 @@
 #include "framework/dialog.h"
 #include "framework/tooltip_ctrl.h"
 #include "framework_test_ids.h"
+#include "support/input_events.h"
 
 namespace {
 
@@ -51,12 +52,7 @@ public:
         // Rest the mouse on the check box until its tip shows (or give up).
         CRect rc;
         ::GetWindowRect(::GetDlgItem(m_hWnd, IDC_TEST_CHECK), &rc);
-        INPUT in = {};
-        in.type = INPUT_MOUSE;
-        in.mi.dx = (rc.left + 5) * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
-        in.mi.dy = (rc.top + 4) * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
-        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        if (::GetTickCount() - m_nStart < 500) ::SendInput(1, &in, sizeof(in));
+        if (::GetTickCount() - m_nStart < 500) testinput::SendMoveTo(rc.left + 5, rc.top + 4);
         m_bTipShown = GetToolTips() != nullptr && ::IsWindowVisible(GetToolTips()->m_hWnd);
         if (m_bTipShown || ::GetTickCount() - m_nStart > 10000) EndDialog(IDOK);
     }

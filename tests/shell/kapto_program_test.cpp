@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kapto_process.h"
+#include "support/input_events.h"
 
 namespace {
 
@@ -33,11 +34,7 @@ int TaskBarButtons() {
 
 void PressKeys(std::initializer_list<WORD> keys) {
     for (WORD vk : keys) {
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[1].ki.wVk = vk;
-        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        ::SendInput(2, in, sizeof(INPUT));
+        testinput::SendKey(vk);
         ::Sleep(30);
     }
 }

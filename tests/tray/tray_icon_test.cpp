@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/app.h"
+#include "support/input_events.h"
 #include "support/message_pump.h"
 #include "tray_notify_icon.h"
 #include "tray_test_ids.h"
@@ -58,18 +59,8 @@ public:
         RECT rc;
         ::GetWindowRect(hMenuWnd, &rc);
         m_ptMenu = {rc.left, rc.top};
-        INPUT keys[8] = {};
-        int n = 0;
-        for (int i = 0; i < m_nKeysToChoose; ++i) keys[n++].ki.wVk = VK_DOWN;
-        keys[n++].ki.wVk = VK_RETURN;
-        for (int i = 0; i < n; ++i) keys[i].type = INPUT_KEYBOARD;
-        INPUT up[8];
-        for (int i = 0; i < n; ++i) {
-            up[i] = keys[i];
-            up[i].ki.dwFlags = KEYEVENTF_KEYUP;
-            ::SendInput(1, &keys[i], sizeof(INPUT));
-            ::SendInput(1, &up[i], sizeof(INPUT));
-        }
+        for (int i = 0; i < m_nKeysToChoose; ++i) testinput::SendKey(VK_DOWN);
+        testinput::SendKey(VK_RETURN);
         return 0;
     }
 
