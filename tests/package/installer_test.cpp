@@ -108,65 +108,31 @@ const char kQuietStart[] =
     "<Kapto><Basic><PlaySnapSound>0</PlaySnapSound><HideMainWnd>0</HideMainWnd>"
     "<SnapOnStart>0</SnapOnStart></Basic></Kapto>";
 
+// A first run's settings, but without the sound and with automatic copying.
+const char kCaptureAtStart[] =
+    "<Kapto><Basic><PlaySnapSound>0</PlaySnapSound></Basic><Image><AutoCopy>1</AutoCopy></Image></Kapto>";
+
+const COLORREF kScreenColour = RGB(20, 140, 200);
+
+// The colour in the middle of the clipboard's bitmap; CLR_INVALID when there
+// is none.
+COLORREF ClipboardCentreColour() {
+    COLORREF clr = CLR_INVALID;
+    if (!::OpenClipboard(nullptr)) return clr;
+    HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
+    BITMAP bm;
+    if (hBitmap != nullptr && ::GetObjectA(hBitmap, sizeof(bm), &bm)) {
+        HDC hdc = ::CreateCompatibleDC(nullptr);
+        HGDIOBJ hOld = ::SelectObject(hdc, hBitmap);
+        clr = ::GetPixel(hdc, bm.bmWidth / 2, bm.bmHeight / 2);
+        ::SelectObject(hdc, hOld);
+        ::DeleteDC(hdc);
+    }
+    ::CloseClipboard();
+    return clr;
+}
+
 bool FileGone(const std::string& path) { return !kptest::FileExists(path); }
-
-// Kapto.exe of an installation, started as the Start menu would start it,
-// with its main window found and closed again by its own exit button.
-class InstalledKapto {
-public:
-    explicit InstalledKapto(const std::string& strDir) : m_strDir(strDir) {}
-    ~InstalledKapto() {
-        if (m_pi.hProcess == nullptr) return;
-        if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_pi.hProcess, 99);
-        ::WaitForSingleObject(m_pi.hProcess, 5000);
-        ::CloseHandle(m_pi.hProcess);
-        ::CloseHandle(m_pi.hThread);
-    }
-    bool Start() {
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        std::string exe = m_strDir + "Kapto.exe";
-        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, m_strDir.c_str(), &si, &m_pi))
-            return false;
-        DWORD dwEnd = ::GetTickCount() + 30000;
-        while ((m_hMain = FindMain()) == nullptr && (LONG)(::GetTickCount() - dwEnd) < 0) ::Sleep(100);
-        return m_hMain != nullptr;
-    }
-    // Clicks the main window's exit button and waits for the program's end.
-    bool Exit(DWORD* pExitCode) {
-        HWND hExit = ::GetDlgItem(m_hMain, IDOK);
-        if (hExit == nullptr) return false;
-        ::SendMessageA(hExit, BM_CLICK, 0, 0);
-        if (::WaitForSingleObject(m_pi.hProcess, 20000) != WAIT_OBJECT_0) return false;
-        return ::GetExitCodeProcess(m_pi.hProcess, pExitCode) != FALSE;
-    }
-
-private:
-    // The program's main window: its dialog with a menu bar.
-    HWND FindMain() const {
-        struct Search {
-            DWORD dwPid;
-            HWND hFound;
-        } search = {m_pi.dwProcessId, nullptr};
-        ::EnumWindows(
-            [](HWND h, LPARAM l) -> BOOL {
-                Search* s = reinterpret_cast<Search*>(l);
-                DWORD dwPid = 0;
-                ::GetWindowThreadProcessId(h, &dwPid);
-                char cls[16] = "";
-                ::GetClassNameA(h, cls, sizeof(cls));
-                if (dwPid != s->dwPid || ::lstrcmpA(cls, "#32770") != 0 || ::GetMenu(h) == nullptr) return TRUE;
-                s->hFound = h;
-                return FALSE;
-            },
-            (LPARAM)&search);
-        return search.hFound;
-    }
-
-    std::string m_strDir;
-    PROCESS_INFORMATION m_pi = {};
-    HWND m_hMain = nullptr;
-};
 
 class InstallerTest : public ::testing::Test {
 protected:
@@ -205,15 +171,16 @@ protected:
     }
 
     // Starts the installed program with settings beside it (as the program
-    // leaves them at exit) and ends it with its exit button.
+    // leaves them at exit) and closes it again; it writes them back.
     static void RunOnce(const std::string& dir) {
         ASSERT_TRUE(kptest::WriteBytes(dir + "config.xml", kQuietStart));
-        InstalledKapto kapto(dir);
-        ASSERT_TRUE(kapto.Start()) << "no main window";
+        kaptotest::KaptoProcess kapto;
+        ASSERT_TRUE(kapto.Start(dir)) << "no main window";
+        ASSERT_TRUE(kapto.WaitVisible(true));
         DWORD dwExit = 1;
-        ASSERT_TRUE(kapto.Exit(&dwExit));
+        ASSERT_TRUE(kapto.Close(&dwExit));
         EXPECT_EQ(0u, dwExit);
-        EXPECT_TRUE(kptest::FileExists(dir + "config.xml"));
+        EXPECT_NE(kQuietStart, kptest::ReadBytes(dir + "config.xml")) << "the settings were not written at exit";
     }
 
     // Runs the uninstaller as the system's list of programs does, and waits
@@ -240,7 +207,23 @@ TEST_F(InstallerTest, InstallsForTheUserAloneAndUninstallsCleanly) {
     EXPECT_NE("<none>", UninstallValue(HKEY_CURRENT_USER, "EstimatedSize"));
     EXPECT_FALSE(UninstallKeyExists(HKEY_LOCAL_MACHINE)) << "a per-user installer writes nothing for the machine";
 
-    // The installed program runs from there, with its settings beside it.
+    // The installed program starts from the Start menu's shortcut with the
+    // settings of a first run, captures the screen at once and, with
+    // automatic copying on, leaves it on the clipboard.
+    ASSERT_TRUE(kptest::WriteBytes(dir + "config.xml", kCaptureAtStart));
+    {
+        kaptotest::ColourScreen screen(kScreenColour);
+        ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() && ::CloseClipboard());
+        const std::string target = ShortcutTarget(ShortcutPath());
+        kaptotest::KaptoProcess kapto;
+        ASSERT_TRUE(kapto.Start(target.substr(0, target.rfind('\\') + 1)));
+        ASSERT_TRUE(kapto.WaitVisible(true));
+        ASSERT_TRUE(kaptotest::WaitFor([] { return ::IsClipboardFormatAvailable(CF_BITMAP) != FALSE; }));
+        EXPECT_EQ(kScreenColour, ClipboardCentreColour());
+        DWORD dwExit = 1;
+        ASSERT_TRUE(kapto.Close(&dwExit));
+        EXPECT_EQ(0u, dwExit);
+    }
     RunOnce(dir);
 
     // A picture the user saved into the program folder is the user's.
@@ -275,14 +258,13 @@ TEST_F(InstallerTest, NeitherInstallNorUninstallTouchesARunningProgram) {
     ASSERT_EQ(0, RunToEnd("\"" + kaptotest::SetupPath() + "\" /S"));
     ASSERT_TRUE(kptest::WriteBytes(dir + "config.xml", kQuietStart));
     {
-        InstalledKapto kapto(dir);
-        ASSERT_TRUE(kapto.Start()) << "no main window";
+        kaptotest::KaptoProcess kapto;
+        ASSERT_TRUE(kapto.Start(dir) && kapto.WaitVisible(true)) << "no main window";
         HANDLE h = ::CreateFileA((dir + "Kapto.exe").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, 0, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             ::CloseHandle(h);
-            DWORD dwExit = 0;
-            kapto.Exit(&dwExit);
+            kapto.Close();
             Uninstall(dir);
             GTEST_SKIP() << "this system lets a running program's file be opened for writing";
         }
@@ -290,8 +272,7 @@ TEST_F(InstallerTest, NeitherInstallNorUninstallTouchesARunningProgram) {
         // "_?=" runs the uninstaller in place, so its exit code is the answer.
         EXPECT_EQ(2, RunToEnd("\"" + dir + "uninstall.exe\" /S _?=" + dir.substr(0, dir.size() - 1)));
         ExpectInstalled(dir, true);
-        DWORD dwExit = 1;
-        ASSERT_TRUE(kapto.Exit(&dwExit));
+        ASSERT_TRUE(kapto.Close());
     }
     Uninstall(dir);
     EXPECT_FALSE(DirExists(dir));

@@ -9,16 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace kaptotest {
+#include "shell/kapto_process.h"
 
-// The folder of the running test program, ending in a separator: the build's
-// program folder.
-inline std::string ProgramDir() {
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
+namespace kaptotest {
 
 inline std::string FullPath(const std::string& path) {
     char full[MAX_PATH];
@@ -26,7 +19,7 @@ inline std::string FullPath(const std::string& path) {
     return n > 0 && n < MAX_PATH ? std::string(full, n) : path;
 }
 
-inline std::string PackageDir() { return FullPath(ProgramDir() + "..\\package\\"); }
+inline std::string PackageDir() { return FullPath(ExeDir() + "..\\package\\"); }
 inline std::string SetupPath() { return PackageDir() + "Kapto-" KAPTO_VERSION "-setup.exe"; }
 inline std::string ZipPath() { return PackageDir() + "Kapto-" KAPTO_VERSION ".zip"; }
 // The program folder as it ships (stripped), which the zip and the installer hold.

@@ -51,7 +51,7 @@ TEST(VersionResource, EveryShippedBinaryNamesProductVersionAndItself) {
     ASSERT_EQ(3u, v.size()) << KAPTO_VERSION;
     for (const ShippedFile& f : kShipped) {
         SCOPED_TRACE(f.pszName);
-        std::string path = kaptotest::ProgramDir() + f.pszName;
+        std::string path = kaptotest::ExeDir() + f.pszName;
         DWORD dwHandle = 0;
         DWORD nSize = ::GetFileVersionInfoSizeA(path.c_str(), &dwHandle);
         ASSERT_NE(0u, nSize) << "no version resource";

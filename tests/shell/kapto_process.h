@@ -181,13 +181,14 @@ public:
             ::CloseHandle(m_pi.hThread);
         }
     }
-    // Starts the program and waits for its main window (the dialog with the
-    // menu bar), shown or not.
-    bool Start() {
+    // Starts the program (from the programs' folder, or from strDir, a folder
+    // ending in a separator) and waits for its main window (the dialog with
+    // the menu bar), shown or not.
+    bool Start(const std::string& strDir = ExeDir()) {
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        std::string exe = ExeDir() + "Kapto.exe";
-        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &m_pi))
+        std::string exe = strDir + "Kapto.exe";
+        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, strDir.c_str(), &si, &m_pi))
             return false;
         WaitFor([this] {
             m_hMain = FindProcessWindow(m_pi.dwProcessId,
