@@ -163,6 +163,18 @@ CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
             kfw::ScopedSelect select(mem, bitmap);
             bCopied = select.ok() && ::BitBlt(mem, 0, 0, nWidth, nHeight, window, bWholeWindow ? 0 : rc.left,
                                               bWholeWindow ? 0 : rc.top, SRCCOPY);
+            if (select.ok() && !bCopied) {
+                // Wine gives no pixels from the window DC of another
+                // program's control (its top-level windows it does): the
+                // screen shows the same pixels where the window is, and the
+                // window being grabbed is in front.
+                CPoint ptScreen(rc.left, rc.top);
+                CRect rcWindow;
+                if (!bWholeWindow && ::GetWindowRect(hWnd, &rcWindow)) ptScreen.Offset(rcWindow.left, rcWindow.top);
+                kfw::ScopedGetDC screen(nullptr);
+                bCopied = screen.get() != nullptr &&
+                          ::BitBlt(mem, 0, 0, nWidth, nHeight, screen, ptScreen.x, ptScreen.y, SRCCOPY);
+            }
         }
         // A bitmap without the screen's pixels is no capture.
         if (bCopied) {
