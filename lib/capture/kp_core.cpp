@@ -60,12 +60,13 @@ int CKpCore::InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd) {
     return bCreated;
 }
 
-void CKpCore::CloseSnapper() {
+int CKpCore::CloseSnapper() {
     ClearGdiplusImage();
     TermGdiplus();
-    m_config.SaveConfig();
+    BOOL bSaved = m_config.SaveConfig();
     m_hook.UninstallHook();
     if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) DestroyWindow();
+    return bSaved ? 1 : 0;
 }
 
 int CKpCore::InitGdiplus() {
