@@ -197,10 +197,14 @@ RECT TargetProgram::ChildRect(int nId) const { return ScreenRectOf(::GetDlgItem(
 
 bool TargetProgram::BringToFront() const {
     RECT rc = WindowRect();
-    // The caption, clear of the icon and the buttons.
-    testinput::SendLeftClickAt((rc.left + rc.right) / 2, rc.top + ::GetSystemMetrics(SM_CYFRAME) +
-                                                             ::GetSystemMetrics(SM_CYCAPTION) / 2);
-    return WaitFor([this] { return ::GetForegroundWindow() == m_hWnd; }, 5000);
+    // The caption, clear of the icon and the buttons; once more if a window
+    // that was still coming up took the activation back.
+    for (int nTry = 0; nTry < 3; ++nTry) {
+        testinput::SendLeftClickAt((rc.left + rc.right) / 2,
+                                   rc.top + ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYCAPTION) / 2);
+        if (WaitFor([this] { return ::GetForegroundWindow() == m_hWnd; }, 2000)) return true;
+    }
+    return false;
 }
 
 // ---- Input -------------------------------------------------------------------------
@@ -356,7 +360,12 @@ bool Scenario::StartKapto(const std::function<void(CKpConfig&)>& change) {
     return StartKaptoAsIs();
 }
 
-bool Scenario::StartKaptoAsIs() { return m_kapto.Start() && m_kapto.WaitVisible(true); }
+bool Scenario::StartKaptoAsIs() {
+    if (!m_kapto.Start() || !m_kapto.WaitVisible(true)) return false;
+    // Shown and active, as a person sees it before doing anything.
+    WaitFor([this] { return ::GetForegroundWindow() == m_kapto.Main(); }, 3000);
+    return true;
+}
 
 bool Scenario::ExitKapto() {
     ClickControl(m_kapto.Main(), ids::kExit);

@@ -10,6 +10,7 @@ if(WIN32)
   kapto_add_test(NAME e2e_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp
             ${CMAKE_CURRENT_LIST_DIR}/capture_modes_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
     LIBS Kaptolib kfw gdiplus shell32 user32 gdi32
     DESKTOP 1280x1024
     TIMEOUT 600)
