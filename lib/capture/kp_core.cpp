@@ -36,6 +36,7 @@ CKpCore::CKpCore()
       m_pThubImage(nullptr),
       m_nThubX(0),
       m_nThubY(0),
+      m_nLastFileResult(FileDone),
       m_bmpCapture(0xFFFFFF),
       m_bmpImage(0xFFFFFF),
       m_bStarting(1),

@@ -236,6 +236,12 @@ void CKpCore::SetThubImage(Gdiplus::GpImage* pImage) {
 
 // ---- Files ------------------------------------------------------------------------
 
+int CKpCore::EndFileOperation(int nResult, const CString& strPath) {
+    m_nLastFileResult = nResult;
+    m_strLastFilePath = strPath;
+    return nResult == FileDone ? 1 : 0;
+}
+
 int CKpCore::OpenImage(CString strPath) {
     CString strName;
     if (strPath.IsEmpty()) {
@@ -245,20 +251,22 @@ int CKpCore::OpenImage(CString strPath) {
             strPath = dlg.GetPathName();
             strName = dlg.GetFileName();
         }
+        if (strPath.IsEmpty()) return EndFileOperation(FileCancelled, strPath);
     } else {
         strName = NamePart(strPath);
     }
-    if (strPath.IsEmpty()) return 0;
 
-    m_config.ResetImageOption();
-    ClearGdiplusImage();
-
+    // The file is read completely before anything of the current image goes:
+    // a file that is not an image must not cost the user the capture.
     IStream* pStream = ReadFileStream(strPath);
-    if (pStream == nullptr) return 0;
+    if (pStream == nullptr) return EndFileOperation(FileFailed, strPath);
     Gdiplus::GpImage* pImage = nullptr;
     Gdiplus::GpStatus status = GdipLoadImageFromStream(pStream, &pImage);
     pStream->Release();  // the image holds its own reference
-    if (status != Gdiplus::Ok || pImage == nullptr) return 0;
+    if (status != Gdiplus::Ok || pImage == nullptr) return EndFileOperation(FileFailed, strPath);
+
+    m_config.ResetImageOption();
+    ClearGdiplusImage();
     m_pImage = pImage;
 
     SetThubImage(m_pImage);
@@ -269,12 +277,12 @@ int CKpCore::OpenImage(CString strPath) {
     }
     SetPathName(strPath);
     SetFileName(strName);
-    return 1;
+    return EndFileOperation(FileDone, strPath);
 }
 
 int CKpCore::SaveImage(CString strPath, int bThumbnail) {
     Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
-    if (pImage == nullptr) return 0;
+    if (pImage == nullptr) return EndFileOperation(FileNoImage, strPath);
 
     CString strName;
     CLSID clsid = {};
@@ -286,27 +294,30 @@ int CKpCore::SaveImage(CString strPath, int bThumbnail) {
             strPath = dlg.GetPathName();
             strName = dlg.GetFileName();
         }
-        if (strPath.IsEmpty()) return 0;
+        if (strPath.IsEmpty()) return EndFileOperation(FileCancelled, strPath);
     } else {
-        if (!FindEncoderForPath(strPath, clsid)) return 0;
+        if (!FindEncoderForPath(strPath, clsid)) return EndFileOperation(FileFailed, strPath);
         strName = NamePart(strPath);
     }
 
     WCHAR szPath[MAX_PATH * 2];
-    if (!WidenPath(strPath, szPath, MAX_PATH * 2)) return 0;
-    if (GdipSaveImageToFile(pImage, szPath, &clsid, nullptr) != Gdiplus::Ok) return 0;
+    if (!WidenPath(strPath, szPath, MAX_PATH * 2)) return EndFileOperation(FileFailed, strPath);
+    if (GdipSaveImageToFile(pImage, szPath, &clsid, nullptr) != Gdiplus::Ok)
+        return EndFileOperation(FileFailed, strPath);
     if (!bThumbnail) {
         SetPathName(strPath);
         SetFileName(strName);
     }
-    return 1;
+    return EndFileOperation(FileDone, strPath);
 }
 
 // ---- Clipboard ---------------------------------------------------------------------
 
 int CKpCore::CopyImageData(int bThumbnail) {
-    CBitmap* pBitmap = ConvertImage(bThumbnail ? m_pThubImage : m_pImage);
-    if (pBitmap == nullptr) return 0;
+    Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
+    if (pImage == nullptr) return EndFileOperation(FileNoImage, CString());
+    CBitmap* pBitmap = ConvertImage(pImage);
+    if (pBitmap == nullptr) return EndFileOperation(FileFailed, CString());
     int nResult = 0;
     if (::OpenClipboard(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr)) {
         ::EmptyClipboard();
@@ -318,7 +329,7 @@ int CKpCore::CopyImageData(int bThumbnail) {
         ::CloseClipboard();
     }
     delete pBitmap;  // deletes the bitmap too when the clipboard did not take it
-    return nResult;
+    return EndFileOperation(nResult ? FileDone : FileFailed, CString());
 }
 
 int CKpCore::PasteImageData() {

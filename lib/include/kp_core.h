@@ -77,7 +77,9 @@ public:
     // bitmaps keep the last capture.
     void ClearGdiplusImage();
     // Loads an image file as the current image, with the image options
-    // reset; an empty path asks with the open dialog.
+    // reset; an empty path asks with the open dialog. A file that is not a
+    // readable image changes nothing: the current image, its names and the
+    // options stay.
     int OpenImage(CString strPath);
     // Saves the current image (bThumbnail 0) or the thumbnail. An empty path
     // asks with the save dialog; otherwise the encoder is the one that
@@ -86,6 +88,19 @@ public:
     int SaveImage(CString strPath, int bThumbnail);
     // Puts the current image (0) or the thumbnail on the clipboard.
     int CopyImageData(int bThumbnail);
+
+    // Why the last OpenImage, SaveImage or CopyImageData ended as it did, so
+    // that the caller can report a failure and stay silent on a cancel.
+    enum FileResult {
+        FileDone = 0,   // it succeeded
+        FileCancelled,  // the user cancelled the file dialog
+        FileNoImage,    // there was no image to save or copy
+        FileFailed,     // the file could not be read or written, or the clipboard refused
+    };
+    int GetLastFileResult() const { return m_nLastFileResult; }
+    // The file that operation read or wrote (or tried to); empty for the
+    // clipboard and when no file was chosen.
+    CString GetLastFilePath() const { return m_strLastFilePath; }
     // Takes the clipboard's bitmap as a new capture (image options applied).
     int PasteImageData();
 
@@ -114,6 +129,8 @@ protected:
 
     // Image store
     void SetThubImage(Gdiplus::GpImage* pImage);
+    // Records how a file or clipboard operation ended; returns its result.
+    int EndFileOperation(int nResult, const CString& strPath);
     // A new 24-bit GDI+ copy of h; null for null or on failure.
     Gdiplus::GpImage* ConvertImage(HBITMAP h);
     // A new display-format bitmap holding pImage; the caller deletes it.
@@ -134,6 +151,8 @@ protected:
     Gdiplus::GpImage* m_pThubImage;  // owned
     int m_nThubX;
     int m_nThubY;
+    int m_nLastFileResult;  // a FileResult
+    CString m_strLastFilePath;
     CImageBitmap m_bmpCapture;
     CImageBitmap m_bmpImage;
     int m_bStarting;

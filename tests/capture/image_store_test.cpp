@@ -4,6 +4,7 @@
 #include "capture_test_support.h"
 
 #include <algorithm>
+#include <functional>
 
 using namespace captest;
 
@@ -421,19 +422,67 @@ TEST_F(StoreTest, OpenedImageCanBeSavedBackToItsOwnFile) {
     EXPECT_TRUE(::DeleteFileA(path.c_str()));  // nothing holds the file open
 }
 
-TEST_F(StoreTest, FailedOpenLeavesNoImage) {
+TEST_F(StoreTest, FailedOpenKeepsTheImageNamesAndOptions) {
+    // A file that is not a readable image must not cost the user the capture.
     Paste(20, 10);
+    Gdiplus::GpImage* pBefore = m_core.GetImage();
     m_core.SetPathName("C:\\kept.png");
+    m_core.SetFileName("kept.png");
+    m_core.m_config.SetGrayScale(1);
+    m_core.m_config.SetRotateAngle(90);
     std::string notImage = m_dir + "not_an_image.png";
     WriteWholeFile(notImage, "this is text");
-    for (const std::string& path : {m_dir + "missing.png", notImage}) {
+    std::string empty = m_dir + "empty.png";
+    WriteWholeFile(empty, "");
+    for (const std::string& path : {m_dir + "missing.png", notImage, empty}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(0, m_core.OpenImage(path.c_str()));
+        EXPECT_EQ(CKpCore::FileFailed, m_core.GetLastFileResult());
+        EXPECT_STREQ(path.c_str(), m_core.GetLastFilePath());
         int x, y;
-        EXPECT_EQ(nullptr, m_core.GetImage());
-        EXPECT_EQ(nullptr, m_core.GetThubImage(x, y));
-        EXPECT_TRUE(m_core.GetPathName().IsEmpty());
+        EXPECT_EQ(pBefore, m_core.GetImage());
+        EXPECT_NE(nullptr, m_core.GetThubImage(x, y));
+        EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
+        EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
+        EXPECT_EQ(1, m_core.m_config.GetGrayScale());
+        EXPECT_EQ(90, m_core.m_config.GetRotateAngle());
     }
+}
+
+TEST_F(StoreTest, EachFileOperationTellsHowItEnded) {
+    // The caller reports a failure, stays silent on a cancel, and needs the
+    // file's name for its message.
+    std::string good = m_dir + "good.png";
+    std::string missingFolder = m_dir + "no such folder\\x.png";
+    EXPECT_EQ(0, m_core.SaveImage(good.c_str(), 0));
+    EXPECT_EQ(CKpCore::FileNoImage, m_core.GetLastFileResult());
+    EXPECT_EQ(0, m_core.CopyImageData(0));
+    EXPECT_EQ(CKpCore::FileNoImage, m_core.GetLastFileResult());
+    Paste(16, 12);
+    const struct {
+        const char* label;
+        std::function<int()> op;
+        int nResult;
+        std::string path;
+    } cases[] = {
+        {"save", [&] { return m_core.SaveImage(good.c_str(), 0); }, CKpCore::FileDone, good},
+        {"save to a missing folder", [&] { return m_core.SaveImage(missingFolder.c_str(), 1); }, CKpCore::FileFailed,
+         missingFolder},
+        {"save as a type no encoder writes", [&] { return m_core.SaveImage((m_dir + "x.abc").c_str(), 0); },
+         CKpCore::FileFailed, m_dir + "x.abc"},
+        {"open", [&] { return m_core.OpenImage(good.c_str()); }, CKpCore::FileDone, good},
+        {"copy", [&] { return m_core.CopyImageData(0); }, CKpCore::FileDone, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(c.nResult == CKpCore::FileDone ? 1 : 0, c.op());
+        EXPECT_EQ(c.nResult, m_core.GetLastFileResult());
+        EXPECT_STREQ(c.path.c_str(), m_core.GetLastFilePath());
+    }
+    ClipboardHolder holder;
+    ASSERT_TRUE(holder.m_bOpened);
+    EXPECT_EQ(0, m_core.CopyImageData(1));
+    EXPECT_EQ(CKpCore::FileFailed, m_core.GetLastFileResult());
 }
 
 }  // namespace
