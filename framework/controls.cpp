@@ -3,6 +3,7 @@
 IMPLEMENT_DYNAMIC(CStatic, CWnd)
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+IMPLEMENT_DYNAMIC(CHotKeyCtrl, CWnd)
 
 BOOL CStatic::Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CWnd::Create("STATIC", lpszText, dwStyle, rect, pParentWnd, nID);
@@ -26,4 +27,8 @@ void CComboBox::GetLBText(int nIndex, CString& rString) const {
     if (p == nullptr) return;
     int got = (int)SendMessage(CB_GETLBTEXT, (WPARAM)nIndex, (LPARAM)p);
     rString.ReleaseBuffer(got < 0 ? 0 : got);
+}
+
+BOOL CHotKeyCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(HOTKEY_CLASSA, nullptr, dwStyle, rect, pParentWnd, nID);
 }

@@ -161,6 +161,14 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
     return ::IsDialogMessageA(m_hWnd, pMsg);
 }
 
+BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    if (CWnd::OnCmdMsg(nID, nCode, pExtra)) return TRUE;
+    if (nCode != CN_COMMAND && nCode != CN_UPDATE_COMMAND_UI) return FALSE;
+    if (m_hWnd == nullptr || (GetStyle() & WS_CHILD)) return FALSE;
+    CWinApp* pApp = AfxGetApp();
+    return pApp != nullptr && pApp->OnCmdMsg(nID, nCode, pExtra);
+}
+
 BOOL CDialog::ExecuteDlgInit(LPCSTR lpszResourceName) {
     // Initial control data kept beside the template (resource type 240):
     // records of control id, message, byte count and bytes, ended by a zero.

@@ -48,12 +48,16 @@ void CFileDialog::TranslateBars(CString& strFilter) {
 }
 
 INT_PTR CFileDialog::DoModal() {
-    // The owner: the given parent's top-level window, else the main window.
-    // The system disables it while the dialog is up.
+    // The owner: the given parent's top-level window, else the main window,
+    // else (the main window is disabled under a modal window of its own, a
+    // property sheet say) the active window, so that the window the dialog
+    // was opened from is the one disabled while it is up.
     HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     if (hWndOwner == nullptr) {
         CWnd* pMain = AfxGetMainWnd();
         if (pMain != nullptr) hWndOwner = pMain->m_hWnd;
+        if (hWndOwner != nullptr && !::IsWindowEnabled(hWndOwner) && ::GetActiveWindow() != nullptr)
+            hWndOwner = ::GetActiveWindow();
     }
     if (hWndOwner != nullptr) hWndOwner = ::GetAncestor(hWndOwner, GA_ROOT);
     m_ofn.hwndOwner = hWndOwner;
