@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 #include <gdiplus.h>
+#include <shellapi.h>
 
 #include "framework/winmain.h"
 #include "kapto_dlg.h"
+#include "kp_config.h"
 #include "res/resource.h"
 
 CKaptoApp theApp;
@@ -46,5 +48,9 @@ int CKaptoApp::ExitInstance() {
 }
 
 void CKaptoApp::OnHelp() {
-    // The help viewer comes with the command set of the main window.
+    // The help viewer takes the screen; the tray icon or the show/hide hot
+    // key brings the main window back.
+    if (m_pMainWnd != nullptr && m_pMainWnd->m_hWnd != nullptr) m_pMainWnd->ShowWindow(SW_HIDE);
+    CString strHelp = CHelper::GetAppPath() + "Kapto.chm";
+    ::ShellExecuteA(nullptr, "open", strHelp, nullptr, "", SW_SHOWMAXIMIZED);
 }

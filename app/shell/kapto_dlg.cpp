@@ -9,6 +9,31 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_WM_SETCURSOR()
     ON_WM_DESTROY()
     ON_MESSAGE(WM_KICKIDLE, &CKaptoDlg::OnKickIdle)
+    ON_MESSAGE(WM_HOTKEY, &CKaptoDlg::OnHotKey)
+    ON_COMMAND(ID_SNAP_NEW, &CKaptoDlg::OnSnapNew)
+    ON_COMMAND_RANGE(ID_SNAP_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKaptoDlg::OnSnapCommand)
+    ON_COMMAND_RANGE(ID_SNAP_SELECT_RECT, ID_SNAP_WIN_OBJ, &CKaptoDlg::OnSnapCommand)
+    ON_UPDATE_COMMAND_UI(ID_SNAP_FULLSCREEN, &CKaptoDlg::OnUpdateSnapCommand)
+    ON_UPDATE_COMMAND_UI_RANGE(ID_SNAP_SELECT_RECT, ID_SNAP_WIN_OBJ, &CKaptoDlg::OnUpdateSnapCommand)
+    ON_COMMAND(ID_FILE_OPEN, &CKaptoDlg::OnFileOpen)
+    ON_COMMAND(ID_FILE_SAVE, &CKaptoDlg::OnFileSave)
+    ON_COMMAND(ID_FILE_SAVE_AS, &CKaptoDlg::OnFileSaveAs)
+    ON_COMMAND(ID_FILE_SAVE_THUMB, &CKaptoDlg::OnFileSaveThumb)
+    ON_COMMAND(ID_EDIT_COPY, &CKaptoDlg::OnEditCopy)
+    ON_COMMAND(ID_EDIT_COPY_THUMB, &CKaptoDlg::OnEditCopyThumb)
+    ON_COMMAND(ID_EDIT_PASTE, &CKaptoDlg::OnEditPaste)
+    ON_COMMAND(ID_EDIT_IMAGE, &CKaptoDlg::OnEditImage)
+    ON_COMMAND(ID_EDIT_CLEAR, &CKaptoDlg::OnEditClear)
+    ON_COMMAND_RANGE(ID_OPT_GRAYSCALE, ID_OPT_SHARPEN, &CKaptoDlg::OnImageOptionCommand)
+    ON_UPDATE_COMMAND_UI_RANGE(ID_OPT_GRAYSCALE, ID_OPT_SHARPEN, &CKaptoDlg::OnUpdateImageOption)
+    ON_CONTROL_RANGE(BN_CLICKED, IDC_GRAYSCALE, IDC_SHARPEN, &CKaptoDlg::OnImageOptionClick)
+    ON_COMMAND(ID_OPT_AUTOCOPY, &CKaptoDlg::OnAutoCopy)
+    ON_UPDATE_COMMAND_UI(ID_OPT_AUTOCOPY, &CKaptoDlg::OnUpdateAutoCopy)
+    ON_COMMAND(ID_OPTIONS, &CKaptoDlg::OnOptions)
+    ON_COMMAND(ID_HELP_HOMEPAGE, &CKaptoDlg::OnHomePage)
+    ON_COMMAND(ID_HELP_UPDATE, &CKaptoDlg::OnHomePage)
+    ON_STN_CLICKED(IDC_VIEW, &CKaptoDlg::OnHomePage)
+    ON_COMMAND(ID_SHOW_HIDE, &CKaptoDlg::OnShowHide)
 END_MESSAGE_MAP()
 
 namespace {
@@ -63,8 +88,14 @@ BOOL CKaptoDlg::OnInitDialog() {
 
     m_hPlaceholder = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_PLACEHOLDER));
 
+    // Every setting read from here on is the stored one.
+    m_core.InitSnapper(this, &m_wndView);
+    RegisterHotkeys(FALSE);
     CenterWindow();
+    m_nSnapType = m_core.m_config.GetSnapMode();
+    ExchangeImageOptions(FALSE);
     UpdateData(FALSE);
+    SetWindowText(m_core.m_config.GetAppName());
     return TRUE;
 }
 
@@ -91,6 +122,8 @@ BOOL CKaptoDlg::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
 
 void CKaptoDlg::OnDestroy() {
     CDialog::OnDestroy();
+    m_core.CloseSnapper();  // writes config.xml
+    RegisterHotkeys(TRUE);
     if (m_hPlaceholder != nullptr) {
         ::DeleteObject(m_hPlaceholder);
         m_hPlaceholder = nullptr;

@@ -4,6 +4,7 @@
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "kp_core.h"
 
 class CKaptoDlg : public CDialog {
 public:
@@ -25,6 +26,15 @@ public:
     HICON m_hIcon;          // shared resource icon: not destroyed
     HCURSOR m_hViewCursor;  // shared resource cursor: not destroyed
     HBITMAP m_hPlaceholder; // owned: loaded in OnInitDialog, deleted in OnDestroy
+    CKpCore m_core;         // the capture engine; m_core.m_config holds every setting
+
+    // Unregisters the eight global hot keys and, unless bUnregisterOnly,
+    // registers them again from the configuration, with a message for each
+    // one the system refuses.
+    void RegisterHotkeys(BOOL bUnregisterOnly);
+    // bSave: the check boxes into the flags and the configuration; else the
+    // configuration into the flags and the check boxes.
+    void ExchangeImageOptions(BOOL bSave);
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -38,4 +48,35 @@ protected:
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     void OnDestroy();
     LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam);
+    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+
+    // Commands (kapto_commands.cpp)
+    void OnSnapNew();
+    void OnSnapCommand(UINT nID);
+    void OnUpdateSnapCommand(CCmdUI* pCmdUI);
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnFileSaveThumb();
+    void OnEditCopy();
+    void OnEditCopyThumb();
+    void OnEditPaste();
+    void OnEditImage();
+    void OnEditClear();
+    void OnImageOptionCommand(UINT nID);
+    void OnImageOptionClick(UINT nID);
+    void OnUpdateImageOption(CCmdUI* pCmdUI);
+    void OnAutoCopy();
+    void OnUpdateAutoCopy(CCmdUI* pCmdUI);
+    void OnOptions();
+    void OnHomePage();
+    void OnShowHide();
+
+    // Runs the engine's capture of nMode and shows its outcome.
+    void RunCapture(int nMode);
+    // Invalidates the client area with erasing: the view repaints.
+    void Repaint();
+    // Tells the user why a save or copy that was not cancelled did not
+    // happen; silent after a success or a cancel.
+    void ReportFileFailure();
 };
