@@ -1,0 +1,12 @@
+# The program's shell: the options sheet on the program's own templates (read
+# from Kapto.exe), and the real Kapto.exe driven from outside.
+if(WIN32)
+  kapto_add_test(NAME options_sheet_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/options_sheet.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/option_pages.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/hotkey_table.cpp
+    LIBS Kaptolib kfw comctl32 user32)
+  target_include_directories(options_sheet_tests PRIVATE ${PROJECT_SOURCE_DIR}/app ${PROJECT_SOURCE_DIR}/app/shell)
+  add_dependencies(options_sheet_tests Kapto)
+endif()
