@@ -10,3 +10,14 @@ if(WIN32)
   target_include_directories(options_sheet_tests PRIVATE ${PROJECT_SOURCE_DIR}/app ${PROJECT_SOURCE_DIR}/app/shell)
   add_dependencies(options_sheet_tests Kapto)
 endif()
+
+if(WIN32)
+  # Stands in for the image editor and the help viewer.
+  add_executable(recorder WIN32 ${CMAKE_CURRENT_LIST_DIR}/recorder.cpp)
+
+  kapto_add_test(NAME kapto_program_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/kapto_program_test.cpp
+    LIBS Kaptolib kfw user32 gdi32
+    TIMEOUT 600)
+  add_dependencies(kapto_program_tests Kapto recorder)
+endif()
