@@ -130,4 +130,28 @@ void CKaptoDlg::OnDestroy() {
     }
 }
 
-LRESULT CKaptoDlg::OnKickIdle(WPARAM, LPARAM) { return 0; }
+LRESULT CKaptoDlg::OnKickIdle(WPARAM, LPARAM) {
+    UpdateDialogControls(this, TRUE);
+    // The menu bar's popups and their submenus, two levels down: the marks of
+    // the capture modes and the image options.
+    HMENU hBar = GetMenu();
+    CCmdUI state;
+    for (int i = 0, n = hBar != nullptr ? ::GetMenuItemCount(hBar) : 0; i < n; ++i) {
+        HMENU hPopup = ::GetSubMenu(hBar, i);
+        if (hPopup == nullptr) continue;
+        for (int j = 0, m = ::GetMenuItemCount(hPopup); j < m; ++j) {
+            state.m_hMenu = hPopup;
+            state.m_nIndex = (UINT)j;
+            state.m_nID = ::GetMenuItemID(hPopup, j);
+            state.DoUpdate(this, FALSE);
+            HMENU hSub = ::GetSubMenu(hPopup, j);
+            for (int k = 0, l = hSub != nullptr ? ::GetMenuItemCount(hSub) : 0; k < l; ++k) {
+                state.m_hMenu = hSub;
+                state.m_nIndex = (UINT)k;
+                state.m_nID = ::GetMenuItemID(hSub, k);
+                state.DoUpdate(this, FALSE);
+            }
+        }
+    }
+    return 0;
+}
