@@ -1,5 +1,7 @@
 #include "kp_hook.h"
 
+#include "framework/scoped_handles.h"
+
 namespace {
 
 // The hook procedure carries no context of its own; each hook thread serves
@@ -33,45 +35,38 @@ CKpHook::~CKpHook() {
 }
 
 void CKpHook::SetHookWnd(HWND hWnd) {
-    EnterCriticalSection(&m_cs);
+    kfw::ScopedLock lock(m_cs);
     m_hHookWnd = hWnd;
-    LeaveCriticalSection(&m_cs);
 }
 
 HWND CKpHook::GetHookWnd() const {
-    EnterCriticalSection(&m_cs);
-    HWND hWnd = m_hHookWnd;
-    LeaveCriticalSection(&m_cs);
-    return hWnd;
+    kfw::ScopedLock lock(m_cs);
+    return m_hHookWnd;
 }
 
 BOOL CKpHook::IsStarted() const {
-    EnterCriticalSection(&m_cs);
-    BOOL bStarted = m_bStarted;
-    LeaveCriticalSection(&m_cs);
-    return bStarted;
+    kfw::ScopedLock lock(m_cs);
+    return m_bStarted;
 }
 
 int CKpHook::InstallHook() {
     if (m_hThread != nullptr) return 1;
-    m_hReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (m_hReady == nullptr) return 0;
+    kfw::ScopedHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!ready.valid()) return 0;
+    m_hReady = ready.get();
     m_bHooked = FALSE;
-    m_hThread = CreateThread(nullptr, 0, &CKpHook::HookThreadProc, this, 0, &m_dwThreadId);
-    if (m_hThread != nullptr) {
+    kfw::ScopedHandle thread(CreateThread(nullptr, 0, &CKpHook::HookThreadProc, this, 0, &m_dwThreadId));
+    if (thread.valid()) {
         // The thread signals once its hook is set (or refused); if it dies
         // first, its handle is signalled instead.
-        HANDLE handles[2] = {m_hReady, m_hThread};
+        HANDLE handles[2] = {ready.get(), thread.get()};
         WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-        if (!m_bHooked) {
-            WaitForSingleObject(m_hThread, INFINITE);
-            CloseHandle(m_hThread);
-            m_hThread = nullptr;
-        }
+        if (!m_bHooked) WaitForSingleObject(thread.get(), INFINITE);
     }
-    CloseHandle(m_hReady);
     m_hReady = nullptr;
-    return m_hThread != nullptr ? 1 : 0;
+    if (!m_bHooked || !thread.valid()) return 0;
+    m_hThread = thread.Release();
+    return 1;
 }
 
 int CKpHook::UninstallHook() {
@@ -88,16 +83,17 @@ int CKpHook::UninstallHook() {
 }
 
 void CKpHook::StartMouseHook() {
-    EnterCriticalSection(&m_cs);
+    kfw::ScopedLock lock(m_cs);
     m_bStarted = TRUE;
-    LeaveCriticalSection(&m_cs);
 }
 
 void CKpHook::StopMouseHook() {
-    EnterCriticalSection(&m_cs);
-    m_bStarted = FALSE;
-    HWND hWnd = m_hHookWnd;
-    LeaveCriticalSection(&m_cs);
+    HWND hWnd = nullptr;
+    {
+        kfw::ScopedLock lock(m_cs);
+        m_bStarted = FALSE;
+        hWnd = m_hHookWnd;
+    }
     if (hWnd == nullptr) return;
     // The hook thread posts only under the lock, so nothing new can follow;
     // drop what is already queued. PeekMessage sees only the calling
@@ -141,9 +137,10 @@ BOOL CKpHook::OnMouseEvent(UINT nMsg, POINT pt) {
     LPARAM lPoint =
         MAKELPARAM(static_cast<WORD>(static_cast<short>(pt.x)), static_cast<WORD>(static_cast<short>(pt.y)));
     BOOL bReported = FALSE;
-    EnterCriticalSection(&m_cs);
-    if (m_bStarted && m_hHookWnd != nullptr) bReported = PostMessageA(m_hHookWnd, nPost, nMsg, lPoint);
-    LeaveCriticalSection(&m_cs);
+    {
+        kfw::ScopedLock lock(m_cs);
+        if (m_bStarted && m_hHookWnd != nullptr) bReported = PostMessageA(m_hHookWnd, nPost, nMsg, lPoint);
+    }
     if (!bReported || nMsg == WM_MOUSEMOVE) return FALSE;
 
     // A reported press is meant for the hook window alone. The right click

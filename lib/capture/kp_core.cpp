@@ -3,9 +3,11 @@
 #include "kp_core.h"
 
 #include "framework/carray.h"
+#include "framework/scoped_handles.h"
 #include "image_processors.h"
 
 #include <algorithm>
+#include <new>
 
 #include <objidl.h>
 #include <gdiplus.h>
@@ -176,25 +178,22 @@ CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
     // window of another process would be a temporary object kept until the
     // next idle time, and captures may run many times before that.
     CImageBitmap* pBitmap = nullptr;
-    HDC hdcWindow = ::GetWindowDC(hWnd);
-    if (hdcWindow != nullptr) {
-        HDC hdcMem = ::CreateCompatibleDC(hdcWindow);
-        HBITMAP hBitmap = ::CreateCompatibleBitmap(hdcWindow, nWidth, nHeight);
-        if (hdcMem != nullptr && hBitmap != nullptr) {
-            HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
-            BOOL bCopied = ::BitBlt(hdcMem, 0, 0, nWidth, nHeight, hdcWindow, bWholeWindow ? 0 : rc.left,
-                                    bWholeWindow ? 0 : rc.top, SRCCOPY);
-            ::SelectObject(hdcMem, hOld);
-            if (bCopied) {
-                pBitmap = new CImageBitmap(0xFFFFFF);
-                pBitmap->Attach(hBitmap);
-                hBitmap = nullptr;
-            }
+    {
+        kfw::ScopedWindowDC window(hWnd);
+        kfw::ScopedMemDC mem(window);
+        kfw::ScopedBitmap bitmap(window.get() != nullptr ? ::CreateCompatibleBitmap(window, nWidth, nHeight)
+                                                         : nullptr);
+        BOOL bCopied = FALSE;
+        if (mem.get() != nullptr && bitmap.get() != nullptr) {
+            kfw::ScopedSelect select(mem, bitmap);
+            bCopied = select.ok() && ::BitBlt(mem, 0, 0, nWidth, nHeight, window, bWholeWindow ? 0 : rc.left,
+                                              bWholeWindow ? 0 : rc.top, SRCCOPY);
         }
         // A bitmap without the screen's pixels is no capture.
-        if (hBitmap != nullptr) ::DeleteObject(hBitmap);
-        if (hdcMem != nullptr) ::DeleteDC(hdcMem);
-        ::ReleaseDC(hWnd, hdcWindow);
+        if (bCopied) {
+            pBitmap = new (std::nothrow) CImageBitmap(0xFFFFFF);
+            if (pBitmap != nullptr) pBitmap->Attach(bitmap.Release());
+        }
     }
 
     if (!bWasTopmost) ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

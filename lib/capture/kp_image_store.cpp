@@ -4,13 +4,15 @@
 
 #include "gdiplus_codec_info.h"
 #include "gdiplus_file_dialogs.h"
+#include "framework/scoped_handles.h"
 #include "kp_resource.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 #include <objidl.h>
 #include <gdiplus.h>
-#include <stdlib.h>
 
 using namespace Gdiplus::DllExports;
 
@@ -34,52 +36,45 @@ BOOL FindEncoderForPath(const CString& strPath, CLSID& clsid) {
     CString strName = NamePart(strPath);
     int nDot = strName.ReverseFind('.');
     if (nDot < 0 || nDot + 1 >= strName.GetLength()) return FALSE;
-    CString strExt = strName.Mid(nDot + 1);
-
-    UINT nCodecs = 0;
-    UINT nBytes = 0;
-    if (GdipGetImageEncodersSize(&nCodecs, &nBytes) != Gdiplus::Ok || nCodecs == 0 ||
-        nBytes < nCodecs * sizeof(Gdiplus::ImageCodecInfo))
-        return FALSE;
-    Gdiplus::ImageCodecInfo* pCodecs = static_cast<Gdiplus::ImageCodecInfo*>(malloc(nBytes));
-    if (pCodecs == nullptr) return FALSE;
-    BOOL bFound = FALSE;
-    if (GdipGetImageEncoders(nCodecs, nBytes, pCodecs) == Gdiplus::Ok) {
-        for (UINT i = 0; i < nCodecs && !bFound; ++i) {
-            CGdiplusCodecInfo info(pCodecs[i].FormatDescription, pCodecs[i].FilenameExtension, pCodecs[i].Clsid);
-            if (info.FindExtension(strExt)) {
-                clsid = info.GetCLSID();
-                bFound = TRUE;
-            }
-        }
-    }
-    free(pCodecs);
-    return bFound;
+    struct Search {
+        CString strExt;
+        CLSID* pClsid;
+        BOOL bFound;
+    } search = {strName.Mid(nDot + 1), &clsid, FALSE};
+    ForEachGdiplusCodec(
+        true,
+        [](const CGdiplusCodecInfo& info, void* pContext) {
+            Search* p = static_cast<Search*>(pContext);
+            if (!info.FindExtension(p->strExt)) return true;
+            *p->pClsid = info.GetCLSID();
+            p->bFound = TRUE;
+            return false;
+        },
+        &search);
+    return search.bFound;
 }
 
 // The whole file in a memory stream, so that the image loaded from it does
 // not keep the file open: the program saves back to the file it opened.
 IStream* ReadFileStream(const CString& strPath) {
-    HANDLE hFile = ::CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) return nullptr;
-    IStream* pStream = nullptr;
+    kfw::ScopedHandle file(::CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
-    if (::GetFileSizeEx(hFile, &size) && size.QuadPart > 0 && size.QuadPart < 0x7FFFFFFF) {
-        DWORD nSize = (DWORD)size.QuadPart;
-        HGLOBAL hMem = ::GlobalAlloc(GMEM_MOVEABLE, nSize);
-        if (hMem != nullptr) {
-            void* pData = ::GlobalLock(hMem);
-            DWORD nRead = 0;
-            BOOL bRead = pData != nullptr && ::ReadFile(hFile, pData, nSize, &nRead, nullptr) && nRead == nSize;
-            if (pData != nullptr) ::GlobalUnlock(hMem);
-            if (!bRead || FAILED(::CreateStreamOnHGlobal(hMem, TRUE, &pStream))) {
-                pStream = nullptr;
-                ::GlobalFree(hMem);
-            }
-        }
+    if (!file.valid() || !::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart >= 0x7FFFFFFF)
+        return nullptr;
+    DWORD nSize = (DWORD)size.QuadPart;
+    HGLOBAL hMem = ::GlobalAlloc(GMEM_MOVEABLE, nSize);
+    if (hMem == nullptr) return nullptr;
+    void* pData = ::GlobalLock(hMem);
+    DWORD nRead = 0;
+    BOOL bRead = pData != nullptr && ::ReadFile(file.get(), pData, nSize, &nRead, nullptr) && nRead == nSize;
+    if (pData != nullptr) ::GlobalUnlock(hMem);
+    IStream* pStream = nullptr;
+    // On success the stream owns the memory.
+    if (!bRead || FAILED(::CreateStreamOnHGlobal(hMem, TRUE, &pStream))) {
+        ::GlobalFree(hMem);
+        return nullptr;
     }
-    ::CloseHandle(hFile);
     return pStream;
 }
 
@@ -95,15 +90,15 @@ namespace {
 Gdiplus::GpBitmap* Copy24Direct(HBITMAP h) {
     BITMAP bm;
     if (::GetObjectA(h, sizeof bm, &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
-    Gdiplus::GpBitmap* pBitmap = nullptr;
-    if (GdipCreateBitmapFromScan0(bm.bmWidth, bm.bmHeight, 0, PixelFormat24bppRGB, nullptr, &pBitmap) !=
+    kfw::ScopedGpImage<Gdiplus::GpBitmap> bitmap;
+    if (GdipCreateBitmapFromScan0(bm.bmWidth, bm.bmHeight, 0, PixelFormat24bppRGB, nullptr, bitmap.out()) !=
             Gdiplus::Ok ||
-        pBitmap == nullptr)
+        bitmap.get() == nullptr)
         return nullptr;
     BOOL bCopied = FALSE;
     Gdiplus::GpRect rect(0, 0, bm.bmWidth, bm.bmHeight);
     Gdiplus::BitmapData data;
-    if (GdipBitmapLockBits(pBitmap, &rect, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data) ==
+    if (GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data) ==
         Gdiplus::Ok) {
         const INT nDibStride = ((bm.bmWidth * 24 + 31) / 32) * 4;
         if (data.Stride == nDibStride) {
@@ -114,17 +109,12 @@ Gdiplus::GpBitmap* Copy24Direct(HBITMAP h) {
             bmi.bmiHeader.biPlanes = 1;
             bmi.bmiHeader.biBitCount = 24;
             bmi.bmiHeader.biCompression = BI_RGB;
-            HDC hdc = ::GetDC(nullptr);
-            bCopied = ::GetDIBits(hdc, h, 0, bm.bmHeight, data.Scan0, &bmi, DIB_RGB_COLORS) == bm.bmHeight;
-            ::ReleaseDC(nullptr, hdc);
+            kfw::ScopedGetDC screen(nullptr);
+            bCopied = ::GetDIBits(screen, h, 0, bm.bmHeight, data.Scan0, &bmi, DIB_RGB_COLORS) == bm.bmHeight;
         }
-        GdipBitmapUnlockBits(pBitmap, &data);
+        GdipBitmapUnlockBits(bitmap.get(), &data);
     }
-    if (!bCopied) {
-        GdipDisposeImage(pBitmap);
-        return nullptr;
-    }
-    return pBitmap;
+    return bCopied ? bitmap.Release() : nullptr;
 }
 
 }  // namespace
@@ -135,15 +125,16 @@ Gdiplus::GpImage* CKpCore::ConvertImage(HBITMAP h) {
     Gdiplus::GpBitmap* pDirect = Copy24Direct(h);
     if (pDirect != nullptr) return pDirect;
 
-    Gdiplus::GpBitmap* pTemp = nullptr;
-    if (GdipCreateBitmapFromHBITMAP(h, nullptr, &pTemp) != Gdiplus::Ok || pTemp == nullptr) return nullptr;
+    kfw::ScopedGpImage<Gdiplus::GpBitmap> temp;
+    if (GdipCreateBitmapFromHBITMAP(h, nullptr, temp.out()) != Gdiplus::Ok || temp.get() == nullptr) return nullptr;
     UINT nWidth = 0;
     UINT nHeight = 0;
     Gdiplus::GpBitmap* pClone = nullptr;
-    if (GdipGetImageWidth(pTemp, &nWidth) == Gdiplus::Ok && GdipGetImageHeight(pTemp, &nHeight) == Gdiplus::Ok &&
-        GdipCloneBitmapAreaI(0, 0, (INT)nWidth, (INT)nHeight, PixelFormat24bppRGB, pTemp, &pClone) != Gdiplus::Ok)
+    if (GdipGetImageWidth(temp.get(), &nWidth) == Gdiplus::Ok &&
+        GdipGetImageHeight(temp.get(), &nHeight) == Gdiplus::Ok &&
+        GdipCloneBitmapAreaI(0, 0, (INT)nWidth, (INT)nHeight, PixelFormat24bppRGB, temp.get(), &pClone) !=
+            Gdiplus::Ok)
         pClone = nullptr;
-    GdipDisposeImage(pTemp);
     return pClone;
 }
 
@@ -154,31 +145,23 @@ CBitmap* CKpCore::ConvertImage(Gdiplus::GpImage* pImage) {
     if (GdipGetImageWidth(pImage, &nWidth) != Gdiplus::Ok || GdipGetImageHeight(pImage, &nHeight) != Gdiplus::Ok)
         return nullptr;
 
-    HWND hView = m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr;
-    HDC hdcView = ::GetDC(hView);
-    if (hdcView == nullptr) return nullptr;
-    HDC hdcMem = ::CreateCompatibleDC(hdcView);
-    HBITMAP hBitmap = ::CreateCompatibleBitmap(hdcView, (int)nWidth, (int)nHeight);
+    kfw::ScopedGetDC view(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr);
+    if (view.get() == nullptr) return nullptr;
+    kfw::ScopedMemDC mem(view);
+    kfw::ScopedBitmap bitmap(::CreateCompatibleBitmap(view, (int)nWidth, (int)nHeight));
     BOOL bDrawn = FALSE;
-    if (hdcMem != nullptr && hBitmap != nullptr) {
-        HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
+    if (mem.get() != nullptr && bitmap.get() != nullptr) {
+        kfw::ScopedSelect select(mem, bitmap);
         Gdiplus::GpGraphics* pGraphics = nullptr;
-        if (GdipCreateFromHDC(hdcMem, &pGraphics) == Gdiplus::Ok) {
+        if (GdipCreateFromHDC(mem, &pGraphics) == Gdiplus::Ok) {
             bDrawn = GdipDrawImageRectI(pGraphics, pImage, 0, 0, (INT)nWidth, (INT)nHeight) == Gdiplus::Ok;
             GdipDeleteGraphics(pGraphics);
         }
-        ::SelectObject(hdcMem, hOld);
     }
-    if (hdcMem != nullptr) ::DeleteDC(hdcMem);
-    ::ReleaseDC(hView, hdcView);
-
     // A bitmap the image could not be drawn into would hand on garbage.
-    if (!bDrawn) {
-        if (hBitmap != nullptr) ::DeleteObject(hBitmap);
-        return nullptr;
-    }
-    CBitmap* pBitmap = new CBitmap;
-    pBitmap->Attach(hBitmap);
+    if (!bDrawn) return nullptr;
+    CBitmap* pBitmap = new (std::nothrow) CBitmap;
+    if (pBitmap != nullptr) pBitmap->Attach(bitmap.Release());
     return pBitmap;
 }
 
@@ -270,11 +253,8 @@ int CKpCore::OpenImage(CString strPath) {
     m_pImage = pImage;
 
     SetThubImage(m_pImage);
-    CBitmap* pBitmap = ConvertImage(m_pImage);
-    if (pBitmap != nullptr) {
-        ResetBitmapData((HBITMAP)pBitmap->GetSafeHandle());
-        delete pBitmap;
-    }
+    std::unique_ptr<CBitmap> bitmap(ConvertImage(m_pImage));
+    if (bitmap != nullptr) ResetBitmapData((HBITMAP)bitmap->GetSafeHandle());
     SetPathName(strPath);
     SetFileName(strName);
     return EndFileOperation(FileDone, strPath);
@@ -316,27 +296,27 @@ int CKpCore::SaveImage(CString strPath, int bThumbnail) {
 int CKpCore::CopyImageData(int bThumbnail) {
     Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
     if (pImage == nullptr) return EndFileOperation(FileNoImage, CString());
-    CBitmap* pBitmap = ConvertImage(pImage);
-    if (pBitmap == nullptr) return EndFileOperation(FileFailed, CString());
-    int nResult = 0;
-    if (::OpenClipboard(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr)) {
-        ::EmptyClipboard();
-        // From here the bitmap belongs to the clipboard.
-        if (::SetClipboardData(CF_BITMAP, (HBITMAP)pBitmap->GetSafeHandle()) != nullptr) {
-            pBitmap->Detach();
-            nResult = 1;
-        }
-        ::CloseClipboard();
-    }
-    delete pBitmap;  // deletes the bitmap too when the clipboard did not take it
-    return EndFileOperation(nResult ? FileDone : FileFailed, CString());
+    std::unique_ptr<CBitmap> bitmap(ConvertImage(pImage));
+    if (bitmap == nullptr) return EndFileOperation(FileFailed, CString());
+    kfw::ScopedClipboard clipboard(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr);
+    if (!clipboard.IsOpen()) return EndFileOperation(FileFailed, CString());
+    ::EmptyClipboard();
+    if (::SetClipboardData(CF_BITMAP, (HBITMAP)bitmap->GetSafeHandle()) == nullptr)
+        return EndFileOperation(FileFailed, CString());
+    // From here the bitmap belongs to the clipboard: only the wrapper goes.
+    bitmap->Detach();
+    return EndFileOperation(FileDone, CString());
 }
 
 int CKpCore::PasteImageData() {
-    if (!::OpenClipboard(nullptr)) return 0;
-    HBITMAP hBitmap = ::IsClipboardFormatAvailable(CF_BITMAP) ? (HBITMAP)::GetClipboardData(CF_BITMAP) : nullptr;
-    BOOL bCopied = hBitmap != nullptr && m_bmpCapture.CopyImage(hBitmap);
-    ::CloseClipboard();
+    BOOL bCopied = FALSE;
+    {
+        kfw::ScopedClipboard clipboard(nullptr);
+        if (!clipboard.IsOpen()) return 0;
+        HBITMAP hBitmap =
+            ::IsClipboardFormatAvailable(CF_BITMAP) ? (HBITMAP)::GetClipboardData(CF_BITMAP) : nullptr;
+        bCopied = hBitmap != nullptr && m_bmpCapture.CopyImage(hBitmap);
+    }
     if (!bCopied) return 0;
     // The processed copy is made from the capture by the refresh.
     RefreshImageData();

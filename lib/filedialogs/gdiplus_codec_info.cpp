@@ -1,5 +1,12 @@
 #include "gdiplus_codec_info.h"
 
+// The framework asks for a lean <windows.h>; GDI+ needs the OLE types too.
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <memory>
+#include <new>
+
 CGdiplusCodecInfo::CGdiplusCodecInfo(const wchar_t* pszFormat, const wchar_t* pszExtensions, const GUID& clsid)
     : m_clsid(clsid) {
     ConvertCopy(m_strFormat, pszFormat);
@@ -39,4 +46,26 @@ void CGdiplusCodecInfo::ConvertCopy(CString& str, const wchar_t* psz) {
     if (pBuf == nullptr) return;
     nBytes = WideCharToMultiByte(CP_ACP, 0, psz, -1, pBuf, nBytes, nullptr, nullptr);
     str.ReleaseBuffer(nBytes > 0 ? nBytes - 1 : 0);
+}
+
+BOOL ForEachGdiplusCodec(bool bEncoders, bool (*pfnVisit)(const CGdiplusCodecInfo& info, void* pContext),
+                         void* pContext) {
+    using namespace Gdiplus::DllExports;
+    UINT nCodecs = 0;
+    UINT nBytes = 0;
+    Gdiplus::GpStatus status =
+        bEncoders ? GdipGetImageEncodersSize(&nCodecs, &nBytes) : GdipGetImageDecodersSize(&nCodecs, &nBytes);
+    if (status != Gdiplus::Ok || nCodecs == 0 || nBytes < nCodecs * sizeof(Gdiplus::ImageCodecInfo)) return FALSE;
+    // The records are followed by the strings they point into: one block.
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[nBytes]);
+    if (block == nullptr) return FALSE;
+    auto* pCodecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.get());
+    status =
+        bEncoders ? GdipGetImageEncoders(nCodecs, nBytes, pCodecs) : GdipGetImageDecoders(nCodecs, nBytes, pCodecs);
+    if (status != Gdiplus::Ok) return FALSE;
+    for (UINT i = 0; i < nCodecs; ++i) {
+        CGdiplusCodecInfo info(pCodecs[i].FormatDescription, pCodecs[i].FilenameExtension, pCodecs[i].Clsid);
+        if (!pfnVisit(info, pContext)) break;
+    }
+    return TRUE;
 }

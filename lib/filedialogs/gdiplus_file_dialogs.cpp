@@ -4,7 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include <stdlib.h>
+#include <new>
 
 using namespace Gdiplus::DllExports;
 
@@ -61,25 +61,16 @@ void CGdiplusFileDialog::TranslateFilter() {
 
 void CGdiplusFileDialog::FillFromGdiplus(bool bEncoders) {
     DeleteCodecInfo();
-    UINT nCodecs = 0, nBytes = 0;
-    Gdiplus::GpStatus status =
-        bEncoders ? GdipGetImageEncodersSize(&nCodecs, &nBytes) : GdipGetImageDecodersSize(&nCodecs, &nBytes);
-    if (status != Gdiplus::Ok || nCodecs == 0 || nBytes < nCodecs * sizeof(Gdiplus::ImageCodecInfo)) return;
-    Gdiplus::ImageCodecInfo* pCodecs = static_cast<Gdiplus::ImageCodecInfo*>(malloc(nBytes));
-    if (pCodecs == nullptr) return;
-    status =
-        bEncoders ? GdipGetImageEncoders(nCodecs, nBytes, pCodecs) : GdipGetImageDecoders(nCodecs, nBytes, pCodecs);
-    if (status == Gdiplus::Ok && m_arrCodecInfo.SetSize((int)nCodecs)) {
-        for (UINT i = 0; i < nCodecs; ++i) {
-            m_arrCodecInfo[(int)i] = new (std::nothrow)
-                CGdiplusCodecInfo(pCodecs[i].FormatDescription, pCodecs[i].FilenameExtension, pCodecs[i].Clsid);
-        }
-        // A record that could not be made leaves no hole in the catalogue.
-        for (int i = m_arrCodecInfo.GetSize() - 1; i >= 0; --i) {
-            if (m_arrCodecInfo[i] == nullptr) m_arrCodecInfo.RemoveAt(i);
-        }
-    }
-    free(pCodecs);
+    ForEachGdiplusCodec(
+        bEncoders,
+        [](const CGdiplusCodecInfo& info, void* pContext) {
+            auto* pArray = static_cast<CArray<CGdiplusCodecInfo*, CGdiplusCodecInfo*>*>(pContext);
+            // A record that could not be made leaves no hole in the catalogue.
+            CGdiplusCodecInfo* pCopy = new (std::nothrow) CGdiplusCodecInfo(info);
+            if (pCopy != nullptr && pArray->Add(pCopy) < 0) delete pCopy;
+            return true;
+        },
+        &m_arrCodecInfo);
 }
 
 CString CGdiplusFileDialog::BuildCodecItems() const {

@@ -5,11 +5,16 @@
 #include <limits.h>
 #include <string.h>
 
+#include <memory>
 #include <new>
 
 #include "framework/cstring.h"
+#include "framework/scoped_handles.h"
 
 namespace {
+
+// HIMETRIC units (0.01 mm) in an inch, for the OLE picture's size.
+const int kHimetricPerInch = 2540;
 
 // Largest pixel array handed to GDI or kept for a chain: its byte count must
 // fit the signed 32-bit sizes GDI computes with (biSizeImage and the scan
@@ -18,35 +23,6 @@ bool FrameFits(long long w, long long h)
 {
     return w >= 0 && h >= 0 && (w == 0 || h <= INT_MAX / 4 / w);
 }
-
-// The screen's DC for the length of one call.
-class CScreenDC {
-public:
-    CScreenDC() : m_hDC(::GetDC(nullptr)) {}
-    ~CScreenDC()
-    {
-        if (m_hDC != nullptr) ::ReleaseDC(nullptr, m_hDC);
-    }
-    CScreenDC(const CScreenDC&) = delete;
-    CScreenDC& operator=(const CScreenDC&) = delete;
-    HDC m_hDC;  // released here
-};
-
-// COM for the length of one load: the OLE picture loader needs it, and the
-// caller may not have started it. A thread that already has COM keeps it.
-class CComScope {
-public:
-    CComScope() : m_bStarted(SUCCEEDED(::CoInitialize(nullptr))) {}
-    ~CComScope()
-    {
-        if (m_bStarted) ::CoUninitialize();
-    }
-    CComScope(const CComScope&) = delete;
-    CComScope& operator=(const CComScope&) = delete;
-
-private:
-    bool m_bStarted;
-};
 
 }  // namespace
 
@@ -82,15 +58,13 @@ RGBX* CImageBitmap::GetDIBits32()
     memset(&bmi, 0, sizeof(bmi));
     const long lines = PrepareBitmapInfo32(bmi, nullptr);
     if (lines == 0) return nullptr;
-    RGBX* pPixels = new (std::nothrow) RGBX[bmi.bmiHeader.biSizeImage / sizeof(RGBX)];
-    if (pPixels == nullptr) return nullptr;
-    CScreenDC screen;
-    if (screen.m_hDC == nullptr ||
-        ::GetDIBits(screen.m_hDC, (HBITMAP)m_hObject, 0, (UINT)lines, pPixels, &bmi, DIB_RGB_COLORS) != lines) {
-        delete[] pPixels;
+    std::unique_ptr<RGBX[]> pixels(new (std::nothrow) RGBX[bmi.bmiHeader.biSizeImage / sizeof(RGBX)]);
+    if (pixels == nullptr) return nullptr;
+    kfw::ScopedGetDC screen(nullptr);
+    if (screen.get() == nullptr ||
+        ::GetDIBits(screen, (HBITMAP)m_hObject, 0, (UINT)lines, pixels.get(), &bmi, DIB_RGB_COLORS) != lines)
         return nullptr;
-    }
-    return pPixels;
+    return pixels.release();
 }
 
 int CImageBitmap::Fill(RGBX* pPixels, CSize size, unsigned long clr)
@@ -157,14 +131,12 @@ int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcesso
     if (!FrameFits(maxW, maxH)) return 0;
     const size_t dstCapacity = (size_t)maxW * (size_t)maxH;
 
-    RGBX* pSrc = GetDIBits32();  // owned
-    if (pSrc == nullptr) return 0;
+    std::unique_ptr<RGBX[]> src(GetDIBits32());
+    if (src == nullptr) return 0;
     size_t srcCapacity = (size_t)start.cx * (size_t)start.cy;
-    RGBX* pDst = new (std::nothrow) RGBX[dstCapacity];  // owned
-    if (pDst == nullptr) {
-        delete[] pSrc;
-        return 0;
-    }
+    std::unique_ptr<RGBX[]> dst(new (std::nothrow) RGBX[dstCapacity]);
+    if (dst == nullptr) return 0;
+    RGBX* const pDst = dst.get();
     Fill(pDst, CSize((int)maxW, (int)maxH), m_clrBackground);
 
     int nResult = 1;
@@ -175,15 +147,14 @@ int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcesso
             // only when that output holds more pixels than it can.
             const size_t n = (size_t)cur.cx * (size_t)cur.cy;
             if (n > srcCapacity) {
-                delete[] pSrc;
-                pSrc = new (std::nothrow) RGBX[n];
+                src.reset(new (std::nothrow) RGBX[n]);
                 srcCapacity = n;
-                if (pSrc == nullptr) {
+                if (src == nullptr) {
                     nResult = 0;
                     break;
                 }
             }
-            memcpy((void*)pSrc, pDst, n * sizeof(RGBX));
+            memcpy((void*)src.get(), pDst, n * sizeof(RGBX));
             // A processor writes only inside its own output, so refilling
             // that part makes the whole destination background again.
             Fill(pDst, cur, m_clrBackground);
@@ -196,7 +167,7 @@ int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcesso
             nResult = 0;
             break;
         }
-        if (!arrProcessors[i]->ProcessPixels(pSrc, cur, pDst, out)) nResult = 0;
+        if (!arrProcessors[i]->ProcessPixels(src.get(), cur, pDst, out)) nResult = 0;
         cur = out;
     }
 
@@ -205,22 +176,19 @@ int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcesso
     if (nResult && (cur.cx == 0 || cur.cy == 0)) nResult = 0;
     if (nResult) {
         nResult = 0;
-        CScreenDC screen;
-        if (screen.m_hDC != nullptr) {
-            HBITMAP hNew = ::CreateCompatibleBitmap(screen.m_hDC, cur.cx, cur.cy);
+        kfw::ScopedGetDC screen(nullptr);
+        if (screen.get() != nullptr) {
+            kfw::ScopedBitmap bitmap(::CreateCompatibleBitmap(screen, cur.cx, cur.cy));
             BITMAPINFO bmi;
             memset(&bmi, 0, sizeof(bmi));
-            if (hNew != nullptr && PrepareBitmapInfo32(bmi, hNew) == cur.cy && bmi.bmiHeader.biWidth == cur.cx &&
-                ::SetDIBits(screen.m_hDC, hNew, 0, (UINT)cur.cy, pDst, &bmi, DIB_RGB_COLORS) == cur.cy) {
+            if (bitmap.get() != nullptr && PrepareBitmapInfo32(bmi, bitmap) == cur.cy &&
+                bmi.bmiHeader.biWidth == cur.cx &&
+                ::SetDIBits(screen, bitmap, 0, (UINT)cur.cy, pDst, &bmi, DIB_RGB_COLORS) == cur.cy) {
                 DeleteObject();
-                nResult = Attach(hNew);
-                hNew = nullptr;
+                nResult = Attach(bitmap.Release());
             }
-            if (hNew != nullptr) ::DeleteObject(hNew);
         }
     }
-    delete[] pSrc;
-    delete[] pDst;
     return nResult;
 }
 
@@ -294,25 +262,21 @@ int CImageBitmap::CopyImage(HBITMAP hBitmap)
     memset(&bmi, 0, sizeof(bmi));
     const long lines = PrepareBitmapInfo32(bmi, hBitmap);
     if (lines == 0) return 0;
-    BYTE* pBits = new (std::nothrow) BYTE[bmi.bmiHeader.biSizeImage];  // owned
-    if (pBits == nullptr) return 0;
-    int nResult = 0;
-    CScreenDC screen;
-    if (screen.m_hDC != nullptr &&
-        ::GetDIBits(screen.m_hDC, hBitmap, 0, (UINT)lines, pBits, &bmi, DIB_RGB_COLORS) == lines) {
-        const int width = (int)(bmi.bmiHeader.biSizeImage / ((DWORD)lines * 4));
-        HBITMAP hNew = ::CreateCompatibleBitmap(screen.m_hDC, width, (int)lines);
-        if (hNew != nullptr && ::SetDIBits(screen.m_hDC, hNew, 0, (UINT)lines, pBits, &bmi, DIB_RGB_COLORS) == lines) {
-            // Copying onto itself: the source handle is the own bitmap and
-            // goes only now, after its pixels were read.
-            DeleteObject();
-            nResult = Attach(hNew);
-            hNew = nullptr;
-        }
-        if (hNew != nullptr) ::DeleteObject(hNew);
-    }
-    delete[] pBits;
-    return nResult;
+    std::unique_ptr<BYTE[]> bits(new (std::nothrow) BYTE[bmi.bmiHeader.biSizeImage]);
+    if (bits == nullptr) return 0;
+    kfw::ScopedGetDC screen(nullptr);
+    if (screen.get() == nullptr ||
+        ::GetDIBits(screen, hBitmap, 0, (UINT)lines, bits.get(), &bmi, DIB_RGB_COLORS) != lines)
+        return 0;
+    const int width = (int)(bmi.bmiHeader.biSizeImage / ((DWORD)lines * 4));
+    kfw::ScopedBitmap copy(::CreateCompatibleBitmap(screen, width, (int)lines));
+    if (copy.get() == nullptr ||
+        ::SetDIBits(screen, copy, 0, (UINT)lines, bits.get(), &bmi, DIB_RGB_COLORS) != lines)
+        return 0;
+    // Copying onto itself: the source handle is the own bitmap and goes only
+    // now, after its pixels were read.
+    DeleteObject();
+    return Attach(copy.Release());
 }
 
 int CImageBitmap::CopyImage(CBitmap* pBitmap)
@@ -325,7 +289,7 @@ int CImageBitmap::CopyImage(CBitmap* pBitmap)
 
 int CImageBitmap::GetFileType(const char* lpszFileName)
 {
-    if (lpszFileName == nullptr) return 4;
+    if (lpszFileName == nullptr) return kFileOther;
     CString name(lpszFileName);
     name.MakeUpper();
     // Anywhere after the first character; the first test that matches wins.
@@ -333,16 +297,17 @@ int CImageBitmap::GetFileType(const char* lpszFileName)
         const char* text;
         int code;
     };
-    static const Test kTests[] = {{".BMP", 0}, {".ICO", 1}, {".JPG", 2}, {".JPEG", 2}, {".GIF", 3}};
+    static const Test kTests[] = {
+        {".BMP", kFileBitmap}, {".ICO", kFileIcon}, {".JPG", kFileJpeg}, {".JPEG", kFileJpeg}, {".GIF", kFileGif}};
     for (const Test& t : kTests)
         if (name.GetLength() > 1 && name.Find(t.text, 1) > 0) return t.code;
-    return 4;
+    return kFileOther;
 }
 
 int CImageBitmap::LoadImage(const char* lpszFileName, unsigned long clr)
 {
     if (m_hObject != nullptr) return 0;
-    if (clr == 0xFFFFFFFFul) clr = m_clrBackground;
+    if (clr == kUseBackground) clr = m_clrBackground;
     HBITMAP h = LoadImageFile(lpszFileName, clr);
     if (h == nullptr) return 0;
     if (!Attach(h)) {
@@ -355,7 +320,7 @@ int CImageBitmap::LoadImage(const char* lpszFileName, unsigned long clr)
 int CImageBitmap::LoadImage(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr)
 {
     if (m_hObject != nullptr) return 0;
-    if (clr == 0xFFFFFFFFul) clr = m_clrBackground;
+    if (clr == kUseBackground) clr = m_clrBackground;
     HBITMAP h = LoadImageResource(nID, lpszType, hInstance, clr);
     if (h == nullptr) return 0;
     if (!Attach(h)) {
@@ -369,25 +334,23 @@ HBITMAP CImageBitmap::LoadImageFile(const char* lpszFileName, unsigned long clr)
 {
     if (lpszFileName == nullptr) return nullptr;
     const int type = GetFileType(lpszFileName);
-    if (type == 0)
+    if (type == kFileBitmap)
         return (HBITMAP)::LoadImageA(nullptr, lpszFileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-    if (type == 4) return nullptr;
+    if (type == kFileOther) return nullptr;
 
     const int nWide = ::MultiByteToWideChar(CP_THREAD_ACP, 0, lpszFileName, -1, nullptr, 0);
     if (nWide <= 0) return nullptr;
-    WCHAR* pszWide = new (std::nothrow) WCHAR[nWide];  // owned
-    if (pszWide == nullptr) return nullptr;
-    HBITMAP hBitmap = nullptr;
-    if (::MultiByteToWideChar(CP_THREAD_ACP, 0, lpszFileName, -1, pszWide, nWide) == nWide) {
-        CComScope com;
-        IPicture* pPicture = nullptr;
-        if (SUCCEEDED(::OleLoadPicturePath(pszWide, nullptr, 0, (OLE_COLOR)clr, IID_IPicture, (void**)&pPicture)) &&
-            pPicture != nullptr) {
-            hBitmap = ExtractBitmap(pPicture, clr);
-            pPicture->Release();
-        }
-    }
-    delete[] pszWide;
+    std::unique_ptr<WCHAR[]> wide(new (std::nothrow) WCHAR[nWide]);
+    if (wide == nullptr || ::MultiByteToWideChar(CP_THREAD_ACP, 0, lpszFileName, -1, wide.get(), nWide) != nWide)
+        return nullptr;
+    // The OLE picture loader needs COM, and the caller may not have started it.
+    kfw::ScopedCoInit com;
+    IPicture* pPicture = nullptr;
+    if (FAILED(::OleLoadPicturePath(wide.get(), nullptr, 0, (OLE_COLOR)clr, IID_IPicture, (void**)&pPicture)) ||
+        pPicture == nullptr)
+        return nullptr;
+    HBITMAP hBitmap = ExtractBitmap(pPicture, clr);
+    pPicture->Release();
     return hBitmap;
 }
 
@@ -396,18 +359,13 @@ HBITMAP CImageBitmap::LoadImageResource(UINT nID, const char* lpszType, HINSTANC
     LPCSTR lpszName = MAKEINTRESOURCEA(LOWORD(nID));
     int nSize = 0;
     if (!GetResource(lpszName, lpszType, hInstance, nullptr, nSize) || nSize <= 0) return nullptr;
-    unsigned char* pBuffer = new (std::nothrow) unsigned char[nSize];  // owned
-    if (pBuffer == nullptr) return nullptr;
-    HBITMAP hBitmap = nullptr;
-    if (GetResource(lpszName, lpszType, hInstance, pBuffer, nSize)) {
-        CComScope com;
-        IPicture* pPicture = LoadFromBuffer(pBuffer, nSize);
-        if (pPicture != nullptr) {
-            hBitmap = ExtractBitmap(pPicture, clr);
-            pPicture->Release();
-        }
-    }
-    delete[] pBuffer;
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[nSize]);
+    if (buffer == nullptr || !GetResource(lpszName, lpszType, hInstance, buffer.get(), nSize)) return nullptr;
+    kfw::ScopedCoInit com;
+    IPicture* pPicture = LoadFromBuffer(buffer.get(), nSize);
+    if (pPicture == nullptr) return nullptr;
+    HBITMAP hBitmap = ExtractBitmap(pPicture, clr);
+    pPicture->Release();
     return hBitmap;
 }
 
@@ -461,32 +419,27 @@ IPicture* CImageBitmap::LoadFromBuffer(unsigned char* pBuffer, int nSize)
 HBITMAP CImageBitmap::ExtractBitmap(IPicture* pPicture, unsigned long clr)
 {
     if (pPicture == nullptr) return nullptr;
-    HWND hDesktop = ::GetDesktopWindow();
-    HDC hdcDesktop = ::GetDC(hDesktop);
-    if (hdcDesktop == nullptr) return nullptr;
-    HBITMAP hBitmap = nullptr;
-    HDC hdcMem = ::CreateCompatibleDC(hdcDesktop);
+    kfw::ScopedGetDC desktop(::GetDesktopWindow());
+    if (desktop.get() == nullptr) return nullptr;
+    kfw::ScopedMemDC mem(desktop);
     OLE_XSIZE_HIMETRIC hmWidth = 0;
     OLE_YSIZE_HIMETRIC hmHeight = 0;
-    if (hdcMem != nullptr && SUCCEEDED(pPicture->get_Width(&hmWidth)) && SUCCEEDED(pPicture->get_Height(&hmHeight))) {
-        const int cx = ::MulDiv(hmWidth, ::GetDeviceCaps(hdcDesktop, LOGPIXELSX), 2540);
-        const int cy = ::MulDiv(hmHeight, ::GetDeviceCaps(hdcDesktop, LOGPIXELSY), 2540);
-        // An empty or overflowing size would give a 1 x 1 monochrome bitmap
-        // or none; neither is the picture.
-        if (cx > 0 && cy > 0 && FrameFits(cx, cy)) hBitmap = ::CreateCompatibleBitmap(hdcDesktop, cx, cy);
-        if (hBitmap != nullptr) {
-            HGDIOBJ hOld = ::SelectObject(hdcMem, hBitmap);
-            if (clr != 0xFFFFFFFFul) {
-                RECT rc = {0, 0, cx, cy};
-                ::SetBkColor(hdcMem, (COLORREF)clr);
-                ::ExtTextOutA(hdcMem, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
-            }
-            // HIMETRIC's y axis points up: start at the top and go down.
-            pPicture->Render(hdcMem, 0, 0, cx, cy, 0, hmHeight, hmWidth, -hmHeight, nullptr);
-            ::SelectObject(hdcMem, hOld);
-        }
+    if (mem.get() == nullptr || FAILED(pPicture->get_Width(&hmWidth)) || FAILED(pPicture->get_Height(&hmHeight)))
+        return nullptr;
+    const int cx = ::MulDiv(hmWidth, ::GetDeviceCaps(desktop, LOGPIXELSX), kHimetricPerInch);
+    const int cy = ::MulDiv(hmHeight, ::GetDeviceCaps(desktop, LOGPIXELSY), kHimetricPerInch);
+    // An empty or overflowing size would give a 1 x 1 monochrome bitmap or
+    // none; neither is the picture.
+    if (cx <= 0 || cy <= 0 || !FrameFits(cx, cy)) return nullptr;
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(desktop, cx, cy);
+    if (hBitmap == nullptr) return nullptr;
+    kfw::ScopedSelect select(mem, hBitmap);
+    if (clr != kUseBackground) {
+        RECT rc = {0, 0, cx, cy};
+        ::SetBkColor(mem, (COLORREF)clr);
+        ::ExtTextOutA(mem, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
     }
-    if (hdcMem != nullptr) ::DeleteDC(hdcMem);
-    ::ReleaseDC(hDesktop, hdcDesktop);
+    // HIMETRIC's y axis points up: start at the top and go down.
+    pPicture->Render(mem, 0, 0, cx, cy, 0, hmHeight, hmWidth, -hmHeight, nullptr);
     return hBitmap;
 }

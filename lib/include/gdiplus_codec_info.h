@@ -33,3 +33,9 @@ protected:
     CString m_strDefExt;
     GUID m_clsid;
 };
+
+// Hands every GDI+ encoder (bEncoders) or decoder, in the order GDI+ lists
+// them, to pfnVisit until it returns false. FALSE when GDI+ gave no list (not
+// started, or no memory for it).
+KPLIB_API BOOL ForEachGdiplusCodec(bool bEncoders, bool (*pfnVisit)(const CGdiplusCodecInfo& info, void* pContext),
+                                   void* pContext);

@@ -13,6 +13,11 @@
 
 class KPLIB_API CImageBitmap : public CBitmap {
 public:
+    // Where a colour is asked for, this one stands for the background colour.
+    static const unsigned long kUseBackground = 0xFFFFFFFFul;
+    // What GetFileType makes of a file name.
+    enum FileType { kFileBitmap = 0, kFileIcon = 1, kFileJpeg = 2, kFileGif = 3, kFileOther = 4 };
+
     CImageBitmap(unsigned long clrBackground = 0xFFFFFF);
     ~CImageBitmap() override;
 
@@ -22,7 +27,7 @@ public:
     int CopyImage(CBitmap* pBitmap);
 
     // Loading, only into an object that has no bitmap yet. A colour of
-    // 0xFFFFFFFF stands for the background colour.
+    // kUseBackground stands for the background colour.
     int LoadImage(const char* lpszFileName, unsigned long clr);
     int LoadImage(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr);
     static HBITMAP LoadImageFile(const char* lpszFileName, unsigned long clr);
@@ -59,7 +64,7 @@ protected:
     // would not fit an int byte count.
     long PrepareBitmapInfo32(BITMAPINFO& bmi, HBITMAP hBitmap);
     static HBITMAP ExtractBitmap(IPicture* pPicture, unsigned long clr);
-    // 0 bitmap, 1 icon, 2 JPEG, 3 GIF, 4 anything else.
+    // A FileType code, from the name's extension.
     static int GetFileType(const char* lpszFileName);
     static int Fill(RGBX* pPixels, CSize size, unsigned long clr);
 

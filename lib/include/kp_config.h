@@ -58,6 +58,7 @@ public:
     void SetFlipVert(int b) { m_bFlipVert = b; }
     int GetShearDown() const { return m_bShearDown; }
     void SetShearDown(int b) { m_bShearDown = b; }
+    // "Amout" is the name the program and the options sheet call: keep it.
     int GetShearDownAmout() const { return m_nShearDownAmount; }
     void SetShearDownAmout(int n) { m_nShearDownAmount = n; }
     int GetShearAcross() const { return m_bShearAcross; }

@@ -67,6 +67,7 @@ public:
     // The current image and its thumbnail, still owned by the engine; null
     // when there is none. x and y receive where the view draws the thumbnail.
     Gdiplus::GpImage* GetImage() const { return m_pImage; }
+    // "Thub" is the name the program calls: keep it.
     Gdiplus::GpImage* GetThubImage(int& x, int& y) const {
         x = m_nThubX;
         y = m_nThubY;
