@@ -124,9 +124,16 @@ TEST(KaptoProgram, StartsOnItsMainWindowAndEndsWhenItCloses) {
     EXPECT_TRUE(::GetWindowLongPtrA(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(6, (int)::SendDlgItemMessageA(h, 1004, CB_GETCOUNT, 0, 0));
     EXPECT_EQ(0, (int)::SendDlgItemMessageA(h, 1004, CB_GETCURSEL, 0, 0));
+    // The template's 24 controls, and the capture engine's own invisible
+    // window (id 100) that it creates under the main window.
     int nControls = 0;
-    for (HWND c = ::GetWindow(h, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) ++nControls;
+    int nEngineWindows = 0;
+    for (HWND c = ::GetWindow(h, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        if (::GetDlgCtrlID(c) == 100 && !::IsWindowVisible(c)) ++nEngineWindows;
+        else ++nControls;
+    }
     EXPECT_EQ(24, nControls);
+    EXPECT_EQ(1, nEngineWindows);
     // 退出 ends the program.
     ::PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)::GetDlgItem(h, IDOK));
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 20000));
