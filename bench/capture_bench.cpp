@@ -29,15 +29,16 @@ public:
         delete p;
         return p != nullptr;
     }
-    bool CopyCapture() { return m_bmpImage.CopyImage(&m_bmpCapture) != 0; }
+    bool CopyCapture() { return m_copy.CopyImage((HBITMAP)m_store.GetCaptureBitmap().GetSafeHandle()) != 0; }
     bool Convert() {
-        Gdiplus::GpImage* p = ConvertImage((HBITMAP)m_bmpImage.GetSafeHandle());
+        Gdiplus::GpImage* p = ConvertImage((HBITMAP)m_store.GetProcessedBitmap().GetSafeHandle());
         if (p != nullptr) Gdiplus::DllExports::GdipDisposeImage(p);
         return p != nullptr;
     }
     bool Thumbnail() {
-        SetThubImage(m_pImage);
-        return m_pThubImage != nullptr;
+        SetThubImage(GetImage());
+        int x = 0, y = 0;
+        return GetThubImage(x, y) != nullptr;
     }
 
     // For comparison: GDI+'s own conversion of the bitmap, then a 24-bit
@@ -45,7 +46,8 @@ public:
     bool ConvertTwoStep() {
         using namespace Gdiplus::DllExports;
         Gdiplus::GpBitmap* pTemp = nullptr;
-        if (GdipCreateBitmapFromHBITMAP((HBITMAP)m_bmpImage.GetSafeHandle(), nullptr, &pTemp) != Gdiplus::Ok)
+        if (GdipCreateBitmapFromHBITMAP((HBITMAP)m_store.GetProcessedBitmap().GetSafeHandle(), nullptr, &pTemp) !=
+            Gdiplus::Ok)
             return false;
         UINT w = 0, h = 0;
         GdipGetImageWidth(pTemp, &w);
@@ -57,6 +59,9 @@ public:
         GdipDisposeImage(pTemp);
         return bDone;
     }
+
+private:
+    CImageBitmap m_copy;  // the copy step's target, as the processed bitmap is
 };
 
 // config.xml beside the program, put back as it was when the bench ends.

@@ -123,6 +123,11 @@ IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
 CWnd::CWnd() : m_hWnd(nullptr), m_pfnSuper(nullptr) {}
 
+const CWnd CWnd::wndTop(HWND_TOP);
+const CWnd CWnd::wndBottom(HWND_BOTTOM);
+const CWnd CWnd::wndTopMost(HWND_TOPMOST);
+const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
+
 CWnd::~CWnd() {
     if (m_hWnd != nullptr && FromHandlePermanent(m_hWnd) == this) {
         // The window must not reach a dead object: unbind, then destroy.
@@ -487,6 +492,7 @@ void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
 void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
 void CWnd::OnCaptureChanged(CWnd*) { Default(); }
 void CWnd::OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
+void CWnd::OnSetFocus(CWnd*) { Default(); }
 
 // The window procedure
 

@@ -73,7 +73,7 @@ void CKaptoDlg::Repaint() {
 }
 
 void CKaptoDlg::ReportFileFailure() {
-    if (m_core.GetLastFileResult() != CKpCore::FileFailed) return;
+    if (m_core.GetLastFileResult() != CKpImageStore::FileFailed) return;
     CString strPath = m_core.GetLastFilePath();
     CString strMessage;
     if (strPath.IsEmpty())
@@ -149,7 +149,7 @@ void CKaptoDlg::OnFileOpen() {
         Repaint();
         return;
     }
-    if (m_core.GetLastFileResult() == CKpCore::FileFailed) {
+    if (m_core.GetLastFileResult() == CKpImageStore::FileFailed) {
         CString strMessage;
         strMessage.Format("无法打开“%s”：它不是可读的图像文件。\n当前的图像保持不变。",
                           m_core.GetLastFilePath().GetString());

@@ -9,7 +9,7 @@
 #include "framework/cstring.h"
 #include "kp_export.h"
 
-class CKpCore;
+class CKpImageChain;
 
 class KPLIB_API CKpConfig {
 public:
@@ -106,8 +106,9 @@ protected:
     BOOL SaveConfigTo(const CString& strPath);
 
 private:
-    // The engine reads the three switches, which have no accessors.
-    friend class CKpCore;
+    // The image-option chain reads the three switches, which have no
+    // accessors.
+    friend class CKpImageChain;
 
     struct FileItem;  // one value element of config.xml and its field
     static const FileItem* GetFileItems(int& nCount);

@@ -432,7 +432,7 @@ TEST_F(StoreTest, FailedOpenKeepsTheImageNamesAndOptions) {
     for (const std::string& path : {m_dir + "missing.png", notImage, empty}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(0, m_core.OpenImage(path.c_str()));
-        EXPECT_EQ(CKpCore::FileFailed, m_core.GetLastFileResult());
+        EXPECT_EQ(CKpImageStore::FileFailed, m_core.GetLastFileResult());
         EXPECT_STREQ(path.c_str(), m_core.GetLastFilePath());
         int x, y;
         EXPECT_EQ(pBefore, m_core.GetImage());
@@ -450,9 +450,9 @@ TEST_F(StoreTest, EachFileOperationTellsHowItEnded) {
     std::string good = m_dir + "good.png";
     std::string missingFolder = m_dir + "no such folder\\x.png";
     EXPECT_EQ(0, m_core.SaveImage(good.c_str(), 0));
-    EXPECT_EQ(CKpCore::FileNoImage, m_core.GetLastFileResult());
+    EXPECT_EQ(CKpImageStore::FileNoImage, m_core.GetLastFileResult());
     EXPECT_EQ(0, m_core.CopyImageData(0));
-    EXPECT_EQ(CKpCore::FileNoImage, m_core.GetLastFileResult());
+    EXPECT_EQ(CKpImageStore::FileNoImage, m_core.GetLastFileResult());
     Paste(16, 12);
     const struct {
         const char* label;
@@ -460,24 +460,24 @@ TEST_F(StoreTest, EachFileOperationTellsHowItEnded) {
         int nResult;
         std::string path;
     } cases[] = {
-        {"save", [&] { return m_core.SaveImage(good.c_str(), 0); }, CKpCore::FileDone, good},
-        {"save to a missing folder", [&] { return m_core.SaveImage(missingFolder.c_str(), 1); }, CKpCore::FileFailed,
+        {"save", [&] { return m_core.SaveImage(good.c_str(), 0); }, CKpImageStore::FileDone, good},
+        {"save to a missing folder", [&] { return m_core.SaveImage(missingFolder.c_str(), 1); }, CKpImageStore::FileFailed,
          missingFolder},
         {"save as a type no encoder writes", [&] { return m_core.SaveImage((m_dir + "x.abc").c_str(), 0); },
-         CKpCore::FileFailed, m_dir + "x.abc"},
-        {"open", [&] { return m_core.OpenImage(good.c_str()); }, CKpCore::FileDone, good},
-        {"copy", [&] { return m_core.CopyImageData(0); }, CKpCore::FileDone, ""},
+         CKpImageStore::FileFailed, m_dir + "x.abc"},
+        {"open", [&] { return m_core.OpenImage(good.c_str()); }, CKpImageStore::FileDone, good},
+        {"copy", [&] { return m_core.CopyImageData(0); }, CKpImageStore::FileDone, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        EXPECT_EQ(c.nResult == CKpCore::FileDone ? 1 : 0, c.op());
+        EXPECT_EQ(c.nResult == CKpImageStore::FileDone ? 1 : 0, c.op());
         EXPECT_EQ(c.nResult, m_core.GetLastFileResult());
         EXPECT_STREQ(c.path.c_str(), m_core.GetLastFilePath());
     }
     ClipboardHolder holder;
     ASSERT_TRUE(holder.m_bOpened);
     EXPECT_EQ(0, m_core.CopyImageData(1));
-    EXPECT_EQ(CKpCore::FileFailed, m_core.GetLastFileResult());
+    EXPECT_EQ(CKpImageStore::FileFailed, m_core.GetLastFileResult());
 }
 
 }  // namespace
