@@ -15,56 +15,13 @@
 #include "framework/wnd.h"
 #include "options_sheet.h"
 #include "res/resource.h"
+#include "user_script.h"
 
 namespace {
 
 const char kSheetTitle[] = "参数设置";
 
-struct Script {
-    std::vector<std::function<void(HWND hSheet)>> steps;
-    size_t nNext = 0;
-    int nTicks = 0;
-    std::vector<std::string> boxes;  // texts of the message boxes closed
-};
-
-Script* g_pScript = nullptr;
-
-struct Found {
-    HWND hSheet = nullptr;
-    HWND hBox = nullptr;
-};
-
-BOOL CALLBACK FindWindows(HWND h, LPARAM l) {
-    Found* f = reinterpret_cast<Found*>(l);
-    char cls[16] = "";
-    char title[64] = "";
-    ::GetClassNameA(h, cls, sizeof(cls));
-    ::GetWindowTextA(h, title, sizeof(title));
-    if (!::IsWindowVisible(h) || lstrcmpA(cls, "#32770") != 0) return TRUE;
-    if (lstrcmpA(title, kSheetTitle) == 0) f->hSheet = h;
-    else if (::GetDlgItem(h, 0xFFFF) != nullptr) f->hBox = h;
-    return TRUE;
-}
-
-void CALLBACK PlayUser(HWND, UINT, UINT_PTR, DWORD) {
-    Script* s = g_pScript;
-    if (s == nullptr) return;
-    Found f;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindWindows, (LPARAM)&f);
-    if (f.hBox != nullptr) {
-        char text[512] = "";
-        ::GetDlgItemTextA(f.hBox, 0xFFFF, text, sizeof(text));
-        s->boxes.push_back(text);
-        ::PostMessageA(f.hBox, WM_COMMAND, IDOK, 0);
-        return;
-    }
-    if (f.hSheet == nullptr) return;
-    if (s->nNext < s->steps.size()) {
-        s->steps[s->nNext++](f.hSheet);
-    } else if (++s->nTicks > 100) {
-        ::PostMessageA(f.hSheet, WM_COMMAND, IDCANCEL, 0);  // a script that forgot to end
-    }
-}
+using shelltest::UserScript;
 
 HWND Page(HWND hSheet) { return PropSheet_GetCurrentPageHwnd(hSheet); }
 int PageIndex(HWND hSheet) { return (int)PropSheet_HwndToIndex(hSheet, Page(hSheet)); }
@@ -95,16 +52,10 @@ protected:
         ASSERT_TRUE(m_main.CreateEx(WS_EX_TOPMOST, nullptr, "main", WS_POPUP | WS_VISIBLE | WS_CAPTION, 50, 50, 300,
                                     200, nullptr, nullptr));
     }
-    void TearDown() override {
-        g_pScript = nullptr;
-        m_main.DestroyWindow();
-    }
-    INT_PTR Run(Script& script) {
-        g_pScript = &script;
-        UINT_PTR nTimer = ::SetTimer(nullptr, 0, 60, PlayUser);
-        INT_PTR nResult = RunOptionsSheet(&m_main, m_config);
-        ::KillTimer(nullptr, nTimer);
-        g_pScript = nullptr;
+    void TearDown() override { m_main.DestroyWindow(); }
+    INT_PTR Run(UserScript& script) {
+        script.strTitle = kSheetTitle;
+        INT_PTR nResult = shelltest::RunWithScript(script, [&] { return RunOptionsSheet(&m_main, m_config); });
         EXPECT_EQ(script.steps.size(), script.nNext) << "every step ran";
         return nResult;
     }
@@ -141,7 +92,7 @@ TEST_F(OptionsSheetTest, OpensOnTheImagePageAndCancelChangesNothing) {
     std::string before = Settings(m_config);
     int nFirstPage = -1;
     char caption[64] = "";
-    Script script;
+    UserScript script;
     script.steps = {
         [&](HWND h) {
             nFirstPage = PageIndex(h);
@@ -190,7 +141,7 @@ TEST_F(OptionsSheetTest, RangesRefuseWithTheFrameworksMessageAndKeepThePage) {
         m_config = fresh;
         int nPageAfter = -1;
         int nFocusAfter = 0;
-        Script script;
+        UserScript script;
         script.steps = {
             [&](HWND h) { ShowPage(h, c.nPage); },
             [&](HWND h) { SetText(h, c.nField, c.pszRefused); },
@@ -217,7 +168,7 @@ TEST_F(OptionsSheetTest, RangesRefuseWithTheFrameworksMessageAndKeepThePage) {
 TEST_F(OptionsSheetTest, PathWithAngleBracketsIsRefusedUntilCorrected) {
     m_config.SetEditAppPath("mspaint.exe");
     int nFocusAfter = 0;
-    Script script;
+    UserScript script;
     script.steps = {
         [](HWND h) { SetText(h, IDC_EDIT_APP_PATH, "C:\\a<b.exe"); },
         PressOk,
@@ -240,7 +191,7 @@ TEST_F(OptionsSheetTest, PrintScreenShowsAsF1AndF1IsStoredAsPrintScreen) {
     m_config.SetNewSnapHotkey(0, VK_SNAPSHOT);
     m_config.SetFullScreenHotkey(HOTKEYF_CONTROL, VK_SNAPSHOT);
     WORD wNewSnap = 0, wFullScreen = 0, wActive = 0;
-    Script script;
+    UserScript script;
     script.steps = {
         [](HWND h) { ShowPage(h, 2); },
         [&](HWND h) {
@@ -284,7 +235,7 @@ TEST_F(OptionsSheetTest, PagesNeverShownHandTheirValuesBackExactly) {
     m_config.SetKeepOnTop(0);
     ::SetWindowPos(m_main.m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     std::string before = Settings(m_config);
-    Script script;
+    UserScript script;
     script.steps = {PressOk};
     EXPECT_EQ(IDOK, Run(script));
     EXPECT_EQ(before, Settings(m_config));
@@ -296,7 +247,7 @@ TEST_F(OptionsSheetTest, KeepOnTopTakesEffectAtOnce) {
         SCOPED_TRACE(bKeep);
         m_config.SetKeepOnTop(!bKeep);
         BOOL bShown = bKeep;
-        Script script;
+        UserScript script;
         script.steps = {
             [](HWND h) { ShowPage(h, 0); },
             [&](HWND h) {
@@ -314,7 +265,7 @@ TEST_F(OptionsSheetTest, KeepOnTopTakesEffectAtOnce) {
 
 TEST_F(OptionsSheetTest, OwnerIsDisabledWhileTheSheetIsOpen) {
     BOOL bEnabledDuring = TRUE;
-    Script script;
+    UserScript script;
     script.steps = {[&](HWND h) {
         bEnabledDuring = ::IsWindowEnabled(m_main.m_hWnd);
         PressCancel(h);

@@ -21,3 +21,16 @@ if(WIN32)
     TIMEOUT 600)
   add_dependencies(kapto_program_tests Kapto recorder)
 endif()
+
+if(WIN32)
+  kapto_add_test(NAME main_window_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/kapto_dlg.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/kapto_commands.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/options_sheet.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/option_pages.cpp
+            ${PROJECT_SOURCE_DIR}/app/shell/hotkey_table.cpp
+    LIBS Kaptolib kfw comctl32 user32 gdi32 shell32)
+  target_include_directories(main_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/app ${PROJECT_SOURCE_DIR}/app/shell)
+  add_dependencies(main_window_tests Kapto)
+endif()
