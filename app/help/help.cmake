@@ -2,7 +2,7 @@
 # HTML sources in this folder by chmcmd (Debian's fp-utils). The picture of
 # the main window is this folder's main_window.png when there is one (a
 # screenshot taken by a tool), otherwise a drawing of the dialog template.
-file(GLOB KAPTO_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.html ${CMAKE_CURRENT_LIST_DIR}/*.hh?
+file(GLOB KAPTO_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.html ${CMAKE_CURRENT_LIST_DIR}/*.hh? ${CMAKE_CURRENT_LIST_DIR}/*.css
                                                ${CMAKE_CURRENT_LIST_DIR}/*.png)
 find_program(KAPTO_CHMCMD chmcmd)
 if(KAPTO_CHMCMD)

@@ -2,12 +2,14 @@
 // the public interface. Images come in through the clipboard (a paste is a
 // capture of a known bitmap).
 #include "capture_test_support.h"
+#include "support/clipboard_holder.h"
 #include "support/gdiplus_codecs.h"
 
 #include <algorithm>
 #include <functional>
 
 using namespace captest;
+using kptest::ClipboardHolder;
 
 namespace {
 
@@ -198,39 +200,6 @@ TEST_F(StoreTest, CopyWithoutAnImageFails) {
     EXPECT_EQ(0, m_core.CopyImageData(0));
     EXPECT_EQ(0, m_core.CopyImageData(1));
 }
-
-// Another program holding the clipboard open: a thread of this test.
-class ClipboardHolder {
-public:
-    ClipboardHolder() {
-        m_hOpened = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_hThread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        ::WaitForSingleObject(m_hOpened, 5000);
-    }
-    ~ClipboardHolder() {
-        ::SetEvent(m_hRelease);
-        ::WaitForSingleObject(m_hThread, 5000);
-        ::CloseHandle(m_hThread);
-        ::CloseHandle(m_hOpened);
-        ::CloseHandle(m_hRelease);
-    }
-    bool m_bOpened = false;
-
-private:
-    static DWORD WINAPI Run(LPVOID p) {
-        ClipboardHolder* self = static_cast<ClipboardHolder*>(p);
-        HWND hWnd = ::CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                      nullptr, nullptr);
-        self->m_bOpened = hWnd != nullptr && ::OpenClipboard(hWnd) != FALSE;
-        ::SetEvent(self->m_hOpened);
-        ::WaitForSingleObject(self->m_hRelease, 10000);
-        if (self->m_bOpened) ::CloseClipboard();
-        if (hWnd != nullptr) ::DestroyWindow(hWnd);
-        return 0;
-    }
-    HANDLE m_hOpened, m_hRelease, m_hThread;
-};
 
 int GdiHeadroom() {
     std::vector<HRGN> regions;

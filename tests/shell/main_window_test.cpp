@@ -11,6 +11,7 @@
 #include "framework/resources.h"
 #include "kapto_dlg.h"
 #include "res/resource.h"
+#include "support/clipboard_holder.h"
 #include "support/temp_files.h"
 #include "user_script.h"
 
@@ -39,37 +40,6 @@ HWND FindFileDialog() {
         (LPARAM)&hFound);
     return hFound;
 }
-
-// Another program holding the clipboard open: a thread with a window of its own.
-class ClipboardHolder {
-public:
-    ClipboardHolder() {
-        m_hOpened = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_hThread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        ::WaitForSingleObject(m_hOpened, 5000);
-    }
-    ~ClipboardHolder() {
-        ::SetEvent(m_hRelease);
-        ::WaitForSingleObject(m_hThread, 5000);
-        ::CloseHandle(m_hThread);
-        ::CloseHandle(m_hOpened);
-        ::CloseHandle(m_hRelease);
-    }
-
-private:
-    static DWORD WINAPI Run(LPVOID p) {
-        ClipboardHolder* self = static_cast<ClipboardHolder*>(p);
-        HWND hWnd = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        BOOL bOpened = ::OpenClipboard(hWnd);
-        ::SetEvent(self->m_hOpened);
-        ::WaitForSingleObject(self->m_hRelease, 10000);
-        if (bOpened) ::CloseClipboard();
-        ::DestroyWindow(hWnd);
-        return 0;
-    }
-    HANDLE m_hOpened, m_hRelease, m_hThread;
-};
 
 UINT MenuState(HWND hDlg, int nPopup, UINT nID) {
     // The marks as the next opening of the menu shows them.
@@ -260,7 +230,7 @@ TEST_F(MainWindowTest, FailedSaveAndCopyAreToldCancelAndNoImageStaySilent) {
             Command(h, ID_FILE_SAVE);
         },
         [&](HWND h) {
-            ClipboardHolder holder;
+            kptest::ClipboardHolder holder;
             Command(h, ID_EDIT_COPY);
         },
         [&](HWND h) { ::PostMessageA(h, WM_COMMAND, ID_FILE_SAVE_AS, 0); },

@@ -1,14 +1,22 @@
 # The program's shell: the options sheet on the program's own templates (read
 # from Kapto.exe), and the real Kapto.exe driven from outside.
-if(WIN32)
-  kapto_add_test(NAME options_sheet_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp
+# The program's own shell sources, built into a test; its templates come from
+# Kapto.exe at run time.
+function(kapto_add_shell_test name)
+  kapto_add_test(NAME ${name}
+    SOURCES ${ARGN}
             ${PROJECT_SOURCE_DIR}/app/shell/options_sheet.cpp
             ${PROJECT_SOURCE_DIR}/app/shell/option_pages.cpp
             ${PROJECT_SOURCE_DIR}/app/shell/hotkey_table.cpp
-    LIBS Kaptolib kfw comctl32 user32)
-  target_include_directories(options_sheet_tests PRIVATE ${PROJECT_SOURCE_DIR}/app ${PROJECT_SOURCE_DIR}/app/shell)
-  add_dependencies(options_sheet_tests Kapto)
+    LIBS Kaptolib kfw comctl32 user32 gdi32 shell32)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/app ${PROJECT_SOURCE_DIR}/app/shell)
+  add_dependencies(${name} Kapto)
+endfunction()
+
+if(WIN32)
+  kapto_add_shell_test(options_sheet_tests ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp)
+  kapto_add_shell_test(main_window_tests ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
+                       ${PROJECT_SOURCE_DIR}/app/shell/kapto_dlg.cpp ${PROJECT_SOURCE_DIR}/app/shell/kapto_commands.cpp)
 endif()
 
 if(WIN32)
@@ -22,15 +30,3 @@ if(WIN32)
   add_dependencies(kapto_program_tests Kapto recorder)
 endif()
 
-if(WIN32)
-  kapto_add_test(NAME main_window_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
-            ${PROJECT_SOURCE_DIR}/app/shell/kapto_dlg.cpp
-            ${PROJECT_SOURCE_DIR}/app/shell/kapto_commands.cpp
-            ${PROJECT_SOURCE_DIR}/app/shell/options_sheet.cpp
-            ${PROJECT_SOURCE_DIR}/app/shell/option_pages.cpp
-            ${PROJECT_SOURCE_DIR}/app/shell/hotkey_table.cpp
-    LIBS Kaptolib kfw comctl32 user32 gdi32 shell32)
-  target_include_directories(main_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/app ${PROJECT_SOURCE_DIR}/app/shell)
-  add_dependencies(main_window_tests Kapto)
-endif()
