@@ -120,6 +120,17 @@ TEST_F(OptionsSheetTest, OpensOnTheImagePageAndCancelChangesNothing) {
     EXPECT_TRUE(script.boxes.empty());
 }
 
+TEST_F(OptionsSheetTest, TheCloseBoxIsACancel) {
+    std::string before = Settings(m_config);
+    UserScript script;
+    script.steps = {
+        [](HWND h) { SetText(h, IDC_ROTATE_ANGLE, "12"); },
+        [](HWND h) { ::PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    EXPECT_EQ(IDCANCEL, Run(script));
+    EXPECT_EQ(before, Settings(m_config));
+}
+
 TEST_F(OptionsSheetTest, RangesRefuseWithTheFrameworksMessageAndKeepThePage) {
     const struct {
         const char* label;
