@@ -29,7 +29,12 @@ private:
         ClipboardHolder* self = static_cast<ClipboardHolder*>(p);
         HWND hWnd = ::CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                       nullptr, nullptr);
-        self->m_bOpened = hWnd != nullptr && ::OpenClipboard(hWnd) != FALSE;
+        // Right after a copy the system itself may hold the clipboard for a
+        // moment (Wine hands it on to X11): try for a while.
+        for (int i = 0; i < 100 && hWnd != nullptr && !self->m_bOpened; ++i) {
+            self->m_bOpened = ::OpenClipboard(hWnd) != FALSE;
+            if (!self->m_bOpened) ::Sleep(20);
+        }
         ::SetEvent(self->m_hOpened);
         ::WaitForSingleObject(self->m_hRelease, 10000);
         if (self->m_bOpened) ::CloseClipboard();
