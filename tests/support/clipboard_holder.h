@@ -13,7 +13,17 @@ public:
         m_hOpened = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         m_hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         m_hThread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        ::WaitForSingleObject(m_hOpened, 5000);
+        // Messages the system sends to this thread's windows meanwhile (the
+        // clipboard's owner may be one of them) are answered while waiting.
+        const DWORD dwEnd = ::GetTickCount() + 5000;
+        for (;;) {
+            LONG nLeft = (LONG)(dwEnd - ::GetTickCount());
+            if (nLeft <= 0) break;
+            DWORD dw = ::MsgWaitForMultipleObjects(1, &m_hOpened, FALSE, (DWORD)nLeft, QS_SENDMESSAGE);
+            if (dw != WAIT_OBJECT_0 + 1) break;
+            MSG msg;
+            ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
     }
     ~ClipboardHolder() {
         ::SetEvent(m_hRelease);
