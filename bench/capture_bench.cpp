@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "engine_bench_setup.h"
 #include "kp_core.h"
 
 namespace {
@@ -64,46 +65,13 @@ private:
     CImageBitmap m_copy;  // the copy step's target, as the processed bitmap is
 };
 
-// config.xml beside the program, put back as it was when the bench ends.
-struct ConfigKeeper {
-    std::string path, data;
-    bool existed = false;
-    ConfigKeeper() : path(std::string(CHelper::GetAppPath()) + "config.xml") {
-        FILE* f = fopen(path.c_str(), "rb");
-        existed = f != nullptr;
-        if (f == nullptr) return;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        fclose(f);
-    }
-    ~ConfigKeeper() {
-        if (!existed) {
-            DeleteFileA(path.c_str());
-            return;
-        }
-        FILE* f = fopen(path.c_str(), "wb");
-        if (f == nullptr) return;
-        fwrite(data.data(), 1, data.size(), f);
-        fclose(f);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 30;
     if (runs < 3) runs = 3;
 
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    ConfigKeeper keeper;
-    {
-        CKpConfig start;
-        start.SetSnapOnStart(0);
-        start.SaveConfig();
-    }
+    bench::EngineBenchSetup setup;
 
     CWnd main, view;
     main.CreateEx(0, AfxRegisterWndClass(0), "capture bench", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr,
@@ -111,11 +79,7 @@ int main(int argc, char** argv) {
     view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
                   (HMENU)1005);
     CBenchCore core;
-    bench::Require(core.InitSnapper(&main, &view) != 0, "InitSnapper");
-    core.m_config.SetSnapDelayTime(0);
-    core.m_config.SetPlaySnapSound(0);
-    core.m_config.SetHideMainWnd(0);
-    core.m_config.SetAutoCopy(0);
+    bench::EngineBenchSetup::Start(core, main, view);
 
     const int w = GetSystemMetrics(SM_CXSCREEN);
     const int h = GetSystemMetrics(SM_CYSCREEN);
@@ -147,6 +111,5 @@ int main(int argc, char** argv) {
     row("(two-step GDI+ conversion)", twoStepMs);
 
     core.CloseSnapper();
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }
