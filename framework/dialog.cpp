@@ -47,17 +47,26 @@ BOOL CDialog::CreateFromTemplate(HWND hWndParent) {
     return TRUE;
 }
 
-INT_PTR CDialog::DoModal() {
-    // The owner: the given parent's top-level window, else the main window.
+HWND CDialog::FindModalOwner() const {
     HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     if (hWndOwner == nullptr) {
         CWnd* pMain = AfxGetMainWnd();
         if (pMain != nullptr && pMain != this) hWndOwner = pMain->m_hWnd;
+        // A main window disabled under a modal window of its own (a property
+        // sheet, say): the window the dialog was opened from is the owner,
+        // so that it is the one disabled while the dialog is up.
+        if (hWndOwner != nullptr && !::IsWindowEnabled(hWndOwner) && ::GetActiveWindow() != nullptr)
+            hWndOwner = ::GetActiveWindow();
     }
     if (hWndOwner != nullptr) {
         HWND hTop = ::GetAncestor(hWndOwner, GA_ROOT);
         if (hTop != nullptr) hWndOwner = hTop;
     }
+    return hWndOwner;
+}
+
+INT_PTR CDialog::DoModal() {
+    HWND hWndOwner = FindModalOwner();
     BOOL bEnableOwner = FALSE;
     if (hWndOwner != nullptr && hWndOwner != ::GetDesktopWindow() && ::IsWindowEnabled(hWndOwner)) {
         ::EnableWindow(hWndOwner, FALSE);

@@ -19,8 +19,8 @@ CKaptoApp::CKaptoApp() : m_gdiplusToken(0) {}
 
 BOOL CKaptoApp::InitInstance() {
     INITCOMMONCONTROLSEX icc;
-    icc.dwSize = 8;
-    icc.dwICC = 0xFF;  // ICC_WIN95_CLASSES
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&icc);
 
     CWinApp::InitInstance();
@@ -48,9 +48,9 @@ int CKaptoApp::ExitInstance() {
 }
 
 void CKaptoApp::OnHelp() {
-    // The help viewer takes the screen; the tray icon or the show/hide hot
-    // key brings the main window back.
-    if (m_pMainWnd != nullptr && m_pMainWnd->m_hWnd != nullptr) m_pMainWnd->ShowWindow(SW_HIDE);
+    // The help viewer takes the screen; the tray icon brings the window back.
+    CWnd* pMainWnd = AfxGetMainWnd();
+    if (pMainWnd != nullptr && pMainWnd->GetSafeHwnd() != nullptr) pMainWnd->ShowWindow(SW_HIDE);
     CString strHelp = CHelper::GetAppPath() + "Kapto.chm";
     ::ShellExecuteA(nullptr, "open", strHelp, nullptr, "", SW_SHOWMAXIMIZED);
 }

@@ -1,70 +1,27 @@
-// The main window's commands: captures, files, the clipboard, the external
-// editor, the image options, the options sheet, the home page, showing and
-// hiding, and the eight global hot keys that run them.
+// The main window's commands: what the menus, the push buttons, the check
+// boxes, the view, the tray menu and the eight global hot keys ask for, each
+// a thin call into the capture engine, and the update handlers that put the
+// marks on the menu items.
 #include "kapto_dlg.h"
 
 #include <shellapi.h>
 
+#include "dlg_about.h"
 #include "framework/app.h"
-#include "home_page.h"
 #include "hotkey_table.h"
+#include "maker_links.h"
 #include "options_sheet.h"
 #include "res/resource.h"
 
 namespace {
 
-// The capture modes: one numbering for the configuration, the capture-type
-// box and the engine.
-struct SnapMode {
-    int nMode;
-    UINT nCommand;
-    int (CKpCore::*pfnSnap)();
-};
-
-const SnapMode kSnapModes[] = {
-    {0, ID_SNAP_FULLSCREEN, &CKpCore::SnapFullScreen}, {1, ID_SNAP_ACTIVE_WIN, &CKpCore::SnapActiveWin},
-    {2, ID_SNAP_CURRENT_WIN, &CKpCore::SnapCurrentWin}, {3, ID_SNAP_WIN_CLIENT, &CKpCore::SnapWinClient},
-    {4, ID_SNAP_WIN_OBJ, &CKpCore::SnapWinObj},         {5, ID_SNAP_SELECT_RECT, &CKpCore::SnapSelectRect},
-};
-const int kSnapModeCount = (int)(sizeof(kSnapModes) / sizeof(kSnapModes[0]));
+const int kSnapModeCount = 6;
 // The object capture's menu item carries no mark, even while it is the mode.
 const int kUnmarkedMode = 4;
 
-const SnapMode* FindSnapMode(UINT nCommand) {
-    for (const SnapMode& m : kSnapModes)
-        if (m.nCommand == nCommand) return &m;
-    return nullptr;
-}
-
-// The ten image options: the flag, its check box and its menu command.
-struct ImageOption {
-    BOOL CKaptoDlg::*pFlag;
-    UINT nCheckBox;
-    UINT nCommand;
-};
-
-const ImageOption kImageOptions[] = {
-    {&CKaptoDlg::m_bGrayScale, IDC_GRAYSCALE, ID_OPT_GRAYSCALE},
-    {&CKaptoDlg::m_bNegate, IDC_NEGATE, ID_OPT_NEGATE},
-    {&CKaptoDlg::m_bFlipHorz, IDC_FLIP_HORZ, ID_OPT_FLIP_HORZ},
-    {&CKaptoDlg::m_bFlipVert, IDC_FLIP_VERT, ID_OPT_FLIP_VERT},
-    {&CKaptoDlg::m_bRotate, IDC_ROTATE, ID_OPT_ROTATE},
-    {&CKaptoDlg::m_bScale, IDC_SCALE, ID_OPT_SCALE},
-    {&CKaptoDlg::m_bShearAcross, IDC_SHEAR_ACROSS, ID_OPT_SHEAR_ACROSS},
-    {&CKaptoDlg::m_bShearDown, IDC_SHEAR_DOWN, ID_OPT_SHEAR_DOWN},
-    {&CKaptoDlg::m_bBlur, IDC_BLUR, ID_OPT_BLUR},
-    {&CKaptoDlg::m_bSharpen, IDC_SHARPEN, ID_OPT_SHARPEN},
-};
-
-const ImageOption* FindImageOption(UINT nID, UINT ImageOption::*pWhich) {
-    for (const ImageOption& o : kImageOptions)
-        if (o.*pWhich == nID) return &o;
-    return nullptr;
-}
-
 }  // namespace
 
-// ---- Helpers -------------------------------------------------------------------------
+// ---- Helpers ---------------------------------------------------------------------
 
 void CKaptoDlg::Repaint() {
     CRect rc;
@@ -83,37 +40,26 @@ void CKaptoDlg::ReportFileFailure() {
     AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
 }
 
-// ---- Captures ------------------------------------------------------------------------
+// ---- Captures --------------------------------------------------------------------
 
-void CKaptoDlg::RunCapture(int nMode) {
-    const SnapMode* pMode = nullptr;
-    for (const SnapMode& m : kSnapModes)
-        if (m.nMode == nMode) pMode = &m;
-    if (pMode == nullptr) return;
-    if ((m_core.*pMode->pfnSnap)()) {
-        Repaint();
-        UpdateWindow();
-    }
-    // Whatever happened, the box shows the mode the engine recorded.
+void CKaptoDlg::SnapByMode(int nMode) {
+    if (nMode < 0 || nMode >= kSnapModeCount) return;
+    if ((m_core.*kSnapModes[nMode].pfnSnap)()) DrawView(FALSE);
+    // Whatever came of it, the box shows the mode the engine recorded.
     m_nSnapType = m_core.m_config.GetSnapMode();
     UpdateData(FALSE);
 }
 
 void CKaptoDlg::OnSnapCommand(UINT nID) {
-    const SnapMode* pMode = FindSnapMode(nID);
-    if (pMode != nullptr) RunCapture(pMode->nMode);
+    for (int i = 0; i < kSnapModeCount; ++i) {
+        if (kSnapModes[i].nCommand == nID) SnapByMode(i);
+    }
 }
 
 void CKaptoDlg::OnSnapNew() {
-    // The box's choice reaches the configuration only through the capture.
+    // The box's choice reaches the settings only through the capture.
     UpdateData(TRUE);
-    if (m_nSnapType >= 0 && m_nSnapType < kSnapModeCount) RunCapture(m_nSnapType);
-}
-
-void CKaptoDlg::OnUpdateSnapCommand(CCmdUI* pCmdUI) {
-    const SnapMode* pMode = FindSnapMode(pCmdUI->m_nID);
-    if (pMode == nullptr || pMode->nMode == kUnmarkedMode) return;
-    pCmdUI->SetRadio(m_core.m_config.GetSnapMode() == pMode->nMode);
+    SnapByMode(m_nSnapType);
 }
 
 LRESULT CKaptoDlg::OnHotKey(WPARAM wParam, LPARAM) {
@@ -126,9 +72,11 @@ LRESULT CKaptoDlg::OnHotKey(WPARAM wParam, LPARAM) {
 }
 
 void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
+    // An id that is not registered is harmless to unregister.
     const KaptoHotkey* pHotkeys = GetKaptoHotkeys();
     for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) ::UnregisterHotKey(m_hWnd, pHotkeys[i].nId);
     if (bUnregisterOnly) return;
+    // No pair is judged beforehand: the system says what it refuses.
     for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
         unsigned short wModifier = 0;
         unsigned short wVk = 0;
@@ -138,7 +86,7 @@ void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
     }
 }
 
-// ---- Files and the clipboard ---------------------------------------------------------
+// ---- The current image ----------------------------------------------------------
 
 void CKaptoDlg::OnFileOpen() {
     if (m_core.OpenImage(CString())) {
@@ -192,88 +140,58 @@ void CKaptoDlg::OnEditClear() {
 }
 
 void CKaptoDlg::OnEditImage() {
+    // The editor opens a file: an image never saved is saved first (the
+    // user may cancel, and the editor then starts without a file).
     if (m_core.GetPathName().IsEmpty()) {
-        // An image that has no file yet is saved first.
         m_core.SaveImage(CString(), FALSE);
         ReportFileFailure();
     }
     CString strPath = m_core.GetPathName();
     CString strName = m_core.GetFileName();
-    // The folder is the path without its final name part (with the trailing
-    // separator), even when the name's text also occurs in a folder's name.
+    // The folder is what precedes the name at the end of the path, with its
+    // separator: the name's text may occur in the folder's names too.
     CString strFolder;
     if (!strName.IsEmpty() && strPath.GetLength() >= strName.GetLength() &&
         strPath.Right(strName.GetLength()) == strName)
         strFolder = strPath.Left(strPath.GetLength() - strName.GetLength());
-
     CString strEditor = m_core.m_config.GetEditAppPath();
     if (!strEditor.IsEmpty()) {
-        // Quoted: a name with blanks is one argument.
-        CString strParameters;
-        if (!strName.IsEmpty()) strParameters.Format("\"%s\"", strName.GetString());
-        ::ShellExecuteA(nullptr, "open", strEditor, strParameters, strFolder, SW_SHOW);
+        // Quoted, so that a name with spaces reaches the editor as one file.
+        CString strParams;
+        if (!strName.IsEmpty()) strParams = "\"" + strName + "\"";
+        ::ShellExecuteA(nullptr, "open", strEditor, strParams, strFolder, SW_SHOW);
     } else if (!strPath.IsEmpty()) {
         // No editor configured: the program Windows associates with the type.
         ::ShellExecuteA(nullptr, "open", strPath, nullptr, strFolder, SW_SHOW);
     }
 }
 
-// ---- Image options -------------------------------------------------------------------
+// ---- Image options ---------------------------------------------------------------
 
-void CKaptoDlg::ExchangeImageOptions(BOOL bSave) {
-    CKpConfig& config = m_core.m_config;
-    if (bSave) {
-        UpdateData(TRUE);
-        config.SetGrayScale(m_bGrayScale);
-        config.SetNegate(m_bNegate);
-        config.SetScale(m_bScale);
-        config.SetRotate(m_bRotate);
-        config.SetFlipHorz(m_bFlipHorz);
-        config.SetFlipVert(m_bFlipVert);
-        config.SetShearDown(m_bShearDown);
-        config.SetShearAcross(m_bShearAcross);
-        config.SetBlur(m_bBlur);
-        config.SetSharpen(m_bSharpen);
-    } else {
-        m_bGrayScale = config.GetGrayScale();
-        m_bNegate = config.GetNegate();
-        m_bScale = config.GetScale();
-        m_bRotate = config.GetRotate();
-        m_bFlipHorz = config.GetFlipHorz();
-        m_bFlipVert = config.GetFlipVert();
-        m_bShearDown = config.GetShearDown();
-        m_bShearAcross = config.GetShearAcross();
-        m_bBlur = config.GetBlur();
-        m_bSharpen = config.GetSharpen();
+void CKaptoDlg::OnImageOptionCommand(UINT nID) {
+    for (const ImageOption& option : kImageOptions) {
+        if (option.nCommand != nID) continue;
+        this->*option.pFlag = !(this->*option.pFlag);
         UpdateData(FALSE);
+        OnImageOptionClick((UINT)option.nCheckBox);
+        return;
     }
 }
 
-void CKaptoDlg::OnImageOptionCommand(UINT nID) {
-    const ImageOption* pOption = FindImageOption(nID, &ImageOption::nCommand);
-    if (pOption == nullptr) return;
-    this->*pOption->pFlag = !(this->*pOption->pFlag);
-    UpdateData(FALSE);
-    OnImageOptionClick(pOption->nCheckBox);
-}
-
 void CKaptoDlg::OnImageOptionClick(UINT nID) {
-    if (FindImageOption(nID, &ImageOption::nCheckBox) == nullptr) return;
-    ExchangeImageOptions(TRUE);
-    m_core.RefreshImageData();
-    Repaint();
-}
-
-void CKaptoDlg::OnUpdateImageOption(CCmdUI* pCmdUI) {
-    const ImageOption* pOption = FindImageOption(pCmdUI->m_nID, &ImageOption::nCommand);
-    if (pOption != nullptr) pCmdUI->SetCheck(this->*pOption->pFlag ? 1 : 0);
+    for (const ImageOption& option : kImageOptions) {
+        if ((UINT)option.nCheckBox != nID) continue;
+        // The box has its new state already: everything follows it.
+        ExchangeImageOptions(TRUE);
+        m_core.RefreshImageData();
+        Repaint();
+        return;
+    }
 }
 
 void CKaptoDlg::OnAutoCopy() { m_core.m_config.SetAutoCopy(!m_core.m_config.GetAutoCopy()); }
 
-void CKaptoDlg::OnUpdateAutoCopy(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_core.m_config.GetAutoCopy() ? 1 : 0); }
-
-// ---- Options, home page, showing and hiding -----------------------------------------
+// ---- Options, links and the window ----------------------------------------------
 
 void CKaptoDlg::OnOptions() {
     if (RunOptionsSheet(this, m_core.m_config) != IDOK) return;
@@ -282,6 +200,28 @@ void CKaptoDlg::OnOptions() {
     Repaint();
 }
 
-void CKaptoDlg::OnHomePage() { ::ShellExecuteA(nullptr, "open", kKaptoHomePage, nullptr, "", SW_SHOWMAXIMIZED); }
+void CKaptoDlg::OnHomePage() { OpenMakerLink(kMakerHomePage); }
 
 void CKaptoDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
+
+void CKaptoDlg::OnAppAbout() {
+    CDlgAbout dlgAbout;
+    dlgAbout.DoModal();
+}
+
+// ---- Menu marks -----------------------------------------------------------------
+
+void CKaptoDlg::OnUpdateSnapMode(CCmdUI* pCmdUI) {
+    int nMode = m_core.m_config.GetSnapMode();
+    for (int i = 0; i < kSnapModeCount; ++i) {
+        if (kSnapModes[i].nCommand == pCmdUI->m_nID && i != kUnmarkedMode) pCmdUI->SetRadio(i == nMode);
+    }
+}
+
+void CKaptoDlg::OnUpdateImageOption(CCmdUI* pCmdUI) {
+    for (const ImageOption& option : kImageOptions) {
+        if (option.nCommand == pCmdUI->m_nID) pCmdUI->SetCheck(this->*option.pFlag ? 1 : 0);
+    }
+}
+
+void CKaptoDlg::OnUpdateAutoCopy(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_core.m_config.GetAutoCopy() ? 1 : 0); }
