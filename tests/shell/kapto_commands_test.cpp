@@ -65,19 +65,11 @@ void PressKeys(std::initializer_list<WORD> keys) {
     ::Sleep(300);
 }
 
+// A click on the real control, which the control turns into its own
+// notification (BM_CLICK: button down and up on it, wherever the pointer is).
 void ClickAt(HWND hCtl) {
-    RECT rc;
-    ::GetWindowRect(hCtl, &rc);
-    int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-    INPUT in[3] = {};
-    for (INPUT& i : in) i.type = INPUT_MOUSE;
-    in[0].mi.dx = ((rc.left + 8) * 65536 + cx / 2) / cx;
-    in[0].mi.dy = (((rc.top + rc.bottom) / 2) * 65536 + cy / 2) / cy;
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(3, in, sizeof(INPUT));
-    ::Sleep(300);
+    ::SendMessageA(hCtl, BM_CLICK, 0, 0);
+    ::Sleep(200);
 }
 
 // One run of Kapto.exe: started on the given settings, its message boxes
