@@ -37,6 +37,10 @@ public:
     virtual void OnOK();          // base: UpdateData(TRUE), then EndDialog(IDOK) if it succeeded
     virtual void OnCancel();      // base: EndDialog(IDCANCEL)
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // The dialog's own map first; a top-level dialog then offers commands and
+    // their updates to the application object (Help and Exit live there), so
+    // an update pass finds their handlers too.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 
     // Runs the loop described above until EndDialog; returns the result.
     int RunModalLoop();

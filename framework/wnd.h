@@ -390,6 +390,15 @@ protected:                    \
         return TRUE;                                                                            \
     }
 
+// A range of control ids with one notification (void handler(UINT nID)).
+#define ON_CONTROL_RANGE(code, idFirst, idLast, memberFxn)                                   \
+    if (message == WM_COMMAND && HIWORD(wParam) == (WORD)(code) && LOWORD(wParam) >= (idFirst) && \
+        LOWORD(wParam) <= (idLast)) {                                                         \
+        if (lParam != KFW_CMD_PROBE) KFW_CALL(void (ThisClass::*)(UINT), memberFxn, LOWORD(wParam)); \
+        lResult = 0;                                                                          \
+        return TRUE;                                                                          \
+    }
+
 // Command update (void handler(CCmdUI*)).
 #define ON_UPDATE_COMMAND_UI(id, memberFxn)                                              \
     if (message == KFW_MSG_UPDATE_CMDUI && wParam == (WPARAM)(id)) {                      \
@@ -401,6 +410,14 @@ protected:                    \
     if (message == KFW_MSG_UPDATE_CMDUI && wParam >= (WPARAM)(idFirst) && wParam <= (WPARAM)(idLast)) { \
         KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam));     \
         return TRUE;                                                                            \
+    }
+
+// Command update for a range of ids (void handler(CCmdUI*)); the handler
+// reads the id from the CCmdUI.
+#define ON_UPDATE_COMMAND_UI_RANGE(idFirst, idLast, memberFxn)                                \
+    if (message == KFW_MSG_UPDATE_CMDUI && wParam >= (WPARAM)(idFirst) && wParam <= (WPARAM)(idLast)) { \
+        KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam)); \
+        return TRUE;                                                                          \
     }
 
 // WM_NOTIFY (void handler(NMHDR*, LRESULT*)).

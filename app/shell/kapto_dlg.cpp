@@ -15,11 +15,28 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_MESSAGE(WM_KICKIDLE, &CKaptoDlg::OnKickIdle)
     ON_MESSAGE(WM_TRAYNOTIFY, &CKaptoDlg::OnTrayNotify)
 
-    // Commands of the menus, the buttons and the tray icon
+    ON_MESSAGE(WM_HOTKEY, &CKaptoDlg::OnHotKey)
+
+    // Commands of the menus, the buttons, the check boxes, the view and the tray icon
     ON_COMMAND(ID_SNAP_NEW, &CKaptoDlg::OnSnapNew)
-    ON_COMMAND(ID_EDIT_COPY, &CKaptoDlg::OnEditCopy)
+    ON_COMMAND_RANGE(ID_SNAP_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKaptoDlg::OnSnapCommand)
+    ON_COMMAND_RANGE(ID_SNAP_SELECT_RECT, ID_SNAP_WIN_OBJ, &CKaptoDlg::OnSnapCommand)
+    ON_COMMAND(ID_FILE_OPEN, &CKaptoDlg::OnFileOpen)
+    ON_COMMAND(ID_FILE_SAVE, &CKaptoDlg::OnFileSave)
     ON_COMMAND(ID_FILE_SAVE_AS, &CKaptoDlg::OnFileSaveAs)
+    ON_COMMAND(ID_FILE_SAVE_THUMB, &CKaptoDlg::OnFileSaveThumb)
+    ON_COMMAND(ID_EDIT_COPY, &CKaptoDlg::OnEditCopy)
+    ON_COMMAND(ID_EDIT_COPY_THUMB, &CKaptoDlg::OnEditCopyThumb)
+    ON_COMMAND(ID_EDIT_PASTE, &CKaptoDlg::OnEditPaste)
     ON_COMMAND(ID_EDIT_IMAGE, &CKaptoDlg::OnEditImage)
+    ON_COMMAND(ID_EDIT_CLEAR, &CKaptoDlg::OnEditClear)
+    ON_COMMAND_RANGE(ID_OPT_GRAYSCALE, ID_OPT_SHARPEN, &CKaptoDlg::OnImageOptionCommand)
+    ON_CONTROL_RANGE(BN_CLICKED, IDC_GRAYSCALE, IDC_SHARPEN, &CKaptoDlg::OnImageOptionClick)
+    ON_COMMAND(ID_OPT_AUTOCOPY, &CKaptoDlg::OnAutoCopy)
+    ON_COMMAND(ID_OPTIONS, &CKaptoDlg::OnOptions)
+    ON_COMMAND(ID_HELP_HOMEPAGE, &CKaptoDlg::OnHomePage)
+    ON_COMMAND(ID_HELP_UPDATE, &CKaptoDlg::OnHomePage)
+    ON_STN_CLICKED(IDC_VIEW, &CKaptoDlg::OnHomePage)
     ON_COMMAND(ID_SHOW_HIDE, &CKaptoDlg::OnShowHide)
     ON_COMMAND(ID_APP_ABOUT, &CKaptoDlg::OnAppAbout)
     ON_COMMAND(ID_FILE_PRINT, &CKaptoDlg::OnFilePrint)
@@ -33,9 +50,6 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
 END_MESSAGE_MAP()
 
 namespace {
-
-const int kFirstHotkeyId = 1000;
-const int kHotkeyCount = 8;
 
 // The view's tooltip.
 const char kViewTip[] = "点击访问Orvel网";
@@ -174,12 +188,6 @@ void CKaptoDlg::ExchangeImageOptions(BOOL bSave) {
     }
 }
 
-void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
-    // An id that is not registered is harmless to unregister.
-    for (int i = 0; i < kHotkeyCount; ++i) ::UnregisterHotKey(m_hWnd, kFirstHotkeyId + i);
-    if (bUnregisterOnly) return;
-    // The registrations from the settings come with the hot-key commands.
-}
 
 void CKaptoDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {

@@ -90,9 +90,21 @@ protected:
     // the mode the engine recorded in the capture-type box.
     void SnapByMode(int nMode);
     void OnSnapNew();
-    void OnEditCopy();
+    void OnSnapCommand(UINT nID);
+    void OnFileOpen();
+    void OnFileSave();
     void OnFileSaveAs();
+    void OnFileSaveThumb();
+    void OnEditCopy();
+    void OnEditCopyThumb();
+    void OnEditPaste();
     void OnEditImage();
+    void OnEditClear();
+    void OnImageOptionCommand(UINT nID);
+    void OnImageOptionClick(UINT nID);
+    void OnAutoCopy();
+    void OnOptions();
+    void OnHomePage();
     void OnShowHide();
     void OnAppAbout();
     void OnFilePrint();
@@ -100,6 +112,14 @@ protected:
     void OnUpdateSnapMode(CCmdUI* pCmdUI);
     void OnUpdateImageOption(CCmdUI* pCmdUI);
     void OnUpdateAutoCopy(CCmdUI* pCmdUI);
+    // WM_HOTKEY: runs the command of hot key wParam, exactly as its menu item.
+    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+
+    // Invalidates the client area with erasing: the view repaints.
+    void Repaint();
+    // Tells the user why an open, save or copy that was not cancelled did
+    // not happen; silent after a success or a cancel.
+    void ReportFileFailure();
 
     // The view's picture onto hdc, whose logical units are pixels: the
     // thumbnail on white when there is an image, else the placeholder.

@@ -59,10 +59,25 @@ public:
     // Frees the current image and thumbnail and clears both names; the
     // bitmaps keep the last capture.
     void ClearGdiplusImage();
+    // A file that is not a readable image changes nothing: the current
+    // image, its names and the image options stay.
     int OpenImage(CString strPath);
     int SaveImage(CString strPath, int bThumbnail);
     int CopyImageData(int bThumbnail);
     int PasteImageData();
+
+    // Why the last OpenImage, SaveImage or CopyImageData ended as it did, so
+    // that the caller can report a failure and stay silent on a cancel.
+    enum FileResult {
+        FileDone = 0,   // it succeeded
+        FileCancelled,  // the user cancelled the file dialog
+        FileNoImage,    // there was no image to save or copy
+        FileFailed,     // the file could not be read or written, or the clipboard refused
+    };
+    int GetLastFileResult() const { return m_nLastFileResult; }
+    // The file that operation read or wrote (or tried to); empty for the
+    // clipboard and when no file was chosen.
+    CString GetLastFilePath() const { return m_strLastFilePath; }
 
     CString GetPathName() const { return m_strPathName; }
     CString GetFileName() const { return m_strFileName; }
@@ -79,6 +94,9 @@ public:
     void ResetBitmapData(HBITMAP h);
 
 protected:
+    // Records how a file or clipboard operation ended; returns its result.
+    int EndFileOperation(int nResult, const CString& strPath);
+
     CKpConfig& m_config;  // not owned
     CWnd* m_pViewWnd;     // not owned
     CString m_strPathName;
@@ -87,6 +105,8 @@ protected:
     Gdiplus::GpImage* m_pThubImage;  // owned
     int m_nThubX;
     int m_nThubY;
+    int m_nLastFileResult;  // a FileResult
+    CString m_strLastFilePath;
     CImageBitmap m_bmpCapture;  // the last capture, unprocessed
     CImageBitmap m_bmpImage;    // the last capture after the image options
 };

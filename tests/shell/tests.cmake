@@ -39,4 +39,29 @@ if(WIN32)
   add_dependencies(kapto_window_tests Kapto)  # the art the resources take in
   target_include_directories(kapto_window_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR}
                              ${KAPTO_APP_DIR}/shell ${KAPTO_APP_DIR}/tray ${KAPTO_APP_DIR}/res ${CMAKE_BINARY_DIR}/app/art)
+
+  # The options sheet and the main window's commands in this process, with
+  # the same sources; menus of another process cannot be read.
+  kapto_add_test(NAME options_sheet_tests
+    SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
+            ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp
+    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
+  kapto_add_test(NAME main_window_tests
+    SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
+            ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
+    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
+  foreach(t options_sheet_tests main_window_tests)
+    add_dependencies(${t} Kapto)
+    target_include_directories(${t} PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR} ${KAPTO_APP_DIR}/shell
+                               ${KAPTO_APP_DIR}/tray ${KAPTO_APP_DIR}/res ${CMAKE_BINARY_DIR}/app/art)
+  endforeach()
+
+  # Hot keys, commands and settings of the real Kapto.exe; the recorder
+  # stands in for the image editor and the help viewer.
+  add_executable(recorder WIN32 ${CMAKE_CURRENT_LIST_DIR}/recorder.cpp)
+  kapto_add_test(NAME kapto_commands_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/kapto_commands_test.cpp
+    LIBS Kaptolib kfw user32 gdi32
+    TIMEOUT 600)
+  add_dependencies(kapto_commands_tests Kapto recorder)
 endif()
