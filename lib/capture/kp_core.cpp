@@ -96,7 +96,10 @@ BOOL CKpCore::BeginSnap() {
 void CKpCore::WaitSnapDelay() { ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay)); }
 
 void CKpCore::EndSnap() {
-    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr) m_pMainWnd->ShowWindow(SW_SHOW);
+    // The start-up capture runs inside the main window's set-up: the window
+    // shows itself when that is over, not half-made (template caption,
+    // uncentred) before.
+    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr && !m_bStarting) m_pMainWnd->ShowWindow(SW_SHOW);
     SetPathName(CString());
     SetFileName(CString());
     if (m_config.GetAutoCopy()) CopyImageData(0);
