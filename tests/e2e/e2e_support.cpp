@@ -362,6 +362,8 @@ bool Scenario::StartKapto(const std::function<void(CKpConfig&)>& change) {
 
 bool Scenario::StartKaptoAsIs() {
     if (!m_kapto.Start() || !m_kapto.WaitVisible(true)) return false;
+    // A capture at start shows the window before its set-up is over.
+    m_kapto.WaitIdle();
     // Shown and active, as a person sees it before doing anything.
     WaitFor([this] { return ::GetForegroundWindow() == m_kapto.Main(); }, 3000);
     return true;
@@ -373,7 +375,16 @@ bool Scenario::ExitKapto() {
 }
 
 bool Scenario::WaitForNewThumbnail(const Picture& before, DWORD nMs) {
-    return WaitFor([&] { return CountDifferences(before, ViewPicture(m_kapto.Main())) > 0; }, nMs);
+    // While the window is still hidden the view's place shows what is under
+    // it; a thumbnail is there once the shown view stops changing.
+    Picture last;
+    return WaitFor([&] {
+        if (!::IsWindowVisible(m_kapto.Main())) return false;
+        Picture now = ViewPicture(m_kapto.Main());
+        bool bSettled = CountDifferences(before, now) > 0 && CountDifferences(last, now) == 0;
+        last = now;
+        return bSettled;
+    }, nMs);
 }
 
 CKpConfig Scenario::StoredSettings() {
