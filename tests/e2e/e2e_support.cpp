@@ -7,7 +7,9 @@
 
 #include "support/gdiplus_codecs.h"
 #include "support/message_pump.h"
+#include "support/temp_files.h"
 #include "support/top_down_dib.h"
+#include "support/unix_side.h"
 
 namespace e2e {
 
@@ -223,20 +225,19 @@ void ClickWindow(HWND hWnd) {
 void ClickControl(HWND hDialog, int nId) { ClickWindow(::GetDlgItem(hDialog, nId)); }
 
 void PressKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> in;
-    for (WORD vk : keys) {
+    // With its scan code, as a keyboard sends it: a control that reads the
+    // key from the scan code (the hot-key control) sees the same key.
+    auto key = [](WORD vk, DWORD dwFlags) {
         INPUT i = {};
         i.type = INPUT_KEYBOARD;
         i.ki.wVk = vk;
-        in.push_back(i);
-    }
-    for (auto it = keys.end(); it != keys.begin();) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = *--it;
-        i.ki.dwFlags = KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
+        i.ki.wScan = (WORD)::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+        i.ki.dwFlags = dwFlags;
+        return i;
+    };
+    std::vector<INPUT> in;
+    for (WORD vk : keys) in.push_back(key(vk, 0));
+    for (auto it = keys.end(); it != keys.begin();) in.push_back(key(*--it, KEYEVENTF_KEYUP));
     ::SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
 }
 
@@ -262,6 +263,40 @@ void Drag(POINT ptFrom, POINT ptTo) {
     }
     testinput::PlaceCursorAt(ptTo.x, ptTo.y);
     testinput::SendButton(MOUSEEVENTF_LEFTUP);
+}
+
+// ---- Folders -----------------------------------------------------------------------
+
+LockedFolder::LockedFolder(const char* pszName) : m_strDir(kptest::TempRoot() + pszName + "\\") {
+    Unlock();
+    Empty();
+    ::CreateDirectoryA(m_strDir.c_str(), nullptr);
+}
+
+LockedFolder::~LockedFolder() {
+    Unlock();
+    Empty();
+    ::RemoveDirectoryA(m_strDir.c_str());
+}
+
+bool LockedFolder::Lock() { return kptest::RunUnixShell("chattr +i '" + kptest::ToUnix(m_strDir) + "'") == 0; }
+
+void LockedFolder::Unlock() { kptest::RunUnixShell("chattr -i '" + kptest::ToUnix(m_strDir) + "' 2>/dev/null; true"); }
+
+void LockedFolder::Empty() {
+    for (const std::string& f : Files()) ::DeleteFileA((m_strDir + f).c_str());
+}
+
+std::vector<std::string> LockedFolder::Files() const {
+    std::vector<std::string> out;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((m_strDir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.push_back(fd.cFileName);
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+    return out;
 }
 
 // ---- Kapto's windows ------------------------------------------------------------------
@@ -307,6 +342,32 @@ HWND WaitForMessageBox(const KaptoProcess& kapto, DWORD nMs) {
 }
 
 std::string MessageBoxText(HWND hBox) { return kaptotest::TextOf(::GetDlgItem(hBox, 0xFFFF)); }
+
+std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs) {
+    HWND hBox = WaitForMessageBox(kapto, nMs);
+    if (hBox == nullptr) return std::string();
+    std::string text = MessageBoxText(hBox);
+    ClickControl(hBox, IDOK);
+    WaitFor([hBox] { return !::IsWindow(hBox); }, 5000);
+    return text;
+}
+
+bool AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath) {
+    const int kNameCombo = 0x47c, kNameEdit = 0x480;  // cmb13, edt1
+    HWND hDialog = nullptr;
+    WaitFor([&] {
+        hDialog = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
+            return ::IsWindowVisible(h) && ::GetDlgItem(h, kNameCombo) != nullptr;
+        });
+        return hDialog != nullptr;
+    });
+    if (hDialog == nullptr) return false;
+    kaptotest::PumpFor(200);
+    ::SetDlgItemTextA(hDialog, kNameCombo, strPath.c_str());
+    ::SetDlgItemTextA(hDialog, kNameEdit, strPath.c_str());
+    ClickControl(hDialog, IDOK);
+    return WaitFor([hDialog] { return !::IsWindow(hDialog) || !::IsWindowVisible(hDialog); }, 10000);
+}
 
 void TrayCallback(const KaptoProcess& kapto, UINT nMouse) {
     ::PostMessageA(kapto.Main(), ids::kTrayMessage, ids::kTrayIconId, nMouse);

@@ -90,6 +90,27 @@ void TypeText(const std::wstring& text);
 // A left-button drag from one screen point to another, in steps.
 void Drag(POINT ptFrom, POINT ptTo);
 
+// ---- Folders -----------------------------------------------------------------------
+
+// A folder of its own in the temporary folder, emptied now and removed with
+// the object, which Lock() makes unwritable from the Unix side (chattr +i:
+// not even root may add a file to it) until then.
+class LockedFolder {
+public:
+    explicit LockedFolder(const char* pszName);
+    ~LockedFolder();
+    // False when the system refused (chattr +i needs CAP_LINUX_IMMUTABLE).
+    bool Lock();
+    const std::string& Dir() const { return m_strDir; }  // ends in a separator
+    std::vector<std::string> Files() const;
+
+private:
+    void Unlock();
+    void Empty();
+
+    std::string m_strDir;
+};
+
 // ---- Kapto's windows ------------------------------------------------------------------
 
 namespace ids {
@@ -119,6 +140,13 @@ HWND WaitForKaptoWindow(const KaptoProcess& kapto, const std::string& strCaption
 // A message box of Kapto's process (any caption), and its text.
 HWND WaitForMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
 std::string MessageBoxText(HWND hBox);
+// The message box's text once one is there, closed with its OK button; empty
+// when none came.
+std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
+// Kapto's open or save dialog answered as a person does: the file name typed
+// into its name box and its OK button clicked. False when no dialog came or
+// it did not close.
+bool AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath);
 // The tray icon's callback as the shell sends it for mouse message nMouse.
 void TrayCallback(const KaptoProcess& kapto, UINT nMouse);
 

@@ -88,54 +88,10 @@ TEST_F(Settings, ABadSettingsFileGivesTheDefaultsAndASoundFileAtExit) {
     }
 }
 
-// A program folder of its own, which the Unix side makes unwritable (chattr
-// +i: not even root may add a file to it) for the time of the scenario.
-class UnwritableFolder {
-public:
-    UnwritableFolder() : m_strDir(kptest::TempRoot() + "kapto-e2e-unwritable\\") {
-        Release();
-        for (const std::string& f : ListFolder(m_strDir)) ::DeleteFileA((m_strDir + f).c_str());
-        ::CreateDirectoryA(m_strDir.c_str(), nullptr);
-    }
-    ~UnwritableFolder() {
-        Release();
-        for (const std::string& f : ListFolder(m_strDir)) ::DeleteFileA((m_strDir + f).c_str());
-        ::RemoveDirectoryA(m_strDir.c_str());
-    }
-    // The program's files, as in the program folder.
-    bool CopyProgram() {
-        for (const char* pszName : {"Kapto.exe", "Kaptolib.dll", "kfw.dll", "Hook.dll", "snap.wav"})
-            if (!::CopyFileA((ExeDir() + pszName).c_str(), (m_strDir + pszName).c_str(), FALSE)) return false;
-        return true;
-    }
-    // True when the folder can no longer be written.
-    bool Lock() {
-        m_bLocked = kptest::RunUnixShell("chattr +i '" + kptest::ToUnix(m_strDir) + "'") == 0;
-        return m_bLocked;
-    }
-    const std::string& Dir() const { return m_strDir; }
-
-private:
-    void Release() { kptest::RunUnixShell("chattr -i '" + kptest::ToUnix(m_strDir) + "' 2>/dev/null; true"); }
-    static std::vector<std::string> ListFolder(const std::string& dir) {
-        std::vector<std::string> out;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = ::FindFirstFileA((dir + "*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return out;
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.push_back(fd.cFileName);
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
-        return out;
-    }
-
-    std::string m_strDir;
-    bool m_bLocked = false;
-};
-
 TEST_F(Settings, AnUnwritableProgramFolderIsSaidAtExitAndTheOldFileStays) {
-    UnwritableFolder folder;
-    ASSERT_TRUE(folder.CopyProgram());
+    LockedFolder folder("kapto-e2e-unwritable");
+    for (const char* pszName : {"Kapto.exe", "Kaptolib.dll", "kfw.dll", "Hook.dll", "snap.wav"})
+        ASSERT_TRUE(::CopyFileA((ExeDir() + pszName).c_str(), (folder.Dir() + pszName).c_str(), FALSE));
     const std::string strOld = "<Kapto><AppName>只读</AppName><Basic><SnapOnStart>0</SnapOnStart></Basic></Kapto>";
     ASSERT_TRUE(kptest::WriteBytes(folder.Dir() + "config.xml", strOld));
     if (!folder.Lock()) GTEST_SKIP() << "chattr +i refused here (it needs CAP_LINUX_IMMUTABLE)";
