@@ -10,5 +10,6 @@ set(KFW_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gdi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_loop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/object.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rect_tracker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wnd.cpp)

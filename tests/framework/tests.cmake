@@ -18,7 +18,8 @@ if(WIN32)
 
   kapto_add_test(NAME framework_tests
     SOURCES ${KFW_PORTABLE_TESTS} ${CMAKE_CURRENT_LIST_DIR}/window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/dialog_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/gdi_resource_test.cpp ${CMAKE_CURRENT_LIST_DIR}/framework_test.rc
+            ${CMAKE_CURRENT_LIST_DIR}/gdi_resource_test.cpp ${CMAKE_CURRENT_LIST_DIR}/rect_tracker_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/framework_test.rc
             ${KFW_TEST_ART}/test_dlginit.bin
     LIBS kfw Kaptolib user32 gdi32)
   add_dependencies(framework_tests kfw_test_resources)
