@@ -5,6 +5,7 @@
 
 #include "framework/rect_tracker.h"
 #include "framework/wnd.h"
+#include "support/message_pump.h"
 
 #include <functional>
 #include <thread>
@@ -116,27 +117,16 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_wnd.Open());
         ::SetForegroundWindow(m_wnd.m_hWnd);
-        Pump(150);
-    }
-    void Pump(DWORD nMs) {
-        DWORD nStart = ::GetTickCount();
-        while (::GetTickCount() - nStart < nMs) {
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-            ::Sleep(5);
-        }
+        kptest::PumpMessages(150);
     }
     // Runs the input script on a second thread while this one serves the
     // window, until the tracking has ended.
     void Drive(std::function<void()> script) {
         std::thread input(script);
         DWORD nStart = ::GetTickCount();
-        while (!m_wnd.m_bDone && ::GetTickCount() - nStart < 10000) Pump(10);
+        while (!m_wnd.m_bDone && ::GetTickCount() - nStart < 10000) kptest::PumpMessages(10);
         input.join();
-        Pump(50);
+        kptest::PumpMessages(50);
         ASSERT_TRUE(m_wnd.m_bDone);
     }
     // Every change erased exactly the band drawn before it; the last band
