@@ -3,6 +3,8 @@
 #include "kp_core.h"
 
 #include "framework/scoped_handles.h"
+#include "kp_resource.h"
+#include "snap_rect_overlay.h"
 
 #include <algorithm>
 #include <new>
@@ -114,14 +116,43 @@ int CKpCore::SnapFullScreen() {
     return nResult;
 }
 
-// The window modes, the object mode and the rectangle mode come with their
-// own windows (chooser, tip dialog, rectangle overlay); until then they
-// capture nothing.
+// The window modes and the object mode come with their own windows
+// (chooser, tip dialog); until then they capture nothing.
 int CKpCore::SnapActiveWin() { return 0; }
 int CKpCore::SnapCurrentWin() { return 0; }
 int CKpCore::SnapWinClient() { return 0; }
 int CKpCore::SnapWinObj() { return 0; }
-int CKpCore::SnapSelectRect() { return 0; }
+
+int CKpCore::SnapSelectRect() {
+    // Busy like every other mode: a hot key pressed while the overlay is
+    // open would otherwise open a second overlay over the first, or capture
+    // the overlay itself.
+    if (!BeginSnap()) return 0;
+    ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay));
+    m_config.SetSnapMode(5);
+    int nResult = 0;
+    {
+        CKpLocalResource resource;
+        CDlgSnapRectHelper overlay(nullptr);
+        overlay.DoModal();
+        CRect rcSelected;
+        if (overlay.GetSelectedRect(rcSelected)) {
+            PlaySnapSound();
+            // What the user selected is the frozen picture, not the screen
+            // as it is after the overlay has gone (still repainting, or
+            // changed meanwhile); without a picture the screen is grabbed.
+            CImageBitmap* pPicture = overlay.CopySelectedPicture();
+            if (pPicture != nullptr) {
+                m_store.StoreCapture(pPicture);
+                nResult = 1;
+            } else {
+                nResult = SnapRect(::GetDesktopWindow(), rcSelected);
+            }
+        }
+    }
+    EndSnap();
+    return nResult;
+}
 
 void CKpCore::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == 1 && !m_bObjSnapping) return;
