@@ -1,0 +1,216 @@
+// The rectangle overlay's speed: the time of one rubber-band change (the
+// tracker's erase and draw calls, then the full repaint they ask for: the
+// frozen picture, the information box, the frame and the tip panel with its
+// magnifier), and the time from releasing the button to the engine's
+// thumbnail. Medians of several runs.
+//
+//   tools/wine-run --desktop 1920x1080 build/win/bin/overlay_bench.exe [moves] [releases] [--hold SECONDS]
+//
+// --hold keeps one drag open for SECONDS (box and tip on the screen) before
+// the timed runs, for a screenshot.
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_support.h"
+#include "kp_core.h"
+#include "kp_resource.h"
+#include "snap_rect_overlay.h"
+
+namespace {
+
+const UINT kMsgMeasure = WM_APP + 1;
+
+// The overlay, measuring its own repaint once it is shown.
+class CBenchOverlay : public CDlgSnapRectHelper {
+public:
+    int m_nMoves = 100;
+    std::vector<double> m_times;
+
+    BOOL OnInitDialog() override {
+        BOOL b = CDlgSnapRectHelper::OnInitDialog();
+        PostMessage(kMsgMeasure);
+        return b;
+    }
+
+    // One change as the tracking loop makes it: the band's corner follows
+    // the cursor, the tracker erases and draws, and the paint it asked for
+    // runs (overlay, then panel) before the next move.
+    LRESULT OnMeasure(WPARAM, LPARAM) {
+        UpdateWindow();
+        const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+        m_nState = kSelecting;
+        m_tracker.m_rect.SetRect(cx / 4, cy / 4, cx / 4, cy / 4);
+        for (int i = 0; i < m_nMoves; ++i) {
+            int x = cx / 4 + 20 + (i * 7) % (cx / 2), y = cy / 4 + 20 + (i * 5) % (cy / 2);
+            ::SetCursorPos(x, y);
+            const double t0 = bench::Now();
+            m_tracker.m_bErase = TRUE;
+            m_tracker.DrawTrackerRect(&m_tracker.m_rect, this, nullptr, this);
+            m_tracker.m_rect.right = x;
+            m_tracker.m_rect.bottom = y;
+            m_tracker.m_bErase = FALSE;
+            m_tracker.DrawTrackerRect(&m_tracker.m_rect, this, nullptr, this);
+            UpdateWindow();
+            m_edtTip.UpdateWindow();
+            ::GdiFlush();
+            m_times.push_back((bench::Now() - t0) * 1000.0);
+        }
+        EndDialog(IDCANCEL);
+        return 0;
+    }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBenchOverlay, CDlgSnapRectHelper)
+    ON_MESSAGE(kMsgMeasure, &CBenchOverlay::OnMeasure)
+END_MESSAGE_MAP()
+
+void SendMouse(int x, int y, DWORD dwFlags) {
+    int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (LONG)(((x * 2 + 1) * 65536LL) / (2 * cx));
+    in.mi.dy = (LONG)(((y * 2 + 1) * 65536LL) / (2 * cy));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | dwFlags;
+    ::SendInput(1, &in, sizeof in);
+}
+
+// A drag over the open overlay; t receives the moment of the release.
+void Drag(int x0, int y0, int x1, int y1, DWORD nHoldMs, double* pRelease) {
+    ::Sleep(700);  // the overlay opens and paints
+    ::SetCursorPos(x0, y0);
+    SendMouse(x0, y0, 0);
+    ::Sleep(100);
+    SendMouse(x0, y0, MOUSEEVENTF_LEFTDOWN);
+    ::Sleep(50);
+    for (int i = 1; i <= 10; ++i) {
+        SendMouse(x0 + (x1 - x0) * i / 10, y0 + (y1 - y0) * i / 10, 0);
+        ::Sleep(20);
+    }
+    ::SetCursorPos(x1, y1);
+    ::Sleep(100 + nHoldMs);
+    *pRelease = bench::Now();
+    SendMouse(x1, y1, MOUSEEVENTF_LEFTUP);
+}
+
+// config.xml beside the program, put back as it was when the bench ends.
+struct ConfigKeeper {
+    std::string path, data;
+    bool existed = false;
+    ConfigKeeper() : path(std::string(CHelper::GetAppPath()) + "config.xml") {
+        FILE* f = fopen(path.c_str(), "rb");
+        existed = f != nullptr;
+        if (f == nullptr) return;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+        fclose(f);
+    }
+    ~ConfigKeeper() {
+        if (!existed) {
+            DeleteFileA(path.c_str());
+            return;
+        }
+        FILE* f = fopen(path.c_str(), "wb");
+        if (f == nullptr) return;
+        fwrite(data.data(), 1, data.size(), f);
+        fclose(f);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int nMoves = 100, nReleases = 20;
+    DWORD nHoldMs = 0;
+    int nPos = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--hold") == 0 && i + 1 < argc) {
+            nHoldMs = (DWORD)atoi(argv[++i]) * 1000;
+        } else if (nPos++ == 0) {
+            nMoves = atoi(argv[i]);
+        } else {
+            nReleases = atoi(argv[i]);
+        }
+    }
+    if (nMoves < 3) nMoves = 3;
+    if (nReleases < 3) nReleases = 3;
+
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    ConfigKeeper keeper;
+    {
+        CKpConfig start;
+        start.SetSnapOnStart(0);
+        start.SaveConfig();
+    }
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+
+    // Something to look at under the overlay.
+    CWnd backdrop;
+    backdrop.CreateEx(0, AfxRegisterWndClass(0, nullptr, (HBRUSH)GetStockObject(LTGRAY_BRUSH)), "overlay bench",
+                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, cx / 8, cy / 8, cx / 2, cy / 2, nullptr, nullptr);
+    CWnd main, view;
+    main.CreateEx(0, AfxRegisterWndClass(0), "overlay bench main", WS_POPUP | WS_VISIBLE, cx - 420, cy - 320, 400, 300,
+                  nullptr, nullptr);
+    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
+                  (HMENU)1005);
+    CKpCore core;
+    bench::Require(core.InitSnapper(&main, &view) != 0, "InitSnapper");
+    core.m_config.SetSnapDelayTime(0);
+    core.m_config.SetPlaySnapSound(0);
+    core.m_config.SetHideMainWnd(0);
+    core.m_config.SetAutoCopy(0);
+
+    if (nHoldMs > 0) {
+        double t = 0;
+        std::thread input([&] { Drag(cx / 4, cy / 4, cx / 2, cy / 2, nHoldMs, &t); });
+        core.SnapSelectRect();
+        input.join();
+    }
+
+    // One rubber-band change.
+    std::vector<double> changes;
+    {
+        CKpLocalResource resource;
+        CBenchOverlay overlay;
+        overlay.m_nMoves = nMoves;
+        overlay.DoModal();
+        changes = overlay.m_times;
+    }
+    bench::Require(!changes.empty(), "the rubber-band changes");
+
+    // From the release to the thumbnail.
+    std::vector<double> releases;
+    for (int i = 0; i < nReleases; ++i) {
+        double tRelease = 0;
+        std::thread input([&] { Drag(100 + i, 100, cx / 2, cy / 2, 0, &tRelease); });
+        int nDone = core.SnapSelectRect();
+        double tThumb = bench::Now();
+        input.join();
+        int x = 0, y = 0;
+        bench::Require(nDone != 0 && core.GetThubImage(x, y) != nullptr, "a selection with a thumbnail");
+        releases.push_back((tThumb - tRelease) * 1000.0);
+    }
+
+    printf("screen %d x %d\n", cx, cy);
+    printf("%-52s %9s\n", "step (median)", "ms");
+    printf("%-52s %9.3f  (%d moves)\n", "one rubber-band change: repaint, box, frame, tip", bench::Median(changes),
+           (int)changes.size());
+    printf("%-52s %9.3f  (%d releases)\n", "release to thumbnail (selection 1/4 of the screen)",
+           bench::Median(releases), (int)releases.size());
+
+    core.CloseSnapper();
+    Gdiplus::GdiplusShutdown(token);
+    return 0;
+}
