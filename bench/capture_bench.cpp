@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_engine.h"
 #include "bench_support.h"
 #include "kp_core.h"
 
@@ -64,31 +65,6 @@ private:
     CImageBitmap m_copy;  // the copy step's target, as the processed bitmap is
 };
 
-// config.xml beside the program, put back as it was when the bench ends.
-struct ConfigKeeper {
-    std::string path, data;
-    bool existed = false;
-    ConfigKeeper() : path(std::string(CHelper::GetAppPath()) + "config.xml") {
-        FILE* f = fopen(path.c_str(), "rb");
-        existed = f != nullptr;
-        if (f == nullptr) return;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        fclose(f);
-    }
-    ~ConfigKeeper() {
-        if (!existed) {
-            DeleteFileA(path.c_str());
-            return;
-        }
-        FILE* f = fopen(path.c_str(), "wb");
-        if (f == nullptr) return;
-        fwrite(data.data(), 1, data.size(), f);
-        fclose(f);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,24 +74,10 @@ int main(int argc, char** argv) {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    ConfigKeeper keeper;
-    {
-        CKpConfig start;
-        start.SetSnapOnStart(0);
-        start.SaveConfig();
-    }
-
+    bench::ConfigKeeper keeper;
     CWnd main, view;
-    main.CreateEx(0, AfxRegisterWndClass(0), "capture bench", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                  nullptr);
-    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
-                  (HMENU)1005);
     CBenchCore core;
-    bench::Require(core.InitSnapper(&main, &view) != 0, "InitSnapper");
-    core.m_config.SetSnapDelayTime(0);
-    core.m_config.SetPlaySnapSound(0);
-    core.m_config.SetHideMainWnd(0);
-    core.m_config.SetAutoCopy(0);
+    bench::StartEngine(core, main, view, 0, 0);
 
     const int w = GetSystemMetrics(SM_CXSCREEN);
     const int h = GetSystemMetrics(SM_CYSCREEN);

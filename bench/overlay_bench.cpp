@@ -19,10 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "bench_engine.h"
 #include "bench_support.h"
 #include "kp_core.h"
 #include "kp_resource.h"
 #include "snap_rect_overlay.h"
+#include "tests/support/send_input.h"
 
 namespace {
 
@@ -74,58 +76,23 @@ BEGIN_MESSAGE_MAP(CBenchOverlay, CDlgSnapRectHelper)
     ON_MESSAGE(kMsgMeasure, &CBenchOverlay::OnMeasure)
 END_MESSAGE_MAP()
 
-void SendMouse(int x, int y, DWORD dwFlags) {
-    int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (LONG)(((x * 2 + 1) * 65536LL) / (2 * cx));
-    in.mi.dy = (LONG)(((y * 2 + 1) * 65536LL) / (2 * cy));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | dwFlags;
-    ::SendInput(1, &in, sizeof in);
-}
-
 // A drag over the open overlay; t receives the moment of the release.
 void Drag(int x0, int y0, int x1, int y1, DWORD nHoldMs, double* pRelease) {
     ::Sleep(700);  // the overlay opens and paints
     ::SetCursorPos(x0, y0);
-    SendMouse(x0, y0, 0);
+    kptest::SendMouseAt(x0, y0, 0);
     ::Sleep(100);
-    SendMouse(x0, y0, MOUSEEVENTF_LEFTDOWN);
+    kptest::SendMouseAt(x0, y0, MOUSEEVENTF_LEFTDOWN);
     ::Sleep(50);
     for (int i = 1; i <= 10; ++i) {
-        SendMouse(x0 + (x1 - x0) * i / 10, y0 + (y1 - y0) * i / 10, 0);
+        kptest::SendMouseAt(x0 + (x1 - x0) * i / 10, y0 + (y1 - y0) * i / 10, 0);
         ::Sleep(20);
     }
     ::SetCursorPos(x1, y1);
     ::Sleep(100 + nHoldMs);
     *pRelease = bench::Now();
-    SendMouse(x1, y1, MOUSEEVENTF_LEFTUP);
+    kptest::SendMouseAt(x1, y1, MOUSEEVENTF_LEFTUP);
 }
-
-// config.xml beside the program, put back as it was when the bench ends.
-struct ConfigKeeper {
-    std::string path, data;
-    bool existed = false;
-    ConfigKeeper() : path(std::string(CHelper::GetAppPath()) + "config.xml") {
-        FILE* f = fopen(path.c_str(), "rb");
-        existed = f != nullptr;
-        if (f == nullptr) return;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        fclose(f);
-    }
-    ~ConfigKeeper() {
-        if (!existed) {
-            DeleteFileA(path.c_str());
-            return;
-        }
-        FILE* f = fopen(path.c_str(), "wb");
-        if (f == nullptr) return;
-        fwrite(data.data(), 1, data.size(), f);
-        fclose(f);
-    }
-};
 
 }  // namespace
 
@@ -148,12 +115,7 @@ int main(int argc, char** argv) {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    ConfigKeeper keeper;
-    {
-        CKpConfig start;
-        start.SetSnapOnStart(0);
-        start.SaveConfig();
-    }
+    bench::ConfigKeeper keeper;
     const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
 
     // Something to look at under the overlay.
@@ -161,16 +123,8 @@ int main(int argc, char** argv) {
     backdrop.CreateEx(0, AfxRegisterWndClass(0, nullptr, (HBRUSH)GetStockObject(LTGRAY_BRUSH)), "overlay bench",
                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, cx / 8, cy / 8, cx / 2, cy / 2, nullptr, nullptr);
     CWnd main, view;
-    main.CreateEx(0, AfxRegisterWndClass(0), "overlay bench main", WS_POPUP | WS_VISIBLE, cx - 420, cy - 320, 400, 300,
-                  nullptr, nullptr);
-    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
-                  (HMENU)1005);
     CKpCore core;
-    bench::Require(core.InitSnapper(&main, &view) != 0, "InitSnapper");
-    core.m_config.SetSnapDelayTime(0);
-    core.m_config.SetPlaySnapSound(0);
-    core.m_config.SetHideMainWnd(0);
-    core.m_config.SetAutoCopy(0);
+    bench::StartEngine(core, main, view, cx - 420, cy - 320);
 
     if (nHoldMs > 0) {
         double t = 0;

@@ -6,6 +6,7 @@
 #include "framework/rect_tracker.h"
 #include "framework/wnd.h"
 #include "support/message_pump.h"
+#include "support/send_input.h"
 
 #include <functional>
 #include <thread>
@@ -81,34 +82,23 @@ BEGIN_MESSAGE_MAP(TrackWnd, CWnd)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-void Send(INPUT in) { ::SendInput(1, &in, sizeof in); }
+// Buttons go where the script last moved: the event carries the position.
+POINT g_ptLast = {0, 0};  // input thread only
 
 void MoveTo(int x, int y) {
-    int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (LONG)(((x * 2 + 1) * 65536LL) / (2 * cx));
-    in.mi.dy = (LONG)(((y * 2 + 1) * 65536LL) / (2 * cy));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    Send(in);
+    kptest::SendMouseAt(x, y);
+    g_ptLast = {x, y};
     ::Sleep(30);
 }
 
 void Button(DWORD dwFlags) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = dwFlags;
-    Send(in);
+    kptest::SendMouseAt(g_ptLast.x, g_ptLast.y, dwFlags);
     ::Sleep(30);
 }
 
 void Key(WORD vk) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    Send(in);
-    in.ki.dwFlags = KEYEVENTF_KEYUP;
-    Send(in);
+    kptest::SendKey(vk, true);
+    kptest::SendKey(vk, false);
     ::Sleep(30);
 }
 

@@ -100,18 +100,6 @@ DWORD ButtonFlag(bool bLeft, bool bDown) {
                  : (bDown ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP);
 }
 
-void SendAbsoluteMove(int x, int y, DWORD dwButtons = 0) {
-    // Absolute input is scaled to 0..65535 over the primary screen; the
-    // centre of the pixel lands exactly on it.
-    int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (LONG)(((x * 2 + 1) * 65536LL) / (2 * cx));
-    in.mi.dy = (LONG)(((y * 2 + 1) * 65536LL) / (2 * cy));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | dwButtons;
-    ::SendInput(1, &in, sizeof in);
-}
-
 }  // namespace
 
 bool WaitForCursor(int x, int y, DWORD nMs) {
@@ -143,33 +131,20 @@ bool MouseMoveTo(int x, int y) {
     // display's pointer, which a thread that reads the cursor position may
     // then take back: SetCursorPos moves both. Sent again until it stays.
     for (int n = 0; n < 5; ++n) {
-        SendAbsoluteMove(x, y);
+        kptest::SendMouseAt(x, y);
         ::SetCursorPos(x, y);
         if (WaitForCursor(x, y, 500)) return true;
     }
     return false;
 }
 
-void MouseButton(bool bLeft, bool bDown) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = ButtonFlag(bLeft, bDown);
-    ::SendInput(1, &in, sizeof in);
-}
+void MouseButton(bool bLeft, bool bDown) { kptest::SendMouseButton(ButtonFlag(bLeft, bDown)); }
 
-void MouseButtonAt(int x, int y, bool bLeft, bool bDown) { SendAbsoluteMove(x, y, ButtonFlag(bLeft, bDown)); }
-
-void Key(WORD vk, bool bDown) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = bDown ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &in, sizeof in);
-}
+void MouseButtonAt(int x, int y, bool bLeft, bool bDown) { kptest::SendMouseAt(x, y, ButtonFlag(bLeft, bDown)); }
 
 void KeyPress(WORD vk) {
-    Key(vk, true);
-    Key(vk, false);
+    kptest::SendKey(vk, true);
+    kptest::SendKey(vk, false);
 }
 
 }  // namespace overlaytest

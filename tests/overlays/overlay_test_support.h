@@ -5,6 +5,7 @@
 
 #include "framework/wnd.h"
 #include "support/message_pump.h"
+#include "support/send_input.h"
 #include "support/top_down_dib.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +75,7 @@ void MouseButton(bool bLeft, bool bDown);
 // A button at (x, y): the event carries its own position, so a late move
 // of the desktop's cannot shift it.
 void MouseButtonAt(int x, int y, bool bLeft, bool bDown);
-void Key(WORD vk, bool bDown);
+using kptest::SendKey;
 void KeyPress(WORD vk);
 
 // Blending b over a with the tip's half strength (127 of 255).

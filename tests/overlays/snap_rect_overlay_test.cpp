@@ -227,9 +227,9 @@ TEST_F(OverlayTest, ArrowKeysPutTheCornersOnExactPixels) {
         nReached += WaitForCursor(301, 250);
         Tap(VK_DOWN);
         nReached += WaitForCursor(301, 251);
-        Key(VK_SHIFT, true);
+        SendKey(VK_SHIFT, true);
         Tap(VK_LEFT);
-        Key(VK_SHIFT, false);
+        SendKey(VK_SHIFT, false);
         nReached += WaitForCursor(291, 251);
         Settle(100);
         seen.bCursorFollowed = nReached == 4;
@@ -313,24 +313,29 @@ TEST_P(OverlayInfoBoxTest, StaysOnTheScreenBesideTheCursor) {
     // grey too, but no glyph runs that long).
     const int w = rcLook.right - rcLook.left, h = rcLook.bottom - rcLook.top;
     const int kRun = 30;
-    auto grey = [&](int x, int y) { return m_seen.pixels[(size_t)y * w + x] == kInfoGrey; };
-    int minX = INT_MAX, maxX = INT_MIN, minY = INT_MAX, maxY = INT_MIN;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0, run = 0; x < w; ++x) {
-            run = grey(x, y) ? run + 1 : 0;
-            if (run == kRun) {
-                minY = std::min(minY, (int)rcLook.top + y);
-                maxY = std::max(maxY, (int)rcLook.top + y);
+    // The first and last line (row or column) of such runs, along one axis.
+    auto outline = [&](bool bRows, int& nFirst, int& nLast) {
+        nFirst = INT_MAX;
+        nLast = INT_MIN;
+        int nLines = bRows ? h : w, nLength = bRows ? w : h;
+        for (int i = 0; i < nLines; ++i)
+            for (int j = 0, run = 0; j < nLength; ++j) {
+                size_t at = bRows ? (size_t)i * w + j : (size_t)j * w + i;
+                run = m_seen.pixels[at] == kInfoGrey ? run + 1 : 0;
+                if (run == kRun) {
+                    nFirst = std::min(nFirst, i);
+                    nLast = std::max(nLast, i);
+                }
             }
+        int nOrigin = bRows ? rcLook.top : rcLook.left;
+        if (nFirst != INT_MAX) {
+            nFirst += nOrigin;
+            nLast += nOrigin;
         }
-    for (int x = 0; x < w; ++x)
-        for (int y = 0, run = 0; y < h; ++y) {
-            run = grey(x, y) ? run + 1 : 0;
-            if (run == kRun) {
-                minX = std::min(minX, (int)rcLook.left + x);
-                maxX = std::max(maxX, (int)rcLook.left + x);
-            }
-        }
+    };
+    int minX, maxX, minY, maxY;
+    outline(true, minY, maxY);
+    outline(false, minX, maxX);
     ASSERT_NE(INT_MAX, minX) << "no box drawn";
     ASSERT_NE(INT_MAX, minY) << "no box drawn";
     if (c.bLeft) {
