@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "bench_engine.h"
 #include "bench_support.h"
+#include "engine_bench_setup.h"
 #include "kp_core.h"
 
 namespace {
@@ -71,13 +71,15 @@ int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 30;
     if (runs < 3) runs = 3;
 
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    bench::ConfigKeeper keeper;
+    bench::EngineBenchSetup setup;
+
     CWnd main, view;
+    main.CreateEx(0, AfxRegisterWndClass(0), "capture bench", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                  nullptr);
+    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
+                  (HMENU)1005);
     CBenchCore core;
-    bench::StartEngine(core, main, view, 0, 0);
+    bench::EngineBenchSetup::Start(core, main, view);
 
     const int w = GetSystemMetrics(SM_CXSCREEN);
     const int h = GetSystemMetrics(SM_CYSCREEN);
@@ -109,6 +111,5 @@ int main(int argc, char** argv) {
     row("(two-step GDI+ conversion)", twoStepMs);
 
     core.CloseSnapper();
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }

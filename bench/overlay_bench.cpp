@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "bench_engine.h"
 #include "bench_support.h"
+#include "engine_bench_setup.h"
 #include "kp_core.h"
 #include "kp_resource.h"
 #include "snap_rect_overlay.h"
@@ -112,19 +112,20 @@ int main(int argc, char** argv) {
     if (nMoves < 3) nMoves = 3;
     if (nReleases < 3) nReleases = 3;
 
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    bench::ConfigKeeper keeper;
+    bench::EngineBenchSetup setup;
     const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
 
-    // Something to look at under the overlay.
+    // Something to look at under the overlay, and the program's stand-ins.
     CWnd backdrop;
     backdrop.CreateEx(0, AfxRegisterWndClass(0, nullptr, (HBRUSH)GetStockObject(LTGRAY_BRUSH)), "overlay bench",
                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, cx / 8, cy / 8, cx / 2, cy / 2, nullptr, nullptr);
     CWnd main, view;
+    main.CreateEx(0, AfxRegisterWndClass(0), "overlay bench main", WS_POPUP | WS_VISIBLE, cx - 420, cy - 320, 400, 300,
+                  nullptr, nullptr);
+    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
+                  (HMENU)1005);
     CKpCore core;
-    bench::StartEngine(core, main, view, cx - 420, cy - 320);
+    bench::EngineBenchSetup::Start(core, main, view);
 
     if (nHoldMs > 0) {
         double t = 0;
@@ -165,6 +166,5 @@ int main(int argc, char** argv) {
            bench::Median(releases), (int)releases.size());
 
     core.CloseSnapper();
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }
