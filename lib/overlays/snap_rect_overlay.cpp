@@ -43,6 +43,16 @@ const char* const kTipHints[] = {
 const int kFineStep = 1;
 const int kCoarseStep = 10;
 
+// Where the mouse was for the event being handled: the point the tracker's
+// rectangle follows, so the box and the tip tell the same position. (Under
+// Wine, GetCursorPos may report the display's pointer from before the last
+// injected move; the event's own position is the desktop's.)
+POINT EventCursorPos() {
+    DWORD dwPos = ::GetMessagePos();
+    POINT pt = {(short)LOWORD(dwPos), (short)HIWORD(dwPos)};
+    return pt;
+}
+
 // The tracker's look: a solid frame with handles inside; its starting
 // rectangle has no area, so Enter before a drag selects nothing.
 const UINT kTrackerStyle = CRectTracker::solidLine | CRectTracker::resizeInside;
@@ -232,8 +242,7 @@ void CDlgSnapRectHelper::DrawInfoWindow(CRect& rc) {
     ::GetTextExtentPoint32A(dc, kInfoWidthText, (int)sizeof kInfoWidthText - 1, &sizeLabel);
     int w = sizeLabel.cx;
 
-    POINT p;
-    ::GetCursorPos(&p);
+    POINT p = EventCursorPos();
     POINT pClient = p;
     ScreenToClient(&pClient);
     // Above and to the right of the cursor, unless the screen ends there.
@@ -262,8 +271,7 @@ void CDlgSnapRectHelper::DrawInfoWindow(CRect& rc) {
 
 void CDlgSnapRectHelper::DrawTipWindow() {
     if (m_edtTip.m_hWnd == nullptr) return;
-    POINT p;
-    ::GetCursorPos(&p);
+    POINT p = EventCursorPos();
     ScreenToClient(&p);
     // The frozen picture's own pixel: what the overlay draws over it (box,
     // frame, panel) is not the screen's colour.

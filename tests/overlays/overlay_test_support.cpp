@@ -127,12 +127,13 @@ bool WaitForCursor(int x, int y, DWORD nMs) {
 }
 
 bool MouseMoveTo(int x, int y) {
-    // Injected input moves the desktop's cursor but not necessarily the
-    // display's pointer, which a thread that reads the cursor position may
-    // then take back: SetCursorPos moves both. Sent again until it stays.
+    // Injected input moves the desktop's cursor but not the display's
+    // pointer, from which a later GetCursorPos may take the old position
+    // back. SetCursorPos moves both, but only when the desktop's cursor is
+    // not there yet: it goes first. Sent again until the cursor stays.
     for (int n = 0; n < 5; ++n) {
-        kptest::SendMouseAt(x, y);
         ::SetCursorPos(x, y);
+        kptest::SendMouseAt(x, y);
         if (WaitForCursor(x, y, 500)) return true;
     }
     return false;
