@@ -97,7 +97,7 @@ CDlgSnapRectHelper::CDlgSnapRectHelper(CWnd* pParent)
     : CDialog(IDD_SNAP_RECT, pParent), m_hCursor(nullptr), m_bmpScreen(0xFFFFFF), m_nState(kWaiting) {
     CKpLocalResource resource;
     LPCSTR lpszCursor = MAKEINTRESOURCEA(IDC_SNAP_CROSS);
-    HINSTANCE hInst = AfxFindResourceHandle(lpszCursor, MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */);
+    HINSTANCE hInst = AfxFindResourceHandle(lpszCursor, RT_GROUP_CURSOR);
     if (hInst != nullptr) m_hCursor = ::LoadCursorA(hInst, lpszCursor);
     // Without the library's cursor the system's cross still aims.
     if (m_hCursor == nullptr) m_hCursor = ::LoadCursorA(nullptr, (LPCSTR)IDC_CROSS);

@@ -285,6 +285,41 @@ TEST_F(OverlayTest, TipShowsTheFrozenPixelsColourAndTheHint) {
     EXPECT_EQ(strExpected, m_seen.strTip);
 }
 
+// The overlay as it is when the screen could not be grabbed.
+class CNoPictureOverlay : public CDlgSnapRectHelper {
+public:
+    BOOL OnInitDialog() override {
+        BOOL b = CDlgSnapRectHelper::OnInitDialog();
+        m_bmpScreen.DeleteObject();
+        Invalidate(TRUE);
+        return b;
+    }
+};
+
+TEST_F(OverlayTest, WithoutAPictureTheScreenIsPlainBlack) {
+    std::vector<COLORREF> pixels;
+    RunWithScript(
+        [this] {
+            CKpLocalResource resource;
+            CNoPictureOverlay overlay;
+            m_nResult = overlay.DoModal();
+        },
+        [&](Seen& seen) {
+            MouseMoveTo(600, 500);
+            Settle();
+            seen.strTip = TipText(seen.hOverlay);
+            pixels = ReadScreen(CRect(300, 300, 1000, 700));
+            Tap(VK_ESCAPE);
+        },
+        m_seen);
+    EXPECT_EQ(IDCANCEL, m_nResult);
+    EXPECT_EQ(0, m_seen.strTip.find("·像素RGB(0,0,0)\r\n")) << m_seen.strTip;
+    ASSERT_FALSE(pixels.empty());
+    int nNotBlack = 0;
+    for (COLORREF c : pixels) nNotBlack += c != RGB(0, 0, 0);
+    EXPECT_EQ(0, nNotBlack);
+}
+
 // ---- The information box ------------------------------------------------------------
 
 struct BoxCase {
