@@ -24,7 +24,7 @@
 #include "kp_core.h"
 #include "kp_resource.h"
 #include "snap_rect_overlay.h"
-#include "tests/support/send_input.h"
+#include "tests/support/input_events.h"
 
 namespace {
 
@@ -80,18 +80,18 @@ END_MESSAGE_MAP()
 void Drag(int x0, int y0, int x1, int y1, DWORD nHoldMs, double* pRelease) {
     ::Sleep(700);  // the overlay opens and paints
     ::SetCursorPos(x0, y0);
-    kptest::SendMouseAt(x0, y0, 0);
+    testinput::SendMoveTo(x0, y0, 0);
     ::Sleep(100);
-    kptest::SendMouseAt(x0, y0, MOUSEEVENTF_LEFTDOWN);
+    testinput::SendMoveTo(x0, y0, MOUSEEVENTF_LEFTDOWN);
     ::Sleep(50);
     for (int i = 1; i <= 10; ++i) {
-        kptest::SendMouseAt(x0 + (x1 - x0) * i / 10, y0 + (y1 - y0) * i / 10, 0);
+        testinput::SendMoveTo(x0 + (x1 - x0) * i / 10, y0 + (y1 - y0) * i / 10, 0);
         ::Sleep(20);
     }
     ::SetCursorPos(x1, y1);
     ::Sleep(100 + nHoldMs);
     *pRelease = bench::Now();
-    kptest::SendMouseAt(x1, y1, MOUSEEVENTF_LEFTUP);
+    testinput::SendMoveTo(x1, y1, MOUSEEVENTF_LEFTUP);
 }
 
 }  // namespace

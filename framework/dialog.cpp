@@ -47,8 +47,7 @@ BOOL CDialog::CreateFromTemplate(HWND hWndParent) {
     return TRUE;
 }
 
-INT_PTR CDialog::DoModal() {
-    // The owner: the given parent's top-level window, else the main window.
+HWND CDialog::FindModalOwner() const {
     HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     if (hWndOwner == nullptr) {
         CWnd* pMain = AfxGetMainWnd();
@@ -58,6 +57,11 @@ INT_PTR CDialog::DoModal() {
         HWND hTop = ::GetAncestor(hWndOwner, GA_ROOT);
         if (hTop != nullptr) hWndOwner = hTop;
     }
+    return hWndOwner;
+}
+
+INT_PTR CDialog::DoModal() {
+    HWND hWndOwner = FindModalOwner();
     BOOL bEnableOwner = FALSE;
     if (hWndOwner != nullptr && hWndOwner != ::GetDesktopWindow() && ::IsWindowEnabled(hWndOwner)) {
         ::EnableWindow(hWndOwner, FALSE);

@@ -50,6 +50,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     BOOL CreateFromTemplate(HWND hWndParent);
+    // The window a modal dialog disables while it runs: the given parent's
+    // top-level window, else the main window's (never the dialog itself).
+    HWND FindModalOwner() const;
     // Fills controls from the template's initial data (combo-box items).
     BOOL ExecuteDlgInit(LPCSTR lpszResourceName);
     LRESULT HandleInitDialog(WPARAM, LPARAM);

@@ -5,12 +5,20 @@
 #define IDC_STATIC (-1)
 #endif
 
+#define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_KAPTO_DIALOG 102
 #define IDR_MAINFRAME 128
 #define IDR_TRAYMENU 131
 #define IDC_VIEW_CURSOR 133
 #define IDB_PLACEHOLDER 136
+
+// The system menu's About item (the low four bits of system commands are the
+// system's own).
+#define IDM_ABOUTBOX 0x0010
+
+// The tray icon's callback message.
+#define WM_TRAYNOTIFY (WM_USER + 100)
 
 // Main window controls
 #define IDC_SNAP_TYPE 1004
@@ -25,6 +33,10 @@
 #define IDC_SHEAR_DOWN 1017
 #define IDC_BLUR 1018
 #define IDC_SHARPEN 1019
+
+// About box controls
+#define IDC_ABOUT_HOMEPAGE 1036
+#define IDC_ABOUT_MAIL 1037
 
 // Commands
 #define ID_SNAP_FULLSCREEN 32795

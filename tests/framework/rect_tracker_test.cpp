@@ -5,8 +5,8 @@
 
 #include "framework/rect_tracker.h"
 #include "framework/wnd.h"
+#include "support/input_events.h"
 #include "support/message_pump.h"
-#include "support/send_input.h"
 
 #include <functional>
 #include <thread>
@@ -86,19 +86,18 @@ END_MESSAGE_MAP()
 POINT g_ptLast = {0, 0};  // input thread only
 
 void MoveTo(int x, int y) {
-    kptest::SendMouseAt(x, y);
+    testinput::SendMoveTo(x, y);
     g_ptLast = {x, y};
     ::Sleep(30);
 }
 
 void Button(DWORD dwFlags) {
-    kptest::SendMouseAt(g_ptLast.x, g_ptLast.y, dwFlags);
+    testinput::SendMoveTo(g_ptLast.x, g_ptLast.y, dwFlags);
     ::Sleep(30);
 }
 
 void Key(WORD vk) {
-    kptest::SendKey(vk, true);
-    kptest::SendKey(vk, false);
+    testinput::SendKey(vk);
     ::Sleep(30);
 }
 

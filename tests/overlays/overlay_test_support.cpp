@@ -84,15 +84,6 @@ bool WaitForScreen(int x, int y, COLORREF clr, DWORD nMs) {
     }
 }
 
-bool PlaceCursor(int x, int y) {
-    for (int n = 0; n < 5; ++n) {
-        ::SetCursorPos(x, y);
-        PumpMessages(20);
-        if (WaitForCursor(x, y, 300)) return true;
-    }
-    return false;
-}
-
 namespace {
 
 DWORD ButtonFlag(bool bLeft, bool bDown) {
@@ -133,19 +124,14 @@ bool MouseMoveTo(int x, int y) {
     // not there yet: it goes first. Sent again until the cursor stays.
     for (int n = 0; n < 5; ++n) {
         ::SetCursorPos(x, y);
-        kptest::SendMouseAt(x, y);
+        testinput::SendMoveTo(x, y);
         if (WaitForCursor(x, y, 500)) return true;
     }
     return false;
 }
 
-void MouseButton(bool bLeft, bool bDown) { kptest::SendMouseButton(ButtonFlag(bLeft, bDown)); }
+void MouseButton(bool bLeft, bool bDown) { testinput::SendButton(ButtonFlag(bLeft, bDown)); }
 
-void MouseButtonAt(int x, int y, bool bLeft, bool bDown) { kptest::SendMouseAt(x, y, ButtonFlag(bLeft, bDown)); }
-
-void KeyPress(WORD vk) {
-    kptest::SendKey(vk, true);
-    kptest::SendKey(vk, false);
-}
+void MouseButtonAt(int x, int y, bool bLeft, bool bDown) { testinput::SendMoveTo(x, y, ButtonFlag(bLeft, bDown)); }
 
 }  // namespace overlaytest

@@ -22,34 +22,6 @@ const int kScreenW = 1024;
 const int kScreenH = 768;
 const COLORREF kInfoGrey = RGB(147, 147, 147);
 
-// The overlay window of this process, once it is shown; null after nMs.
-HWND FindOverlay(DWORD nMs = 5000) {
-    struct Finder {
-        static BOOL CALLBACK Visit(HWND h, LPARAM l) {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(h, &pid);
-            char szClass[16] = "";
-            ::GetClassNameA(h, szClass, sizeof szClass);
-            RECT rc;
-            ::GetWindowRect(h, &rc);
-            if (pid == ::GetCurrentProcessId() && lstrcmpA(szClass, "#32770") == 0 && ::IsWindowVisible(h) &&
-                ::GetDlgItem(h, IDC_SNAP_RECT_TIP) != nullptr) {
-                *reinterpret_cast<HWND*>(l) = h;
-                return FALSE;
-            }
-            return TRUE;
-        }
-    };
-    DWORD nStart = ::GetTickCount();
-    for (;;) {
-        HWND hFound = nullptr;
-        ::EnumWindows(Finder::Visit, reinterpret_cast<LPARAM>(&hFound));
-        if (hFound != nullptr) return hFound;
-        if (::GetTickCount() - nStart > nMs) return nullptr;
-        ::Sleep(20);
-    }
-}
-
 std::string TipText(HWND hOverlay) {
     char sz[512] = "";
     ::GetWindowTextA(::GetDlgItem(hOverlay, IDC_SNAP_RECT_TIP), sz, sizeof sz);
@@ -78,7 +50,7 @@ void ReleaseAt(int x, int y) {
 }
 void Release() { ReleaseAt(g_ptLast.x, g_ptLast.y); }
 void Tap(WORD vk) {
-    KeyPress(vk);
+    testinput::SendKey(vk);
     Settle(80);
 }
 
@@ -99,8 +71,10 @@ struct Seen {
 // overlay the script leaves open is cancelled, and the test says so.
 template <class RunOverlay>
 void RunWithScript(RunOverlay run, std::function<void(Seen&)> script, Seen& seen) {
+    const DWORD dwThread = ::GetCurrentThreadId();
     std::thread input([&] {
-        seen.hOverlay = FindOverlay();
+        // The overlay is the one dialog this thread shows.
+        seen.hOverlay = testinput::FindDialog(dwThread, 5000);
         if (seen.hOverlay == nullptr) return;
         Settle(400);
         script(seen);
@@ -230,9 +204,9 @@ TEST_F(OverlayTest, ArrowKeysPutTheCornersOnExactPixels) {
         nReached += WaitForCursor(301, 250);
         Tap(VK_DOWN);
         nReached += WaitForCursor(301, 251);
-        SendKey(VK_SHIFT, true);
+        testinput::SendKeyEvent(VK_SHIFT, true);
         Tap(VK_LEFT);
-        SendKey(VK_SHIFT, false);
+        testinput::SendKeyEvent(VK_SHIFT, false);
         nReached += WaitForCursor(291, 251);
         Settle(100);
         seen.bCursorFollowed = nReached == 4;
