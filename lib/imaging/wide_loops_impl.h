@@ -40,6 +40,13 @@ inline uint32_t Load(const PixelWord* p)
     return *p;
 }
 
+inline void FillRow(PixelWord* row, int n, const PixelWord* fill)
+{
+    if (fill == nullptr) return;
+    const PixelWord v = *fill;
+    for (int i = 0; i < n; ++i) row[i] = v;
+}
+
 // Per colour: 0.5 * ((1 - fx) * P00 + fx * P10 + (1 - fy) * P00 + fy * P01),
 // summed left to right, truncated; the fourth byte 0.
 #if defined(__AVX2__)
@@ -186,13 +193,14 @@ void RotatePixels(const RotateJob& j)
 #if defined(__AVX2__)
     const bool indexFitsInt = (long long)sw * sh <= 0x7FFFFFFFLL;
 #endif
-    for (int r = 0; r < dh; ++r) {
+    for (int r = j.y0; r < j.y1; ++r) {
         const int yy = r - dcy;
         // Running sums: column k sits at k + 1 - dcx; the sampled pixel
         // depends on the accumulated value, so they stay sums.
         double A = yy * S - dcx * C;
         double B = yy * C + dcx * S;
         PixelWord* out = j.dst + (ptrdiff_t)r * dw;
+        FillRow(out, dw, j.fill);
 
         if (!j.weighted) {
             for (int k = 0; k < dw; ++k) {
@@ -265,7 +273,8 @@ void ShearPixels(const ShearJob& j)
     // Products in double: exact wherever an int product would not overflow.
     const double across = j.across, down = j.down;
     // Columns in blocks, so the per-column offsets live on the stack while
-    // the destination is written row by row.
+    // the destination is written row by row (and, when the job fills, each
+    // block of a row just before it is computed).
     const int kBlock = 256;
     double offY[kBlock];
     const PixelWord* src = j.src;
@@ -287,13 +296,14 @@ void ShearPixels(const ShearJob& j)
             else
                 offY[i] = 0;
         }
-        for (int y = 0; y < dh; ++y) {
+        for (int y = j.y0; y < j.y1; ++y) {
             double offX = 0;
             if (j.across > 0)
                 offX = (double)(dh - y) * across / dh;
             else if (j.across < 0)
                 offX = -across * y / dh;
             PixelWord* out = dst + (ptrdiff_t)y * dw + x0;
+            FillRow(out, n, j.fill);
             if (!weighted) {
                 for (int i = 0; i < n; ++i) {
                     const double sx = (x0 + i) - offX, sy = y - offY[i];
@@ -347,9 +357,12 @@ void ShearPixels(const ShearJob& j)
 void EnlargePixels(const EnlargeJob& j)
 {
     // Both positions are running sums from 0.0; every column restarts its
-    // row position at 0.0, so walking rows first gives the same values.
+    // row position at 0.0, so walking rows first gives the same values. A
+    // band adds up the rows above it first: row r's position is r sums,
+    // not r times the step.
     double y = 0.0;
-    for (int r = 0; r < j.dh; ++r) {
+    for (int r = 0; r < j.y0; ++r) y = y + j.step;
+    for (int r = j.y0; r < j.y1; ++r) {
         PixelWord* out = j.dst + (ptrdiff_t)r * j.dw;
         double x = 0.0;
         for (int k = 0; k < j.dw; ++k) {
