@@ -1,8 +1,14 @@
 // Timing shared by the benchmarks: a high-resolution clock and medians of
 // repeated runs in milliseconds.
+//
+// Every timed step returns its result, and a step that failed stops the
+// benchmark: a failure is often fast, and timed as a success it would be a
+// lie in the table.
 #pragma once
 
 #include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <vector>
@@ -29,17 +35,26 @@ inline double Median(std::vector<double> t)
     return t[t.size() / 2];
 }
 
-// Median time of runs calls of f, in milliseconds; before() runs ahead of
-// each call, untimed.
+// Stops the benchmark when a step did not do its work.
+inline void Require(bool bDone, const char* pszWhat)
+{
+    if (bDone) return;
+    fprintf(stderr, "benchmark stopped: %s failed\n", pszWhat);
+    exit(1);
+}
+
+// Median time of runs calls of f, in milliseconds; f returns whether it did
+// its work. before() runs ahead of each call, untimed.
 template <class F, class Before>
-double MedianMs(int runs, F f, Before before)
+double MedianMs(int runs, F f, Before before, const char* pszWhat = "a timed step")
 {
     std::vector<double> t;
     for (int i = 0; i < runs; ++i) {
         before();
         const double a = Now();
-        f();
+        const bool bDone = static_cast<bool>(f());
         t.push_back((Now() - a) * 1000.0);
+        Require(bDone, pszWhat);
     }
     return Median(t);
 }

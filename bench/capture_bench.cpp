@@ -24,28 +24,44 @@ namespace {
 // The engine's steps, one at a time.
 class CBenchCore : public CKpCore {
 public:
-    void Grab() { delete SnapBitmap(::GetDesktopWindow(), CRect()); }
-    void CopyCapture() { m_bmpImage.CopyImage(&m_bmpCapture); }
-    void Convert() {
-        Gdiplus::GpImage* p = ConvertImage((HBITMAP)m_bmpImage.GetSafeHandle());
-        if (p != nullptr) Gdiplus::DllExports::GdipDisposeImage(p);
+    bool Grab() {
+        CImageBitmap* p = SnapBitmap(::GetDesktopWindow(), CRect());
+        delete p;
+        return p != nullptr;
     }
-    void Thumbnail() { SetThubImage(m_pImage); }
+    bool CopyCapture() { return m_copy.CopyImage((HBITMAP)m_store.GetCaptureBitmap().GetSafeHandle()) != 0; }
+    bool Convert() {
+        Gdiplus::GpImage* p = ConvertImage((HBITMAP)m_store.GetProcessedBitmap().GetSafeHandle());
+        if (p != nullptr) Gdiplus::DllExports::GdipDisposeImage(p);
+        return p != nullptr;
+    }
+    bool Thumbnail() {
+        SetThubImage(GetImage());
+        int x = 0, y = 0;
+        return GetThubImage(x, y) != nullptr;
+    }
 
     // For comparison: GDI+'s own conversion of the bitmap, then a 24-bit
     // clone of it (two passes over the frame).
-    void ConvertTwoStep() {
+    bool ConvertTwoStep() {
         using namespace Gdiplus::DllExports;
         Gdiplus::GpBitmap* pTemp = nullptr;
-        if (GdipCreateBitmapFromHBITMAP((HBITMAP)m_bmpImage.GetSafeHandle(), nullptr, &pTemp) != Gdiplus::Ok) return;
+        if (GdipCreateBitmapFromHBITMAP((HBITMAP)m_store.GetProcessedBitmap().GetSafeHandle(), nullptr, &pTemp) !=
+            Gdiplus::Ok)
+            return false;
         UINT w = 0, h = 0;
         GdipGetImageWidth(pTemp, &w);
         GdipGetImageHeight(pTemp, &h);
         Gdiplus::GpBitmap* pClone = nullptr;
-        if (GdipCloneBitmapAreaI(0, 0, (INT)w, (INT)h, PixelFormat24bppRGB, pTemp, &pClone) == Gdiplus::Ok)
-            GdipDisposeImage(pClone);
+        const bool bDone =
+            GdipCloneBitmapAreaI(0, 0, (INT)w, (INT)h, PixelFormat24bppRGB, pTemp, &pClone) == Gdiplus::Ok;
+        if (bDone) GdipDisposeImage(pClone);
         GdipDisposeImage(pTemp);
+        return bDone;
     }
+
+private:
+    CImageBitmap m_copy;  // the copy step's target, as the processed bitmap is
 };
 
 // config.xml beside the program, put back as it was when the bench ends.
@@ -95,7 +111,7 @@ int main(int argc, char** argv) {
     view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
                   (HMENU)1005);
     CBenchCore core;
-    core.InitSnapper(&main, &view);
+    bench::Require(core.InitSnapper(&main, &view) != 0, "InitSnapper");
     core.m_config.SetSnapDelayTime(0);
     core.m_config.SetPlaySnapSound(0);
     core.m_config.SetHideMainWnd(0);
@@ -105,15 +121,18 @@ int main(int argc, char** argv) {
     const int h = GetSystemMetrics(SM_CYSCREEN);
     const size_t frameBytes = (size_t)w * h * 4;
     std::vector<unsigned char> src(frameBytes, 0x5A), dst(frameBytes);
-    core.SnapFullScreen();  // warm-up: codecs, caches, first allocations
+    bench::Require(core.SnapFullScreen() != 0, "the first capture");  // warm-up: codecs, caches, allocations
 
-    const double memcpyMs = bench::MedianMs(runs, [&] { memcpy(dst.data(), src.data(), frameBytes); });
-    const double totalMs = bench::MedianMs(runs, [&] { core.SnapFullScreen(); });
-    const double grabMs = bench::MedianMs(runs, [&] { core.Grab(); });
-    const double copyMs = bench::MedianMs(runs, [&] { core.CopyCapture(); });
-    const double convertMs = bench::MedianMs(runs, [&] { core.Convert(); });
-    const double thumbMs = bench::MedianMs(runs, [&] { core.Thumbnail(); });
-    const double twoStepMs = bench::MedianMs(runs, [&] { core.ConvertTwoStep(); });
+    auto none = [] {};
+    const double memcpyMs =
+        bench::MedianMs(runs, [&] { return memcpy(dst.data(), src.data(), frameBytes) != nullptr; }, none, "memcpy");
+    const double totalMs = bench::MedianMs(runs, [&] { return core.SnapFullScreen(); }, none, "SnapFullScreen");
+    const double grabMs = bench::MedianMs(runs, [&] { return core.Grab(); }, none, "the grab");
+    const double copyMs = bench::MedianMs(runs, [&] { return core.CopyCapture(); }, none, "the copy");
+    const double convertMs = bench::MedianMs(runs, [&] { return core.Convert(); }, none, "the conversion");
+    const double thumbMs = bench::MedianMs(runs, [&] { return core.Thumbnail(); }, none, "the thumbnail");
+    const double twoStepMs =
+        bench::MedianMs(runs, [&] { return core.ConvertTwoStep(); }, none, "the two-step conversion");
 
     printf("screen %d x %d, %d runs, medians\n", w, h, runs);
     printf("%-34s %9s %9s\n", "step", "ms", "x memcpy");

@@ -21,16 +21,17 @@ namespace {
 // Times f and a frame memcpy alternately, so the ratio compares runs made
 // under the same load on a shared machine.
 template <class F>
-void PairedMs(int runs, F f, const std::function<void()>& copy, double& opMs, double& copyMs)
+void PairedMs(int runs, F f, const std::function<bool()>& copy, double& opMs, double& copyMs)
 {
     std::vector<double> a, b;
     for (int i = 0; i < runs; ++i) {
         double t = bench::Now();
-        copy();
+        bench::Require(copy(), "memcpy");
         a.push_back((bench::Now() - t) * 1000.0);
         t = bench::Now();
-        f();
+        const bool bDone = static_cast<bool>(f());
         b.push_back((bench::Now() - t) * 1000.0);
+        bench::Require(bDone, "a processor");
     }
     copyMs = bench::Median(a);
     opMs = bench::Median(b);
@@ -78,7 +79,7 @@ void BenchFrame(int w, int h, int runs)
     std::vector<RGBX> copy(src.size());
     // Touch the target once so the first copy does not pay for page faults.
     memcpy(copy.data(), src.data(), bytes);
-    const std::function<void()> frameCopy = [&] { memcpy(copy.data(), src.data(), bytes); };
+    const std::function<bool()> frameCopy = [&] { return memcpy(copy.data(), src.data(), bytes) != nullptr; };
     const double copyMs = bench::MedianMs(runs * 3, frameCopy);
     printf("\n%d x %d frame (%.1f MB): memcpy %.3f ms; each line: median of %d runs, with the median of as many\n"
            "memcpy runs made alternately with them\n",
@@ -112,9 +113,9 @@ void BenchFrame(int w, int h, int runs)
     for (const Item& it : items) {
         const CSize out = it.p->CalcDestSize(size);
         std::vector<RGBX> dst((size_t)out.cx * out.cy);
-        it.p->ProcessPixels(src.data(), size, dst.data(), out);  // warm
+        bench::Require(it.p->ProcessPixels(src.data(), size, dst.data(), out), it.name);  // warm
         double ms, cms;
-        PairedMs(runs, [&] { it.p->ProcessPixels(src.data(), size, dst.data(), out); }, frameCopy, ms, cms);
+        PairedMs(runs, [&] { return it.p->ProcessPixels(src.data(), size, dst.data(), out); }, frameCopy, ms, cms);
         if (it.p == &flip) flipMs = ms;
         Print(it.name, ms, cms, it.target);
     }
@@ -132,9 +133,10 @@ void BenchFrame(int w, int h, int runs)
         PairedMs(runs, [&] {
             const RGBX* in = src.data();
             for (size_t i = 0; i < bufs.size(); ++i) {
-                chain[i]->ProcessPixels((RGBX*)in, sizes[i], bufs[i].data(), sizes[i + 1]);
+                if (!chain[i]->ProcessPixels((RGBX*)in, sizes[i], bufs[i].data(), sizes[i + 1])) return false;
                 in = bufs[i].data();
             }
+            return true;
         }, frameCopy, ms, cms);
         Print("full chain, processors only", ms, cms, 0);
     }
@@ -160,7 +162,7 @@ void BenchFrame(int w, int h, int runs)
         CImageBitmap b;
         CArray<CImage32BitProcessor*, CImage32BitProcessor*> arr;
         for (CImage32BitProcessor* p : procs) arr.Add(p);
-        return bench::MedianMs(runs, [&] { b.ProcessImage(arr); }, [&] { fresh(b); });
+        return bench::MedianMs(runs, [&] { return b.ProcessImage(arr); }, [&] { fresh(b); }, "ProcessImage");
     };
     const double oneFlipMs = processImageMs({&flip});
     Print("ProcessImage, one flip", oneFlipMs, copyMs, 0);

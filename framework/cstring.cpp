@@ -222,11 +222,13 @@ CString CString::Right(int nCount) const {
 // Searching. Every scan walks character by character from the start, because
 // in a double-byte code page only a forward walk knows where characters begin.
 
+int CString::CharWidth(int i) const { return FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength ? 2 : 1; }
+
 int CString::Find(char ch, int nStart) const {
     if (nStart < 0) nStart = 0;
     for (int i = 0; i < m_nLength;) {
         if (i >= nStart && m_pch[i] == ch) return i;
-        i += (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) ? 2 : 1;
+        i += CharWidth(i);
     }
     return -1;
 }
@@ -238,7 +240,7 @@ int CString::Find(const char* pszSub, int nStart) const {
     if (nSub == 0) return nStart;
     for (int i = 0; i + nSub <= m_nLength;) {
         if (i >= nStart && memcmp(m_pch + i, pszSub, (size_t)nSub) == 0) return i;
-        i += (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) ? 2 : 1;
+        i += CharWidth(i);
     }
     return -1;
 }
@@ -247,7 +249,7 @@ int CString::ReverseFind(char ch) const {
     int found = -1;
     for (int i = 0; i < m_nLength;) {
         if (m_pch[i] == ch) found = i;
-        i += (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) ? 2 : 1;
+        i += CharWidth(i);
     }
     return found;
 }
@@ -255,7 +257,7 @@ int CString::ReverseFind(char ch) const {
 int CString::FindOneOf(const char* pszCharSet) const {
     if (pszCharSet == nullptr) return -1;
     for (int i = 0; i < m_nLength;) {
-        bool lead = FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength;
+        bool lead = CharWidth(i) == 2;
         if (!lead && strchr(pszCharSet, m_pch[i]) != nullptr) return i;
         i += lead ? 2 : 1;
     }
@@ -268,7 +270,7 @@ int CString::Replace(char chOld, char chNew) {
     int n = 0;
     if (chOld == chNew) return 0;
     for (int i = 0; i < m_nLength;) {
-        bool lead = FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength;
+        bool lead = CharWidth(i) == 2;
         if (!lead && m_pch[i] == chOld) {
             m_pch[i] = chNew;
             ++n;
@@ -296,7 +298,7 @@ int CString::Replace(const char* pszOld, const char* pszNew) {
             copied = i;
             ++n;
         } else {
-            i += (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) ? 2 : 1;
+            i += CharWidth(i);
         }
     }
     if (n == 0) return 0;
@@ -309,7 +311,7 @@ int CString::Remove(char ch) {
     int out = 0;
     int n = 0;
     for (int i = 0; i < m_nLength;) {
-        bool lead = FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength;
+        bool lead = CharWidth(i) == 2;
         if (!lead && m_pch[i] == ch) {
             ++n;
             ++i;
@@ -351,7 +353,7 @@ int CString::Delete(int nIndex, int nCount) {
 
 CString& CString::MakeUpper() {
     for (int i = 0; i < m_nLength;) {
-        if (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) {
+        if (CharWidth(i) == 2) {
             i += 2;
             continue;
         }
@@ -363,7 +365,7 @@ CString& CString::MakeUpper() {
 
 CString& CString::MakeLower() {
     for (int i = 0; i < m_nLength;) {
-        if (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) {
+        if (CharWidth(i) == 2) {
             i += 2;
             continue;
         }
@@ -378,7 +380,7 @@ CString& CString::MakeReverse() {
     if (!r.Reserve(m_nLength)) return *this;
     int out = m_nLength;
     for (int i = 0; i < m_nLength;) {
-        int w = (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) ? 2 : 1;
+        int w = CharWidth(i);
         out -= w;
         memcpy(r.m_pch + out, m_pch + i, (size_t)w);
         i += w;
@@ -401,7 +403,7 @@ CString& CString::TrimRight() {
     // equals a blank in code page 936, but the walk keeps that true anywhere.
     int keep = 0;
     for (int i = 0; i < m_nLength;) {
-        int w = (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) ? 2 : 1;
+        int w = CharWidth(i);
         if (w == 2 || !IsAsciiSpace(m_pch[i])) keep = i + w;
         i += w;
     }
@@ -424,7 +426,7 @@ CString& CString::TrimLeft(char ch) {
 CString& CString::TrimRight(char ch) {
     int keep = 0;
     for (int i = 0; i < m_nLength;) {
-        int w = (FwIsLeadByte((unsigned char)m_pch[i]) && i + 1 < m_nLength) ? 2 : 1;
+        int w = CharWidth(i);
         if (w == 2 || m_pch[i] != ch) keep = i + w;
         i += w;
     }

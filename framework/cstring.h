@@ -116,6 +116,9 @@ public:
 
 private:
     void Assign(const char* pch, int nLength);
+    // The bytes of the character that starts at byte i: 2 for a lead byte
+    // with its trail, else 1 (a lone lead byte at the end counts alone).
+    int CharWidth(int i) const;
     bool Reserve(int nCapacity);
 
     char* m_pch;  // owned; never null, always zero-terminated

@@ -94,40 +94,31 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
     }
 }
 
-void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
+namespace {
+
+// The three integer forms differ only in their type, range and format.
+template <class T>
+void ExchangeInteger(CDataExchange* pDX, int nIDC, T& value, long long minVal, long long maxVal,
+                     const char* pszFormat) {
     if (pDX->m_bFail) return;
     if (pDX->m_bSaveAndValidate) {
         long long v;
-        if (GetInteger(pDX, nIDC, INT_MIN, INT_MAX, v)) value = (int)v;
+        if (GetInteger(pDX, nIDC, minVal, maxVal, v)) value = (T)v;
     } else {
         CString s;
-        s.Format("%d", value);
+        s.Format(pszFormat, value);
         SetText(pDX, nIDC, s);
     }
 }
 
-void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
-    if (pDX->m_bFail) return;
-    if (pDX->m_bSaveAndValidate) {
-        long long v;
-        if (GetInteger(pDX, nIDC, 0, UINT_MAX, v)) value = (UINT)v;
-    } else {
-        CString s;
-        s.Format("%u", value);
-        SetText(pDX, nIDC, s);
-    }
-}
+}  // namespace
+
+void DDX_Text(CDataExchange* pDX, int nIDC, int& value) { ExchangeInteger(pDX, nIDC, value, INT_MIN, INT_MAX, "%d"); }
+
+void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) { ExchangeInteger(pDX, nIDC, value, 0, UINT_MAX, "%u"); }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, long& value) {
-    if (pDX->m_bFail) return;
-    if (pDX->m_bSaveAndValidate) {
-        long long v;
-        if (GetInteger(pDX, nIDC, LONG_MIN, LONG_MAX, v)) value = (long)v;
-    } else {
-        CString s;
-        s.Format("%ld", value);
-        SetText(pDX, nIDC, s);
-    }
+    ExchangeInteger(pDX, nIDC, value, LONG_MIN, LONG_MAX, "%ld");
 }
 
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {

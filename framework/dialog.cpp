@@ -34,9 +34,9 @@ CDialog::~CDialog() {
 
 BOOL CDialog::CreateFromTemplate(HWND hWndParent) {
     if (m_lpszTemplateName == nullptr) return FALSE;
-    HINSTANCE hInst = AfxFindResourceHandle(m_lpszTemplateName, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    HINSTANCE hInst = AfxFindResourceHandle(m_lpszTemplateName, RT_DIALOG);
     if (hInst == nullptr) return FALSE;
-    HRSRC hRes = ::FindResourceA(hInst, m_lpszTemplateName, MAKEINTRESOURCEA(5));
+    HRSRC hRes = ::FindResourceA(hInst, m_lpszTemplateName, RT_DIALOG);
     HGLOBAL hGlobal = hRes != nullptr ? ::LoadResource(hInst, hRes) : nullptr;
     const DLGTEMPLATE* pTemplate = hGlobal != nullptr ? (const DLGTEMPLATE*)::LockResource(hGlobal) : nullptr;
     if (pTemplate == nullptr) return FALSE;
@@ -164,7 +164,7 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
 BOOL CDialog::ExecuteDlgInit(LPCSTR lpszResourceName) {
     // Initial control data kept beside the template (resource type 240):
     // records of control id, message, byte count and bytes, ended by a zero.
-    LPCSTR type = MAKEINTRESOURCEA(240);
+    LPCSTR type = KFW_RT_DLGINIT;
     HINSTANCE hInst = AfxFindResourceHandle(lpszResourceName, type);
     if (hInst == nullptr) return TRUE;  // nothing to do
     HRSRC hRes = ::FindResourceA(hInst, lpszResourceName, type);

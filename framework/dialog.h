@@ -12,6 +12,10 @@
 #include "framework/ddx.h"
 #include "framework/wnd.h"
 
+// The resource type of a template's initial control data (combo-box items),
+// kept under the template's own name.
+#define KFW_RT_DLGINIT MAKEINTRESOURCEA(240)
+
 class KFW_API CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
 public:

@@ -267,6 +267,12 @@ BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
                         nSrcWidth, nSrcHeight, dwRop);
 }
 
+BOOL CDC::AlphaBlend(int xDest, int yDest, int nDestWidth, int nDestHeight, CDC* pSrcDC, int xSrc, int ySrc,
+                     int nSrcWidth, int nSrcHeight, BLENDFUNCTION blend) {
+    return ::AlphaBlend(m_hDC, xDest, yDest, nDestWidth, nDestHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr,
+                        xSrc, ySrc, nSrcWidth, nSrcHeight, blend);
+}
+
 CSize CDC::GetTextExtent(LPCSTR lpszString, int nCount) const {
     SIZE s = {0, 0};
     ::GetTextExtentPoint32A(m_hDC, lpszString, nCount, &s);

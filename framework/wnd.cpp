@@ -65,15 +65,24 @@ void CCmdUI::Enable(BOOL bOn) {
     m_bEnableChanged = TRUE;
 }
 
+namespace {
+
+// A check mark (bRadio FALSE) or a radio mark on a menu item, or none.
+void SetMenuMark(HMENU hMenu, UINT nIndex, BOOL bOn, BOOL bRadio) {
+    MENUITEMINFOA mii = {};
+    mii.cbSize = sizeof(mii);
+    mii.fMask = MIIM_FTYPE | MIIM_STATE;
+    ::GetMenuItemInfoA(hMenu, nIndex, TRUE, &mii);
+    mii.fType = bRadio ? (mii.fType | MFT_RADIOCHECK) : (mii.fType & ~MFT_RADIOCHECK);
+    mii.fState = (mii.fState & ~MFS_CHECKED) | (bOn ? MFS_CHECKED : 0);
+    ::SetMenuItemInfoA(hMenu, nIndex, TRUE, &mii);
+}
+
+}  // namespace
+
 void CCmdUI::SetCheck(int nCheck) {
     if (m_hMenu != nullptr) {
-        MENUITEMINFOA mii = {};
-        mii.cbSize = sizeof(mii);
-        mii.fMask = MIIM_FTYPE | MIIM_STATE;
-        ::GetMenuItemInfoA(m_hMenu, m_nIndex, TRUE, &mii);
-        mii.fType &= ~MFT_RADIOCHECK;
-        mii.fState = (mii.fState & ~MFS_CHECKED) | (nCheck ? MFS_CHECKED : 0);
-        ::SetMenuItemInfoA(m_hMenu, m_nIndex, TRUE, &mii);
+        SetMenuMark(m_hMenu, m_nIndex, nCheck != 0, FALSE);
     } else if (m_pOther != nullptr) {
         m_pOther->SendMessage(BM_SETCHECK, (WPARAM)nCheck);
     }
@@ -81,13 +90,7 @@ void CCmdUI::SetCheck(int nCheck) {
 
 void CCmdUI::SetRadio(BOOL bOn) {
     if (m_hMenu != nullptr) {
-        MENUITEMINFOA mii = {};
-        mii.cbSize = sizeof(mii);
-        mii.fMask = MIIM_FTYPE | MIIM_STATE;
-        ::GetMenuItemInfoA(m_hMenu, m_nIndex, TRUE, &mii);
-        mii.fType |= MFT_RADIOCHECK;
-        mii.fState = (mii.fState & ~MFS_CHECKED) | (bOn ? MFS_CHECKED : 0);
-        ::SetMenuItemInfoA(m_hMenu, m_nIndex, TRUE, &mii);
+        SetMenuMark(m_hMenu, m_nIndex, bOn, TRUE);
     } else {
         SetCheck(bOn ? 1 : 0);
     }
@@ -119,6 +122,11 @@ void CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
 CWnd::CWnd() : m_hWnd(nullptr), m_pfnSuper(nullptr) {}
+
+const CWnd CWnd::wndTop(HWND_TOP);
+const CWnd CWnd::wndBottom(HWND_BOTTOM);
+const CWnd CWnd::wndTopMost(HWND_TOPMOST);
+const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
 
 CWnd::~CWnd() {
     if (m_hWnd != nullptr && FromHandlePermanent(m_hWnd) == this) {
@@ -232,24 +240,29 @@ BOOL CWnd::DestroyWindow() {
     return bResult;
 }
 
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    DWORD dwStyle = GetStyle();
-    DWORD dwNew = (dwStyle & ~dwRemove) | dwAdd;
-    if (dwStyle == dwNew) return FALSE;
-    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, (LONG_PTR)dwNew);
+namespace {
+
+// GWL_STYLE or GWL_EXSTYLE; nFlags, when given, make the frame take the change.
+BOOL ModifyWindowLong(HWND hWnd, int nIndex, DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
+    DWORD dwOld = (DWORD)::GetWindowLongPtrA(hWnd, nIndex);
+    DWORD dwNew = (dwOld & ~dwRemove) | dwAdd;
+    if (dwOld == dwNew) return FALSE;
+    ::SetWindowLongPtrA(hWnd, nIndex, (LONG_PTR)dwNew);
     if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
     return TRUE;
 }
 
+}  // namespace
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
+    KFW_CHECK_HWND();
+    return ModifyWindowLong(m_hWnd, GWL_STYLE, dwRemove, dwAdd, nFlags);
+}
+
 BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    DWORD dwStyle = GetExStyle();
-    DWORD dwNew = (dwStyle & ~dwRemove) | dwAdd;
-    if (dwStyle == dwNew) return FALSE;
-    ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, (LONG_PTR)dwNew);
-    if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
+    KFW_CHECK_HWND();
+    return ModifyWindowLong(m_hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
 }
 
 void CWnd::GetWindowText(CString& rString) const {
@@ -479,6 +492,7 @@ void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
 void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
 void CWnd::OnCaptureChanged(CWnd*) { Default(); }
 void CWnd::OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
+void CWnd::OnSetFocus(CWnd*) { Default(); }
 
 // The window procedure
 

@@ -165,6 +165,7 @@ public:
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE) {
         MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint);
     }
+    // pWndInsertAfter may be one of the four Z-order places below.
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
     // Centres on pAlternateOwner, else the owner, else the work area.
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
@@ -178,10 +179,16 @@ public:
         KFW_CHECK_HWND();
         ::InvalidateRect(m_hWnd, lpRect, bErase);
     }
+    void InvalidateRgn(CRgn* pRgn, BOOL bErase = TRUE) {
+        KFW_CHECK_HWND();
+        ::InvalidateRgn(m_hWnd, pRgn != nullptr ? (HRGN)pRgn->m_hObject : nullptr, bErase);
+    }
     void UpdateWindow() {
         KFW_CHECK_HWND();
         ::UpdateWindow(m_hWnd);
     }
+    BOOL HideCaret() { return ::HideCaret(m_hWnd); }
+    BOOL ShowCaret() { return ::ShowCaret(m_hWnd); }
     BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, HRGN hrgnUpdate = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE) {
         return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags);
@@ -194,6 +201,12 @@ public:
     CWnd* SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
     static CWnd* GetFocus() { return FromHandle(::GetFocus()); }
     BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
+    // The mouse: all its messages go to this window until ReleaseCapture.
+    CWnd* SetCapture() {
+        KFW_CHECK_HWND();
+        return FromHandle(::SetCapture(m_hWnd));
+    }
+    static CWnd* GetCapture() { return FromHandle(::GetCapture()); }
     static CWnd* GetDesktopWindow() { return FromHandle(::GetDesktopWindow()); }
     HMENU GetMenu() const { return ::GetMenu(m_hWnd); }
     BOOL SetMenu(HMENU hMenu) { return ::SetMenu(m_hWnd, hMenu); }
@@ -248,6 +261,13 @@ public:
 
     HWND m_hWnd;  // owned while bound: destroyed with the object
 
+    // The Z-order places SetWindowPos takes (HWND_TOP, HWND_BOTTOM,
+    // HWND_TOPMOST, HWND_NOTOPMOST); they are no windows.
+    static const CWnd wndTop;
+    static const CWnd wndBottom;
+    static const CWnd wndTopMost;
+    static const CWnd wndNoTopMost;
+
     // The default handlers of the typed map entries: default processing.
     int OnCreate(LPCREATESTRUCTA lpCreateStruct);
     void OnDestroy();
@@ -276,6 +296,7 @@ public:
     void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnCaptureChanged(CWnd* pWnd);
     void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
+    void OnSetFocus(CWnd* pOldWnd);
 
 protected:
     // Messages the layer handles before the map: commands, notifications and
@@ -291,6 +312,9 @@ protected:
     friend class CDialog;
 
 private:
+    // Only for the Z-order places: a handle that is never bound.
+    explicit CWnd(HWND hWndPlace) : m_hWnd(hWndPlace), m_pfnSuper(nullptr) {}
+
     void Bind(HWND hWnd);
     void Unbind();
 };
@@ -467,5 +491,7 @@ protected:                    \
 #define ON_WM_CHAR() KFW_ON_KEY(WM_CHAR, OnChar)
 #define ON_WM_CAPTURECHANGED() \
     KFW_ON_VOID(WM_CAPTURECHANGED, void (ThisClass::*)(CWnd*), OnCaptureChanged, CWnd::FromHandle((HWND)lParam))
+#define ON_WM_SETFOCUS() \
+    KFW_ON_VOID(WM_SETFOCUS, void (ThisClass::*)(CWnd*), OnSetFocus, CWnd::FromHandle((HWND)wParam))
 #define ON_WM_GETMINMAXINFO() \
     KFW_ON_VOID(WM_GETMINMAXINFO, void (ThisClass::*)(MINMAXINFO*), OnGetMinMaxInfo, reinterpret_cast<MINMAXINFO*>(lParam))

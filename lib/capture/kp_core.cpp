@@ -1,10 +1,8 @@
 // The capture engine: life cycle, the frame shared by the capture modes, the
-// whole-screen mode, the screen grab and the image-option pipeline.
+// whole-screen mode and the screen grab.
 #include "kp_core.h"
 
-#include "framework/carray.h"
 #include "framework/scoped_handles.h"
-#include "image_processors.h"
 
 #include <algorithm>
 #include <new>
@@ -33,13 +31,7 @@ END_MESSAGE_MAP()
 CKpCore::CKpCore()
     : m_gdiplusToken(0),
       m_pMainWnd(nullptr),
-      m_pViewWnd(nullptr),
-      m_pImage(nullptr),
-      m_pThubImage(nullptr),
-      m_nThubX(0),
-      m_nThubY(0),
-      m_bmpCapture(0xFFFFFF),
-      m_bmpImage(0xFFFFFF),
+      m_store(m_config),
       m_bStarting(1),
       m_bSnapping(0),
       m_hFoundWnd(nullptr),
@@ -55,7 +47,7 @@ int CKpCore::InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd) {
     if (pMainWnd == nullptr || pViewWnd == nullptr) return 0;
 
     m_pMainWnd = pMainWnd;
-    m_pViewWnd = pViewWnd;
+    m_store.SetViewWnd(pViewWnd);
     BOOL bCreated = Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), pMainWnd, KPCORE_WND_ID);
 
     m_hook.SetHookWnd(m_hWnd);
@@ -146,13 +138,7 @@ int CKpCore::SnapRect(HWND hWnd, CRect rc) {
     if (hWnd == nullptr) return 0;
     CImageBitmap* pGrab = SnapBitmap(hWnd, rc);
     if (pGrab == nullptr) return 0;
-    // The grab is a screen-compatible bitmap the engine would copy and then
-    // delete: it becomes the stored capture as it is. The processed copy is
-    // made by RefreshImageData.
-    m_bmpCapture.DeleteObject();
-    m_bmpCapture.Attach(pGrab->Detach());
-    delete pGrab;
-    RefreshImageData();
+    m_store.StoreCapture(pGrab);
     return 1;
 }
 
@@ -199,42 +185,7 @@ CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
     return pBitmap;
 }
 
-// ---- Image options ------------------------------------------------------------------
-
-void CKpCore::RefreshImageData() {
-    if (m_bmpCapture.GetSafeHandle() == nullptr) return;
-    m_bmpImage.CopyImage(&m_bmpCapture);
-
-    if (m_config.m_bImageOption) {
-        const CKpConfig& c = m_config;
-        CImageGrayer grayer;
-        CImageNegator negator;
-        CImageFlipper flipper(c.GetFlipHorz(), c.GetFlipVert());
-        CImageRotator rotator(c.GetRotateAngle(), c.m_bSmoothing);
-        CImageResizer resizer(c.GetScaleFactor() / 100.0);
-        CImageShearer shearer(c.GetShearAcross() ? c.GetShearAcrossAmout() : 0,
-                              c.GetShearDown() ? c.GetShearDownAmout() : 0, c.m_bSmoothing);
-        CImageBlurrer blurrer(c.GetBlurFactor());
-        CImageSharpener sharpener(c.GetSharpenFactor());
-        CImageColorReplacer replacer(0, 255);
-
-        CArray<CImage32BitProcessor*, CImage32BitProcessor*> arrChain;
-        if (c.GetGrayScale()) arrChain.Add(&grayer);
-        if (c.GetNegate()) arrChain.Add(&negator);
-        if (c.m_bReplaceColor) arrChain.Add(&replacer);
-        if (c.GetFlipHorz() || c.GetFlipVert()) arrChain.Add(&flipper);
-        if (c.GetRotate()) arrChain.Add(&rotator);
-        if (c.GetScale()) arrChain.Add(&resizer);
-        if (c.GetShearDown() || c.GetShearAcross()) arrChain.Add(&shearer);
-        if (c.GetBlur()) arrChain.Add(&blurrer);
-        if (c.GetSharpen()) arrChain.Add(&sharpener);
-        m_bmpImage.ProcessImage(arrChain);
-    }
-
-    ClearGdiplusImage();
-    m_pImage = ConvertImage((HBITMAP)m_bmpImage.GetSafeHandle());
-    SetThubImage(m_pImage);
-}
+// ---- Sound ---------------------------------------------------------------------------
 
 void CKpCore::PlaySnapSound() {
     if (!m_config.GetPlaySnapSound() || m_bStarting) return;

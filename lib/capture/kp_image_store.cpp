@@ -1,10 +1,11 @@
 // The engine's current image: its GDI+ form and thumbnail, conversions to and
 // from GDI bitmaps, image files and the clipboard.
-#include "kp_core.h"
+#include "kp_image_store.h"
 
 #include "gdiplus_codec_info.h"
 #include "gdiplus_file_dialogs.h"
 #include "framework/scoped_handles.h"
+#include "kp_image_chain.h"
 #include "kp_resource.h"
 
 #include <algorithm>
@@ -80,6 +81,45 @@ IStream* ReadFileStream(const CString& strPath) {
 
 }  // namespace
 
+CKpImageStore::CKpImageStore(CKpConfig& config)
+    : m_config(config),
+      m_pViewWnd(nullptr),
+      m_pImage(nullptr),
+      m_pThubImage(nullptr),
+      m_nThubX(0),
+      m_nThubY(0),
+      m_bmpCapture(0xFFFFFF),
+      m_bmpImage(0xFFFFFF) {}
+
+CKpImageStore::~CKpImageStore() {}
+
+// ---- The last capture ------------------------------------------------------------
+
+void CKpImageStore::StoreCapture(CImageBitmap* pGrab) {
+    if (pGrab == nullptr) return;
+    // The grab is a screen-compatible bitmap the engine would copy and then
+    // delete: it becomes the stored capture as it is. The processed copy is
+    // made by the refresh.
+    if (pGrab->GetSafeHandle() != nullptr) {
+        m_bmpCapture.DeleteObject();
+        m_bmpCapture.Attach(pGrab->Detach());
+    }
+    delete pGrab;
+    Refresh();
+}
+
+void CKpImageStore::Refresh() {
+    if (m_bmpCapture.GetSafeHandle() == nullptr) return;
+    m_bmpImage.CopyImage(&m_bmpCapture);
+    {
+        CKpImageChain chain(m_config);
+        m_bmpImage.ProcessImage(chain.GetProcessors());
+    }
+    ClearGdiplusImage();
+    m_pImage = ConvertImage((HBITMAP)m_bmpImage.GetSafeHandle());
+    SetThubImage(m_pImage);
+}
+
 // ---- Conversions ---------------------------------------------------------------
 
 namespace {
@@ -119,7 +159,7 @@ Gdiplus::GpBitmap* Copy24Direct(HBITMAP h) {
 
 }  // namespace
 
-Gdiplus::GpImage* CKpCore::ConvertImage(HBITMAP h) {
+Gdiplus::GpImage* CKpImageStore::ConvertImage(HBITMAP h) {
     if (h == nullptr) return nullptr;
     // The same 24-bit image as GDI+'s own conversion below, in half the time.
     Gdiplus::GpBitmap* pDirect = Copy24Direct(h);
@@ -138,7 +178,7 @@ Gdiplus::GpImage* CKpCore::ConvertImage(HBITMAP h) {
     return pClone;
 }
 
-CBitmap* CKpCore::ConvertImage(Gdiplus::GpImage* pImage) {
+CBitmap* CKpImageStore::ConvertImage(Gdiplus::GpImage* pImage) {
     if (pImage == nullptr) return nullptr;
     UINT nWidth = 0;
     UINT nHeight = 0;
@@ -165,7 +205,7 @@ CBitmap* CKpCore::ConvertImage(Gdiplus::GpImage* pImage) {
     return pBitmap;
 }
 
-void CKpCore::ResetBitmapData(HBITMAP h) {
+void CKpImageStore::ResetBitmapData(HBITMAP h) {
     if (h == nullptr) return;
     m_bmpCapture.CopyImage(h);
     m_bmpImage.CopyImage(&m_bmpCapture);
@@ -173,7 +213,7 @@ void CKpCore::ResetBitmapData(HBITMAP h) {
 
 // ---- Current image and thumbnail -----------------------------------------------
 
-void CKpCore::ClearGdiplusImage() {
+void CKpImageStore::ClearGdiplusImage() {
     if (m_pImage != nullptr) GdipDisposeImage(m_pImage);
     if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
     m_pImage = nullptr;
@@ -182,7 +222,7 @@ void CKpCore::ClearGdiplusImage() {
     SetFileName(CString());
 }
 
-void CKpCore::SetThubImage(Gdiplus::GpImage* pImage) {
+void CKpImageStore::SetThubImage(Gdiplus::GpImage* pImage) {
     if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
     m_pThubImage = nullptr;
     if (pImage == nullptr) return;
@@ -219,7 +259,7 @@ void CKpCore::SetThubImage(Gdiplus::GpImage* pImage) {
 
 // ---- Files ------------------------------------------------------------------------
 
-int CKpCore::OpenImage(CString strPath) {
+int CKpImageStore::OpenImage(CString strPath) {
     CString strName;
     if (strPath.IsEmpty()) {
         CKpLocalResource localResource;
@@ -252,7 +292,7 @@ int CKpCore::OpenImage(CString strPath) {
     return 1;
 }
 
-int CKpCore::SaveImage(CString strPath, int bThumbnail) {
+int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
     Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
     if (pImage == nullptr) return 0;
 
@@ -284,7 +324,7 @@ int CKpCore::SaveImage(CString strPath, int bThumbnail) {
 
 // ---- Clipboard ---------------------------------------------------------------------
 
-int CKpCore::CopyImageData(int bThumbnail) {
+int CKpImageStore::CopyImageData(int bThumbnail) {
     std::unique_ptr<CBitmap> bitmap(ConvertImage(bThumbnail ? m_pThubImage : m_pImage));
     if (bitmap == nullptr) return 0;
     kfw::ScopedClipboard clipboard(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr);
@@ -296,7 +336,7 @@ int CKpCore::CopyImageData(int bThumbnail) {
     return 1;
 }
 
-int CKpCore::PasteImageData() {
+int CKpImageStore::PasteImageData() {
     BOOL bCopied = FALSE;
     {
         kfw::ScopedClipboard clipboard(nullptr);
@@ -307,6 +347,6 @@ int CKpCore::PasteImageData() {
     }
     if (!bCopied) return 0;
     // The processed copy is made from the capture by the refresh.
-    RefreshImageData();
+    Refresh();
     return 1;
 }

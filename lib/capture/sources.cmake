@@ -1,5 +1,7 @@
-# Capture engine: life cycle, grab, image options and the current image.
-# Windows only.
+# Capture engine: life cycle, grab, capture modes and the current image, on
+# Windows; the image-option chain is portable.
+set(KP_CAPTURE_PORTABLE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/kp_image_chain.cpp)
 set(KP_CAPTURE_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/kp_core.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kp_image_store.cpp

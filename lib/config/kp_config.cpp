@@ -102,22 +102,6 @@ CKpConfig::CKpConfig()
       m_nSnapDelayTime(500),
       m_bKeepOnTop(1),
       m_strEditAppPath("mspaint.exe"),
-      m_bGrayScale(0),
-      m_bNegate(0),
-      m_bScale(0),
-      m_nScaleFactor(50),
-      m_bRotate(0),
-      m_nRotateAngle(45),
-      m_bFlipHorz(0),
-      m_bFlipVert(0),
-      m_bShearDown(0),
-      m_nShearDownAmount(50),
-      m_bShearAcross(0),
-      m_nShearAcrossAmount(50),
-      m_bBlur(0),
-      m_nBlurFactor(5),
-      m_bSharpen(0),
-      m_nSharpenFactor(5),
       m_bAutoCopy(0),
       m_bImageOption(1),
       m_bReplaceColor(0),
@@ -138,7 +122,11 @@ CKpConfig::CKpConfig()
       m_wSelectRectVk(0x76),  // VK_F7
       m_wShowHideModifier(0),
       m_wShowHideVk(0x77),  // VK_F8
-      m_nSnapMode(0) {}
+      m_nSnapMode(0) {
+    // One place for the image options' starting values: a new
+    // configuration and an opened image share them.
+    ResetImageOption();
+}
 
 CKpConfig::~CKpConfig() {}
 

@@ -9,7 +9,7 @@
 #include "framework/cstring.h"
 #include "kp_export.h"
 
-class CKpCore;
+class CKpImageChain;
 
 class KPLIB_API CKpConfig {
 public:
@@ -58,6 +58,7 @@ public:
     void SetFlipVert(int b) { m_bFlipVert = b; }
     int GetShearDown() const { return m_bShearDown; }
     void SetShearDown(int b) { m_bShearDown = b; }
+    // "Amout" is the name the program and the options sheet call: keep it.
     int GetShearDownAmout() const { return m_nShearDownAmount; }
     void SetShearDownAmout(int n) { m_nShearDownAmount = n; }
     int GetShearAcross() const { return m_bShearAcross; }
@@ -105,8 +106,9 @@ protected:
     BOOL SaveConfigTo(const CString& strPath);
 
 private:
-    // The engine reads the three switches, which have no accessors.
-    friend class CKpCore;
+    // The image-option chain reads the three switches, which have no
+    // accessors.
+    friend class CKpImageChain;
 
     struct FileItem;  // one value element of config.xml and its field
     static const FileItem* GetFileItems(int& nCount);

@@ -1,10 +1,13 @@
 // CKpCore: the capture engine and its current image.
 //
 // The program's main window owns one engine, starts it with InitSnapper
-// (itself and its thumbnail view) and closes it with CloseSnapper. Every
-// capture stores the grabbed area unprocessed (m_bmpCapture), runs the image
-// options over a copy of it (m_bmpImage), and turns the result into the
-// current GDI+ image with a thumbnail that fits the view.
+// (itself and its thumbnail view) and closes it with CloseSnapper. The engine
+// itself is the capture side: the grab, the capture modes and the object
+// capture that its own invisible window follows. Every capture goes to the
+// image store (kp_image_store.h), which keeps it unprocessed, runs the image
+// options over a copy (kp_image_chain.h) and turns the result into the
+// current GDI+ image with a thumbnail that fits the view; the engine offers
+// the store's operations under the program's names.
 //
 // Capture modes, one numbering shared with the configuration and the
 // program's capture-type list: 0 whole screen, 1 active window, 2 current
@@ -20,6 +23,7 @@
 #include "hook/kp_hook.h"
 #include "image_bitmap.h"
 #include "kp_config.h"
+#include "kp_image_store.h"
 #include "kp_export.h"
 
 namespace Gdiplus {
@@ -57,7 +61,7 @@ public:
 
     // Re-runs the image options over the last capture; the program calls it
     // after every change of an option.
-    void RefreshImageData();
+    void RefreshImageData() { m_store.Refresh(); }
 
     // The grab: rc of hWnd's whole-window DC (screen coordinates for the
     // desktop window), or the whole window for an empty rc, clipped to the
@@ -66,35 +70,32 @@ public:
 
     // The current image and its thumbnail, still owned by the engine; null
     // when there is none. x and y receive where the view draws the thumbnail.
-    Gdiplus::GpImage* GetImage() const { return m_pImage; }
-    Gdiplus::GpImage* GetThubImage(int& x, int& y) const {
-        x = m_nThubX;
-        y = m_nThubY;
-        return m_pThubImage;
-    }
+    Gdiplus::GpImage* GetImage() const { return m_store.GetImage(); }
+    // "Thub" is the name the program calls: keep it.
+    Gdiplus::GpImage* GetThubImage(int& x, int& y) const { return m_store.GetThubImage(x, y); }
 
     // Frees the current image and thumbnail and clears both names; the
     // bitmaps keep the last capture.
-    void ClearGdiplusImage();
+    void ClearGdiplusImage() { m_store.ClearGdiplusImage(); }
     // Loads an image file as the current image, with the image options
     // reset; an empty path asks with the open dialog.
-    int OpenImage(CString strPath);
+    int OpenImage(CString strPath) { return m_store.OpenImage(strPath); }
     // Saves the current image (bThumbnail 0) or the thumbnail. An empty path
     // asks with the save dialog; otherwise the encoder is the one that
     // claims the path's extension, and a path no encoder claims fails
     // without writing anything.
-    int SaveImage(CString strPath, int bThumbnail);
+    int SaveImage(CString strPath, int bThumbnail) { return m_store.SaveImage(strPath, bThumbnail); }
     // Puts the current image (0) or the thumbnail on the clipboard.
-    int CopyImageData(int bThumbnail);
+    int CopyImageData(int bThumbnail) { return m_store.CopyImageData(bThumbnail); }
     // Takes the clipboard's bitmap as a new capture (image options applied).
-    int PasteImageData();
+    int PasteImageData() { return m_store.PasteImageData(); }
 
     // The file the current image was loaded from or saved to, and its name
     // part; both empty after a capture or a change of the image options.
-    CString GetPathName() const { return m_strPathName; }
-    CString GetFileName() const { return m_strFileName; }
-    void SetPathName(CString str) { m_strPathName = str; }
-    void SetFileName(CString str) { m_strFileName = str; }
+    CString GetPathName() const { return m_store.GetPathName(); }
+    CString GetFileName() const { return m_store.GetFileName(); }
+    void SetPathName(CString str) { m_store.SetPathName(str); }
+    void SetFileName(CString str) { m_store.SetFileName(str); }
 
     CKpConfig m_config;
 
@@ -112,13 +113,11 @@ protected:
     BOOL BeginSnap();
     void EndSnap();
 
-    // Image store
-    void SetThubImage(Gdiplus::GpImage* pImage);
-    // A new 24-bit GDI+ copy of h; null for null or on failure.
-    Gdiplus::GpImage* ConvertImage(HBITMAP h);
-    // A new display-format bitmap holding pImage; the caller deletes it.
-    CBitmap* ConvertImage(Gdiplus::GpImage* pImage);
-    void ResetBitmapData(HBITMAP h);
+    // The image store's conversions, for engines derived from this one.
+    void SetThubImage(Gdiplus::GpImage* pImage) { m_store.SetThubImage(pImage); }
+    Gdiplus::GpImage* ConvertImage(HBITMAP h) { return m_store.ConvertImage(h); }
+    CBitmap* ConvertImage(Gdiplus::GpImage* pImage) { return m_store.ConvertImage(pImage); }
+    void ResetBitmapData(HBITMAP h) { m_store.ResetBitmapData(h); }
 
     // Object capture: the engine window's timer and the two hook messages.
     void OnTimer(UINT_PTR nIDEvent);
@@ -126,16 +125,8 @@ protected:
     LRESULT OnKpMouseMove(WPARAM wParam, LPARAM lParam);
 
     ULONG_PTR m_gdiplusToken;  // 0 while GDI+ is not started by us
-    CString m_strPathName;
-    CString m_strFileName;
-    CWnd* m_pMainWnd;  // not owned
-    CWnd* m_pViewWnd;  // not owned
-    Gdiplus::GpImage* m_pImage;      // owned
-    Gdiplus::GpImage* m_pThubImage;  // owned
-    int m_nThubX;
-    int m_nThubY;
-    CImageBitmap m_bmpCapture;
-    CImageBitmap m_bmpImage;
+    CWnd* m_pMainWnd;          // not owned
+    CKpImageStore m_store;     // the current image, its thumbnail and file
     int m_bStarting;
     int m_bSnapping;
 

@@ -1,1 +1,5 @@
-set(KP_OVERLAYS_WIN_SOURCES)
+# Capture overlays: the tip panel, the object tip and the rectangle selection
+# overlay. Windows only.
+set(KP_OVERLAYS_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/snap_tip_edit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dlg_snap_obj_helper.cpp)

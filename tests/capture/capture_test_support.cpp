@@ -2,18 +2,6 @@
 
 namespace captest {
 
-std::string TempPath() {
-    char sz[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, sz);
-    return sz;
-}
-
-std::string TempDir(const char* pszName) {
-    std::string dir = TempPath() + pszName + "\\";
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
-
 void StartedEngineTest::SetUp() {
     WriteSettings(StartSettings());
     ASSERT_TRUE(m_main.CreateAt(600, 460, 400, 300));

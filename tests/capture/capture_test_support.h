@@ -6,7 +6,9 @@
 #include "framework/wnd.h"
 #include "kp_config.h"
 #include "kp_core.h"
-#include "top_down_dib.h"
+#include "support/message_pump.h"
+#include "support/temp_files.h"
+#include "support/top_down_dib.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
@@ -21,18 +23,7 @@ namespace captest {
 
 using namespace Gdiplus::DllExports;
 
-// Runs the thread's messages for about nMs milliseconds.
-inline void PumpMessages(DWORD nMs = 50) {
-    DWORD nStart = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - nStart < nMs);
-}
+using kptest::PumpMessages;
 
 // Wine's GIF encoder reports success for a 24-bit image but writes a
 // header without pixels; Windows' converts it to a palette. Checks that
@@ -42,46 +33,24 @@ inline bool RunningUnderWine() {
     return hNtdll != nullptr && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
 }
 
-inline std::string ReadWholeFile(const std::string& strPath, bool& bExists) {
-    std::string data;
-    FILE* f = fopen(strPath.c_str(), "rb");
-    bExists = f != nullptr;
-    if (f == nullptr) return data;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-    fclose(f);
-    return data;
-}
+using kptest::FileExists;
+using kptest::ReadBytes;
+using kptest::WriteBytes;
 
-inline void WriteWholeFile(const std::string& strPath, const std::string& data) {
-    FILE* f = fopen(strPath.c_str(), "wb");
-    if (f == nullptr) return;
-    fwrite(data.data(), 1, data.size(), f);
-    fclose(f);
-}
-
-inline bool FileExists(const std::string& strPath) {
-    return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The temporary folder, ending in a backslash.
-std::string TempPath();
-
-// The folder pszName in the temporary folder, made if missing, ending in a
-// backslash.
-std::string TempDir(const char* pszName);
+inline std::string TempPath() { return kptest::TempRoot(); }
+inline std::string TempDir(const char* pszName) { return kptest::NamedTempDir(pszName); }
 
 // config.xml beside the test program: kept as it was before the test and
 // put back afterwards.
 class ConfigFileGuard {
 public:
     ConfigFileGuard() : m_strPath(std::string(CHelper::GetAppPath()) + "config.xml") {
-        m_data = ReadWholeFile(m_strPath, m_bExisted);
+        m_bExisted = FileExists(m_strPath);
+        if (m_bExisted) m_data = ReadBytes(m_strPath);
     }
     ~ConfigFileGuard() {
         if (m_bExisted)
-            WriteWholeFile(m_strPath, m_data);
+            WriteBytes(m_strPath, m_data);
         else
             ::DeleteFileA(m_strPath.c_str());
     }

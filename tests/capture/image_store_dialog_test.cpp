@@ -106,9 +106,8 @@ TEST_F(DialogTest, SaveAndOpenThroughTheDialogsSetBothNames) {
     ASSERT_EQ(1, WithDialog(save, [&] { return m_core.SaveImage(CString(), 0); }));
     EXPECT_EQ(CString(path.c_str()), m_core.GetPathName());
     EXPECT_EQ(CString("dialog_shot.png"), m_core.GetFileName());
-    bool bExists = false;
     // The typed extension chose the encoder, whatever file type was selected.
-    EXPECT_EQ(0u, ReadWholeFile(path, bExists).compare(0, 4, "\x89PNG"));
+    EXPECT_EQ(0u, ReadBytes(path).compare(0, 4, "\x89PNG"));
 
     m_core.ClearGdiplusImage();
     DialogScript open;

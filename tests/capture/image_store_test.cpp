@@ -2,6 +2,7 @@
 // the public interface. Images come in through the clipboard (a paste is a
 // capture of a known bitmap).
 #include "capture_test_support.h"
+#include "support/gdiplus_codecs.h"
 
 #include <algorithm>
 
@@ -20,17 +21,12 @@ struct Encoder {
 
 std::vector<Encoder> Encoders() {
     std::vector<Encoder> result;
-    UINT n = 0, nBytes = 0;
-    if (GdipGetImageEncodersSize(&n, &nBytes) != Gdiplus::Ok || n == 0) return result;
-    std::vector<BYTE> block(nBytes);
-    Gdiplus::ImageCodecInfo* p = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
-    if (GdipGetImageEncoders(n, nBytes, p) != Gdiplus::Ok) return result;
-    for (UINT i = 0; i < n; ++i) {
+    for (const kptest::RawCodec& c : kptest::ReadCodecs(true)) {
         Encoder e;
-        e.format = p[i].FormatDescription;
-        e.clsid = p[i].Clsid;
-        e.formatId = p[i].FormatID;
-        std::wstring list = p[i].FilenameExtension;
+        e.format = c.format;
+        e.clsid = c.clsid;
+        e.formatId = c.formatId;
+        const std::wstring& list = c.extensions;
         size_t start = 0;
         while (start <= list.size()) {
             size_t end = list.find(L';', start);
@@ -38,7 +34,7 @@ std::vector<Encoder> Encoders() {
             std::wstring pattern = list.substr(start, end - start);
             if (pattern.size() > 2 && pattern.compare(0, 2, L"*.") == 0) {
                 std::string ext;
-                for (wchar_t c : pattern.substr(2)) ext += (char)c;
+                for (wchar_t ch : pattern.substr(2)) ext += (char)ch;
                 e.extensions.push_back(ext);
             }
             start = end + 1;
@@ -349,8 +345,7 @@ TEST_F(StoreTest, ExplicitPathChoosesTheEncoderByExtension) {
                 ::DeleteFileA(path.c_str());
                 ASSERT_EQ(1, m_core.SaveImage(path.c_str(), 0));
                 if (IsGif(e) && RunningUnderWine()) {
-                    bool bExists = false;
-                    EXPECT_EQ(0u, ReadWholeFile(path, bExists).compare(0, 6, "GIF89a"));
+                    EXPECT_EQ(0u, ReadBytes(path).compare(0, 6, "GIF89a"));
                     continue;
                 }
                 GUID format = {};
@@ -425,7 +420,7 @@ TEST_F(StoreTest, FailedOpenLeavesNoImage) {
     Paste(20, 10);
     m_core.SetPathName("C:\\kept.png");
     std::string notImage = m_dir + "not_an_image.png";
-    WriteWholeFile(notImage, "this is text");
+    WriteBytes(notImage, "this is text");
     for (const std::string& path : {m_dir + "missing.png", notImage}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(0, m_core.OpenImage(path.c_str()));

@@ -20,3 +20,11 @@ if(WIN32)
     DESKTOP 1024x768
     TIMEOUT 900)
 endif()
+
+# The image-option chain is portable: built and checked natively, under the
+# sanitizers, in milliseconds.
+if(NOT WIN32)
+  kapto_add_test(NAME native_capture_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_chain_test.cpp
+    LIBS kapto_portable)
+endif()

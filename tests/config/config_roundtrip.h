@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config_test_files.h"
+#include "support/temp_files.h"
 #include "kp_config.h"
 #include "xml_tree.h"
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "config/config_roundtrip.h"
-#include "config/config_test_files.h"
+#include "support/temp_files.h"
 #include "kp_config.h"
 
 namespace {

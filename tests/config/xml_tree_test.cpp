@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/config_test_files.h"
+#include "support/temp_files.h"
 #include "xml_tree.h"
 
 namespace {

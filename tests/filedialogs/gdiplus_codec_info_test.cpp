@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/gdiplus_codecs.h"
+
 #include "gdiplus_codec_info.h"
 
 namespace {
@@ -130,20 +132,9 @@ protected:
     static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(s_token); }
 
     static std::vector<CGdiplusCodecInfo> Read(bool bEncoders) {
-        UINT n = 0, nBytes = 0;
-        if (bEncoders)
-            Gdiplus::DllExports::GdipGetImageEncodersSize(&n, &nBytes);
-        else
-            Gdiplus::DllExports::GdipGetImageDecodersSize(&n, &nBytes);
-        std::vector<BYTE> block(nBytes);
-        auto* pCodecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
-        if (bEncoders)
-            Gdiplus::DllExports::GdipGetImageEncoders(n, nBytes, pCodecs);
-        else
-            Gdiplus::DllExports::GdipGetImageDecoders(n, nBytes, pCodecs);
         std::vector<CGdiplusCodecInfo> out;
-        for (UINT i = 0; i < n; ++i)
-            out.emplace_back(pCodecs[i].FormatDescription, pCodecs[i].FilenameExtension, pCodecs[i].Clsid);
+        for (const kptest::RawCodec& c : kptest::ReadCodecs(bEncoders))
+            out.emplace_back(c.format.c_str(), c.extensions.c_str(), c.clsid);
         return out;
     }
 

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/gdiplus_codecs.h"
+
 #include "gdiplus_file_dialogs.h"
 
 using namespace Gdiplus::DllExports;
@@ -38,17 +40,12 @@ std::string Narrow(const wchar_t* psz) {
 }
 
 std::vector<RawCodec> ReadCodecs(bool bEncoders) {
-    UINT n = 0, nBytes = 0;
-    bEncoders ? GdipGetImageEncodersSize(&n, &nBytes) : GdipGetImageDecodersSize(&n, &nBytes);
-    std::vector<BYTE> block(nBytes);
-    auto* pCodecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());
-    bEncoders ? GdipGetImageEncoders(n, nBytes, pCodecs) : GdipGetImageDecoders(n, nBytes, pCodecs);
     std::vector<RawCodec> out;
-    for (UINT i = 0; i < n; ++i) {
-        std::string strExt = Narrow(pCodecs[i].FilenameExtension);
-        for (char& c : strExt)
-            c = (char)tolower((unsigned char)c);
-        out.push_back({Narrow(pCodecs[i].FormatDescription), strExt, pCodecs[i].Clsid});
+    for (const kptest::RawCodec& c : kptest::ReadCodecs(bEncoders)) {
+        std::string strExt = Narrow(c.extensions.c_str());
+        for (char& ch : strExt)
+            ch = (char)tolower((unsigned char)ch);
+        out.push_back({Narrow(c.format.c_str()), strExt, c.clsid});
     }
     return out;
 }

@@ -105,8 +105,8 @@ TEST(ResourceChainTest, CurrentModuleThenProgramThenLibraries) {
     EXPECT_STREQ("\xb2\xe2\xca\xd4\xd7\xd6\xb7\xfb\xb4\xae", LoadTestString(IDS_TEST_EXE));
     AfxSetResourceHandle(hExe);
 
-    EXPECT_EQ(hExe, AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_TEST), MAKEINTRESOURCEA(5)));
-    EXPECT_EQ(nullptr, AfxFindResourceHandle(MAKEINTRESOURCEA(4242), MAKEINTRESOURCEA(5)));
+    EXPECT_EQ(hExe, AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_TEST), RT_DIALOG));
+    EXPECT_EQ(nullptr, AfxFindResourceHandle(MAKEINTRESOURCEA(4242), RT_DIALOG));
     CString missing;
     EXPECT_FALSE(missing.LoadString(4242));
 

@@ -1,6 +1,8 @@
 // Windows, message maps, command routing, reflection and subclassing.
 #include <gtest/gtest.h>
 
+#include "support/message_pump.h"
+
 #include "framework/app.h"
 #include "framework/wnd.h"
 
@@ -121,14 +123,6 @@ BEGIN_MESSAGE_MAP(SelfColouringStatic, CWnd)
     ON_MESSAGE(WM_SETTEXT, &SelfColouringStatic::OnSetText)
 END_MESSAGE_MAP()
 
-void PumpPending() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -187,7 +181,7 @@ TEST_F(WindowTest, TimersArrive) {
     m_wnd.SetTimer(7, 10);
     DWORD start = ::GetTickCount();
     while (m_wnd.m_log.IsEmpty() && ::GetTickCount() - start < 5000) {
-        PumpPending();
+        kptest::PumpMessages();
         ::Sleep(5);
     }
     EXPECT_STREQ("timer:7;", m_wnd.m_log);

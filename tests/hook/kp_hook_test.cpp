@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/message_pump.h"
+
 #include "kp_hook.h"
 
 namespace {
@@ -48,20 +50,6 @@ LRESULT CALLBACK RecordingWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lP
     return DefWindowProcA(hWnd, nMsg, wParam, lParam);
 }
 
-// Dispatches messages for the given time.
-void Pump(DWORD dwMillis) {
-    DWORD dwEnd = GetTickCount() + dwMillis;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (static_cast<LONG>(GetTickCount() - dwEnd) >= 0) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 // Dispatches messages until nMsg has reached hWnd or the time is up.
 bool PumpUntil(HWND hWnd, UINT nMsg, DWORD dwMillis) {
     DWORD dwEnd = GetTickCount() + dwMillis;
@@ -70,7 +58,7 @@ bool PumpUntil(HWND hWnd, UINT nMsg, DWORD dwMillis) {
             if (r.hWnd == hWnd && r.nMsg == nMsg) return true;
         }
         if (static_cast<LONG>(GetTickCount() - dwEnd) >= 0) return false;
-        Pump(10);
+        kptest::PumpMessages(10);
     }
 }
 
@@ -138,7 +126,7 @@ protected:
         ASSERT_NE(m_hTarget, nullptr);
         SetForegroundWindow(m_hTarget);
         UpdateWindow(m_hTarget);
-        Pump(100);
+        kptest::PumpMessages(100);
         g_received.clear();
     }
 
@@ -146,7 +134,7 @@ protected:
         m_hook.UninstallHook();
         DestroyWindow(m_hTarget);
         DestroyWindow(m_hHookWnd);
-        Pump(50);
+        kptest::PumpMessages(50);
         g_received.clear();
     }
 
@@ -155,7 +143,7 @@ protected:
         m_hook.SetHookWnd(m_hHookWnd);
         ASSERT_NE(m_hook.InstallHook(), 0);
         SendMoveTo(kInside.x, kInside.y);
-        Pump(200);
+        kptest::PumpMessages(200);
         m_hook.StartMouseHook();
         g_received.clear();
     }
@@ -216,7 +204,7 @@ TEST_P(HookPressTest, PressIsPostedAndSwallowed) {
     StartOverTarget();
     SendClick(c.dwDown, c.dwUp);
     ASSERT_TRUE(PumpUntil(m_hHookWnd, c.nReported, 2000));
-    Pump(300);
+    kptest::PumpMessages(300);
     EXPECT_EQ(Count(m_hHookWnd, c.nReported), 1);
     const Received* r = Last(m_hHookWnd, c.nReported);
     EXPECT_EQ(r->wParam, static_cast<WPARAM>(c.nLowLevel));
@@ -235,7 +223,7 @@ TEST_P(HookPressTest, AfterStopNothingIsPostedAndThePressGoesThrough) {
     SendClick(c.dwDown, c.dwUp);
     // The target's own messages show that the input has been delivered.
     ASSERT_TRUE(PumpUntil(m_hTarget, c.nTargetUp, 2000));
-    Pump(200);
+    kptest::PumpMessages(200);
     EXPECT_EQ(Count(m_hTarget, c.nTargetDown), 1);
     EXPECT_EQ(Count(m_hHookWnd, KPHOOK_WM_MOUSEMOVE), 0);
     EXPECT_EQ(Count(m_hHookWnd, c.nReported), 0);
@@ -250,7 +238,7 @@ TEST_P(HookPressTest, InstalledButNotStartedReportsNothing) {
     SendMoveTo(kInside.x - 10, kInside.y);
     SendClick(c.dwDown, c.dwUp);
     ASSERT_TRUE(PumpUntil(m_hTarget, c.nTargetUp, 2000));
-    Pump(200);
+    kptest::PumpMessages(200);
     EXPECT_EQ(Count(m_hHookWnd, KPHOOK_WM_MOUSEMOVE), 0);
     EXPECT_EQ(Count(m_hHookWnd, c.nReported), 0);
 }
@@ -263,7 +251,7 @@ TEST_P(HookPressTest, AfterUninstallNothingIsPosted) {
     SendMoveTo(kInside.x, kInside.y + 20);
     SendClick(c.dwDown, c.dwUp);
     ASSERT_TRUE(PumpUntil(m_hTarget, c.nTargetUp, 2000));
-    Pump(200);
+    kptest::PumpMessages(200);
     EXPECT_EQ(Count(m_hHookWnd, KPHOOK_WM_MOUSEMOVE), 0);
     EXPECT_EQ(Count(m_hHookWnd, c.nReported), 0);
 }
@@ -283,7 +271,7 @@ TEST_F(HookTest, ReleaseAfterStopInsideThePressHandlerIsSwallowed) {
     // one release only.
     SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(PumpUntil(m_hTarget, WM_LBUTTONUP, 2000));
-    Pump(200);
+    kptest::PumpMessages(200);
     EXPECT_EQ(Count(m_hTarget, WM_LBUTTONDOWN), 1);
     EXPECT_EQ(Count(m_hTarget, WM_LBUTTONUP), 1);
     EXPECT_EQ(Count(m_hHookWnd, KPHOOK_WM_LBUTTONDOWN), 1);
@@ -303,7 +291,7 @@ TEST_F(HookTest, StopDropsReportsStillQueued) {
         Sleep(10);
     ASSERT_EQ(msg.message, static_cast<UINT>(KPHOOK_WM_MOUSEMOVE));
     m_hook.StopMouseHook();
-    Pump(300);
+    kptest::PumpMessages(300);
     EXPECT_EQ(Count(m_hHookWnd, KPHOOK_WM_MOUSEMOVE), 0);
 }
 

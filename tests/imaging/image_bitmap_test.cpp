@@ -11,7 +11,9 @@
 
 #include "image_bitmap.h"
 #include "pixel_test_support.h"
-#include "top_down_dib.h"
+#include "support/gdiplus_codecs.h"
+#include "support/temp_files.h"
+#include "support/top_down_dib.h"
 
 namespace {
 
@@ -484,12 +486,7 @@ TEST_P(TypeTest, Code)
 INSTANTIATE_TEST_SUITE_P(Bitmap, TypeTest, ::testing::ValuesIn(kTypes),
                          [](const ::testing::TestParamInfo<TypeCase>& i) { return std::string(i.param.name); });
 
-std::string TempPath(const char* name)
-{
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
+std::string TempPath(const char* name) { return kptest::TempRoot() + name; }
 
 bool WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes)
 {
@@ -572,26 +569,12 @@ std::vector<BYTE> IconFile()
     return out;
 }
 
-bool EncoderFor(const WCHAR* mime, CLSID& clsid)
-{
-    UINT num = 0, size = 0;
-    if (Gdiplus::DllExports::GdipGetImageEncodersSize(&num, &size) != Gdiplus::Ok || size == 0) return false;
-    std::vector<BYTE> buf(size);
-    Gdiplus::ImageCodecInfo* info = (Gdiplus::ImageCodecInfo*)buf.data();
-    if (Gdiplus::DllExports::GdipGetImageEncoders(num, size, info) != Gdiplus::Ok) return false;
-    for (UINT i = 0; i < num; ++i)
-        if (wcscmp(info[i].MimeType, mime) == 0) {
-            clsid = info[i].Clsid;
-            return true;
-        }
-    return false;
-}
 
 // A uniform w x h picture saved by GDI+ with the given encoder.
 bool SaveWithGdiplus(const std::string& path, const WCHAR* mime, int w, int h, RGBX colour)
 {
     CLSID clsid;
-    if (!EncoderFor(mime, clsid)) return false;
+    if (!kptest::EncoderForMime(mime, clsid)) return false;
     std::vector<RGBX> px((size_t)w * h, colour);
     for (RGBX& p : px) p.x = 255;
     Gdiplus::GpBitmap* bmp = nullptr;

@@ -1,4 +1,4 @@
-// Scratch files for the configuration tests: a private directory per use,
+// Scratch files for the tests: a private directory per use,
 // whole-file reads and writes of exact bytes.
 #pragma once
 
@@ -23,6 +23,29 @@ const char kSep = '/';
 #endif
 
 inline std::string Join(const std::string& dir, const std::string& name) { return dir + kSep + name; }
+
+// The system's folder for temporary files, ending in a separator.
+inline std::string TempRoot() {
+#ifdef _WIN32
+    char base[MAX_PATH] = "";
+    ::GetTempPathA(MAX_PATH, base);
+    return base;
+#else
+    return "/tmp/";
+#endif
+}
+
+// The folder pszName in TempRoot(), made if missing, ending in a separator:
+// the same place on every run, for tests that clean up after themselves.
+inline std::string NamedTempDir(const char* pszName) {
+    std::string dir = TempRoot() + pszName;
+#ifdef _WIN32
+    ::CreateDirectoryA(dir.c_str(), nullptr);
+#else
+    mkdir(dir.c_str(), 0700);
+#endif
+    return dir + kSep;
+}
 
 // A new empty directory; empty string when none could be made.
 inline std::string MakeTempDir() {

@@ -1,0 +1,92 @@
+// CKpImageStore: the engine's current image.
+//
+// The last capture is kept twice as a GDI bitmap, unprocessed and with the
+// image options run over it, and once as the current GDI+ image (always 24
+// bits per pixel after a capture) with a thumbnail fitted to the program's
+// view. The store also loads and saves image files, copies to and takes
+// from the clipboard, and remembers which file the current image belongs
+// to. CKpCore embeds one and offers its operations under the program's
+// names.
+#pragma once
+
+#include "framework/cstring.h"
+#include "framework/wnd.h"
+#include "image_bitmap.h"
+#include "kp_config.h"
+#include "kp_export.h"
+
+namespace Gdiplus {
+class GpImage;
+}
+
+class KPLIB_API CKpImageStore {
+public:
+    // config: the settings whose image options the store applies; they
+    // must outlive the store.
+    explicit CKpImageStore(CKpConfig& config);
+    // Frees no GDI+ image: GDI+ may be shut down by then. Clear first.
+    ~CKpImageStore();
+    CKpImageStore(const CKpImageStore&) = delete;
+    CKpImageStore& operator=(const CKpImageStore&) = delete;
+
+    // The program's thumbnail view: its client area sizes the thumbnail, its
+    // window owns the clipboard.
+    void SetViewWnd(CWnd* pViewWnd) { m_pViewWnd = pViewWnd; }
+    CWnd* GetViewWnd() const { return m_pViewWnd; }
+
+    // The current image and its thumbnail, still owned by the store; null
+    // when there is none. x and y receive where the view draws the thumbnail.
+    Gdiplus::GpImage* GetImage() const { return m_pImage; }
+    Gdiplus::GpImage* GetThubImage(int& x, int& y) const {
+        x = m_nThubX;
+        y = m_nThubY;
+        return m_pThubImage;
+    }
+
+    // The last capture, unprocessed and after the image options; without a
+    // bitmap before the first capture.
+    const CImageBitmap& GetCaptureBitmap() const { return m_bmpCapture; }
+    const CImageBitmap& GetProcessedBitmap() const { return m_bmpImage; }
+
+    // A new grab becomes the last capture (the store takes the bitmap and
+    // deletes the object) and is processed; a grab without a bitmap keeps
+    // the previous capture and processes that again.
+    void StoreCapture(CImageBitmap* pGrab);
+    // Runs the image options over the last capture into a new current image
+    // and thumbnail; clears both names. Nothing without a capture.
+    void Refresh();
+
+    // Frees the current image and thumbnail and clears both names; the
+    // bitmaps keep the last capture.
+    void ClearGdiplusImage();
+    int OpenImage(CString strPath);
+    int SaveImage(CString strPath, int bThumbnail);
+    int CopyImageData(int bThumbnail);
+    int PasteImageData();
+
+    CString GetPathName() const { return m_strPathName; }
+    CString GetFileName() const { return m_strFileName; }
+    void SetPathName(CString str) { m_strPathName = str; }
+    void SetFileName(CString str) { m_strFileName = str; }
+
+    // Conversions and the thumbnail.
+    void SetThubImage(Gdiplus::GpImage* pImage);
+    // A new 24-bit GDI+ copy of h; null for null or on failure.
+    Gdiplus::GpImage* ConvertImage(HBITMAP h);
+    // A new display-format bitmap holding pImage; the caller deletes it.
+    CBitmap* ConvertImage(Gdiplus::GpImage* pImage);
+    // Both bitmaps become copies of h.
+    void ResetBitmapData(HBITMAP h);
+
+protected:
+    CKpConfig& m_config;  // not owned
+    CWnd* m_pViewWnd;     // not owned
+    CString m_strPathName;
+    CString m_strFileName;
+    Gdiplus::GpImage* m_pImage;      // owned
+    Gdiplus::GpImage* m_pThubImage;  // owned
+    int m_nThubX;
+    int m_nThubY;
+    CImageBitmap m_bmpCapture;  // the last capture, unprocessed
+    CImageBitmap m_bmpImage;    // the last capture after the image options
+};

@@ -1,0 +1,72 @@
+// Shared pieces of the overlay tests: a window painted with a known pixel
+// pattern, reading the screen back, and driving the mouse and keyboard with
+// SendInput while the thread under test runs a modal loop.
+#pragma once
+
+#include "framework/wnd.h"
+#include "top_down_dib.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace overlaytest {
+
+// Runs the thread's messages for about nMs milliseconds.
+void PumpMessages(DWORD nMs = 50);
+
+// The colour a pattern window shows at screen pixel (x, y): red follows x,
+// green follows y, so any shift by one pixel changes the colour.
+inline COLORREF PatternColour(int x, int y) { return RGB(x & 0xFF, y & 0xFF, 0x40 + ((x + y) & 0x3F)); }
+
+// A topmost window without frame that paints PatternColour of its screen
+// pixels, or one flat colour when m_bFlat is set.
+class CPatternWnd : public CWnd {
+public:
+    BOOL CreateAt(int x, int y, int cx, int cy);
+    BOOL CreateFlat(int x, int y, int cx, int cy, COLORREF clr);
+    // Paints with the other pattern: PatternColour mirrored, so a picture
+    // taken before and one taken after can be told apart.
+    void SetMirrored(BOOL bMirrored);
+
+    void OnPaint();
+    BOOL OnEraseBkgnd(CDC*) { return TRUE; }
+
+    COLORREF ColourAt(int xScreen, int yScreen) const;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    BOOL m_bFlat = FALSE;
+    BOOL m_bMirrored = FALSE;
+    COLORREF m_clrFlat = 0;
+    int m_x = 0;
+    int m_y = 0;
+};
+
+// Screen pixels of rc, top-down 0x00BBGGRR (COLORREF order).
+std::vector<COLORREF> ReadScreen(const RECT& rc);
+
+// One pixel of the screen as a COLORREF.
+COLORREF ScreenPixel(int x, int y);
+
+// Pumps messages until the screen shows clr at (x, y), at most nMs
+// milliseconds; TRUE when it did.
+bool WaitForScreen(int x, int y, COLORREF clr, DWORD nMs = 3000);
+
+// Puts the cursor at (x, y) and waits until it stays there: the desktop may
+// still deliver an earlier move after SetCursorPos. TRUE when it stays.
+bool PlaceCursor(int x, int y);
+
+// Mouse and keyboard through SendInput, from any thread.
+void MouseMoveTo(int x, int y);
+void MouseButton(bool bLeft, bool bDown);
+void Key(WORD vk, bool bDown);
+void KeyPress(WORD vk);
+
+// Blending b over a with the tip's half strength (127 of 255).
+inline int Blend127(int a, int b) { return (a * (255 - 127) + b * 127) / 255; }
+
+inline bool Near(int a, int b, int tolerance = 3) { return a - b <= tolerance && b - a <= tolerance; }
+
+}  // namespace overlaytest
