@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/wnd.h"
-#include "top_down_dib.h"
+#include "support/top_down_dib.h"
 
 #include <gtest/gtest.h>
 
