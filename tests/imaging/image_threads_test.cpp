@@ -9,7 +9,7 @@
 
 #include "image_bitmap.h"
 #include "imaging/band_cases.h"
-#include "top_down_dib.h"
+#include "support/top_down_dib.h"
 
 namespace {
 
