@@ -19,6 +19,7 @@ else()
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/processors_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/processors_random_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/processors_threads_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/box_thumbnail_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/reference_processors.cpp
     LIBS kapto_portable)
 endif()
