@@ -17,6 +17,7 @@
 
 namespace Gdiplus {
 class GpImage;
+class GpBitmap;
 }
 
 class KPLIB_API CKpImageStore {
@@ -57,7 +58,8 @@ public:
     void Refresh();
 
     // Frees the current image and thumbnail and clears both names; the
-    // bitmaps keep the last capture.
+    // bitmaps keep the last capture. The memory processing keeps from one
+    // capture to the next is given back too.
     void ClearGdiplusImage();
     int OpenImage(CString strPath);
     int SaveImage(CString strPath, int bThumbnail);
@@ -75,10 +77,17 @@ public:
     Gdiplus::GpImage* ConvertImage(HBITMAP h);
     // A new display-format bitmap holding pImage; the caller deletes it.
     CBitmap* ConvertImage(Gdiplus::GpImage* pImage);
-    // Both bitmaps become copies of h.
+    // Both bitmaps become copies of h (the processing memory is given back
+    // first: the next image is another one).
     void ResetBitmapData(HBITMAP h);
 
 protected:
+    // Frees the current image and thumbnail and clears both names.
+    void FreeImages();
+    // The processed bitmap as a 24-bit image, written into pReuse (which
+    // the call takes over) when that has the size.
+    Gdiplus::GpImage* Convert24(Gdiplus::GpBitmap* pReuse);
+
     CKpConfig& m_config;  // not owned
     CWnd* m_pViewWnd;     // not owned
     CString m_strPathName;
@@ -87,6 +96,9 @@ protected:
     Gdiplus::GpImage* m_pThubImage;  // owned
     int m_nThubX;
     int m_nThubY;
+    // m_pImage is the 24-bit image a refresh made: the next refresh writes
+    // into it when the size is the same rather than make another.
+    int m_bImageReusable;
     CImageBitmap m_bmpCapture;  // the last capture, unprocessed
     CImageBitmap m_bmpImage;    // the last capture after the image options
 };
