@@ -91,9 +91,12 @@ CKpImageStore::CKpImageStore(CKpConfig& config)
       m_nThubY(0),
       m_bImageReusable(0),
       m_bmpCapture(0xFFFFFF),
-      m_bmpImage(0xFFFFFF) {}
+      m_bmpImage(0xFFFFFF),
+      m_hSpareCapture(nullptr) {}
 
-CKpImageStore::~CKpImageStore() {}
+CKpImageStore::~CKpImageStore() {
+    if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
+}
 
 // ---- The last capture ------------------------------------------------------------
 
@@ -103,11 +106,22 @@ void CKpImageStore::StoreCapture(CImageBitmap* pGrab) {
     // delete: it becomes the stored capture as it is. The processed copy is
     // made by the refresh.
     if (pGrab->GetSafeHandle() != nullptr) {
-        m_bmpCapture.DeleteObject();
+        // The replaced capture is kept for the next grab to draw into.
+        HBITMAP hReplaced = (HBITMAP)m_bmpCapture.Detach();
+        if (hReplaced != nullptr) {
+            if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
+            m_hSpareCapture = hReplaced;
+        }
         m_bmpCapture.Attach(pGrab->Detach());
     }
     delete pGrab;
     Refresh();
+}
+
+HBITMAP CKpImageStore::TakeSpareCapture() {
+    HBITMAP h = m_hSpareCapture;
+    m_hSpareCapture = nullptr;
+    return h;
 }
 
 void CKpImageStore::Refresh() {
@@ -273,7 +287,7 @@ CBitmap* CKpImageStore::ConvertImage(Gdiplus::GpImage* pImage) {
 
 void CKpImageStore::ResetBitmapData(HBITMAP h) {
     if (h == nullptr) return;
-    m_bmpImage.ReleaseWorkMemory();
+    ReleaseWorkMemory();
     m_bmpCapture.CopyImage(h);
     m_bmpImage.CopyImage(&m_bmpCapture);
 }
@@ -282,7 +296,13 @@ void CKpImageStore::ResetBitmapData(HBITMAP h) {
 
 void CKpImageStore::ClearGdiplusImage() {
     FreeImages();
+    ReleaseWorkMemory();
+}
+
+void CKpImageStore::ReleaseWorkMemory() {
     m_bmpImage.ReleaseWorkMemory();
+    if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
+    m_hSpareCapture = nullptr;
 }
 
 void CKpImageStore::FreeImages() {

@@ -26,6 +26,7 @@ public:
     // must outlive the store.
     explicit CKpImageStore(CKpConfig& config);
     // Frees no GDI+ image: GDI+ may be shut down by then. Clear first.
+    // Deletes the bitmaps it keeps.
     ~CKpImageStore();
     CKpImageStore(const CKpImageStore&) = delete;
     CKpImageStore& operator=(const CKpImageStore&) = delete;
@@ -53,6 +54,9 @@ public:
     // deletes the object) and is processed; a grab without a bitmap keeps
     // the previous capture and processes that again.
     void StoreCapture(CImageBitmap* pGrab);
+    // The bitmap the last capture replaced, kept for the next grab to draw
+    // into; the caller owns it. Null when there is none.
+    HBITMAP TakeSpareCapture();
     // Runs the image options over the last capture into a new current image
     // and thumbnail; clears both names. Nothing without a capture.
     void Refresh();
@@ -84,6 +88,9 @@ public:
 protected:
     // Frees the current image and thumbnail and clears both names.
     void FreeImages();
+    // Gives back what is kept for the next capture: processing's arrays and
+    // spare bitmap, and the spare capture.
+    void ReleaseWorkMemory();
     // The processed bitmap as a 24-bit image, written into pReuse (which
     // the call takes over) when that has the size.
     Gdiplus::GpImage* Convert24(Gdiplus::GpBitmap* pReuse);
@@ -101,4 +108,5 @@ protected:
     int m_bImageReusable;
     CImageBitmap m_bmpCapture;  // the last capture, unprocessed
     CImageBitmap m_bmpImage;    // the last capture after the image options
+    HBITMAP m_hSpareCapture;    // owned: the capture the last one replaced
 };

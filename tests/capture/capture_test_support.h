@@ -152,6 +152,7 @@ public:
     using CKpCore::ConvertImage;
     using CKpCore::SnapRect;
     int IsSnapping() const { return m_bSnapping; }
+    HGDIOBJ CaptureHandle() const { return m_store.GetCaptureBitmap().GetSafeHandle(); }
 };
 
 // The engine started on the program's stand-in windows with the default
