@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "engine_bench_setup.h"
 #include "kp_core.h"
 
 namespace {
@@ -59,31 +60,6 @@ public:
             GdipGetImageThumbnail(GetImage(), w, h, &p, nullptr, nullptr) != Gdiplus::Ok)
             return nullptr;
         return p;
-    }
-};
-
-// config.xml beside the program, put back as it was when the bench ends.
-struct ConfigKeeper {
-    std::string path, data;
-    bool existed = false;
-    ConfigKeeper() : path(std::string(CHelper::GetAppPath()) + "config.xml") {
-        FILE* f = fopen(path.c_str(), "rb");
-        existed = f != nullptr;
-        if (f == nullptr) return;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        fclose(f);
-    }
-    ~ConfigKeeper() {
-        if (!existed) {
-            DeleteFileA(path.c_str());
-            return;
-        }
-        FILE* f = fopen(path.c_str(), "wb");
-        if (f == nullptr) return;
-        fwrite(data.data(), 1, data.size(), f);
-        fclose(f);
     }
 };
 
@@ -227,15 +203,7 @@ int main(int argc, char** argv) {
     }
     if (runs < 3) runs = 3;
 
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    ConfigKeeper keeper;
-    {
-        CKpConfig start;
-        start.SetSnapOnStart(0);
-        start.SaveConfig();
-    }
+    bench::EngineBenchSetup setup;
 
     const int w = GetSystemMetrics(SM_CXSCREEN);
     const int h = GetSystemMetrics(SM_CYSCREEN);
@@ -252,11 +220,7 @@ int main(int argc, char** argv) {
     Sleep(300);
     PumpMessages();
     CBenchCore core;
-    bench::Require(core.InitSnapper(&main, &view) != 0, "InitSnapper");
-    core.m_config.SetSnapDelayTime(0);
-    core.m_config.SetPlaySnapSound(0);
-    core.m_config.SetHideMainWnd(0);
-    core.m_config.SetAutoCopy(0);
+    bench::EngineBenchSetup::Start(core, main, view);
 
     const size_t frameBytes = (size_t)w * h * 4;
     std::vector<unsigned char> src(frameBytes, 0x5A), dst(frameBytes);
@@ -317,6 +281,5 @@ int main(int argc, char** argv) {
     KpSetImageThreads(0);
 
     core.CloseSnapper();
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }

@@ -52,3 +52,37 @@ public:
     void ShowDropDown(BOOL bShowIt = TRUE) { SendMessage(CB_SHOWDROPDOWN, (WPARAM)bShowIt); }
     BOOL GetDroppedState() const { return (BOOL)SendMessage(CB_GETDROPPEDSTATE); }
 };
+
+class KFW_API CListBox : public CWnd {
+    DECLARE_DYNAMIC(CListBox)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    int GetCount() const { return (int)SendMessage(LB_GETCOUNT); }
+    // LB_ERR (-1) when nothing is selected.
+    int GetCurSel() const { return (int)SendMessage(LB_GETCURSEL); }
+    // -1 clears the selection.
+    int SetCurSel(int nSelect) { return (int)SendMessage(LB_SETCURSEL, (WPARAM)nSelect); }
+    int AddString(LPCSTR lpszItem) { return (int)SendMessage(LB_ADDSTRING, 0, (LPARAM)lpszItem); }
+    // nIndex -1 inserts at the end, without sorting; the new item's index, or
+    // LB_ERR / LB_ERRSPACE.
+    int InsertString(int nIndex, LPCSTR lpszItem) {
+        return (int)SendMessage(LB_INSERTSTRING, (WPARAM)nIndex, (LPARAM)lpszItem);
+    }
+    int DeleteString(UINT nIndex) { return (int)SendMessage(LB_DELETESTRING, nIndex); }
+    void ResetContent() { SendMessage(LB_RESETCONTENT); }
+    int FindStringExact(int nIndexStart, LPCSTR lpszFind) const {
+        return (int)SendMessage(LB_FINDSTRINGEXACT, (WPARAM)nIndexStart, (LPARAM)lpszFind);
+    }
+    // The item's text; empty for an index out of range.
+    void GetText(int nIndex, CString& rString) const;
+    int GetTextLen(int nIndex) const { return (int)SendMessage(LB_GETTEXTLEN, (WPARAM)nIndex); }
+    // LB_ERR for an index out of range.
+    DWORD_PTR GetItemData(int nIndex) const { return (DWORD_PTR)SendMessage(LB_GETITEMDATA, (WPARAM)nIndex); }
+    int SetItemData(int nIndex, DWORD_PTR dwItemData) {
+        return (int)SendMessage(LB_SETITEMDATA, (WPARAM)nIndex, (LPARAM)dwItemData);
+    }
+    int GetTopIndex() const { return (int)SendMessage(LB_GETTOPINDEX); }
+    int GetItemRect(int nIndex, LPRECT lpRect) const {
+        return (int)SendMessage(LB_GETITEMRECT, (WPARAM)nIndex, (LPARAM)lpRect);
+    }
+};

@@ -26,6 +26,8 @@ BEGIN_MESSAGE_MAP(CKpCore, CWnd)
     ON_WM_TIMER()
     ON_MESSAGE(KPHOOK_WM_LBUTTONDOWN, &CKpCore::OnKpLButtonDown)
     ON_MESSAGE(KPHOOK_WM_MOUSEMOVE, &CKpCore::OnKpMouseMove)
+    ON_MESSAGE(KPHOOK_WM_RBUTTONDOWN, &CKpCore::OnKpRButtonDown)
+    ON_MESSAGE(WM_HOTKEY, &CKpCore::OnHotKey)
 END_MESSAGE_MAP()
 
 CKpCore::CKpCore()
@@ -90,6 +92,8 @@ BOOL CKpCore::BeginSnap() {
     return TRUE;
 }
 
+void CKpCore::WaitSnapDelay() { ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay)); }
+
 void CKpCore::EndSnap() {
     if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr) m_pMainWnd->ShowWindow(SW_SHOW);
     SetPathName(CString());
@@ -105,7 +109,7 @@ int CKpCore::SnapFullScreen() {
         // The start-up capture keeps the mode loaded from the file.
         ::Sleep(50);
     } else {
-        ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay));
+        WaitSnapDelay();
         m_config.SetSnapMode(0);
     }
     PlaySnapSound();
@@ -114,23 +118,9 @@ int CKpCore::SnapFullScreen() {
     return nResult;
 }
 
-// The window modes, the object mode and the rectangle mode come with their
-// own windows (chooser, tip dialog, rectangle overlay); until then they
-// capture nothing.
-int CKpCore::SnapActiveWin() { return 0; }
-int CKpCore::SnapCurrentWin() { return 0; }
-int CKpCore::SnapWinClient() { return 0; }
-int CKpCore::SnapWinObj() { return 0; }
+// The rectangle mode comes with the rectangle overlay; until then it
+// captures nothing.
 int CKpCore::SnapSelectRect() { return 0; }
-
-void CKpCore::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent == 1 && !m_bObjSnapping) return;
-    Default();
-}
-
-LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) { return 0; }
-
-LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) { return 0; }
 
 // ---- Grab and store ---------------------------------------------------------------
 

@@ -23,8 +23,9 @@
 #include "hook/kp_hook.h"
 #include "image_bitmap.h"
 #include "kp_config.h"
-#include "kp_image_store.h"
 #include "kp_export.h"
+#include "kp_image_store.h"
+#include "snap_tip_windows.h"
 
 namespace Gdiplus {
 class GpImage;
@@ -113,9 +114,19 @@ protected:
     void PlaySnapSound();
 
     // The parts of a capture shared by every mode: the busy flag and the
-    // hidden main window going in, the post-steps coming out.
+    // hidden main window going in, the configured wait before the grab, the
+    // post-steps coming out.
     BOOL BeginSnap();
+    void WaitSnapDelay();
     void EndSnap();
+
+    // The window modes: a window chosen in the chooser (mode 1) or its
+    // client area (mode 3); the wait, the sound and the grab of a target.
+    int SnapChosenWin(int nMode, BOOL bClientArea);
+    int GrabAfterDelay(HWND hTarget, BOOL bClientArea);
+    // The client area of hWnd in its own window coordinates, as the grab
+    // takes it from the whole-window DC; FALSE when it is empty.
+    static BOOL GetClientArea(HWND hWnd, CRect& rcArea);
 
     // The image store's conversions, for engines derived from this one.
     void SetThubImage(Gdiplus::GpImage* pImage) { m_store.SetThubImage(pImage); }
@@ -123,10 +134,28 @@ protected:
     CBitmap* ConvertImage(Gdiplus::GpImage* pImage) { return m_store.ConvertImage(pImage); }
     void ResetBitmapData(HBITMAP h) { m_store.ResetBitmapData(h); }
 
-    // Object capture: the engine window's timer and the two hook messages.
+    // Object capture: the engine window's timer, the hook's messages and
+    // the Esc key registered for the duration of the mode.
     void OnTimer(UINT_PTR nIDEvent);
     LRESULT OnKpLButtonDown(WPARAM wParam, LPARAM lParam);
     LRESULT OnKpMouseMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnKpRButtonDown(WPARAM wParam, LPARAM lParam);
+    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+    // Draws the red frame on hWnd's whole window with NOTXOR: a second call
+    // removes it again.
+    LRESULT HighlightFoundWindow(HWND hWnd);
+    // Repaints hWnd now, frame and children included, so no frame stays.
+    LRESULT RefreshFoundWindow(HWND hWnd);
+    // 0 for null, for no window, and with bNotFound for the framed window.
+    int CheckWindowValidity(HWND hWnd, int bNotFound);
+    // Moves the tip to the other corner when the cursor comes near it.
+    void LocateSnapObjTip();
+    // Ends the tip's modal run without a capture; SnapWinObj then ends the
+    // mode.
+    void EndObjTip();
+    // Undoes what SnapWinObj set up: timer, frame, mouse capture, hook, and
+    // the common end of a capture.
+    void EndObjSnap();
 
     ULONG_PTR m_gdiplusToken;  // 0 while GDI+ is not started by us
     CWnd* m_pMainWnd;          // not owned
@@ -135,7 +164,8 @@ protected:
     int m_bSnapping;
 
     CKpHook m_hook;
-    HWND m_hFoundWnd;  // not owned
+    CDlgSnapObjHelper m_dlgObjHelper;  // the tip; a window only while object capture runs
+    HWND m_hFoundWnd;                  // not owned; the framed window
     int m_bObjSnapping;
 
     DECLARE_MESSAGE_MAP()

@@ -10,3 +10,7 @@
 #define IDD_SNAP_OBJ 4005
 #define IDC_SNAP_OBJ_TIP 4002
 #define IDB_SNAP_TIP 4002
+
+// The active-window chooser.
+#define IDD_ACTIVE_WIN 4004
+#define IDC_WINDOW_LIST 4000

@@ -153,6 +153,17 @@ public:
     using CKpCore::SnapRect;
     int IsSnapping() const { return m_bSnapping; }
     HGDIOBJ CaptureHandle() const { return m_store.GetCaptureBitmap().GetSafeHandle(); }
+    // Stands for a capture running elsewhere.
+    void SetSnapping(int bSnapping) { m_bSnapping = bSnapping; }
+    // Where a test records the mode it saw in the middle of a capture.
+    int m_nModeAtHide = -1;
+
+    // Object capture.
+    using CKpCore::CheckWindowValidity;
+    using CKpCore::m_dlgObjHelper;
+    int IsObjSnapping() const { return m_bObjSnapping; }
+    HWND GetFoundWnd() const { return m_hFoundWnd; }
+    BOOL IsHookStarted() const { return m_hook.IsStarted(); }
 };
 
 // The engine started on the program's stand-in windows with the default

@@ -11,6 +11,19 @@ if(WIN32)
     TIMEOUT 300)
 endif()
 
+# The window modes and object capture, with windows of another thread for
+# other programs and injected mouse and keys.
+if(WIN32)
+  kapto_add_test(NAME window_capture_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/window_thread.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/window_modes_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/object_capture_test.cpp
+    LIBS Kaptolib kfw gdiplus gdi32 user32
+    DESKTOP 1024x768
+    TIMEOUT 600)
+endif()
+
 # Hundreds of captures; slower, so a program of its own.
 if(WIN32)
   kapto_add_test(NAME capture_reliability_tests

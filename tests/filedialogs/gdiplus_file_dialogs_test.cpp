@@ -17,8 +17,10 @@
 #include "support/gdiplus_codecs.h"
 
 #include "gdiplus_file_dialogs.h"
+#include "support/input_events.h"
 
 using namespace Gdiplus::DllExports;
+using namespace testinput;
 
 namespace {
 
@@ -94,36 +96,6 @@ struct Driver {
     bool bHadToClose = false;
     std::vector<std::string> types;  // kReadTypes: texts of the file-type list
 };
-
-BOOL CALLBACK FindFrame(HWND hWnd, LPARAM lParam) {
-    auto* p = reinterpret_cast<std::pair<DWORD, HWND>*>(lParam);
-    char szClass[32];
-    if (GetWindowThreadProcessId(hWnd, nullptr) == p->first && IsWindowVisible(hWnd) &&
-        GetClassNameA(hWnd, szClass, sizeof(szClass)) && lstrcmpA(szClass, "#32770") == 0) {
-        p->second = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindDialog(DWORD dwThread, DWORD dwMillis) {
-    DWORD dwEnd = GetTickCount() + dwMillis;
-    do {
-        std::pair<DWORD, HWND> search(dwThread, nullptr);
-        EnumWindows(FindFrame, (LPARAM)&search);
-        if (search.second != nullptr) return search.second;
-        Sleep(50);
-    } while ((LONG)(GetTickCount() - dwEnd) < 0);
-    return nullptr;
-}
-
-void SendKey(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-}
 
 void SendText(const wchar_t* psz) {
     for (; *psz != 0; ++psz) {

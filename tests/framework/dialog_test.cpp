@@ -323,4 +323,115 @@ TEST(DataExchangeTest, AFailureStopsTheExchangeWithAMessage) {
     }
 }
 
+// An edit control bound by data exchange to a class with a map of its own:
+// it sees its own messages first, and the colour message its parent gets
+// for it, passing everything else on to the control.
+class OwnMapEdit : public CWnd {
+public:
+    int m_nPaints = 0;
+    int m_nColours = 0;
+    UINT m_nLastCtlColor = 99;
+    int m_nChars = 0;
+
+    void OnPaint() {
+        ++m_nPaints;
+        Default();
+    }
+    void OnChar(UINT, UINT, UINT) {
+        ++m_nChars;
+        Default();
+    }
+    HBRUSH CtlColor(CDC* pDC, UINT nCtlColor) {
+        ++m_nColours;
+        m_nLastCtlColor = nCtlColor;
+        pDC->SetBkMode(TRANSPARENT);
+        return nullptr;  // the parent's colouring applies
+    }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(OwnMapEdit, CWnd)
+    ON_WM_PAINT()
+    ON_WM_CHAR()
+    ON_WM_CTLCOLOR_REFLECT()
+END_MESSAGE_MAP()
+
+class ControlsDialog : public CDialog {
+public:
+    ControlsDialog() : CDialog(IDD_TEST) {}
+    OwnMapEdit m_edit;
+    CListBox m_list;
+    int m_nSelChanges = 0;
+    void (*m_pfnStep)(ControlsDialog*) = nullptr;
+
+    void DoDataExchange(CDataExchange* pDX) override {
+        DDX_Control(pDX, IDC_TEST_EDIT, m_edit);
+        DDX_Control(pDX, IDC_TEST_LIST, m_list);
+    }
+    void OnSelChange() { ++m_nSelChanges; }
+    LRESULT OnKickIdle(WPARAM, LPARAM) {
+        if (m_pfnStep != nullptr) {
+            void (*step)(ControlsDialog*) = m_pfnStep;
+            m_pfnStep = nullptr;
+            step(this);
+        }
+        return 0;
+    }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ControlsDialog, CDialog)
+    ON_MESSAGE(WM_KICKIDLE, &ControlsDialog::OnKickIdle)
+    ON_LBN_SELCHANGE(IDC_TEST_LIST, &ControlsDialog::OnSelChange)
+END_MESSAGE_MAP()
+
+TEST(DataExchangeTest, AnEditBoundToAClassWithItsOwnMapGetsItsMessagesAndItsColour) {
+    ControlsDialog dlg;
+    dlg.m_pfnStep = [](ControlsDialog* d) {
+        EXPECT_EQ(&d->m_edit, CWnd::FromHandlePermanent(::GetDlgItem(d->m_hWnd, IDC_TEST_EDIT)));
+        d->m_edit.Invalidate();
+        d->m_edit.UpdateWindow();
+        EXPECT_GT(d->m_edit.m_nPaints, 0);
+        EXPECT_GT(d->m_edit.m_nColours, 0);
+        EXPECT_EQ((UINT)CTLCOLOR_EDIT, d->m_edit.m_nLastCtlColor);
+        d->m_edit.SetWindowText("");
+        d->m_edit.SendMessage(WM_CHAR, 'k', 1);
+        EXPECT_EQ(1, d->m_edit.m_nChars);
+        CString str;
+        d->m_edit.GetWindowText(str);
+        EXPECT_STREQ("k", str);  // handled, then passed on to the control
+        d->EndDialog(IDOK);
+    };
+    EXPECT_EQ(IDOK, dlg.DoModal());
+}
+
+TEST(DataExchangeTest, ListBoxItemsDataSelectionAndText) {
+    ControlsDialog dlg;
+    dlg.m_pfnStep = [](ControlsDialog* d) {
+        CListBox& list = d->m_list;
+        EXPECT_EQ(0, list.InsertString(-1, "\xd2\xbb"));  // "一", at the end
+        EXPECT_EQ(1, list.InsertString(-1, "b"));
+        EXPECT_EQ(0, list.InsertString(0, "first"));
+        EXPECT_EQ(3, list.GetCount());
+        list.SetItemData(2, (DWORD_PTR)0x1234);
+        EXPECT_EQ((DWORD_PTR)0x1234, list.GetItemData(2));
+        EXPECT_EQ((DWORD_PTR)(LONG_PTR)LB_ERR, list.GetItemData(7));
+        CString str;
+        list.GetText(1, str);
+        EXPECT_STREQ("\xd2\xbb", str);
+        list.GetText(7, str);
+        EXPECT_STREQ("", str);
+        EXPECT_EQ(LB_ERR, list.GetCurSel());
+        list.SetCurSel(2);
+        EXPECT_EQ(2, list.GetCurSel());
+        EXPECT_EQ(0, d->m_nSelChanges);  // only the user's changes notify
+        d->EndDialog(IDOK);
+    };
+    EXPECT_EQ(IDOK, dlg.DoModal());
+}
+
 }  // namespace

@@ -82,6 +82,47 @@ TEST(GdiTest, ScopedDCsReleaseThemselves) {
     EXPECT_FALSE(::GetUpdateRect(wnd, &rc, FALSE));  // EndPaint validated it
 }
 
+// A 32-bit bitmap selected into a memory DC, its pixels readable.
+struct PixelCanvas {
+    CDC dc;
+    CBitmap bitmap;
+    CBitmap* pOld = nullptr;
+    PixelCanvas(int w, int h, COLORREF clr) {
+        CClientDC screen(nullptr);
+        dc.CreateCompatibleDC(&screen);
+        bitmap.CreateCompatibleBitmap(&screen, w, h);
+        pOld = dc.SelectObject(&bitmap);
+        dc.FillSolidRect(0, 0, w, h, clr);
+    }
+    ~PixelCanvas() { dc.SelectObject(pOld); }
+};
+
+TEST(GdiTest, StretchBltMagnifiesEachPixelIntoABlock) {
+    PixelCanvas src(2, 2, RGB(0, 0, 0));
+    src.dc.SetPixel(1, 0, RGB(255, 0, 0));
+    src.dc.SetPixel(0, 1, RGB(0, 0, 255));
+    PixelCanvas dst(10, 10, RGB(9, 9, 9));
+    EXPECT_TRUE(dst.dc.StretchBlt(0, 0, 10, 10, &src.dc, 0, 0, 2, 2, SRCCOPY));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) EXPECT_EQ(src.dc.GetPixel(x / 5, y / 5), dst.dc.GetPixel(x, y)) << x << "," << y;
+}
+
+TEST(GdiTest, AlphaBlendMixesAConstantAlphaOverTheDestination) {
+    PixelCanvas green(4, 4, RGB(0, 255, 0));
+    PixelCanvas dst(8, 4, RGB(0, 0, 0));
+    dst.dc.FillSolidRect(4, 0, 4, 4, RGB(255, 255, 255));
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 127, 0};
+    EXPECT_TRUE(dst.dc.AlphaBlend(0, 0, 8, 4, &green.dc, 0, 0, 4, 4, blend));
+    // About half of the green over black, and over white.
+    COLORREF overBlack = dst.dc.GetPixel(1, 1);
+    COLORREF overWhite = dst.dc.GetPixel(6, 1);
+    EXPECT_EQ(0, GetRValue(overBlack));
+    EXPECT_NEAR(127, GetGValue(overBlack), 1);
+    EXPECT_NEAR(128, GetRValue(overWhite), 1);
+    EXPECT_EQ(255, GetGValue(overWhite));
+    EXPECT_FALSE(dst.dc.AlphaBlend(0, 0, 8, 4, nullptr, 0, 0, 4, 4, blend));
+}
+
 CString LoadTestString(UINT id) {
     CString s;
     s.LoadString(id);

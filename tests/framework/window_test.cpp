@@ -268,4 +268,34 @@ TEST(RuntimeClassTest, KindOfFollowsTheClassChain) {
     EXPECT_TRUE(g_testApp.IsKindOf(RUNTIME_CLASS(CWinApp)));
 }
 
+TEST(ZOrderTest, TheZOrderPlacesStandInForWindows) {
+    CWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "z", WS_POPUP | WS_VISIBLE, 20, 20, 50, 50, nullptr, nullptr));
+    const UINT kKeep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    EXPECT_TRUE(wnd.SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, kKeep));
+    EXPECT_TRUE(wnd.GetExStyle() & WS_EX_TOPMOST);
+    EXPECT_TRUE(wnd.SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, kKeep));
+    EXPECT_FALSE(wnd.GetExStyle() & WS_EX_TOPMOST);
+    CWnd other;
+    ASSERT_TRUE(other.CreateEx(0, nullptr, "o", WS_POPUP | WS_VISIBLE, 30, 30, 50, 50, nullptr, nullptr));
+    EXPECT_TRUE(wnd.SetWindowPos(&CWnd::wndBottom, 0, 0, 0, 0, kKeep));
+    EXPECT_EQ(nullptr, ::GetWindow(wnd.m_hWnd, GW_HWNDNEXT));
+    EXPECT_TRUE(wnd.SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, kKeep));
+    EXPECT_EQ(wnd.m_hWnd, ::GetWindow(other.m_hWnd, GW_HWNDPREV));
+    // The places are no windows of ours.
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(CWnd::wndTopMost.m_hWnd));
+}
+
+TEST(MouseCaptureTest, SetCaptureReportsThePreviousHolder) {
+    CWnd a, b;
+    ASSERT_TRUE(a.CreateEx(0, nullptr, "a", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr));
+    ASSERT_TRUE(b.CreateEx(0, nullptr, "b", WS_POPUP | WS_VISIBLE, 30, 0, 20, 20, nullptr, nullptr));
+    EXPECT_EQ(nullptr, a.SetCapture());
+    EXPECT_EQ(&a, CWnd::GetCapture());
+    EXPECT_EQ(&a, b.SetCapture());
+    EXPECT_EQ(&b, CWnd::GetCapture());
+    EXPECT_TRUE(::ReleaseCapture());
+    EXPECT_EQ(nullptr, CWnd::GetCapture());
+}
+
 }  // namespace

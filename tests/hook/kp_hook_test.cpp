@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/input_events.h"
 #include "support/message_pump.h"
 
 #include "kp_hook.h"
+
+using namespace testinput;
 
 namespace {
 
@@ -75,30 +78,6 @@ const Received* Last(HWND hWnd, UINT nMsg) {
         if (r.hWnd == hWnd && r.nMsg == nMsg) pLast = &r;
     }
     return pLast;
-}
-
-void SendMoveTo(int x, int y) {
-    // Absolute input is normalised to 0..65535 across the primary screen.
-    int cx = GetSystemMetrics(SM_CXSCREEN);
-    int cy = GetSystemMetrics(SM_CYSCREEN);
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (x * 65536 + cx / 2) / cx;
-    in.mi.dy = (y * 65536 + cy / 2) / cy;
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof(in));
-}
-
-void SendButton(DWORD dwFlags) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = dwFlags;
-    SendInput(1, &in, sizeof(in));
-}
-
-void SendClick(DWORD dwDown, DWORD dwUp) {
-    SendButton(dwDown);
-    SendButton(dwUp);
 }
 
 class HookTest : public ::testing::Test {

@@ -1,0 +1,191 @@
+// Object capture (mode 4): the window under the mouse, down to a single
+// control or an open menu, framed in blinking red while the tip follows the
+// cursor; a left click captures it, a right click or Esc leaves the mode.
+#include "kp_core.h"
+
+#include "framework/scoped_handles.h"
+#include "kp_resource.h"
+
+namespace {
+
+// The engine window's timer that follows the cursor.
+const UINT_PTR kFollowTimerId = 1;
+const UINT kFollowPeriod = 500;  // milliseconds; each tick draws or removes the frame
+
+// The frame: drawn with NOTXOR, so drawing it again removes it.
+const int kFrameWidth = 4;
+const COLORREF kFrameColour = RGB(255, 0, 0);
+
+// The tip keeps this far from the screen edges, and jumps to the other corner
+// when the cursor comes this close to it.
+const int kTipMargin = 10;
+const int kTipEscape = 20;
+
+// Esc leaves the mode wherever the keyboard focus is: while the user points,
+// the program under the tip is the active one.
+const int kEscapeHotKeyId = 1;
+
+// Repaints hWnd at once, its frame and all its children included.
+const UINT kRepaintAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+
+}  // namespace
+
+int CKpCore::SnapWinObj() {
+    // The engine window receives the timer and the hook's messages: without
+    // it (InitSnapper refused) the mode could never end.
+    if (m_hWnd == nullptr) return 0;
+    if (!BeginSnap()) return 0;
+    m_config.SetSnapMode(4);
+    SetCapture();
+    m_bObjSnapping = 1;
+    m_hFoundWnd = nullptr;
+    m_hook.StartMouseHook();
+    SetTimer(kFollowTimerId, kFollowPeriod);
+    // Refused when another program has claimed Esc: the right click still
+    // leaves the mode, and so does Esc while the tip has the focus.
+    BOOL bEscapeKey = ::RegisterHotKey(m_hWnd, kEscapeHotKeyId, 0, VK_ESCAPE);
+
+    INT_PTR nResult = -1;
+    {
+        CKpLocalResource localResource;
+        nResult = m_dlgObjHelper.DoModal();
+    }
+    if (bEscapeKey) ::UnregisterHotKey(m_hWnd, kEscapeHotKeyId);
+    // The click captured and ended the mode; anything else that ended the
+    // tip (the right click, Esc, a failed tip, the end of the program) left
+    // it running: end it without a capture.
+    if (m_bObjSnapping) {
+        EndObjSnap();
+        return 0;
+    }
+    return nResult == IDOK ? 1 : 0;
+}
+
+void CKpCore::EndObjSnap() {
+    // The next run shows the tip bottom-right again, however this one
+    // ended: the corner flag must say so.
+    m_dlgObjHelper.m_bAtTopLeft = 0;
+    KillTimer(kFollowTimerId);
+    // Whatever the blink shows now, the repaint leaves no frame behind.
+    if (m_hFoundWnd != nullptr) RefreshFoundWindow(m_hFoundWnd);
+    m_hFoundWnd = nullptr;
+    ::ReleaseCapture();
+    m_bObjSnapping = 0;
+    m_hook.StopMouseHook();
+    EndSnap();
+}
+
+void CKpCore::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent == kFollowTimerId) {
+        if (!m_bObjSnapping) return;
+        CPoint pt;
+        ::GetCursorPos(&pt);
+        HWND hWnd = ::WindowFromPoint(pt);
+        if (hWnd != nullptr && ::IsWindow(hWnd)) {
+            if (hWnd != m_hFoundWnd && m_hFoundWnd != nullptr) RefreshFoundWindow(m_hFoundWnd);
+            m_hFoundWnd = hWnd;
+            HighlightFoundWindow(hWnd);
+        }
+        if (m_dlgObjHelper.m_hWnd != nullptr) {
+            LocateSnapObjTip();
+            m_dlgObjHelper.SendMessage(WM_MOUSEMOVE, 0, 0);
+        }
+    }
+    Default();
+}
+
+LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) {
+    if (m_config.GetSnapMode() == 4 && m_bObjSnapping && m_dlgObjHelper.m_hWnd != nullptr) {
+        LocateSnapObjTip();
+        m_dlgObjHelper.SendMessage(WM_MOUSEMOVE, 0, 0);
+    }
+    return 0;
+}
+
+LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) {
+    if (m_config.GetSnapMode() != 4 || !m_bObjSnapping || m_dlgObjHelper.m_hWnd == nullptr) return 0;
+
+    m_dlgObjHelper.ShowWindow(SW_HIDE);
+    m_dlgObjHelper.EndDialog(IDOK);
+    // Time for the screen to repaint where the tip was.
+    WaitSnapDelay();
+
+    KillTimer(kFollowTimerId);
+    if (m_hFoundWnd != nullptr) {
+        PlaySnapSound();
+        RefreshFoundWindow(m_hFoundWnd);
+        SnapRect(m_hFoundWnd, CRect());
+        m_hFoundWnd = nullptr;
+    }
+    EndObjSnap();
+    return 0;
+}
+
+LRESULT CKpCore::OnKpRButtonDown(WPARAM, LPARAM) {
+    if (!m_bObjSnapping) return 0;
+    EndObjTip();
+    return 0;
+}
+
+LRESULT CKpCore::OnHotKey(WPARAM wParam, LPARAM) {
+    if (wParam == kEscapeHotKeyId && m_bObjSnapping) EndObjTip();
+    return 0;
+}
+
+void CKpCore::EndObjTip() {
+    // SnapWinObj ends the mode once the tip's loop has returned.
+    if (m_dlgObjHelper.m_hWnd == nullptr) return;
+    m_dlgObjHelper.ShowWindow(SW_HIDE);
+    m_dlgObjHelper.EndDialog(IDCANCEL);
+}
+
+LRESULT CKpCore::HighlightFoundWindow(HWND hWnd) {
+    CRect rc;
+    if (!::GetWindowRect(hWnd, &rc)) return 0;
+    kfw::ScopedPen pen(::CreatePen(PS_SOLID, kFrameWidth, kFrameColour));
+    kfw::ScopedWindowDC dc(hWnd);
+    if (dc.get() == nullptr || pen.get() == nullptr) return 0;
+    kfw::ScopedSelect selectPen(dc, pen);
+    kfw::ScopedSelect selectBrush(dc, ::GetStockObject(NULL_BRUSH));
+    int nOldMode = ::SetROP2(dc, R2_NOTXORPEN);
+    ::Rectangle(dc, 0, 0, rc.Width(), rc.Height());
+    ::SetROP2(dc, nOldMode);
+    return 0;
+}
+
+LRESULT CKpCore::RefreshFoundWindow(HWND hWnd) {
+    ::InvalidateRect(hWnd, nullptr, TRUE);
+    ::UpdateWindow(hWnd);
+    ::RedrawWindow(hWnd, nullptr, nullptr, kRepaintAll);
+    return 0;
+}
+
+int CKpCore::CheckWindowValidity(HWND hWnd, int bNotFound) {
+    if (hWnd == nullptr || !::IsWindow(hWnd)) return 0;
+    if (bNotFound && hWnd == m_hFoundWnd) return 0;
+    return 1;
+}
+
+void CKpCore::LocateSnapObjTip() {
+    if (m_dlgObjHelper.m_hWnd == nullptr) return;
+    CRect rcDesktop;
+    ::GetWindowRect(::GetDesktopWindow(), &rcDesktop);
+    CPoint pt;
+    ::GetCursorPos(&pt);
+    int w = m_dlgObjHelper.m_nTipWidth;
+    int h = m_dlgObjHelper.m_nTipHeight;
+    const CPoint ptBottomRight(rcDesktop.right - kTipMargin - w, rcDesktop.bottom - kTipMargin - h);
+    const CPoint ptTopLeft(kTipMargin, kTipMargin);
+
+    CPoint ptNow = m_dlgObjHelper.m_bAtTopLeft ? ptTopLeft : ptBottomRight;
+    CRect rcTip(ptNow.x, ptNow.y, ptNow.x + w, ptNow.y + h);
+    rcTip.InflateRect(kTipEscape, kTipEscape);
+    if (!rcTip.PtInRect(pt)) return;
+
+    CPoint ptNew = m_dlgObjHelper.m_bAtTopLeft ? ptBottomRight : ptTopLeft;
+    m_dlgObjHelper.MoveWindow(ptNew.x, ptNew.y, w, h, TRUE);
+    m_dlgObjHelper.m_bAtTopLeft = !m_dlgObjHelper.m_bAtTopLeft;
+    // No trace of the tip or of the frame may stay where the tip was.
+    HWND hUnder = ::WindowFromPoint(pt);
+    if (hUnder != nullptr) RefreshFoundWindow(hUnder);
+}

@@ -1,0 +1,109 @@
+// Injected mouse and keyboard input for the Windows tests, and finding the
+// dialog a modal call under test has opened. SendInput from the test program
+// reaches windows, hot keys and low-level hooks of the same Wine desktop.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace testinput {
+
+// Moves the cursor to the screen point (x, y) of the primary screen.
+inline void SendMoveTo(int x, int y) {
+    // Absolute input is normalised to 0..65535 across the primary screen and
+    // mapped back as n * size / 65536, truncated: the smallest n that maps
+    // back to x exactly.
+    int cx = GetSystemMetrics(SM_CXSCREEN);
+    int cy = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (x * 65536 + cx - 1) / cx;
+    in.mi.dy = (y * 65536 + cy - 1) / cy;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(in));
+}
+
+// Puts the cursor at (x, y) and waits until it stays there; true when it
+// does. Under Wine an injected move alone can be undone by a later event
+// of the display that still knows the old pointer position; SetCursorPos
+// moves that pointer too. The injected move is what low-level hooks see.
+inline bool PlaceCursorAt(int x, int y) {
+    int nStable = 0;
+    for (int n = 0; n < 100 && nStable < 3; ++n) {
+        POINT pt;
+        GetCursorPos(&pt);
+        if (pt.x == x && pt.y == y) {
+            ++nStable;
+        } else {
+            nStable = 0;
+            SetCursorPos(x, y);
+            SendMoveTo(x, y);
+        }
+        Sleep(20);
+    }
+    return nStable >= 3;
+}
+
+// One button event (MOUSEEVENTF_LEFTDOWN and so on) where the cursor is.
+inline void SendButton(DWORD dwFlags) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = dwFlags;
+    SendInput(1, &in, sizeof(in));
+}
+
+inline void SendClick(DWORD dwDown, DWORD dwUp) {
+    SendButton(dwDown);
+    SendButton(dwUp);
+}
+
+// A left click at the screen point (x, y); two of them for a double click.
+inline void SendLeftClickAt(int x, int y, int nClicks = 1) {
+    PlaceCursorAt(x, y);
+    for (int i = 0; i < nClicks; ++i) SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+}
+
+// A key pressed and released.
+inline void SendKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+namespace detail {
+
+struct DialogSearch {
+    DWORD dwThread;
+    HWND hFound;
+};
+
+inline BOOL CALLBACK FindVisibleDialog(HWND hWnd, LPARAM lParam) {
+    DialogSearch* p = reinterpret_cast<DialogSearch*>(lParam);
+    char szClass[32];
+    if (GetWindowThreadProcessId(hWnd, nullptr) == p->dwThread && IsWindowVisible(hWnd) &&
+        GetClassNameA(hWnd, szClass, sizeof(szClass)) && lstrcmpA(szClass, "#32770") == 0) {
+        p->hFound = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace detail
+
+// The first visible dialog of thread dwThread, waited for up to dwMillis;
+// null if none shows.
+inline HWND FindDialog(DWORD dwThread, DWORD dwMillis) {
+    DWORD dwEnd = GetTickCount() + dwMillis;
+    do {
+        detail::DialogSearch search = {dwThread, nullptr};
+        EnumWindows(detail::FindVisibleDialog, (LPARAM)&search);
+        if (search.hFound != nullptr) return search.hFound;
+        Sleep(50);
+    } while ((LONG)(GetTickCount() - dwEnd) < 0);
+    return nullptr;
+}
+
+}  // namespace testinput
