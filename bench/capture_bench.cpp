@@ -154,29 +154,8 @@ void SetAllOptions(CKpConfig& c, int bOn) {
     c.SetSharpenFactor(5);
 }
 
-struct Paired {
-    double opMs = 0, copyMs = 0;
-    double Ratio() const { return copyMs > 0 ? opMs / copyMs : 0; }
-};
-
-// op and the frame memcpy alternately; medians of each.
-Paired TimePaired(int runs, const char* pszWhat, const std::function<bool()>& op,
-                  const std::function<void()>& copy) {
-    std::vector<double> a, b;
-    for (int i = 0; i < runs; ++i) {
-        double t = bench::Now();
-        copy();
-        a.push_back((bench::Now() - t) * 1000.0);
-        t = bench::Now();
-        const bool bDone = op();
-        b.push_back((bench::Now() - t) * 1000.0);
-        bench::Require(bDone, pszWhat);
-    }
-    Paired p;
-    p.copyMs = bench::Median(a);
-    p.opMs = bench::Median(b);
-    return p;
-}
+using bench::Paired;
+using bench::TimePaired;
 
 bool SavePng(Gdiplus::GpImage* p, const std::string& path) {
     UINT num = 0, size = 0;

@@ -21,33 +21,8 @@
 
 namespace {
 
-// The median of op and of the frame memcpy, run alternately; before() runs
-// ahead of each pair, untimed. op returns whether it did its work.
-struct Paired {
-    double opMs = 0;
-    double copyMs = 0;
-    double Ratio() const { return copyMs > 0 ? opMs / copyMs : 0; }
-};
-
-Paired TimePaired(int runs, const char* pszWhat, const std::function<bool()>& op, const std::function<void()>& copy,
-                  const std::function<void()>& before = [] {})
-{
-    std::vector<double> a, b;
-    for (int i = 0; i < runs; ++i) {
-        before();
-        double t = bench::Now();
-        copy();
-        a.push_back((bench::Now() - t) * 1000.0);
-        t = bench::Now();
-        const bool bDone = op();
-        b.push_back((bench::Now() - t) * 1000.0);
-        bench::Require(bDone, pszWhat);
-    }
-    Paired p;
-    p.copyMs = bench::Median(a);
-    p.opMs = bench::Median(b);
-    return p;
-}
+using bench::Paired;
+using bench::TimePaired;
 
 // A frame with edges, gradients and flat areas, like a screen.
 std::vector<RGBX> Frame(int w, int h)

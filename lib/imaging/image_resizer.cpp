@@ -54,13 +54,7 @@ int ProcessorRuns::Enlarge(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pD
     EnlargeJob job;
     if (!SetFrame(job, pSrc, sizeSrc, pDst, sizeDst, nullptr)) return 1;
     job.step = 1 / p.m_dFactor;
-    const WideLoops& loops = Wide();
-    ForRowBands(sizeDst.cy, (long long)sizeDst.cx * sizeDst.cy, [&](int first, int end, Scratch&) {
-        EnlargeJob band = job;
-        band.y0 = first;
-        band.y1 = end;
-        loops.Enlarge(band);
-    });
+    RunFrameBands(job, Wide().Enlarge);
     return 1;
 }
 

@@ -79,13 +79,7 @@ int ProcessorRuns::Rotate(CImageRotator& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDs
     job.cosine = cos(p.m_dAngle);
     job.sine = sin(p.m_dAngle);
     job.weighted = p.m_bWeighted != 0;
-    const WideLoops& loops = Wide();
-    ForRowBands(sizeDst.cy, (long long)sizeDst.cx * sizeDst.cy, [&](int first, int end, Scratch&) {
-        RotateJob band = job;
-        band.y0 = first;
-        band.y1 = end;
-        loops.Rotate(band);
-    });
+    RunFrameBands(job, Wide().Rotate);
     return 1;
 }
 

@@ -42,13 +42,7 @@ int ProcessorRuns::Shear(CImageShearer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst
     job.across = p.m_nAcross;
     job.down = p.m_nDown;
     job.weighted = p.m_bWeighted != 0;
-    const WideLoops& loops = Wide();
-    ForRowBands(sizeDst.cy, (long long)sizeDst.cx * sizeDst.cy, [&](int first, int end, Scratch&) {
-        ShearJob band = job;
-        band.y0 = first;
-        band.y1 = end;
-        loops.Shear(band);
-    });
+    RunFrameBands(job, Wide().Shear);
     return 1;
 }
 

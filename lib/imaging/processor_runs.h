@@ -15,6 +15,7 @@
 #include <stdint.h>
 
 #include "image_processors.h"
+#include "wide_loops.h"
 #include "worker_pool.h"
 
 namespace kpimg {
@@ -75,6 +76,18 @@ void ForRowBands(int nRows, long long nPixels, F f)
         if (first < end) f(first, end, scratch);
     };
     RunTasks(nBands, task);
+}
+
+// Runs a sampling job (wide_loops.h) over bands of its destination rows.
+template <class Job>
+void RunFrameBands(const Job& job, void (*run)(const Job&))
+{
+    ForRowBands(job.dh, (long long)job.dw * job.dh, [&](int first, int end, Scratch&) {
+        Job band = job;
+        band.y0 = first;
+        band.y1 = end;
+        run(band);
+    });
 }
 
 }  // namespace kpimg
