@@ -54,21 +54,22 @@ void CImageBitmap::ReleaseWorkMemory()
     m_hSpareBitmap = nullptr;
 }
 
-bool CImageBitmap::ReserveWork(size_t nPixels)
+bool CImageBitmap::ReserveWork(size_t nPixels, int nArrays)
 {
-    if (nPixels <= m_nWorkPixels) return true;
-    // The old arrays go first: both at once would need four large blocks.
-    m_pWork[0].reset();
-    m_pWork[1].reset();
-    m_nWorkPixels = 0;
-    m_pWork[0].reset(new (std::nothrow) RGBX[nPixels]);
-    m_pWork[1].reset(new (std::nothrow) RGBX[nPixels]);
-    if (m_pWork[0] == nullptr || m_pWork[1] == nullptr) {
+    if (nPixels > m_nWorkPixels) {
+        // The old arrays go first: old and new at once would need twice the
+        // memory.
         m_pWork[0].reset();
         m_pWork[1].reset();
-        return false;
+        m_nWorkPixels = nPixels;
     }
-    m_nWorkPixels = nPixels;
+    for (int i = 0; i < nArrays; ++i) {
+        if (m_pWork[i] == nullptr) m_pWork[i].reset(new (std::nothrow) RGBX[m_nWorkPixels]);
+        if (m_pWork[i] == nullptr) {
+            ReleaseWorkMemory();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -162,7 +163,8 @@ int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage
     }
     if (!FrameFits(maxW, maxH)) return 0;
     const size_t capacity = (size_t)maxW * (size_t)maxH;
-    if (!ReserveWork(capacity)) return 0;
+    // A plain copy (no step) needs one array.
+    if (!ReserveWork(capacity, nCount > 0 ? 2 : 1)) return 0;
 
     RGBX* pSrc = m_pWork[0].get();
     RGBX* pDst = m_pWork[1].get();

@@ -86,13 +86,15 @@ private:
     // The chain from hSource's pixels to a new own bitmap; 0 (nothing
     // changed) when a size is refused, a step fails or GDI does.
     int RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors);
-    bool ReserveWork(size_t nPixels);
+    // The first nArrays work arrays, each of at least nPixels pixels; on
+    // failure everything kept is given back.
+    bool ReserveWork(size_t nPixels, int nArrays);
     // pPixels (size) into the spare bitmap when it has that size, else into
     // a new one, which then replaces the own bitmap; the replaced one
     // becomes the spare or is deleted.
     int WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced);
 
     std::unique_ptr<RGBX[]> m_pWork[2];  // owned: the arrays a chain runs between
-    size_t m_nWorkPixels;                // capacity of each
+    size_t m_nWorkPixels;                // capacity of each that is there
     HBITMAP m_hSpareBitmap;              // owned
 };
