@@ -18,9 +18,11 @@ macro(kapto_enable_gtest)
   endif()
 endmacro()
 
-# kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH] [TIMEOUT s])
+# kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH] [TIMEOUT s]
+#                [ENVIRONMENT VAR=value ...] [FIXTURES name ...])
+# FIXTURES: ctest fixtures the test needs (set up before it, cleaned up after).
 function(kapto_add_test)
-  cmake_parse_arguments(T "" "NAME;DESKTOP;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;DESKTOP;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;FIXTURES" ${ARGN})
   kapto_enable_gtest()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest_main gtest)
@@ -40,11 +42,18 @@ function(kapto_add_test)
     endif()
     add_test(NAME ${T_NAME}
              COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run --desktop ${desktop} $<TARGET_FILE:${T_NAME}>)
+    set(env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" ${T_ENVIRONMENT})
     set_tests_properties(${T_NAME} PROPERTIES
-      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+      ENVIRONMENT "${env}"
       RESOURCE_LOCK wine TIMEOUT ${T_TIMEOUT})
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+    if(T_ENVIRONMENT)
+      set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
+    endif()
+  endif()
+  if(T_FIXTURES)
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
   endif()
 endfunction()

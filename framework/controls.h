@@ -4,6 +4,8 @@
 
 #include "framework/wnd.h"
 
+#include <commctrl.h>
+
 class KFW_API CStatic : public CWnd {
     DECLARE_DYNAMIC(CStatic)
 public:
@@ -85,4 +87,26 @@ public:
     int GetItemRect(int nIndex, LPRECT lpRect) const {
         return (int)SendMessage(LB_GETITEMRECT, (WPARAM)nIndex, (LPARAM)lpRect);
     }
+};
+
+// The system's hot-key control: a key combination as the control's modifier
+// flags (HOTKEYF_SHIFT, HOTKEYF_CONTROL, HOTKEYF_ALT, HOTKEYF_EXT) and a
+// virtual key.
+class KFW_API CHotKeyCtrl : public CWnd {
+    DECLARE_DYNAMIC(CHotKeyCtrl)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    // HKM_SETHOTKEY: the virtual key in the low byte, the modifiers above it.
+    void SetHotKey(WORD wVirtualKeyCode, WORD wModifiers) {
+        SendMessage(HKM_SETHOTKEY, MAKEWORD(LOBYTE(wVirtualKeyCode), LOBYTE(wModifiers)));
+    }
+    // HKM_GETHOTKEY, split the same way.
+    DWORD GetHotKey() const { return (DWORD)SendMessage(HKM_GETHOTKEY); }
+    void GetHotKey(WORD& wVirtualKeyCode, WORD& wModifiers) const {
+        DWORD dw = GetHotKey();
+        wVirtualKeyCode = LOBYTE(LOWORD(dw));
+        wModifiers = HIBYTE(LOWORD(dw));
+    }
+    // HKM_SETRULES: combinations refused and the modifiers put in their place.
+    void SetRules(WORD wInvalidComb, WORD wModifiers) { SendMessage(HKM_SETRULES, wInvalidComb, MAKELPARAM(wModifiers, 0)); }
 };

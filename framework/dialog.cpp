@@ -47,17 +47,26 @@ BOOL CDialog::CreateFromTemplate(HWND hWndParent) {
     return TRUE;
 }
 
-INT_PTR CDialog::DoModal() {
-    // The owner: the given parent's top-level window, else the main window.
+HWND CDialog::FindModalOwner() const {
     HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     if (hWndOwner == nullptr) {
         CWnd* pMain = AfxGetMainWnd();
         if (pMain != nullptr && pMain != this) hWndOwner = pMain->m_hWnd;
+        // A main window disabled under a modal window of its own (a property
+        // sheet, say): the window the dialog was opened from is the owner,
+        // so that it is the one disabled while the dialog is up.
+        if (hWndOwner != nullptr && !::IsWindowEnabled(hWndOwner) && ::GetActiveWindow() != nullptr)
+            hWndOwner = ::GetActiveWindow();
     }
     if (hWndOwner != nullptr) {
         HWND hTop = ::GetAncestor(hWndOwner, GA_ROOT);
         if (hTop != nullptr) hWndOwner = hTop;
     }
+    return hWndOwner;
+}
+
+INT_PTR CDialog::DoModal() {
+    HWND hWndOwner = FindModalOwner();
     BOOL bEnableOwner = FALSE;
     if (hWndOwner != nullptr && hWndOwner != ::GetDesktopWindow() && ::IsWindowEnabled(hWndOwner)) {
         ::EnableWindow(hWndOwner, FALSE);
@@ -159,6 +168,14 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
     if (!bInput || m_hWnd == nullptr) return FALSE;
     if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)) return FALSE;
     return ::IsDialogMessageA(m_hWnd, pMsg);
+}
+
+BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    if (CWnd::OnCmdMsg(nID, nCode, pExtra)) return TRUE;
+    if (nCode != CN_COMMAND && nCode != CN_UPDATE_COMMAND_UI) return FALSE;
+    if (m_hWnd == nullptr || (GetStyle() & WS_CHILD)) return FALSE;
+    CWinApp* pApp = AfxGetApp();
+    return pApp != nullptr && pApp->OnCmdMsg(nID, nCode, pExtra);
 }
 
 BOOL CDialog::ExecuteDlgInit(LPCSTR lpszResourceName) {

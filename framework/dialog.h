@@ -37,6 +37,10 @@ public:
     virtual void OnOK();          // base: UpdateData(TRUE), then EndDialog(IDOK) if it succeeded
     virtual void OnCancel();      // base: EndDialog(IDCANCEL)
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // The dialog's own map first; a top-level dialog then offers commands and
+    // their updates to the application object (Help and Exit live there), so
+    // an update pass finds their handlers too.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 
     // Runs the loop described above until EndDialog; returns the result.
     int RunModalLoop();
@@ -50,6 +54,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     BOOL CreateFromTemplate(HWND hWndParent);
+    // The window a modal dialog disables while it runs: the given parent's
+    // top-level window, else the main window's (never the dialog itself).
+    HWND FindModalOwner() const;
     // Fills controls from the template's initial data (combo-box items).
     BOOL ExecuteDlgInit(LPCSTR lpszResourceName);
     LRESULT HandleInitDialog(WPARAM, LPARAM);

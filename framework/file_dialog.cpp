@@ -1,7 +1,5 @@
 #include "framework/file_dialog.h"
 
-#include "framework/app.h"
-
 IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFileName, DWORD dwFlags, LPCSTR lpszFilter,
@@ -48,15 +46,8 @@ void CFileDialog::TranslateBars(CString& strFilter) {
 }
 
 INT_PTR CFileDialog::DoModal() {
-    // The owner: the given parent's top-level window, else the main window.
-    // The system disables it while the dialog is up.
-    HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
-    if (hWndOwner == nullptr) {
-        CWnd* pMain = AfxGetMainWnd();
-        if (pMain != nullptr) hWndOwner = pMain->m_hWnd;
-    }
-    if (hWndOwner != nullptr) hWndOwner = ::GetAncestor(hWndOwner, GA_ROOT);
-    m_ofn.hwndOwner = hWndOwner;
+    // The system disables the owner while the dialog is up.
+    m_ofn.hwndOwner = FindModalOwner();
     m_ofn.lCustData = (LPARAM)this;
 
     m_bModal = TRUE;

@@ -1,7 +1,8 @@
 // Scoped guards for raw Win32, GDI and GDI+ handles that one operation takes
 // and gives back: a window or screen DC, a memory DC, an object selected into
-// a DC, an owned GDI object, a GDI+ image, the open clipboard, COM for the
-// calling thread, a critical section and a kernel handle.
+// a DC, an owned GDI object, a GDI+ image, graphics object and brush, the
+// open clipboard, COM for the calling thread, a critical section and a kernel
+// handle.
 //
 // They are for code that works with plain handles (the capture engine, the
 // image bitmap, the hook, the program's painting), not a replacement for the
@@ -19,6 +20,8 @@
 #include <objbase.h>
 #include <objidl.h>
 #include <gdiplus.h>
+
+#include <type_traits>
 
 namespace kfw {
 
@@ -148,6 +151,33 @@ public:
 private:
     TImage* m_p;
 };
+
+// A GDI+ object of the flat interface other than an image, deleted on
+// scope exit with its kind's pfnDelete.
+template <class T, Gdiplus::GpStatus(WINGDIPAPI* pfnDelete)(T*)>
+class ScopedGpObject {
+public:
+    ScopedGpObject() : m_p(nullptr) {}
+    ~ScopedGpObject() {
+        if (m_p != nullptr) pfnDelete(m_p);
+    }
+    ScopedGpObject(const ScopedGpObject&) = delete;
+    ScopedGpObject& operator=(const ScopedGpObject&) = delete;
+    T* get() const { return m_p; }
+    // For the flat API's out parameter, only on an empty guard. TMade: what
+    // the creating call hands back, T itself or a kind of it (a solid fill
+    // for a brush).
+    template <class TMade = T>
+    TMade** out() {
+        static_assert(std::is_base_of<T, TMade>::value, "a GDI+ object of another kind");
+        return reinterpret_cast<TMade**>(&m_p);
+    }
+
+private:
+    T* m_p;
+};
+typedef ScopedGpObject<Gdiplus::GpGraphics, &Gdiplus::DllExports::GdipDeleteGraphics> ScopedGpGraphics;
+typedef ScopedGpObject<Gdiplus::GpBrush, &Gdiplus::DllExports::GdipDeleteBrush> ScopedGpBrush;
 
 // OpenClipboard now, CloseClipboard on scope exit if it opened.
 class ScopedClipboard {

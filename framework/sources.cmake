@@ -7,8 +7,14 @@ set(KFW_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ddx.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_wnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdi.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/menu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_loop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/object.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/print_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/property_sheet.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rect_tracker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tooltip_ctrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wnd.cpp)

@@ -5,8 +5,10 @@
 #include "framework/ddx.h"
 #include "framework/resources.h"
 #include "framework/temp_objects.h"
+#include "framework/tooltip_ctrl.h"
 
 #include <deque>
+#include <new>
 #include <mutex>
 #include <string>
 
@@ -121,7 +123,7 @@ void CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
 
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
-CWnd::CWnd() : m_hWnd(nullptr), m_pfnSuper(nullptr) {}
+CWnd::CWnd() : m_hWnd(nullptr), m_pfnSuper(nullptr), m_pToolTips(nullptr), m_bToolTipsOn(FALSE) {}
 
 const CWnd CWnd::wndTop(HWND_TOP);
 const CWnd CWnd::wndBottom(HWND_BOTTOM);
@@ -136,6 +138,13 @@ CWnd::~CWnd() {
         else Unbind();
         ::DestroyWindow(h);
     }
+    DeleteToolTips();
+}
+
+void CWnd::DeleteToolTips() {
+    delete m_pToolTips;
+    m_pToolTips = nullptr;
+    m_bToolTipsOn = FALSE;
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
@@ -348,8 +357,36 @@ int CWnd::ReleaseDC(CDC* pDC) {
     return n;
 }
 
-BOOL CWnd::EnableToolTips(BOOL) {
-    // Tool tips are run by the tooltip control the window creates itself.
+BOOL CWnd::EnableToolTips(BOOL bEnable) {
+    if (!bEnable) {
+        if (m_pToolTips != nullptr) m_pToolTips->Activate(FALSE);
+        m_bToolTipsOn = FALSE;
+        return FALSE;
+    }
+    KFW_CHECK_HWND();
+    if (m_hWnd == nullptr) return FALSE;
+    if (m_pToolTips == nullptr) {
+        CToolTipCtrl* pTips = new (std::nothrow) CToolTipCtrl;
+        if (pTips == nullptr) return FALSE;
+        if (!pTips->Create(this)) {
+            delete pTips;
+            return FALSE;
+        }
+        m_pToolTips = pTips;
+        // A command's string is "prompt\ntip"; the tip is what the control
+        // shows. Controls without such a string get no tool.
+        for (HWND h = ::GetWindow(m_hWnd, GW_CHILD); h != nullptr; h = ::GetWindow(h, GW_HWNDNEXT)) {
+            UINT nID = (UINT)::GetDlgCtrlID(h);
+            if (nID == 0 || nID == 0xFFFF) continue;
+            CString strText;
+            if (!strText.LoadString(nID)) continue;
+            int nNewLine = strText.Find('\n');
+            if (nNewLine < 0 || nNewLine + 1 >= strText.GetLength()) continue;
+            m_pToolTips->AddTool(CWnd::FromHandle(h), strText.Mid(nNewLine + 1));
+        }
+    }
+    m_pToolTips->Activate(TRUE);
+    m_bToolTipsOn = TRUE;
     return TRUE;
 }
 
@@ -387,8 +424,13 @@ void CWnd::UpdateDialogControls(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
 BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg) {
+    bool bMouse = (pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST) ||
+                  (pMsg->message >= WM_NCMOUSEMOVE && pMsg->message <= WM_NCMBUTTONDBLCLK);
     for (HWND h = pMsg->hwnd; h != nullptr; h = ::GetParent(h)) {
         CWnd* p = FromHandlePermanent(h);
+        // The tips that EnableToolTips made see the mouse over the window
+        // and its children before anything else does.
+        if (bMouse && p != nullptr && p->m_bToolTipsOn && p->m_pToolTips != nullptr) p->m_pToolTips->RelayEvent(pMsg);
         if (p != nullptr && p->PreTranslateMessage(pMsg)) return TRUE;
         if (h == hWndStop) break;
     }
@@ -444,20 +486,21 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return OnMessageMap(message, wParam, lParam, *pResult);
 }
 
-BOOL CWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra) { return CCmdTarget::OnCmdMsg(nID, nCode, pExtra); }
+BOOL CWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    if (CCmdTarget::OnCmdMsg(nID, nCode, pExtra)) return TRUE;
+    // What a top-level window leaves goes to the application object; a
+    // child's commands are its parent's business.
+    if (m_hWnd == nullptr || (GetStyle() & WS_CHILD)) return FALSE;
+    CWinApp* pApp = AfxGetApp();
+    return pApp != nullptr && pApp->OnCmdMsg(nID, nCode, pExtra);
+}
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     UINT nID = LOWORD(wParam);
     int nCode = HIWORD(wParam);
     // Menus (0) and accelerators (1) are both plain commands.
     if (lParam == 0) nCode = CN_COMMAND;
-    if (OnCmdMsg(nID, nCode, (void*)lParam)) return TRUE;
-    // What a top-level window leaves goes to the application object.
-    if (!(GetStyle() & WS_CHILD)) {
-        CWinApp* pApp = AfxGetApp();
-        if (pApp != nullptr && pApp->OnCmdMsg(nID, nCode, (void*)lParam)) return TRUE;
-    }
-    return FALSE;
+    return OnCmdMsg(nID, nCode, (void*)lParam);
 }
 
 BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
@@ -524,6 +567,7 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         if (pWnd->m_pfnSuper != nullptr) ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)pWnd->m_pfnSuper);
         pWnd->m_pfnSuper = nullptr;
         pWnd->Unbind();
+        pWnd->DeleteToolTips();
         pWnd->PostNcDestroy();
     }
     return lResult;

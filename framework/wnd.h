@@ -21,6 +21,7 @@
 class CWnd;
 class CCmdUI;
 class CDataExchange;
+class CToolTipCtrl;
 
 // Pseudo-messages of the layer's own, above the 16-bit range real messages
 // use, so they can never collide with one.
@@ -52,7 +53,8 @@ public:
     // notification (CN_COMMAND for menus and buttons) or CN_UPDATE_COMMAND_UI
     // with pExtra the CCmdUI. For a command, pExtra is the control's window
     // handle, or KFW_CMD_PROBE to ask for a handler without running it.
-    // TRUE when a handler was found.
+    // TRUE when a handler was found. A top-level window passes what its own
+    // map leaves on to the application object.
     virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra);
 
 protected:
@@ -234,7 +236,13 @@ public:
     }
     CDC* GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
     int ReleaseDC(CDC* pDC);
+    // Tips for the child controls: TRUE makes (once) a tooltip owned by this
+    // window with one tool per child whose id has a string resource with a
+    // tip after its newline ("prompt\ntip"), and activates it; FALSE
+    // deactivates it. The layer's message loops relay the mouse messages of
+    // this window and its children to it. TRUE when tips are on afterwards.
     BOOL EnableToolTips(BOOL bEnable = TRUE);
+    CToolTipCtrl* GetToolTips() const { return m_pToolTips; }
 
     // Data exchange: UpdateData(TRUE) reads the controls into the members and
     // stops at the first failure (message shown, control focused, FALSE);
@@ -306,6 +314,8 @@ protected:
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
     WNDPROC m_pfnSuper;  // the window's own procedure, when subclassed
+    CToolTipCtrl* m_pToolTips;  // owned: made by EnableToolTips, deleted with the window
+    BOOL m_bToolTipsOn;
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -317,6 +327,7 @@ private:
 
     void Bind(HWND hWnd);
     void Unbind();
+    void DeleteToolTips();
 };
 
 // The window procedure of every window of ours.
@@ -379,11 +390,34 @@ protected:                    \
         return TRUE;                                                                            \
     }
 
+// A range of control ids with one notification (void handler(UINT nID)).
+#define ON_CONTROL_RANGE(code, idFirst, idLast, memberFxn)                                   \
+    if (message == WM_COMMAND && HIWORD(wParam) == (WORD)(code) && LOWORD(wParam) >= (idFirst) && \
+        LOWORD(wParam) <= (idLast)) {                                                         \
+        if (lParam != KFW_CMD_PROBE) KFW_CALL(void (ThisClass::*)(UINT), memberFxn, LOWORD(wParam)); \
+        lResult = 0;                                                                          \
+        return TRUE;                                                                          \
+    }
+
 // Command update (void handler(CCmdUI*)).
 #define ON_UPDATE_COMMAND_UI(id, memberFxn)                                              \
     if (message == KFW_MSG_UPDATE_CMDUI && wParam == (WPARAM)(id)) {                      \
         KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam)); \
         return TRUE;                                                                      \
+    }
+// Command update of a range of ids (void handler(CCmdUI*); m_nID tells which).
+#define ON_UPDATE_COMMAND_UI_RANGE(idFirst, idLast, memberFxn)                                  \
+    if (message == KFW_MSG_UPDATE_CMDUI && wParam >= (WPARAM)(idFirst) && wParam <= (WPARAM)(idLast)) { \
+        KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam));     \
+        return TRUE;                                                                            \
+    }
+
+// Command update for a range of ids (void handler(CCmdUI*)); the handler
+// reads the id from the CCmdUI.
+#define ON_UPDATE_COMMAND_UI_RANGE(idFirst, idLast, memberFxn)                                \
+    if (message == KFW_MSG_UPDATE_CMDUI && wParam >= (WPARAM)(idFirst) && wParam <= (WPARAM)(idLast)) { \
+        KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam)); \
+        return TRUE;                                                                          \
     }
 
 // WM_NOTIFY (void handler(NMHDR*, LRESULT*)).

@@ -5,12 +5,23 @@
 #define IDC_STATIC (-1)
 #endif
 
+#define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_KAPTO_DIALOG 102
+#define IDD_OPTION_BASIC 107
+#define IDD_OPTION_IMAGE 108
+#define IDD_OPTION_HOTKEY 109
 #define IDR_MAINFRAME 128
 #define IDR_TRAYMENU 131
 #define IDC_VIEW_CURSOR 133
 #define IDB_PLACEHOLDER 136
+
+// The system menu's About item (the low four bits of system commands are the
+// system's own).
+#define IDM_ABOUTBOX 0x0010
+
+// The tray icon's callback message.
+#define WM_TRAYNOTIFY (WM_USER + 100)
 
 // Main window controls
 #define IDC_SNAP_TYPE 1004
@@ -25,6 +36,34 @@
 #define IDC_SHEAR_DOWN 1017
 #define IDC_BLUR 1018
 #define IDC_SHARPEN 1019
+
+// About box controls
+#define IDC_ABOUT_HOMEPAGE 1036
+#define IDC_ABOUT_MAIL 1037
+// Options sheet: the general page
+#define IDC_PLAY_SNAP_SOUND 1020
+#define IDC_HIDE_MAIN_WND 1021
+#define IDC_SNAP_ON_START 1022
+#define IDC_SNAP_DELAY_TIME 1025
+#define IDC_KEEP_ON_TOP 1038
+// the image page
+#define IDC_EDIT_APP_PATH 1026
+#define IDC_ROTATE_ANGLE 1027
+#define IDC_SCALE_FACTOR 1028
+#define IDC_SHEAR_ACROSS_AMOUNT 1029
+#define IDC_SHEAR_DOWN_AMOUNT 1030
+#define IDC_BLUR_FACTOR 1031
+#define IDC_SHARPEN_FACTOR 1032
+#define IDC_BROWSE_EDIT_APP 1033
+// the hot-key page, one control per hot key in the order of their ids
+#define IDC_HOTKEY_NEW_SNAP 1037
+#define IDC_HOTKEY_FULL_SCREEN 1043
+#define IDC_HOTKEY_ACTIVE_WIN 1035
+#define IDC_HOTKEY_CURRENT_WIN 1038
+#define IDC_HOTKEY_WIN_CLIENT 1039
+#define IDC_HOTKEY_WIN_OBJ 1040
+#define IDC_HOTKEY_SELECT_RECT 1041
+#define IDC_HOTKEY_SHOW_HIDE 1036
 
 // Commands
 #define ID_SNAP_FULLSCREEN 32795

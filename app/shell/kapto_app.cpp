@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 #include <gdiplus.h>
+#include <shellapi.h>
 
 #include "framework/winmain.h"
 #include "kapto_dlg.h"
+#include "kp_config.h"
 #include "res/resource.h"
 
 CKaptoApp theApp;
@@ -17,8 +19,8 @@ CKaptoApp::CKaptoApp() : m_gdiplusToken(0) {}
 
 BOOL CKaptoApp::InitInstance() {
     INITCOMMONCONTROLSEX icc;
-    icc.dwSize = 8;
-    icc.dwICC = 0xFF;  // ICC_WIN95_CLASSES
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&icc);
 
     CWinApp::InitInstance();
@@ -46,5 +48,9 @@ int CKaptoApp::ExitInstance() {
 }
 
 void CKaptoApp::OnHelp() {
-    // The help viewer comes with the command set of the main window.
+    // The help viewer takes the screen; the tray icon brings the window back.
+    CWnd* pMainWnd = AfxGetMainWnd();
+    if (pMainWnd != nullptr && pMainWnd->GetSafeHwnd() != nullptr) pMainWnd->ShowWindow(SW_HIDE);
+    CString strHelp = CHelper::GetAppPath() + "Kapto.chm";
+    ::ShellExecuteA(nullptr, "open", strHelp, nullptr, "", SW_SHOWMAXIMIZED);
 }

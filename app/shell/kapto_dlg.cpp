@@ -1,48 +1,119 @@
 #include "kapto_dlg.h"
 
+#include "dlg_about.h"
+#include "framework/app.h"
 #include "framework/resources.h"
 #include "res/resource.h"
 
 BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
+    // Window messages
     ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_WM_SETCURSOR()
     ON_WM_DESTROY()
     ON_MESSAGE(WM_KICKIDLE, &CKaptoDlg::OnKickIdle)
+    ON_MESSAGE(WM_TRAYNOTIFY, &CKaptoDlg::OnTrayNotify)
+
+    ON_MESSAGE(WM_HOTKEY, &CKaptoDlg::OnHotKey)
+
+    // Commands of the menus, the buttons, the check boxes, the view and the tray icon
+    ON_COMMAND(ID_SNAP_NEW, &CKaptoDlg::OnSnapNew)
+    ON_COMMAND_RANGE(ID_SNAP_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKaptoDlg::OnSnapCommand)
+    ON_COMMAND_RANGE(ID_SNAP_SELECT_RECT, ID_SNAP_WIN_OBJ, &CKaptoDlg::OnSnapCommand)
+    ON_COMMAND(ID_FILE_OPEN, &CKaptoDlg::OnFileOpen)
+    ON_COMMAND(ID_FILE_SAVE, &CKaptoDlg::OnFileSave)
+    ON_COMMAND(ID_FILE_SAVE_AS, &CKaptoDlg::OnFileSaveAs)
+    ON_COMMAND(ID_FILE_SAVE_THUMB, &CKaptoDlg::OnFileSaveThumb)
+    ON_COMMAND(ID_EDIT_COPY, &CKaptoDlg::OnEditCopy)
+    ON_COMMAND(ID_EDIT_COPY_THUMB, &CKaptoDlg::OnEditCopyThumb)
+    ON_COMMAND(ID_EDIT_PASTE, &CKaptoDlg::OnEditPaste)
+    ON_COMMAND(ID_EDIT_IMAGE, &CKaptoDlg::OnEditImage)
+    ON_COMMAND(ID_EDIT_CLEAR, &CKaptoDlg::OnEditClear)
+    ON_COMMAND_RANGE(ID_OPT_GRAYSCALE, ID_OPT_SHARPEN, &CKaptoDlg::OnImageOptionCommand)
+    ON_CONTROL_RANGE(BN_CLICKED, IDC_GRAYSCALE, IDC_SHARPEN, &CKaptoDlg::OnImageOptionClick)
+    ON_COMMAND(ID_OPT_AUTOCOPY, &CKaptoDlg::OnAutoCopy)
+    ON_COMMAND(ID_OPTIONS, &CKaptoDlg::OnOptions)
+    ON_COMMAND(ID_HELP_HOMEPAGE, &CKaptoDlg::OnHomePage)
+    ON_COMMAND(ID_HELP_UPDATE, &CKaptoDlg::OnHomePage)
+    ON_STN_CLICKED(IDC_VIEW, &CKaptoDlg::OnHomePage)
+    ON_COMMAND(ID_SHOW_HIDE, &CKaptoDlg::OnShowHide)
+    ON_COMMAND(ID_APP_ABOUT, &CKaptoDlg::OnAppAbout)
+    ON_COMMAND(ID_FILE_PRINT, &CKaptoDlg::OnFilePrint)
+    ON_COMMAND(ID_FILE_PAGE_SETUP, &CKaptoDlg::OnFilePageSetup)
+
+    // Menu marks
+    ON_UPDATE_COMMAND_UI(ID_SNAP_FULLSCREEN, &CKaptoDlg::OnUpdateSnapMode)
+    ON_UPDATE_COMMAND_UI_RANGE(ID_SNAP_SELECT_RECT, ID_SNAP_WIN_OBJ, &CKaptoDlg::OnUpdateSnapMode)
+    ON_UPDATE_COMMAND_UI_RANGE(ID_OPT_GRAYSCALE, ID_OPT_SHARPEN, &CKaptoDlg::OnUpdateImageOption)
+    ON_UPDATE_COMMAND_UI(ID_OPT_AUTOCOPY, &CKaptoDlg::OnUpdateAutoCopy)
 END_MESSAGE_MAP()
 
 namespace {
 
-const UINT kAboutCommand = 0x0010;
+// The view's tooltip.
+const char kViewTip[] = "点击访问Orvel网";
+
+// Runs the command-update pass for each item of hPopup and, nLevels deep,
+// of the popups inside it. Menu marks only: nothing is disabled.
+void UpdatePopupItems(CCmdTarget* pTarget, HMENU hPopup, int nLevels) {
+    CCmdUI state;
+    state.m_hMenu = hPopup;
+    int nCount = ::GetMenuItemCount(hPopup);
+    for (int i = 0; i < nCount; ++i) {
+        state.m_nIndex = (UINT)i;
+        state.m_nID = ::GetMenuItemID(hPopup, i);
+        state.m_hSubMenu = ::GetSubMenu(hPopup, i);
+        state.DoUpdate(pTarget, FALSE);
+        if (state.m_hSubMenu != nullptr && nLevels > 1) UpdatePopupItems(pTarget, state.m_hSubMenu, nLevels - 1);
+    }
+}
 
 }  // namespace
+
+const CKaptoDlg::ImageOption CKaptoDlg::kImageOptions[10] = {
+    {&CKaptoDlg::m_bGrayScale, IDC_GRAYSCALE, ID_OPT_GRAYSCALE, &CKpConfig::GetGrayScale, &CKpConfig::SetGrayScale},
+    {&CKaptoDlg::m_bNegate, IDC_NEGATE, ID_OPT_NEGATE, &CKpConfig::GetNegate, &CKpConfig::SetNegate},
+    {&CKaptoDlg::m_bScale, IDC_SCALE, ID_OPT_SCALE, &CKpConfig::GetScale, &CKpConfig::SetScale},
+    {&CKaptoDlg::m_bRotate, IDC_ROTATE, ID_OPT_ROTATE, &CKpConfig::GetRotate, &CKpConfig::SetRotate},
+    {&CKaptoDlg::m_bFlipHorz, IDC_FLIP_HORZ, ID_OPT_FLIP_HORZ, &CKpConfig::GetFlipHorz, &CKpConfig::SetFlipHorz},
+    {&CKaptoDlg::m_bFlipVert, IDC_FLIP_VERT, ID_OPT_FLIP_VERT, &CKpConfig::GetFlipVert, &CKpConfig::SetFlipVert},
+    {&CKaptoDlg::m_bShearDown, IDC_SHEAR_DOWN, ID_OPT_SHEAR_DOWN, &CKpConfig::GetShearDown, &CKpConfig::SetShearDown},
+    {&CKaptoDlg::m_bShearAcross, IDC_SHEAR_ACROSS, ID_OPT_SHEAR_ACROSS, &CKpConfig::GetShearAcross,
+     &CKpConfig::SetShearAcross},
+    {&CKaptoDlg::m_bBlur, IDC_BLUR, ID_OPT_BLUR, &CKpConfig::GetBlur, &CKpConfig::SetBlur},
+    {&CKaptoDlg::m_bSharpen, IDC_SHARPEN, ID_OPT_SHARPEN, &CKpConfig::GetSharpen, &CKpConfig::SetSharpen},
+};
+
+const CKaptoDlg::SnapMode CKaptoDlg::kSnapModes[6] = {
+    {ID_SNAP_FULLSCREEN, &CKpCore::SnapFullScreen},  {ID_SNAP_ACTIVE_WIN, &CKpCore::SnapActiveWin},
+    {ID_SNAP_CURRENT_WIN, &CKpCore::SnapCurrentWin}, {ID_SNAP_WIN_CLIENT, &CKpCore::SnapWinClient},
+    {ID_SNAP_WIN_OBJ, &CKpCore::SnapWinObj},         {ID_SNAP_SELECT_RECT, &CKpCore::SnapSelectRect},
+};
 
 CKaptoDlg::CKaptoDlg(CWnd* pParent)
     : CDialog(IDD_KAPTO_DIALOG, pParent), m_nSnapType(0), m_bGrayScale(FALSE), m_bNegate(FALSE), m_bScale(FALSE),
       m_bRotate(FALSE), m_bFlipHorz(FALSE), m_bFlipVert(FALSE), m_bShearDown(FALSE), m_bShearAcross(FALSE),
       m_bBlur(FALSE), m_bSharpen(FALSE), m_hPlaceholder(nullptr) {
-    m_hIcon = ::LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(14)),
-                          MAKEINTRESOURCEA(IDR_MAINFRAME));
-    m_hViewCursor = ::LoadCursorA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDC_VIEW_CURSOR), MAKEINTRESOURCEA(12)),
+    HINSTANCE hIcons = AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON);
+    m_hIcon = ::LoadIconA(hIcons, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    // The title bar and the tray want the small image itself, not the large
+    // one shrunk.
+    m_hSmallIcon = (HICON)::LoadImageA(hIcons, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                       ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    if (m_hSmallIcon == nullptr) m_hSmallIcon = m_hIcon;
+    m_hViewCursor = ::LoadCursorA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDC_VIEW_CURSOR), RT_GROUP_CURSOR),
                                   MAKEINTRESOURCEA(IDC_VIEW_CURSOR));
 }
 
+// The members go in reverse order: the engine first, the view last.
 CKaptoDlg::~CKaptoDlg() {}
 
 void CKaptoDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_CBIndex(pDX, IDC_SNAP_TYPE, m_nSnapType);
     DDX_Control(pDX, IDC_VIEW, m_wndView);
-    DDX_Check(pDX, IDC_GRAYSCALE, m_bGrayScale);
-    DDX_Check(pDX, IDC_NEGATE, m_bNegate);
-    DDX_Check(pDX, IDC_SCALE, m_bScale);
-    DDX_Check(pDX, IDC_ROTATE, m_bRotate);
-    DDX_Check(pDX, IDC_FLIP_HORZ, m_bFlipHorz);
-    DDX_Check(pDX, IDC_FLIP_VERT, m_bFlipVert);
-    DDX_Check(pDX, IDC_SHEAR_DOWN, m_bShearDown);
-    DDX_Check(pDX, IDC_SHEAR_ACROSS, m_bShearAcross);
-    DDX_Check(pDX, IDC_BLUR, m_bBlur);
-    DDX_Check(pDX, IDC_SHARPEN, m_bSharpen);
+    for (const ImageOption& option : kImageOptions) DDX_Check(pDX, option.nCheckBox, this->*option.pFlag);
 }
 
 BOOL CKaptoDlg::OnInitDialog() {
@@ -54,34 +125,81 @@ BOOL CKaptoDlg::OnInitDialog() {
         strAbout.LoadString(IDS_ABOUTBOX);
         if (!strAbout.IsEmpty()) {
             ::AppendMenuA(hSysMenu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuA(hSysMenu, MF_STRING, kAboutCommand, strAbout);
+            ::AppendMenuA(hSysMenu, MF_STRING, IDM_ABOUTBOX, strAbout);
         }
     }
 
     SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
+    SetIcon(m_hSmallIcon, FALSE);
 
-    m_hPlaceholder = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_PLACEHOLDER));
+    // A section, not a screen bitmap: a printer's memory context takes it too.
+    HINSTANCE hArt = AfxFindResourceHandle(MAKEINTRESOURCEA(IDB_PLACEHOLDER), RT_BITMAP);
+    if (hArt != nullptr)
+        m_hPlaceholder = (HBITMAP)::LoadImageA(hArt, MAKEINTRESOURCEA(IDB_PLACEHOLDER), IMAGE_BITMAP, 0, 0,
+                                               LR_CREATEDIBSECTION);
 
+    EnableToolTips(TRUE);
+    if (m_toolTip.Create(this, 0)) {
+        m_toolTip.Activate(TRUE);
+        m_toolTip.AddTool(&m_wndView, kViewTip);
+    }
+
+    // Loads the settings, and captures the screen now if they say so: the
+    // window is not shown yet.
+    m_core.InitSnapper(this, &m_wndView);
+
+    RegisterHotkeys(FALSE);
     CenterWindow();
+
+    CKpConfig& config = m_core.m_config;
+    m_nSnapType = config.GetSnapMode();
+    ExchangeImageOptions(FALSE);
     UpdateData(FALSE);
+    SetWindowText(config.GetAppName());
+    // The template makes the window topmost; the stored choice decides.
+    ::SetWindowPos(m_hWnd, config.GetKeepOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    HICON hTrayIcons[1] = {m_hSmallIcon};
+    if (!m_trayIcon.Create(this, IDR_TRAYMENU, config.GetAppName(), hTrayIcons, 1, 1000, WM_TRAYNOTIFY))
+        AfxMessageBox("错误：创建系统图标失败！", MB_ICONHAND);
     return TRUE;
 }
 
-BOOL CKaptoDlg::PreTranslateMessage(MSG* pMsg) { return CDialog::PreTranslateMessage(pMsg); }
+BOOL CKaptoDlg::PreTranslateMessage(MSG* pMsg) {
+    if (m_toolTip.GetSafeHwnd() != nullptr) m_toolTip.RelayEvent(pMsg);
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CKaptoDlg::ExchangeImageOptions(BOOL bSave) {
+    CKpConfig& config = m_core.m_config;
+    if (bSave) {
+        UpdateData(TRUE);
+        for (const ImageOption& option : kImageOptions) (config.*option.pfnSet)(this->*option.pFlag);
+    } else {
+        // A setting edited in the file may hold any number: a box is ticked or not.
+        for (const ImageOption& option : kImageOptions) this->*option.pFlag = (config.*option.pfnGet)() != 0;
+        UpdateData(FALSE);
+    }
+}
+
 
 void CKaptoDlg::OnSysCommand(UINT nID, LPARAM lParam) {
-    if (nID == SC_MINIMIZE) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CDlgAbout dlgAbout;
+        dlgAbout.DoModal();
+    } else if (nID == SC_MINIMIZE) {
         // Minimising hides the window; the tray icon brings it back.
         ShowWindow(SW_HIDE);
-        return;
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
     }
-    CDialog::OnSysCommand(nID, lParam);
 }
 
 HCURSOR CKaptoDlg::OnQueryDragIcon() { return (HCURSOR)m_hIcon; }
 
 BOOL CKaptoDlg::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
+    // The view is a link to the maker's home page: the pointing hand.
     if (pWnd == &m_wndView) {
         ::SetCursor(m_hViewCursor);
         return TRUE;
@@ -89,12 +207,30 @@ BOOL CKaptoDlg::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
     return CDialog::OnSetCursor(pWnd, nHitTest, message);
 }
 
+LRESULT CKaptoDlg::OnKickIdle(WPARAM, LPARAM) {
+    UpdateDialogControls(this, TRUE);
+    HMENU hMenu = GetMenu();
+    if (hMenu != nullptr) {
+        // The bar's popups and the submenus inside them (颜色, 画布, 效果).
+        int nCount = ::GetMenuItemCount(hMenu);
+        for (int i = 0; i < nCount; ++i) {
+            HMENU hPopup = ::GetSubMenu(hMenu, i);
+            if (hPopup != nullptr) UpdatePopupItems(this, hPopup, 2);
+        }
+    }
+    return 0;
+}
+
+LRESULT CKaptoDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) { return m_trayIcon.OnIconNotify(wParam, lParam); }
+
 void CKaptoDlg::OnDestroy() {
     CDialog::OnDestroy();
+    // Frees the image, stops the engine and writes the settings file.
+    m_core.CloseSnapper();
+    RegisterHotkeys(TRUE);
     if (m_hPlaceholder != nullptr) {
         ::DeleteObject(m_hPlaceholder);
         m_hPlaceholder = nullptr;
     }
+    m_trayIcon.RemoveIcon();
 }
-
-LRESULT CKaptoDlg::OnKickIdle(WPARAM, LPARAM) { return 0; }

@@ -1,16 +1,26 @@
 // The main window: a dialog on template 102 with the thumbnail view, the
-// capture-type box and the ten image-option check boxes.
+// capture-type box and the ten image-option check boxes. It owns the capture
+// engine, the tray icon, the view's tooltip and the hot keys, and keeps the
+// menu's marks current while its loop is idle.
+//
+// kapto_dlg.cpp: start-up, shut-down and the window-level messages.
+// kapto_commands.cpp: the commands of the menus, buttons and tray icon, and
+// their menu marks.
+// kapto_view.cpp: painting the thumbnail view and printing it.
 #pragma once
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/tooltip_ctrl.h"
+#include "kp_core.h"
+#include "tray_notify_icon.h"
 
 class CKaptoDlg : public CDialog {
 public:
     explicit CKaptoDlg(CWnd* pParent = nullptr);
     ~CKaptoDlg() override;
 
-    int m_nSnapType;   // index of the capture-type box, a capture mode 0..5
+    int m_nSnapType;    // index of the capture-type box, a capture mode 0..5
     CStatic m_wndView;  // the thumbnail view
     BOOL m_bGrayScale;
     BOOL m_bNegate;
@@ -22,20 +32,96 @@ public:
     BOOL m_bShearAcross;
     BOOL m_bBlur;
     BOOL m_bSharpen;
-    HICON m_hIcon;          // shared resource icon: not destroyed
-    HCURSOR m_hViewCursor;  // shared resource cursor: not destroyed
-    HBITMAP m_hPlaceholder; // owned: loaded in OnInitDialog, deleted in OnDestroy
+    HICON m_hIcon;           // shared resource icon (the large image): not destroyed
+    HICON m_hSmallIcon;      // shared resource icon (the small image): not destroyed
+    HCURSOR m_hViewCursor;   // shared resource cursor: not destroyed
+    HBITMAP m_hPlaceholder;  // owned: loaded in OnInitDialog, deleted in OnDestroy
+    CTrayNotifyIcon m_trayIcon;
+    CToolTipCtrl m_toolTip;  // the view's tooltip
+    CKpCore m_core;          // the capture engine; m_core.m_config holds the settings
+
+    // One image option: its flag here, its check box and menu command, and
+    // its setting. In the order the settings are exchanged.
+    struct ImageOption {
+        BOOL CKaptoDlg::*pFlag;
+        int nCheckBox;
+        UINT nCommand;
+        int (CKpConfig::*pfnGet)() const;
+        void (CKpConfig::*pfnSet)(int);
+    };
+    static const ImageOption kImageOptions[10];
+
+    // One capture mode (its index): its menu command and engine operation.
+    struct SnapMode {
+        UINT nCommand;
+        int (CKpCore::*pfnSnap)();
+    };
+    static const SnapMode kSnapModes[6];
+
+    // bSave: the check boxes into the flags and the flags into the settings;
+    // otherwise the settings into the flags and the flags into the boxes.
+    void ExchangeImageOptions(BOOL bSave);
+    // Unregisters the eight system-wide hot keys and, unless
+    // bUnregisterOnly, registers them from the settings.
+    void RegisterHotkeys(BOOL bUnregisterOnly);
+    // The view onto the screen (FALSE), or onto one printed page after the
+    // print dialog (TRUE).
+    void DrawView(BOOL bPrint);
 
 protected:
     DECLARE_MESSAGE_MAP()
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    // Relays every message to the view's tooltip first.
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
+    // Window messages
     void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
     HCURSOR OnQueryDragIcon();
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     void OnDestroy();
     LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+
+    // Commands (kapto_commands.cpp)
+    // Runs capture mode nMode, draws the view when it captured, and shows
+    // the mode the engine recorded in the capture-type box.
+    void SnapByMode(int nMode);
+    void OnSnapNew();
+    void OnSnapCommand(UINT nID);
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnFileSaveThumb();
+    void OnEditCopy();
+    void OnEditCopyThumb();
+    void OnEditPaste();
+    void OnEditImage();
+    void OnEditClear();
+    void OnImageOptionCommand(UINT nID);
+    void OnImageOptionClick(UINT nID);
+    void OnAutoCopy();
+    void OnOptions();
+    void OnHomePage();
+    void OnShowHide();
+    void OnAppAbout();
+    void OnFilePrint();
+    void OnFilePageSetup();
+    void OnUpdateSnapMode(CCmdUI* pCmdUI);
+    void OnUpdateImageOption(CCmdUI* pCmdUI);
+    void OnUpdateAutoCopy(CCmdUI* pCmdUI);
+    // WM_HOTKEY: runs the command of hot key wParam, exactly as its menu item.
+    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+
+    // Invalidates the client area with erasing: the view repaints.
+    void Repaint();
+    // Tells the user why an open, save or copy that was not cancelled did
+    // not happen; silent after a success or a cancel.
+    void ReportFileFailure();
+
+    // The view's picture onto hdc, whose logical units are pixels: the
+    // thumbnail on white when there is an image, else the placeholder.
+    void PaintView(HDC hdc);
 };

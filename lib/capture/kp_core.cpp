@@ -3,6 +3,8 @@
 #include "kp_core.h"
 
 #include "framework/scoped_handles.h"
+#include "kp_resource.h"
+#include "snap_rect_overlay.h"
 
 #include <algorithm>
 #include <new>
@@ -118,9 +120,36 @@ int CKpCore::SnapFullScreen() {
     return nResult;
 }
 
-// The rectangle mode comes with the rectangle overlay; until then it
-// captures nothing.
-int CKpCore::SnapSelectRect() { return 0; }
+int CKpCore::SnapSelectRect() {
+    // Busy like every other mode: a hot key pressed while the overlay is
+    // open would otherwise open a second overlay over the first, or capture
+    // the overlay itself.
+    if (!BeginSnap()) return 0;
+    WaitSnapDelay();
+    m_config.SetSnapMode(5);
+    int nResult = 0;
+    {
+        CKpLocalResource resource;
+        CDlgSnapRectHelper overlay(nullptr);
+        overlay.DoModal();
+        CRect rcSelected;
+        if (overlay.GetSelectedRect(rcSelected)) {
+            PlaySnapSound();
+            // What the user selected is the frozen picture, not the screen
+            // as it is after the overlay has gone (still repainting, or
+            // changed meanwhile); without a picture the screen is grabbed.
+            CImageBitmap* pPicture = overlay.CopySelectedPicture();
+            if (pPicture != nullptr) {
+                m_store.StoreCapture(pPicture);
+                nResult = 1;
+            } else {
+                nResult = SnapRect(::GetDesktopWindow(), rcSelected);
+            }
+        }
+    }
+    EndSnap();
+    return nResult;
+}
 
 // ---- Grab and store ---------------------------------------------------------------
 

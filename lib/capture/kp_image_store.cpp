@@ -90,6 +90,7 @@ CKpImageStore::CKpImageStore(CKpConfig& config)
       m_nThubX(0),
       m_nThubY(0),
       m_bImageReusable(0),
+      m_nLastFileResult(FileDone),
       m_bmpCapture(0xFFFFFF),
       m_bmpImage(0xFFFFFF),
       m_hSpareCapture(nullptr) {}
@@ -354,6 +355,12 @@ void CKpImageStore::SetThubImage(Gdiplus::GpImage* pImage) {
 
 // ---- Files ------------------------------------------------------------------------
 
+int CKpImageStore::EndFileOperation(int nResult, const CString& strPath) {
+    m_nLastFileResult = nResult;
+    m_strLastFilePath = strPath;
+    return nResult == FileDone ? 1 : 0;
+}
+
 int CKpImageStore::OpenImage(CString strPath) {
     CString strName;
     if (strPath.IsEmpty()) {
@@ -363,20 +370,22 @@ int CKpImageStore::OpenImage(CString strPath) {
             strPath = dlg.GetPathName();
             strName = dlg.GetFileName();
         }
+        if (strPath.IsEmpty()) return EndFileOperation(FileCancelled, strPath);
     } else {
         strName = NamePart(strPath);
     }
-    if (strPath.IsEmpty()) return 0;
 
-    m_config.ResetImageOption();
-    ClearGdiplusImage();
-
+    // The file is read completely before anything of the current image goes:
+    // a file that is not an image must not cost the user the capture.
     IStream* pStream = ReadFileStream(strPath);
-    if (pStream == nullptr) return 0;
+    if (pStream == nullptr) return EndFileOperation(FileFailed, strPath);
     Gdiplus::GpImage* pImage = nullptr;
     Gdiplus::GpStatus status = GdipLoadImageFromStream(pStream, &pImage);
     pStream->Release();  // the image holds its own reference
-    if (status != Gdiplus::Ok || pImage == nullptr) return 0;
+    if (status != Gdiplus::Ok || pImage == nullptr) return EndFileOperation(FileFailed, strPath);
+
+    m_config.ResetImageOption();
+    ClearGdiplusImage();
     m_pImage = pImage;
 
     SetThubImage(m_pImage);
@@ -384,12 +393,12 @@ int CKpImageStore::OpenImage(CString strPath) {
     if (bitmap != nullptr) ResetBitmapData((HBITMAP)bitmap->GetSafeHandle());
     SetPathName(strPath);
     SetFileName(strName);
-    return 1;
+    return EndFileOperation(FileDone, strPath);
 }
 
 int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
     Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
-    if (pImage == nullptr) return 0;
+    if (pImage == nullptr) return EndFileOperation(FileNoImage, strPath);
 
     CString strName;
     CLSID clsid = {};
@@ -401,34 +410,38 @@ int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
             strPath = dlg.GetPathName();
             strName = dlg.GetFileName();
         }
-        if (strPath.IsEmpty()) return 0;
+        if (strPath.IsEmpty()) return EndFileOperation(FileCancelled, strPath);
     } else {
-        if (!FindEncoderForPath(strPath, clsid)) return 0;
+        if (!FindEncoderForPath(strPath, clsid)) return EndFileOperation(FileFailed, strPath);
         strName = NamePart(strPath);
     }
 
     WCHAR szPath[MAX_PATH * 2];
-    if (!WidenPath(strPath, szPath, MAX_PATH * 2)) return 0;
-    if (GdipSaveImageToFile(pImage, szPath, &clsid, nullptr) != Gdiplus::Ok) return 0;
+    if (!WidenPath(strPath, szPath, MAX_PATH * 2)) return EndFileOperation(FileFailed, strPath);
+    if (GdipSaveImageToFile(pImage, szPath, &clsid, nullptr) != Gdiplus::Ok)
+        return EndFileOperation(FileFailed, strPath);
     if (!bThumbnail) {
         SetPathName(strPath);
         SetFileName(strName);
     }
-    return 1;
+    return EndFileOperation(FileDone, strPath);
 }
 
 // ---- Clipboard ---------------------------------------------------------------------
 
 int CKpImageStore::CopyImageData(int bThumbnail) {
-    std::unique_ptr<CBitmap> bitmap(ConvertImage(bThumbnail ? m_pThubImage : m_pImage));
-    if (bitmap == nullptr) return 0;
+    Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
+    if (pImage == nullptr) return EndFileOperation(FileNoImage, CString());
+    std::unique_ptr<CBitmap> bitmap(ConvertImage(pImage));
+    if (bitmap == nullptr) return EndFileOperation(FileFailed, CString());
     kfw::ScopedClipboard clipboard(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr);
-    if (!clipboard.IsOpen()) return 0;
+    if (!clipboard.IsOpen()) return EndFileOperation(FileFailed, CString());
     ::EmptyClipboard();
-    if (::SetClipboardData(CF_BITMAP, (HBITMAP)bitmap->GetSafeHandle()) == nullptr) return 0;
+    if (::SetClipboardData(CF_BITMAP, (HBITMAP)bitmap->GetSafeHandle()) == nullptr)
+        return EndFileOperation(FileFailed, CString());
     // From here the bitmap belongs to the clipboard: only the wrapper goes.
     bitmap->Detach();
-    return 1;
+    return EndFileOperation(FileDone, CString());
 }
 
 int CKpImageStore::PasteImageData() {

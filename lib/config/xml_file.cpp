@@ -45,6 +45,12 @@ bool WriteOpening(FILE* f, const CString& indent, const CString& name, const CSt
     return WriteLine(f, line);
 }
 
+// The format has no escape for "<": written out, it would open a tag in the
+// middle of the value and shift the structure of everything after it, losing
+// every later element on the next read. Such an element is left out with its
+// children, so the reader falls back on its defaults for that element alone.
+bool IsWritable(const XML_Node* node) { return node->GetValue().Find('<') < 0; }
+
 bool WriteClosing(FILE* f, const CString& indent, const CString& name) {
     CString line;
     line.Format("%s</%s>\n", indent.GetString(), name.GetString());
@@ -170,7 +176,7 @@ bool XML_File::WriteXMLFileChecked(XML_Tree* tree, CString path) {
     if (f == nullptr) return false;
     bool ok = true;
     XML_Node* root = tree != nullptr ? tree->GetRoot() : nullptr;
-    if (root != nullptr) {
+    if (root != nullptr && IsWritable(root)) {
         // Depth-first, pre-order, without recursion: a tree read from a file
         // may be far deeper than the stack allows. Each entry is a node whose
         // opening lines are written and the index of its next child.
@@ -186,6 +192,7 @@ bool XML_File::WriteXMLFileChecked(XML_Tree* tree, CString path) {
             int depth = stack.GetSize();
             if (top.next < top.node->m_children.GetSize()) {
                 XML_Node* child = top.node->m_children[top.next++];
+                if (!IsWritable(child)) continue;
                 ok = WriteOpening(f, Indent(depth), child->m_strName, child->m_strValue);
                 if (stack.Add(Open{child, 0}) < 0) ok = false;
             } else {

@@ -79,7 +79,9 @@ public:
     // bitmaps keep the last capture.
     void ClearGdiplusImage() { m_store.ClearGdiplusImage(); }
     // Loads an image file as the current image, with the image options
-    // reset; an empty path asks with the open dialog.
+    // reset; an empty path asks with the open dialog. A file that is not a
+    // readable image changes nothing: the current image, its names and the
+    // options stay.
     int OpenImage(CString strPath) { return m_store.OpenImage(strPath); }
     // Saves the current image (bThumbnail 0) or the thumbnail. An empty path
     // asks with the save dialog; otherwise the encoder is the one that
@@ -90,6 +92,10 @@ public:
     int CopyImageData(int bThumbnail) { return m_store.CopyImageData(bThumbnail); }
     // Takes the clipboard's bitmap as a new capture (image options applied).
     int PasteImageData() { return m_store.PasteImageData(); }
+    // How the last open, save or copy ended (a CKpImageStore::FileResult)
+    // and the file it concerned.
+    int GetLastFileResult() const { return m_store.GetLastFileResult(); }
+    CString GetLastFilePath() const { return m_store.GetLastFilePath(); }
 
     // The file the current image was loaded from or saved to, and its name
     // part; both empty after a capture or a change of the image options.

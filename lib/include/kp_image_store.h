@@ -65,10 +65,25 @@ public:
     // bitmaps keep the last capture. The memory processing keeps from one
     // capture to the next is given back too.
     void ClearGdiplusImage();
+    // A file that is not a readable image changes nothing: the current
+    // image, its names and the image options stay.
     int OpenImage(CString strPath);
     int SaveImage(CString strPath, int bThumbnail);
     int CopyImageData(int bThumbnail);
     int PasteImageData();
+
+    // Why the last OpenImage, SaveImage or CopyImageData ended as it did, so
+    // that the caller can report a failure and stay silent on a cancel.
+    enum FileResult {
+        FileDone = 0,   // it succeeded
+        FileCancelled,  // the user cancelled the file dialog
+        FileNoImage,    // there was no image to save or copy
+        FileFailed,     // the file could not be read or written, or the clipboard refused
+    };
+    int GetLastFileResult() const { return m_nLastFileResult; }
+    // The file that operation read or wrote (or tried to); empty for the
+    // clipboard and when no file was chosen.
+    CString GetLastFilePath() const { return m_strLastFilePath; }
 
     CString GetPathName() const { return m_strPathName; }
     CString GetFileName() const { return m_strFileName; }
@@ -94,6 +109,8 @@ protected:
     // The processed bitmap as a 24-bit image, written into pReuse (which
     // the call takes over) when that has the size.
     Gdiplus::GpImage* Convert24(Gdiplus::GpBitmap* pReuse);
+    // Records how a file or clipboard operation ended; returns its result.
+    int EndFileOperation(int nResult, const CString& strPath);
 
     CKpConfig& m_config;  // not owned
     CWnd* m_pViewWnd;     // not owned
@@ -106,6 +123,8 @@ protected:
     // m_pImage is the 24-bit image a refresh made: the next refresh writes
     // into it when the size is the same rather than make another.
     int m_bImageReusable;
+    int m_nLastFileResult;  // a FileResult
+    CString m_strLastFilePath;
     CImageBitmap m_bmpCapture;  // the last capture, unprocessed
     CImageBitmap m_bmpImage;    // the last capture after the image options
     HBITMAP m_hSpareCapture;    // owned: the capture the last one replaced

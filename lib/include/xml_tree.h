@@ -78,8 +78,10 @@ public:
     virtual ~XML_File();
 
     // Writes the tree, one element per opening line, value line and closing
-    // line, indented one space per level, line feeds only. A file that cannot
-    // be written is silently not written; the result is always true.
+    // line, indented one space per level, line feeds only. An element whose
+    // value holds "<" is left out with its children: the format cannot carry
+    // it. A file that cannot be written is silently not written; the result
+    // is always true.
     static bool WriteXMLFile(XML_Tree* tree, CString path);
 
     // Reads the file into the tree through AddElement/AddValue/EndElement. A

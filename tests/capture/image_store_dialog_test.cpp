@@ -83,6 +83,7 @@ TEST_F(DialogTest, CancelledSaveProposedSnap1AndChangesNothing) {
     DialogScript script;
     EXPECT_EQ(0, WithDialog(script, [&] { return m_core.SaveImage(CString(), 0); }));
     ASSERT_TRUE(script.bFound);
+    EXPECT_EQ(CKpImageStore::FileCancelled, m_core.GetLastFileResult());
     EXPECT_EQ("Snap1", script.strSpecSeen);
     EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
     EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
@@ -94,6 +95,7 @@ TEST_F(DialogTest, CancelledOpenKeepsTheImageAndItsOptions) {
     DialogScript script;
     EXPECT_EQ(0, WithDialog(script, [&] { return m_core.OpenImage(CString()); }));
     ASSERT_TRUE(script.bFound);
+    EXPECT_EQ(CKpImageStore::FileCancelled, m_core.GetLastFileResult());
     EXPECT_EQ(pBefore, m_core.GetImage());
     EXPECT_EQ(1, m_core.m_config.GetGrayScale());
 }

@@ -2,11 +2,14 @@
 // the public interface. Images come in through the clipboard (a paste is a
 // capture of a known bitmap).
 #include "capture_test_support.h"
+#include "support/clipboard_holder.h"
 #include "support/gdiplus_codecs.h"
 
 #include <algorithm>
+#include <functional>
 
 using namespace captest;
+using kptest::ClipboardHolder;
 
 namespace {
 
@@ -287,39 +290,6 @@ TEST_F(StoreTest, CopyWithoutAnImageFails) {
     EXPECT_EQ(0, m_core.CopyImageData(1));
 }
 
-// Another program holding the clipboard open: a thread of this test.
-class ClipboardHolder {
-public:
-    ClipboardHolder() {
-        m_hOpened = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_hThread = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        ::WaitForSingleObject(m_hOpened, 5000);
-    }
-    ~ClipboardHolder() {
-        ::SetEvent(m_hRelease);
-        ::WaitForSingleObject(m_hThread, 5000);
-        ::CloseHandle(m_hThread);
-        ::CloseHandle(m_hOpened);
-        ::CloseHandle(m_hRelease);
-    }
-    bool m_bOpened = false;
-
-private:
-    static DWORD WINAPI Run(LPVOID p) {
-        ClipboardHolder* self = static_cast<ClipboardHolder*>(p);
-        HWND hWnd = ::CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                      nullptr, nullptr);
-        self->m_bOpened = hWnd != nullptr && ::OpenClipboard(hWnd) != FALSE;
-        ::SetEvent(self->m_hOpened);
-        ::WaitForSingleObject(self->m_hRelease, 10000);
-        if (self->m_bOpened) ::CloseClipboard();
-        if (hWnd != nullptr) ::DestroyWindow(hWnd);
-        return 0;
-    }
-    HANDLE m_hOpened, m_hRelease, m_hThread;
-};
-
 int GdiHeadroom() {
     std::vector<HRGN> regions;
     for (HRGN h; regions.size() < 200000 && (h = ::CreateRectRgn(0, 0, 1, 1)) != nullptr;) regions.push_back(h);
@@ -505,19 +475,67 @@ TEST_F(StoreTest, OpenedImageCanBeSavedBackToItsOwnFile) {
     EXPECT_TRUE(::DeleteFileA(path.c_str()));  // nothing holds the file open
 }
 
-TEST_F(StoreTest, FailedOpenLeavesNoImage) {
+TEST_F(StoreTest, FailedOpenKeepsTheImageNamesAndOptions) {
+    // A file that is not a readable image must not cost the user the capture.
     Paste(20, 10);
+    Gdiplus::GpImage* pBefore = m_core.GetImage();
     m_core.SetPathName("C:\\kept.png");
+    m_core.SetFileName("kept.png");
+    m_core.m_config.SetGrayScale(1);
+    m_core.m_config.SetRotateAngle(90);
     std::string notImage = m_dir + "not_an_image.png";
     WriteBytes(notImage, "this is text");
-    for (const std::string& path : {m_dir + "missing.png", notImage}) {
+    std::string empty = m_dir + "empty.png";
+    WriteBytes(empty, "");
+    for (const std::string& path : {m_dir + "missing.png", notImage, empty}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(0, m_core.OpenImage(path.c_str()));
+        EXPECT_EQ(CKpImageStore::FileFailed, m_core.GetLastFileResult());
+        EXPECT_STREQ(path.c_str(), m_core.GetLastFilePath());
         int x, y;
-        EXPECT_EQ(nullptr, m_core.GetImage());
-        EXPECT_EQ(nullptr, m_core.GetThubImage(x, y));
-        EXPECT_TRUE(m_core.GetPathName().IsEmpty());
+        EXPECT_EQ(pBefore, m_core.GetImage());
+        EXPECT_NE(nullptr, m_core.GetThubImage(x, y));
+        EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
+        EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
+        EXPECT_EQ(1, m_core.m_config.GetGrayScale());
+        EXPECT_EQ(90, m_core.m_config.GetRotateAngle());
     }
+}
+
+TEST_F(StoreTest, EachFileOperationTellsHowItEnded) {
+    // The caller reports a failure, stays silent on a cancel, and needs the
+    // file's name for its message.
+    std::string good = m_dir + "good.png";
+    std::string missingFolder = m_dir + "no such folder\\x.png";
+    EXPECT_EQ(0, m_core.SaveImage(good.c_str(), 0));
+    EXPECT_EQ(CKpImageStore::FileNoImage, m_core.GetLastFileResult());
+    EXPECT_EQ(0, m_core.CopyImageData(0));
+    EXPECT_EQ(CKpImageStore::FileNoImage, m_core.GetLastFileResult());
+    Paste(16, 12);
+    const struct {
+        const char* label;
+        std::function<int()> op;
+        int nResult;
+        std::string path;
+    } cases[] = {
+        {"save", [&] { return m_core.SaveImage(good.c_str(), 0); }, CKpImageStore::FileDone, good},
+        {"save to a missing folder", [&] { return m_core.SaveImage(missingFolder.c_str(), 1); }, CKpImageStore::FileFailed,
+         missingFolder},
+        {"save as a type no encoder writes", [&] { return m_core.SaveImage((m_dir + "x.abc").c_str(), 0); },
+         CKpImageStore::FileFailed, m_dir + "x.abc"},
+        {"open", [&] { return m_core.OpenImage(good.c_str()); }, CKpImageStore::FileDone, good},
+        {"copy", [&] { return m_core.CopyImageData(0); }, CKpImageStore::FileDone, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(c.nResult == CKpImageStore::FileDone ? 1 : 0, c.op());
+        EXPECT_EQ(c.nResult, m_core.GetLastFileResult());
+        EXPECT_STREQ(c.path.c_str(), m_core.GetLastFilePath());
+    }
+    ClipboardHolder holder;
+    ASSERT_TRUE(holder.m_bOpened);
+    EXPECT_EQ(0, m_core.CopyImageData(1));
+    EXPECT_EQ(CKpImageStore::FileFailed, m_core.GetLastFileResult());
 }
 
 }  // namespace

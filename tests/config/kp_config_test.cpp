@@ -475,6 +475,23 @@ TEST_F(ConfigFileTest, ValueLongerThanTheReaderTakesLoadsEmpty) {
     EXPECT_STREQ("mspaint.exe", loaded.GetEditAppPath());
 }
 
+TEST_F(ConfigFileTest, ValueHoldingALessThanSignFallsBackToItsDefaultAlone) {
+    // "<" would open a tag in the middle of the value; every setting after it
+    // must still load, and the rest of the file stays exactly as it was.
+    FileConfig saved;
+    SetAllAwayFromDefaults(saved);
+    ASSERT_TRUE(saved.SaveConfigTo(path_.c_str()));
+    std::string expected = Replaced(ReadBytes(path_), "  <EditAppPath>\n   ed.exe\n  </EditAppPath>\n", "");
+    saved.SetEditAppPath("C:\\a<b>.exe");
+    ASSERT_TRUE(saved.SaveConfigTo(path_.c_str()));
+    EXPECT_EQ(expected, ReadBytes(path_));
+    FileConfig loaded;
+    ASSERT_TRUE(loaded.LoadConfigFrom(path_.c_str()));
+    EXPECT_STREQ("mspaint.exe", loaded.GetEditAppPath());
+    loaded.SetEditAppPath(saved.GetEditAppPath());
+    EXPECT_EQ("", kptest::CompareConfigs(saved, loaded));
+}
+
 TEST(ConfigImageOptions, ResetLeavesClipboardEditorAndOthers) {
     CKpConfig c;
     SetAllAwayFromDefaults(c);

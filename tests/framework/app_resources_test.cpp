@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "shell/kapto_process.h"
+
 #include <string>
 
 namespace {
 
-std::string ExeDir() {
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
+using kaptotest::ExeDir;
 
 class KaptoResources : public ::testing::Test {
 protected:
@@ -108,6 +105,9 @@ BOOL CALLBACK FindMainWindow(HWND h, LPARAM l) {
 }
 
 TEST(KaptoProgram, StartsOnItsMainWindowAndEndsWhenItCloses) {
+    // The program writes its settings when it ends; the next test finds
+    // them as they were.
+    kaptotest::ConfigFileGuard guard;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
@@ -124,9 +124,10 @@ TEST(KaptoProgram, StartsOnItsMainWindowAndEndsWhenItCloses) {
     EXPECT_TRUE(::GetWindowLongPtrA(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(6, (int)::SendDlgItemMessageA(h, 1004, CB_GETCOUNT, 0, 0));
     EXPECT_EQ(0, (int)::SendDlgItemMessageA(h, 1004, CB_GETCURSEL, 0, 0));
+    // The template's 24 controls, and the capture engine's hidden window.
     int nControls = 0;
     for (HWND c = ::GetWindow(h, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) ++nControls;
-    EXPECT_EQ(24, nControls);
+    EXPECT_EQ(25, nControls);
     // 退出 ends the program.
     ::PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)::GetDlgItem(h, IDOK));
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 20000));

@@ -18,15 +18,18 @@ if(WIN32)
 
   kapto_add_test(NAME framework_tests
     SOURCES ${KFW_PORTABLE_TESTS} ${CMAKE_CURRENT_LIST_DIR}/window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/dialog_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/gdi_resource_test.cpp ${CMAKE_CURRENT_LIST_DIR}/framework_test.rc
+            ${CMAKE_CURRENT_LIST_DIR}/gdi_resource_test.cpp ${CMAKE_CURRENT_LIST_DIR}/menu_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/frame_wnd_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tooltip_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/rect_tracker_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/framework_test.rc
             ${KFW_TEST_ART}/test_dlginit.bin
-    LIBS kfw Kaptolib user32 gdi32)
+    LIBS kfw Kaptolib user32 gdi32 comctl32)
   add_dependencies(framework_tests kfw_test_resources)
   target_include_directories(framework_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${KFW_TEST_ART})
 
   kapto_add_test(NAME app_resources_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_resources_test.cpp
-    LIBS user32)
+    LIBS Kaptolib kfw shell32 user32)
   add_dependencies(app_resources_tests Kapto)
 else()
   kapto_add_test(NAME native_framework_tests SOURCES ${KFW_PORTABLE_TESTS} LIBS kapto_portable)

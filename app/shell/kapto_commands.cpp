@@ -1,0 +1,227 @@
+// The main window's commands: what the menus, the push buttons, the check
+// boxes, the view, the tray menu and the eight global hot keys ask for, each
+// a thin call into the capture engine, and the update handlers that put the
+// marks on the menu items.
+#include "kapto_dlg.h"
+
+#include <shellapi.h>
+
+#include "dlg_about.h"
+#include "framework/app.h"
+#include "hotkey_table.h"
+#include "maker_links.h"
+#include "options_sheet.h"
+#include "res/resource.h"
+
+namespace {
+
+const int kSnapModeCount = 6;
+// The object capture's menu item carries no mark, even while it is the mode.
+const int kUnmarkedMode = 4;
+
+}  // namespace
+
+// ---- Helpers ---------------------------------------------------------------------
+
+void CKaptoDlg::Repaint() {
+    CRect rc;
+    GetClientRect(&rc);
+    InvalidateRect(&rc, TRUE);
+}
+
+void CKaptoDlg::ReportFileFailure() {
+    if (m_core.GetLastFileResult() != CKpImageStore::FileFailed) return;
+    CString strPath = m_core.GetLastFilePath();
+    CString strMessage;
+    if (strPath.IsEmpty())
+        strMessage = "无法把图像复制到剪贴板：剪贴板正被其他程序占用，请稍后再试。";
+    else
+        strMessage.Format("无法保存图像文件“%s”。\n请检查磁盘空间、文件夹的写入权限和文件类型。", strPath.GetString());
+    AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// ---- Captures --------------------------------------------------------------------
+
+void CKaptoDlg::SnapByMode(int nMode) {
+    if (nMode < 0 || nMode >= kSnapModeCount) return;
+    if ((m_core.*kSnapModes[nMode].pfnSnap)()) DrawView(FALSE);
+    // Whatever came of it, the box shows the mode the engine recorded.
+    m_nSnapType = m_core.m_config.GetSnapMode();
+    UpdateData(FALSE);
+}
+
+void CKaptoDlg::OnSnapCommand(UINT nID) {
+    for (int i = 0; i < kSnapModeCount; ++i) {
+        if (kSnapModes[i].nCommand == nID) SnapByMode(i);
+    }
+}
+
+void CKaptoDlg::OnSnapNew() {
+    // The box's choice reaches the settings only through the capture.
+    UpdateData(TRUE);
+    SnapByMode(m_nSnapType);
+}
+
+LRESULT CKaptoDlg::OnHotKey(WPARAM wParam, LPARAM) {
+    const KaptoHotkey* pHotkeys = GetKaptoHotkeys();
+    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
+        // Exactly as the menu item would.
+        if ((WPARAM)pHotkeys[i].nId == wParam) SendMessage(WM_COMMAND, MAKEWPARAM(pHotkeys[i].nCommand, 0), 0);
+    }
+    return 0;
+}
+
+void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
+    // An id that is not registered is harmless to unregister.
+    const KaptoHotkey* pHotkeys = GetKaptoHotkeys();
+    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) ::UnregisterHotKey(m_hWnd, pHotkeys[i].nId);
+    if (bUnregisterOnly) return;
+    // No pair is judged beforehand: the system says what it refuses.
+    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
+        unsigned short wModifier = 0;
+        unsigned short wVk = 0;
+        (m_core.m_config.*pHotkeys[i].pfnGet)(wModifier, wVk);
+        if (!::RegisterHotKey(m_hWnd, pHotkeys[i].nId, HotkeyModifiersToSystem(wModifier), wVk))
+            AfxMessageBox(pHotkeys[i].pszFailure, MB_OK);
+    }
+}
+
+// ---- The current image ----------------------------------------------------------
+
+void CKaptoDlg::OnFileOpen() {
+    if (m_core.OpenImage(CString())) {
+        // The engine reset the image options for the opened file: the boxes
+        // and menu ticks follow, so the next toggle does not write the old
+        // set back.
+        ExchangeImageOptions(FALSE);
+        Repaint();
+        return;
+    }
+    if (m_core.GetLastFileResult() == CKpImageStore::FileFailed) {
+        CString strMessage;
+        strMessage.Format("无法打开“%s”：它不是可读的图像文件。\n当前的图像保持不变。",
+                          m_core.GetLastFilePath().GetString());
+        AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+void CKaptoDlg::OnFileSave() {
+    m_core.SaveImage(m_core.GetPathName(), FALSE);
+    ReportFileFailure();
+}
+
+void CKaptoDlg::OnFileSaveAs() {
+    m_core.SaveImage(CString(), FALSE);
+    ReportFileFailure();
+}
+
+void CKaptoDlg::OnFileSaveThumb() {
+    m_core.SaveImage(CString(), TRUE);
+    ReportFileFailure();
+}
+
+void CKaptoDlg::OnEditCopy() {
+    m_core.CopyImageData(FALSE);
+    ReportFileFailure();
+}
+
+void CKaptoDlg::OnEditCopyThumb() {
+    m_core.CopyImageData(TRUE);
+    ReportFileFailure();
+}
+
+void CKaptoDlg::OnEditPaste() {
+    if (m_core.PasteImageData()) Repaint();
+}
+
+void CKaptoDlg::OnEditClear() {
+    m_core.ClearGdiplusImage();
+    Repaint();
+}
+
+void CKaptoDlg::OnEditImage() {
+    // The editor opens a file: an image never saved is saved first (the
+    // user may cancel, and the editor then starts without a file).
+    if (m_core.GetPathName().IsEmpty()) {
+        m_core.SaveImage(CString(), FALSE);
+        ReportFileFailure();
+    }
+    CString strPath = m_core.GetPathName();
+    CString strName = m_core.GetFileName();
+    // The folder is what precedes the name at the end of the path, with its
+    // separator: the name's text may occur in the folder's names too.
+    CString strFolder;
+    if (!strName.IsEmpty() && strPath.GetLength() >= strName.GetLength() &&
+        strPath.Right(strName.GetLength()) == strName)
+        strFolder = strPath.Left(strPath.GetLength() - strName.GetLength());
+    CString strEditor = m_core.m_config.GetEditAppPath();
+    if (!strEditor.IsEmpty()) {
+        // Quoted, so that a name with spaces reaches the editor as one file.
+        CString strParams;
+        if (!strName.IsEmpty()) strParams = "\"" + strName + "\"";
+        ::ShellExecuteA(nullptr, "open", strEditor, strParams, strFolder, SW_SHOW);
+    } else if (!strPath.IsEmpty()) {
+        // No editor configured: the program Windows associates with the type.
+        ::ShellExecuteA(nullptr, "open", strPath, nullptr, strFolder, SW_SHOW);
+    }
+}
+
+// ---- Image options ---------------------------------------------------------------
+
+void CKaptoDlg::OnImageOptionCommand(UINT nID) {
+    for (const ImageOption& option : kImageOptions) {
+        if (option.nCommand != nID) continue;
+        this->*option.pFlag = !(this->*option.pFlag);
+        UpdateData(FALSE);
+        OnImageOptionClick((UINT)option.nCheckBox);
+        return;
+    }
+}
+
+void CKaptoDlg::OnImageOptionClick(UINT nID) {
+    for (const ImageOption& option : kImageOptions) {
+        if ((UINT)option.nCheckBox != nID) continue;
+        // The box has its new state already: everything follows it.
+        ExchangeImageOptions(TRUE);
+        m_core.RefreshImageData();
+        Repaint();
+        return;
+    }
+}
+
+void CKaptoDlg::OnAutoCopy() { m_core.m_config.SetAutoCopy(!m_core.m_config.GetAutoCopy()); }
+
+// ---- Options, links and the window ----------------------------------------------
+
+void CKaptoDlg::OnOptions() {
+    if (RunOptionsSheet(this, m_core.m_config) != IDOK) return;
+    RegisterHotkeys(FALSE);
+    m_core.RefreshImageData();
+    Repaint();
+}
+
+void CKaptoDlg::OnHomePage() { OpenMakerLink(kMakerHomePage); }
+
+void CKaptoDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
+
+void CKaptoDlg::OnAppAbout() {
+    CDlgAbout dlgAbout;
+    dlgAbout.DoModal();
+}
+
+// ---- Menu marks -----------------------------------------------------------------
+
+void CKaptoDlg::OnUpdateSnapMode(CCmdUI* pCmdUI) {
+    int nMode = m_core.m_config.GetSnapMode();
+    for (int i = 0; i < kSnapModeCount; ++i) {
+        if (kSnapModes[i].nCommand == pCmdUI->m_nID && i != kUnmarkedMode) pCmdUI->SetRadio(i == nMode);
+    }
+}
+
+void CKaptoDlg::OnUpdateImageOption(CCmdUI* pCmdUI) {
+    for (const ImageOption& option : kImageOptions) {
+        if (option.nCommand == pCmdUI->m_nID) pCmdUI->SetCheck(this->*option.pFlag ? 1 : 0);
+    }
+}
+
+void CKaptoDlg::OnUpdateAutoCopy(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_core.m_config.GetAutoCopy() ? 1 : 0); }

@@ -1,0 +1,234 @@
+// Running the real Kapto.exe from a test in the same Wine desktop: its
+// settings, its process, its windows, and what the notification area holds.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+
+#include "kp_config.h"
+#include "support/message_pump.h"
+
+namespace kaptotest {
+
+inline std::string ExeDir() {
+    char path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.rfind('\\') + 1);
+}
+
+inline bool RunningUnderWine() {
+    HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
+    return hNtdll != nullptr && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
+}
+
+inline void PumpFor(DWORD nMs) { kptest::PumpMessages(nMs); }
+
+// Waits (pumping this thread's messages) until done() or nMs have passed;
+// the last answer of done().
+inline bool WaitFor(const std::function<bool()>& done, DWORD nMs = 15000) {
+    DWORD nStart = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - nStart > nMs) return done();
+        PumpFor(20);
+    }
+    return true;
+}
+
+// config.xml beside the programs: as it was before the test, afterwards.
+class ConfigFileGuard {
+public:
+    ConfigFileGuard() : m_strPath(ExeDir() + "config.xml") {
+        m_bExisted = Read(m_strPath, m_data);
+    }
+    ~ConfigFileGuard() {
+        if (!m_bExisted) {
+            ::DeleteFileA(m_strPath.c_str());
+            return;
+        }
+        HANDLE h = ::CreateFileA(m_strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return;
+        DWORD n = 0;
+        ::WriteFile(h, m_data.data(), (DWORD)m_data.size(), &n, nullptr);
+        ::CloseHandle(h);
+    }
+    static bool Read(const std::string& strPath, std::string& data) {
+        HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        char buf[4096];
+        DWORD n = 0;
+        while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
+        ::CloseHandle(h);
+        return true;
+    }
+
+private:
+    std::string m_strPath;
+    std::string m_data;
+    bool m_bExisted;
+};
+
+// The settings the program starts from (config.xml beside it): no capture
+// at start, no hiding, no delay and no sound, and what change() sets.
+inline void WriteSettings(const std::function<void(CKpConfig&)>& change) {
+    CKpConfig config;
+    config.SetSnapOnStart(0);
+    config.SetHideMainWnd(0);
+    config.SetSnapDelayTime(0);
+    config.SetPlaySnapSound(0);
+    change(config);
+    config.SaveConfig();
+}
+
+// Whether the notification area holds the icon (hWnd, uID): the shell
+// modifies only icons it has, whoever asks.
+inline bool TrayHolds(HWND hWnd, UINT uID) {
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = hWnd;
+    nid.uID = uID;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+}
+
+// A top-level window of process nPid for which match() holds, or null.
+inline HWND FindProcessWindow(DWORD nPid, const std::function<bool(HWND)>& match) {
+    struct Search {
+        DWORD nPid;
+        const std::function<bool(HWND)>* pMatch;
+        HWND hFound;
+    } search = {nPid, &match, nullptr};
+    ::EnumWindows(
+        [](HWND h, LPARAM l) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(l);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(h, &pid);
+            if (pid != s->nPid || !(*s->pMatch)(h)) return TRUE;
+            s->hFound = h;
+            return FALSE;
+        },
+        (LPARAM)&search);
+    return search.hFound;
+}
+
+inline std::string ClassOf(HWND h) {
+    char cls[64] = "";
+    ::GetClassNameA(h, cls, sizeof(cls));
+    return cls;
+}
+
+inline std::string TextOf(HWND h) {
+    char text[256] = "";
+    ::GetWindowTextA(h, text, sizeof(text));
+    return text;
+}
+
+inline COLORREF ScreenPixel(int x, int y) {
+    HDC hdc = ::GetDC(nullptr);
+    COLORREF c = ::GetPixel(hdc, x, y);
+    ::ReleaseDC(nullptr, hdc);
+    return c;
+}
+
+// The thumbnail view's client area (control 1005 of the main window) on the
+// screen.
+inline RECT ViewOnScreen(HWND hMain) {
+    HWND hView = ::GetDlgItem(hMain, 1005);
+    RECT rc;
+    ::GetClientRect(hView, &rc);
+    ::MapWindowPoints(hView, nullptr, (POINT*)&rc, 2);
+    return rc;
+}
+
+// A topmost window of one colour over the whole screen.
+class ColourScreen {
+public:
+    explicit ColourScreen(COLORREF clr) : m_hBrush(::CreateSolidBrush(clr)) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = ::DefWindowProcA;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hbrBackground = m_hBrush;
+        wc.lpszClassName = "KaptoTestColourScreen";
+        ::RegisterClassA(&wc);
+        m_hWnd = ::CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
+                                   ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                   wc.hInstance, nullptr);
+        ::UpdateWindow(m_hWnd);
+        PumpFor(300);
+    }
+    ~ColourScreen() {
+        ::DestroyWindow(m_hWnd);
+        ::UnregisterClassA("KaptoTestColourScreen", ::GetModuleHandleA(nullptr));
+        ::DeleteObject(m_hBrush);
+    }
+
+private:
+    HBRUSH m_hBrush;
+    HWND m_hWnd;
+};
+
+// Kapto.exe, started from the programs' folder; killed if a test leaves it
+// running.
+class KaptoProcess {
+public:
+    ~KaptoProcess() {
+        if (m_pi.hProcess != nullptr) {
+            if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_pi.hProcess, 99);
+            ::WaitForSingleObject(m_pi.hProcess, 5000);
+            ::CloseHandle(m_pi.hProcess);
+            ::CloseHandle(m_pi.hThread);
+        }
+    }
+    // Starts the program and waits for its main window (the dialog with the
+    // menu bar), shown or not.
+    bool Start() {
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        std::string exe = ExeDir() + "Kapto.exe";
+        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &m_pi))
+            return false;
+        WaitFor([this] {
+            m_hMain = FindProcessWindow(m_pi.dwProcessId,
+                                        [](HWND h) { return ClassOf(h) == "#32770" && ::GetMenu(h) != nullptr; });
+            return m_hMain != nullptr;
+        }, 30000);
+        return m_hMain != nullptr;
+    }
+    bool WaitVisible(bool bVisible, DWORD nMs = 15000) {
+        return WaitFor([&] { return (::IsWindowVisible(m_hMain) != FALSE) == bVisible; }, nMs);
+    }
+    // Asks the main window to close and waits for the program's end.
+    bool Close(DWORD* pExitCode = nullptr) {
+        ::PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        return WaitExit(pExitCode);
+    }
+    bool WaitExit(DWORD* pExitCode = nullptr, DWORD nMs = 20000) {
+        if (::WaitForSingleObject(m_pi.hProcess, nMs) != WAIT_OBJECT_0) return false;
+        if (pExitCode != nullptr) ::GetExitCodeProcess(m_pi.hProcess, pExitCode);
+        return true;
+    }
+    // A top-level window of the program owned by the main window, for which
+    // match() holds.
+    HWND FindOwned(const std::function<bool(HWND)>& match) const {
+        HWND hMain = m_hMain;
+        return FindProcessWindow(m_pi.dwProcessId, [&](HWND h) {
+            return ::GetWindow(h, GW_OWNER) == hMain && ::IsWindowVisible(h) && match(h);
+        });
+    }
+    HWND WaitOwned(const std::function<bool(HWND)>& match, DWORD nMs = 15000) const {
+        HWND hFound = nullptr;
+        WaitFor([&] { return (hFound = FindOwned(match)) != nullptr; }, nMs);
+        return hFound;
+    }
+
+    HWND Main() const { return m_hMain; }
+    DWORD Pid() const { return m_pi.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+    HWND m_hMain = nullptr;
+};
+
+}  // namespace kaptotest

@@ -1,0 +1,345 @@
+// The real Kapto.exe in the Wine desktop: its tray icon through the
+// program's life, a tray that refuses the icon, the capture at start, the
+// view, the About box's links, and a scaled screen.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "kapto_process.h"
+#include "support/input_events.h"
+
+namespace {
+
+using namespace kaptotest;
+
+const UINT kTrayId = 131;
+const UINT kTrayMessage = WM_USER + 100;
+const UINT kShowHide = 32799;
+
+// The task bar's window buttons: the shown buttons right of the start
+// button, which sits at the bar's left end. (The bar itself is hidden while
+// it has nothing to show.)
+int TaskBarButtons() {
+    int n = 0;
+    HWND hTaskBar = ::FindWindowA("Shell_TrayWnd", nullptr);
+    RECT rcBar;
+    ::GetWindowRect(hTaskBar, &rcBar);
+    for (HWND h = ::GetWindow(hTaskBar, GW_CHILD); h != nullptr; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        RECT rc;
+        ::GetWindowRect(h, &rc);
+        if ((::GetWindowLongPtrA(h, GWL_STYLE) & WS_VISIBLE) && rc.left > rcBar.left) ++n;
+    }
+    return n;
+}
+
+void PressKeys(std::initializer_list<WORD> keys) {
+    for (WORD vk : keys) {
+        testinput::SendKey(vk);
+        ::Sleep(30);
+    }
+}
+
+TEST(KaptoProgramTest, TheTrayIconFollowsTheMainWindowAndGoesWithIt) {
+    ConfigFileGuard guard;
+    WriteSettings([](CKpConfig&) {});
+    const int nButtonsBefore = TaskBarButtons();
+    KaptoProcess kapto;
+    ASSERT_TRUE(kapto.Start());
+    ASSERT_TRUE(kapto.WaitVisible(true));
+    HWND h = kapto.Main();
+    EXPECT_TRUE(TrayHolds(h, kTrayId));
+    EXPECT_TRUE(WaitFor([&] { return TaskBarButtons() == nButtonsBefore + 1; }));
+
+    // Minimising hides: no task-bar button, the icon stays.
+    ::PostMessageA(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(kapto.WaitVisible(false));
+    EXPECT_FALSE(::IsIconic(h));
+    EXPECT_TRUE(WaitFor([&] { return TaskBarButtons() == nButtonsBefore; }));
+    EXPECT_TRUE(TrayHolds(h, kTrayId));
+
+    // The icon's messages, as the shell sends them.
+    struct Case {
+        WPARAM nIcon;
+        LPARAM nMouse;
+        LRESULT result;
+        bool bVisibleAfter;
+    } cases[] = {
+        {kTrayId, WM_LBUTTONDOWN, 1, false},  // a single click does nothing
+        {kTrayId, WM_LBUTTONUP, 1, false},
+        {kTrayId + 1, WM_LBUTTONDBLCLK, 0, false},  // not our icon
+        {kTrayId, WM_LBUTTONDBLCLK, 1, true},       // a double-click toggles
+        {kTrayId, WM_LBUTTONDBLCLK, 1, false},
+        {kTrayId, WM_LBUTTONDBLCLK, 1, true},
+    };
+    for (const Case& c : cases) {
+        DWORD_PTR result = 99;
+        ::SendMessageTimeoutA(h, kTrayMessage, c.nIcon, c.nMouse, SMTO_NORMAL, 5000, &result);
+        EXPECT_EQ(c.result, (LRESULT)result) << c.nMouse;
+        EXPECT_EQ(c.bVisibleAfter, ::IsWindowVisible(h) != FALSE) << c.nMouse;
+    }
+
+    // The right button's menu; its first item, chosen, reaches the window.
+    ::PostMessageA(h, kTrayMessage, kTrayId, WM_RBUTTONUP);
+    HWND hMenuWnd = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        hMenuWnd = FindProcessWindow(kapto.Pid(), [](HWND w) { return ClassOf(w) == "#32768" && ::IsWindowVisible(w); });
+        return hMenuWnd != nullptr;
+    }));
+    PumpFor(200);  // the menu's loop takes over
+    PressKeys({VK_DOWN, VK_RETURN});
+    EXPECT_TRUE(kapto.WaitVisible(false));
+
+    // A new task bar (the test plays the shell, which Wine does not).
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = h;
+    nid.uID = kTrayId;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+    ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return TrayHolds(h, kTrayId); }));
+
+    // Closing takes the icon along at once.
+    DWORD nExit = 1;
+    ASSERT_TRUE(kapto.Close(&nExit));
+    EXPECT_EQ(0u, nExit);
+    EXPECT_FALSE(TrayHolds(h, kTrayId));
+}
+
+// Takes the shell's place for the program's icon requests and refuses them:
+// the shell finds its tray by class, the topmost first.
+LRESULT CALLBACK RefusingTrayProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) return FALSE;
+    return ::DefWindowProcA(h, message, wParam, lParam);
+}
+
+TEST(KaptoProgramTest, ARefusedTrayIconIsToldAndTheWindowStillWorks) {
+    ConfigFileGuard guard;
+    WriteSettings([](CKpConfig&) {});
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RefusingTrayProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    ::RegisterClassA(&wc);
+    HWND hFakeTray = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1,
+                                       nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, hFakeTray);
+    ::SetWindowPos(hFakeTray, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    KaptoProcess kapto;
+    ASSERT_TRUE(kapto.Start());
+    // A message box with the stop icon; the text sits in its static 0xFFFF.
+    HWND hBox = kapto.WaitOwned([](HWND w) { return ::GetDlgItem(w, 0xFFFF) != nullptr; });
+    ASSERT_NE(nullptr, hBox);
+    char text[128] = "";
+    ::GetDlgItemTextA(hBox, 0xFFFF, text, sizeof(text));
+    EXPECT_STREQ("\xb4\xed\xce\xf3\xa3\xba\xb4\xb4\xbd\xa8\xcf\xb5\xcd\xb3\xcd\xbc\xb1\xea\xca\xa7\xb0\xdc\xa3\xa1", text);
+    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+    ::DestroyWindow(hFakeTray);
+
+    // The window opens and works: it hides and comes back on its command.
+    HWND h = kapto.Main();
+    ASSERT_TRUE(kapto.WaitVisible(true));
+    EXPECT_FALSE(TrayHolds(h, kTrayId));
+    ::PostMessageA(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(kapto.WaitVisible(false));
+    ::PostMessageA(h, WM_COMMAND, kShowHide, 0);
+    EXPECT_TRUE(kapto.WaitVisible(true));
+    EXPECT_TRUE(kapto.Close());
+}
+
+TEST(KaptoProgramTest, TheStartCaptureIsTakenBeforeTheWindowShows) {
+    ConfigFileGuard guard;
+    WriteSettings([](CKpConfig& c) {
+        c.SetSnapOnStart(1);
+        c.SetHideMainWnd(1);
+    });
+    const COLORREF kMagenta = RGB(255, 0, 255);
+    ColourScreen screen(kMagenta);
+    KaptoProcess kapto;
+    ASSERT_TRUE(kapto.Start());
+    ASSERT_TRUE(kapto.WaitVisible(true));
+    HWND h = kapto.Main();
+    EXPECT_TRUE(::GetWindowLongPtrA(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // Both are topmost: the program's window goes in front to be seen.
+    ::SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RECT rc = ViewOnScreen(h);
+    int cx = (rc.left + rc.right) / 2;
+    int cy = (rc.top + rc.bottom) / 2;
+    // The thumbnail's middle is where the window now stands on the screen:
+    // had the capture seen the window, it would not be magenta there. The
+    // screen is wider than the view, so white fills the view beside it.
+    EXPECT_TRUE(WaitFor([&] { return ScreenPixel(cx, cy) == kMagenta; }, 5000));
+    EXPECT_EQ(RGB(255, 255, 255), ScreenPixel(rc.left + 2, cy));
+    EXPECT_EQ(RGB(255, 255, 255), ScreenPixel(rc.right - 3, cy));
+    EXPECT_TRUE(kapto.Close());
+}
+
+TEST(KaptoProgramTest, WithoutAnImageTheViewShowsThePlaceholderOverItsWholeArea) {
+    ConfigFileGuard guard;
+    WriteSettings([](CKpConfig& c) { c.SetKeepOnTop(0); });
+    KaptoProcess kapto;
+    ASSERT_TRUE(kapto.Start());
+    ASSERT_TRUE(kapto.WaitVisible(true));
+    HWND h = kapto.Main();
+    // The stored choice, not the template, decides.
+    EXPECT_FALSE(::GetWindowLongPtrA(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    ::SetForegroundWindow(h);
+    ::SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    PumpFor(300);
+    RECT rc = ViewOnScreen(h);
+    // Black ground to the corners, the banner's band across the middle.
+    const POINT corners[] = {{rc.left + 2, rc.top + 2}, {rc.right - 3, rc.top + 2}, {rc.left + 2, rc.bottom - 3},
+                             {rc.right - 3, rc.bottom - 3}};
+    for (const POINT& pt : corners) EXPECT_EQ(RGB(0, 0, 0), ScreenPixel(pt.x, pt.y)) << pt.x << "," << pt.y;
+    EXPECT_NE(RGB(0, 0, 0), ScreenPixel(rc.left + 3, (rc.top + rc.bottom) / 2));
+    EXPECT_TRUE(kapto.Close());
+}
+
+// The browser and the mail program, replaced by the recorder for one test:
+// its command for "http" and "mailto" in the user's classes (what Windows
+// reads first) and, as Wine reads only the merged root, there too. Both are
+// put back afterwards.
+class UrlHandlers {
+public:
+    UrlHandlers() : m_strLog(ExeDir() + "url_recorder.log") {
+        ::DeleteFileA(m_strLog.c_str());
+        std::string command = "\"" + ExeDir() + "url_recorder.exe\" \"%1\"";
+        for (const char* scheme : {"http", "mailto"}) {
+            std::string key = std::string(scheme) + "\\shell\\open\\command";
+            SetDefault(HKEY_CURRENT_USER, "Software\\Classes\\" + key, command);
+            if (RunningUnderWine()) {
+                Saved saved = {key, "", false};
+                saved.bExisted = GetDefault(HKEY_CLASSES_ROOT, key, saved.value);
+                m_saved.push_back(saved);
+                SetDefault(HKEY_CLASSES_ROOT, key, command);
+            }
+        }
+    }
+    ~UrlHandlers() {
+        for (const char* scheme : {"http", "mailto"})
+            ::RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + scheme).c_str());
+        for (const Saved& saved : m_saved) {
+            if (saved.bExisted)
+                SetDefault(HKEY_CLASSES_ROOT, saved.key, saved.value);
+            else
+                ::RegDeleteKeyA(HKEY_CLASSES_ROOT, saved.key.c_str());
+        }
+        ::DeleteFileA(m_strLog.c_str());
+    }
+    // The command lines recorded so far.
+    std::string Log() const {
+        std::string data;
+        ConfigFileGuard::Read(m_strLog, data);
+        return data;
+    }
+
+private:
+    struct Saved {
+        std::string key;
+        std::string value;
+        bool bExisted;
+    };
+    static void SetDefault(HKEY hRoot, const std::string& key, const std::string& value) {
+        HKEY h;
+        if (::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != 0) return;
+        ::RegSetValueExA(h, nullptr, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
+        ::RegCloseKey(h);
+    }
+    static bool GetDefault(HKEY hRoot, const std::string& key, std::string& value) {
+        char buf[1024];
+        LONG cb = sizeof(buf);
+        if (::RegQueryValueA(hRoot, key.c_str(), buf, &cb) != 0) return false;
+        value.assign(buf);
+        return true;
+    }
+    std::string m_strLog;
+    std::vector<Saved> m_saved;
+};
+
+TEST(KaptoProgramTest, TheAboutBoxHandsTheHomePageAndTheMailAddressToTheShell) {
+    ConfigFileGuard guard;
+    WriteSettings([](CKpConfig&) {});
+    UrlHandlers handlers;
+    KaptoProcess kapto;
+    ASSERT_TRUE(kapto.Start());
+    ASSERT_TRUE(kapto.WaitVisible(true));
+    // The system menu's About item.
+    ::PostMessageA(kapto.Main(), WM_SYSCOMMAND, 0x0010, 0);
+    HWND hAbout = kapto.WaitOwned([](HWND w) { return ::GetDlgItem(w, 1036) != nullptr; });
+    ASSERT_NE(nullptr, hAbout);
+    EXPECT_EQ("\xb9\xd8\xd3\xda Kapto", TextOf(hAbout));  // 关于 Kapto
+    EXPECT_EQ("\xb7\xc3\xce\xca http://lumaro.example.com/", TextOf(::GetDlgItem(hAbout, 1036)));  // 访问
+    EXPECT_EQ("\xb7\xa2\xcb\xcd orvel@lumaro.example.com", TextOf(::GetDlgItem(hAbout, 1037)));   // 发送
+
+    struct Case {
+        int nButton;
+        const char* expected;
+    } cases[] = {
+        {1036, "\"http://lumaro.example.com/\""},
+        {1037, "\"mailto:orvel@lumaro.example.com\""},
+    };
+    for (const Case& c : cases) {
+        ::PostMessageA(hAbout, WM_COMMAND, MAKEWPARAM(c.nButton, BN_CLICKED), (LPARAM)::GetDlgItem(hAbout, c.nButton));
+        EXPECT_TRUE(WaitFor([&] { return handlers.Log().find(c.expected) != std::string::npos; })) << handlers.Log();
+    }
+    EXPECT_TRUE(::IsWindowVisible(hAbout));  // the box stays open
+    ::PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(hAbout); }));
+    EXPECT_TRUE(kapto.Close());
+}
+
+// The screen's scale for programs started from now on: LogPixels, read by
+// each program when it starts. Put back afterwards.
+class ScreenScale {
+public:
+    explicit ScreenScale(DWORD nDpi) {
+        m_bExisted = ::RegGetValueA(HKEY_CURRENT_USER, kKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &m_nOld,
+                                    &m_cbOld) == ERROR_SUCCESS;
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "LogPixels", REG_DWORD, &nDpi, sizeof(nDpi));
+    }
+    ~ScreenScale() {
+        if (m_bExisted)
+            ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "LogPixels", REG_DWORD, &m_nOld, sizeof(m_nOld));
+        else
+            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "LogPixels");
+    }
+
+private:
+    static constexpr const char* kKey = "Control Panel\\Desktop";
+    DWORD m_nOld = 0;
+    DWORD m_cbOld = sizeof(DWORD);
+    bool m_bExisted;
+};
+
+TEST(KaptoProgramTest, OnAScaledScreenTheCaptureHasThePhysicalSize) {
+    ConfigFileGuard guard;
+    WriteSettings([](CKpConfig& c) { c.SetSnapOnStart(1); });
+    ScreenScale scale(144);
+    KaptoProcess kapto;
+    ASSERT_TRUE(kapto.Start());
+    ASSERT_TRUE(kapto.WaitVisible(true));
+    // The dialog lays out at the larger scale and still fits the screen.
+    RECT rcMain;
+    ::GetWindowRect(kapto.Main(), &rcMain);
+    EXPECT_LE(rcMain.right - rcMain.left, ::GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(rcMain.bottom - rcMain.top, ::GetSystemMetrics(SM_CYSCREEN));
+
+    if (::OpenClipboard(nullptr)) {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+    ::PostMessageA(kapto.Main(), WM_COMMAND, MAKEWPARAM(57634, BN_CLICKED), (LPARAM)::GetDlgItem(kapto.Main(), 57634));
+    BITMAP bm = {};
+    EXPECT_TRUE(WaitFor([&] {
+        if (!::IsClipboardFormatAvailable(CF_BITMAP) || !::OpenClipboard(nullptr)) return false;
+        HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
+        bool bGot = hBitmap != nullptr && ::GetObjectA(hBitmap, sizeof(bm), &bm) != 0;
+        ::CloseClipboard();
+        return bGot;
+    }));
+    EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), bm.bmWidth);
+    EXPECT_EQ(::GetSystemMetrics(SM_CYSCREEN), bm.bmHeight);
+    EXPECT_TRUE(kapto.Close());
+}
+
+}  // namespace
