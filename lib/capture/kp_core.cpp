@@ -155,13 +155,17 @@ int CKpCore::SnapSelectRect() {
 
 int CKpCore::SnapRect(HWND hWnd, CRect rc) {
     if (hWnd == nullptr) return 0;
-    CImageBitmap* pGrab = SnapBitmap(hWnd, rc);
+    // Into the bitmap the previous capture of the size left behind.
+    CImageBitmap* pGrab = SnapBitmap(hWnd, rc, m_store.TakeSpareCapture());
     if (pGrab == nullptr) return 0;
     m_store.StoreCapture(pGrab);
     return 1;
 }
 
-CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) { return SnapBitmap(hWnd, rc, nullptr); }
+
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
+    kfw::ScopedBitmap reuse(hReuse);
     if (hWnd == nullptr) return nullptr;
     BOOL bWholeWindow = rc.IsRectEmpty();
     if (bWholeWindow && !::GetWindowRect(hWnd, &rc)) return nullptr;
@@ -185,8 +189,15 @@ CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
     {
         kfw::ScopedWindowDC window(hWnd);
         kfw::ScopedMemDC mem(window);
-        kfw::ScopedBitmap bitmap(window.get() != nullptr ? ::CreateCompatibleBitmap(window, nWidth, nHeight)
-                                                         : nullptr);
+        kfw::ScopedBitmap bitmap;
+        if (window.get() != nullptr) {
+            BITMAP bm;
+            if (reuse.get() != nullptr && ::GetObjectA(reuse, sizeof bm, &bm) != 0 && bm.bmWidth == nWidth &&
+                bm.bmHeight == nHeight && bm.bmPlanes == 1 && bm.bmBitsPixel == ::GetDeviceCaps(window, BITSPIXEL))
+                bitmap.reset(reuse.Release());
+            else
+                bitmap.reset(::CreateCompatibleBitmap(window, nWidth, nHeight));
+        }
         BOOL bCopied = FALSE;
         if (mem.get() != nullptr && bitmap.get() != nullptr) {
             kfw::ScopedSelect select(mem, bitmap);
