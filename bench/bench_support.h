@@ -11,6 +11,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace bench {
@@ -63,6 +64,36 @@ template <class F>
 double MedianMs(int runs, F f)
 {
     return MedianMs(runs, f, [] {});
+}
+
+// An operation and a frame memcpy timed alternately, so that the load of a
+// shared machine weighs on both alike: the median of each.
+struct Paired {
+    double opMs = 0;
+    double copyMs = 0;
+    double Ratio() const { return copyMs > 0 ? opMs / copyMs : 0; }
+};
+
+// Runs pairs of copy() and op(); before() runs ahead of each pair, untimed.
+// op returns whether it did its work.
+inline Paired TimePaired(int runs, const char* pszWhat, const std::function<bool()>& op,
+                         const std::function<void()>& copy, const std::function<void()>& before = [] {})
+{
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        before();
+        double t = Now();
+        copy();
+        a.push_back((Now() - t) * 1000.0);
+        t = Now();
+        const bool bDone = op();
+        b.push_back((Now() - t) * 1000.0);
+        Require(bDone, pszWhat);
+    }
+    Paired p;
+    p.copyMs = Median(a);
+    p.opMs = Median(b);
+    return p;
 }
 
 }  // namespace bench

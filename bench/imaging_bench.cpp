@@ -1,16 +1,19 @@
-// Speed of the pixel processors, of the whole capture-engine chain and of
-// CImageBitmap::ProcessImage, on 1920 x 1080 and 3840 x 2160 frames. Every
-// time is the median of several runs and is printed with its ratio to a
-// memcpy of one 32-bit frame timed in the same run, next to the target
-// ratio for the 4K frame.
+// Speed of the pixel processors, of the capture engine's whole chain and of
+// CImageBitmap::ProcessImage on full-HD, 4K and 8K frames, with one thread
+// and with all of them. Every time is the median of several runs, each run
+// timed right after a memcpy of one 32-bit frame, and is printed with its
+// ratio to the median of those memcpy runs, so that a shared machine's load
+// weighs on both alike. The 4K frame's targets (all threads) are printed
+// beside it, and the 8K rows are compared with the 4K ones.
 //
-//   tools/wine-run build/.../bin/imaging_bench.exe [runs]
+//   tools/wine-run build/win/bin/imaging_bench.exe [runs] [WxH ...]
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "bench_support.h"
@@ -18,24 +21,8 @@
 
 namespace {
 
-// Times f and a frame memcpy alternately, so the ratio compares runs made
-// under the same load on a shared machine.
-template <class F>
-void PairedMs(int runs, F f, const std::function<bool()>& copy, double& opMs, double& copyMs)
-{
-    std::vector<double> a, b;
-    for (int i = 0; i < runs; ++i) {
-        double t = bench::Now();
-        bench::Require(copy(), "memcpy");
-        a.push_back((bench::Now() - t) * 1000.0);
-        t = bench::Now();
-        const bool bDone = static_cast<bool>(f());
-        b.push_back((bench::Now() - t) * 1000.0);
-        bench::Require(bDone, "a processor");
-    }
-    copyMs = bench::Median(a);
-    opMs = bench::Median(b);
-}
+using bench::Paired;
+using bench::TimePaired;
 
 // A frame with edges, gradients and flat areas, like a screen.
 std::vector<RGBX> Frame(int w, int h)
@@ -58,32 +45,35 @@ std::vector<RGBX> Frame(int w, int h)
     return v;
 }
 
-struct Row {
-    const char* name;
-    double target;  // 4K ratio target; 0 = reported only
+// One line of the table: an item timed with one thread and with all.
+struct Line {
+    std::string name;
+    Paired one, all;
+    double target;  // 4K ratio, all threads; 0 = none
 };
 
-void Print(const char* name, double ms, double copyMs, double target)
+struct FrameResult {
+    int w, h;
+    std::vector<Line> lines;
+};
+
+const Line* Find(const FrameResult& r, const std::string& name)
 {
-    if (target > 0)
-        printf("  %-34s %9.2f ms  memcpy %6.2f ms  %6.2f x   (target <= %g)\n", name, ms, copyMs, ms / copyMs, target);
-    else
-        printf("  %-34s %9.2f ms  memcpy %6.2f ms  %6.2f x\n", name, ms, copyMs, ms / copyMs);
+    for (const Line& l : r.lines)
+        if (l.name == name) return &l;
+    return nullptr;
 }
 
-void BenchFrame(int w, int h, int runs)
+FrameResult BenchFrame(int w, int h, int runs, int nAll)
 {
+    FrameResult result{w, h, {}};
     const CSize size(w, h);
     std::vector<RGBX> src = Frame(w, h);
     const size_t bytes = src.size() * sizeof(RGBX);
     std::vector<RGBX> copy(src.size());
     // Touch the target once so the first copy does not pay for page faults.
     memcpy(copy.data(), src.data(), bytes);
-    const std::function<bool()> frameCopy = [&] { return memcpy(copy.data(), src.data(), bytes) != nullptr; };
-    const double copyMs = bench::MedianMs(runs * 3, frameCopy);
-    printf("\n%d x %d frame (%.1f MB): memcpy %.3f ms; each line: median of %d runs, with the median of as many\n"
-           "memcpy runs made alternately with them\n",
-           w, h, bytes / 1048576.0, copyMs, runs);
+    const std::function<void()> frameCopy = [&] { memcpy(copy.data(), src.data(), bytes); };
 
     CImageGrayer grey;
     CImageNegator negate;
@@ -99,49 +89,32 @@ void BenchFrame(int w, int h, int runs)
         CImage32BitProcessor* p;
         double target;
     } items[] = {
-        {"grey", &grey, 3},
-        {"negate", &negate, 3},
-        {"colour replacement 0 -> 255", &replace, 3},
-        {"flip both", &flip, 3},
-        {"resize 0.5", &half, 4},
-        {"blur 5", &blur, 12},
-        {"sharpen 5", &sharpen, 25},
-        {"shear (50, 50) weighted", &shear, 20},
-        {"rotate 45 weighted", &rotate, 40},
+        {"grey", &grey, 0},
+        {"negate", &negate, 0},
+        {"colour replacement 0 -> 255", &replace, 0},
+        {"flip both", &flip, 0},
+        {"resize 0.5", &half, 0},
+        {"blur 5", &blur, 4},
+        {"sharpen 5", &sharpen, 9},
+        {"shear (50, 50) weighted", &shear, 10},
+        {"rotate 45 weighted", &rotate, 18},
     };
-    double flipMs = 0;
-    for (const Item& it : items) {
-        const CSize out = it.p->CalcDestSize(size);
-        std::vector<RGBX> dst((size_t)out.cx * out.cy);
-        bench::Require(it.p->ProcessPixels(src.data(), size, dst.data(), out), it.name);  // warm
-        double ms, cms;
-        PairedMs(runs, [&] { return it.p->ProcessPixels(src.data(), size, dst.data(), out); }, frameCopy, ms, cms);
-        if (it.p == &flip) flipMs = ms;
-        Print(it.name, ms, cms, it.target);
-    }
-
-    // The capture engine's chain with every option on, as processors only.
+    // The capture engine's chain with every option on.
     CImage32BitProcessor* chain[] = {&grey, &negate, &replace, &flip, &rotate, &half, &shear, &blur, &sharpen};
-    {
-        std::vector<std::vector<RGBX>> bufs;
-        std::vector<CSize> sizes = {size};
-        for (CImage32BitProcessor* p : chain) {
-            sizes.push_back(p->CalcDestSize(sizes.back()));
-            bufs.emplace_back((size_t)sizes.back().cx * sizes.back().cy);
-        }
-        double ms, cms;
-        PairedMs(runs, [&] {
-            const RGBX* in = src.data();
-            for (size_t i = 0; i < bufs.size(); ++i) {
-                if (!chain[i]->ProcessPixels((RGBX*)in, sizes[i], bufs[i].data(), sizes[i + 1])) return false;
-                in = bufs[i].data();
-            }
-            return true;
-        }, frameCopy, ms, cms);
-        Print("full chain, processors only", ms, cms, 0);
-    }
 
-    // Through the bitmap: read-back, fills, copies between steps, write-back.
+    // Two arrays at the largest size of the chain serve every measurement.
+    size_t largest = src.size();
+    {
+        CSize s = size;
+        for (CImage32BitProcessor* p : chain) {
+            s = p->CalcDestSize(s);
+            if ((size_t)s.cx * s.cy > largest) largest = (size_t)s.cx * s.cy;
+        }
+    }
+    std::vector<RGBX> bufA(largest), bufB(largest);
+
+    // A bitmap of the frame, made afresh (untimed) before each run; the
+    // object stays, as the engine's does from one capture to the next.
     HDC screen = GetDC(nullptr);
     BITMAPINFO bmi;
     memset(&bmi, 0, sizeof bmi);
@@ -151,34 +124,132 @@ void BenchFrame(int w, int h, int runs)
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
-    auto fresh = [&](CImageBitmap& b) {
-        b.DeleteObject();
+    CImageBitmap bitmap;
+    auto fresh = [&] {
+        bitmap.DeleteObject();
         HBITMAP hb = CreateCompatibleBitmap(screen, w, h);
-        SetDIBits(screen, hb, 0, h, src.data(), &bmi, DIB_RGB_COLORS);
-        b.Attach(hb);
+        bench::Require(hb != nullptr && SetDIBits(screen, hb, 0, h, src.data(), &bmi, DIB_RGB_COLORS) == h,
+                       "a bitmap of the frame");
+        bitmap.Attach(hb);
     };
-    // A fresh bitmap of the frame before each run, untimed.
-    auto processImageMs = [&](const std::vector<CImage32BitProcessor*>& procs) {
-        CImageBitmap b;
-        CArray<CImage32BitProcessor*, CImage32BitProcessor*> arr;
-        for (CImage32BitProcessor* p : procs) arr.Add(p);
-        return bench::MedianMs(runs, [&] { return b.ProcessImage(arr); }, [&] { fresh(b); }, "ProcessImage");
-    };
-    const double oneFlipMs = processImageMs({&flip});
-    Print("ProcessImage, one flip", oneFlipMs, copyMs, 0);
-    Print("  overhead over the flip itself", oneFlipMs - flipMs, copyMs, 0);
-    const double chainMs = processImageMs(std::vector<CImage32BitProcessor*>(std::begin(chain), std::end(chain)));
-    Print("ProcessImage, full chain", chainMs, copyMs, 0);
+    CArray<CImage32BitProcessor*, CImage32BitProcessor*> oneFlip, wholeChain;
+    oneFlip.Add(&flip);
+    for (CImage32BitProcessor* p : chain) wholeChain.Add(p);
+
+    for (const Item& it : items) result.lines.push_back({it.name, {}, {}, it.target});
+    result.lines.push_back({"whole chain, processors only", {}, {}, 0});
+    result.lines.push_back({"ProcessImage, one flip", {}, {}, 3});
+    result.lines.push_back({"ProcessImage, whole chain", {}, {}, 0});
+
+    for (int pass = 0; pass < 2; ++pass) {
+        KpSetImageThreads(pass == 0 ? 1 : nAll);
+        size_t n = 0;
+        auto store = [&](const Paired& p) {
+            Line& l = result.lines[n++];
+            (pass == 0 ? l.one : l.all) = p;
+        };
+        for (const Item& it : items) {
+            const CSize out = it.p->CalcDestSize(size);
+            auto op = [&] { return it.p->ProcessPixels(src.data(), size, bufA.data(), out) != 0; };
+            bench::Require(op(), it.name);  // warm
+            store(TimePaired(runs, it.name, op, frameCopy));
+        }
+        store(TimePaired(runs, "the processors of the chain",
+                         [&] {
+                             const RGBX* in = src.data();
+                             CSize cur = size;
+                             RGBX* bufs[2] = {bufA.data(), bufB.data()};
+                             bool bDone = true;
+                             for (size_t i = 0; i < sizeof chain / sizeof chain[0]; ++i) {
+                                 const CSize out = chain[i]->CalcDestSize(cur);
+                                 bDone = chain[i]->ProcessPixels((RGBX*)in, cur, bufs[i % 2], out) != 0 && bDone;
+                                 in = bufs[i % 2];
+                                 cur = out;
+                             }
+                             return bDone;
+                         },
+                         frameCopy));
+        // Warm: the object's arrays and spare bitmap.
+        fresh();
+        bench::Require(bitmap.ProcessImage(oneFlip) != 0, "ProcessImage");
+        store(TimePaired(runs, "ProcessImage", [&] { return bitmap.ProcessImage(oneFlip) != 0; }, frameCopy, fresh));
+        fresh();
+        bench::Require(bitmap.ProcessImage(wholeChain) != 0, "ProcessImage");
+        store(TimePaired(runs, "ProcessImage", [&] { return bitmap.ProcessImage(wholeChain) != 0; }, frameCopy,
+                         fresh));
+    }
+    KpSetImageThreads(0);
+    bitmap.DeleteObject();
     ReleaseDC(nullptr, screen);
+    return result;
+}
+
+void PrintFrame(const FrameResult& r, int nAll)
+{
+    const double mb = (double)r.w * r.h * 4 / 1048576.0;
+    printf("\n%d x %d (%.1f MB per 32-bit frame)\n", r.w, r.h, mb);
+    printf("  %-30s %21s %21s\n", "", "1 thread", nAll == 1 ? "1 thread (all)" : "all threads");
+    printf("  %-30s %9s %11s %9s %11s   %s\n", "", "ms", "x memcpy", "ms", "x memcpy", "target (4K, all)");
+    for (const Line& l : r.lines) {
+        char target[32] = "";
+        if (r.w == 3840 && l.target > 0) snprintf(target, sizeof target, "<= %g", l.target);
+        printf("  %-30s %9.2f %11.2f %9.2f %11.2f   %s\n", l.name.c_str(), l.one.opMs, l.one.Ratio(), l.all.opMs,
+               l.all.Ratio(), target);
+    }
+    printf("  %-30s %9.2f %11s %9.2f\n", "(memcpy of one frame, median)", r.lines[0].one.copyMs, "",
+           r.lines[0].all.copyMs);
+    const Line* chain = Find(r, "whole chain, processors only");
+    const Line* through = Find(r, "ProcessImage, whole chain");
+    if (chain != nullptr && through != nullptr && chain->all.Ratio() > 0)
+        printf("  ProcessImage / processors only, whole chain: %.3f (1 thread), %.3f (all)%s\n",
+               through->one.Ratio() / chain->one.Ratio(), through->all.Ratio() / chain->all.Ratio(),
+               r.w == 3840 ? "   target <= 1.15" : "");
+}
+
+// Cost against pixel count: each 8K figure against the 4K one, both as
+// ratios to their own frame's memcpy (a memcpy of the 8K frame takes four
+// times as long), so that a change of load between the two frames does not
+// count as growth.
+void PrintGrowth(const FrameResult& k4, const FrameResult& k8)
+{
+    printf("\n8K against 4K: (8K time / 8K memcpy) / (4K time / 4K memcpy), target <= 1.15\n");
+    printf("  %-30s %11s %11s\n", "", "1 thread", "all threads");
+    for (const Line& l : k8.lines) {
+        const Line* base = Find(k4, l.name);
+        if (base == nullptr || base->one.Ratio() <= 0 || base->all.Ratio() <= 0) continue;
+        printf("  %-30s %11.3f %11.3f\n", l.name.c_str(), l.one.Ratio() / base->one.Ratio(),
+               l.all.Ratio() / base->all.Ratio());
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const int runs = argc > 1 ? atoi(argv[1]) : 7;
-    printf("imaging benchmark: each time the median of %d runs\n", runs < 1 ? 1 : runs);
-    BenchFrame(1920, 1080, runs < 1 ? 1 : runs);
-    BenchFrame(3840, 2160, runs < 1 ? 1 : runs);
+    int runs = argc > 1 ? atoi(argv[1]) : 7;
+    if (runs < 1) runs = 1;
+    std::vector<std::pair<int, int>> sizes;
+    for (int i = 2; i < argc; ++i) {
+        int w = 0, h = 0;
+        if (sscanf(argv[i], "%dx%d", &w, &h) == 2 && w > 0 && h > 0) sizes.push_back({w, h});
+    }
+    if (sizes.empty()) sizes = {{1920, 1080}, {3840, 2160}, {7680, 4320}};
+    const int nAll = KpGetImageThreads();
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    printf("imaging benchmark: %lu processors, all threads = %d; each time the median of %d runs\n",
+           (unsigned long)si.dwNumberOfProcessors, nAll, runs);
+    std::vector<FrameResult> results;
+    for (const auto& s : sizes) {
+        results.push_back(BenchFrame(s.first, s.second, runs, nAll));
+        PrintFrame(results.back(), nAll);
+        fflush(stdout);
+    }
+    const FrameResult *k4 = nullptr, *k8 = nullptr;
+    for (const FrameResult& r : results) {
+        if (r.w == 3840 && r.h == 2160) k4 = &r;
+        if (r.w == 7680 && r.h == 4320) k8 = &r;
+    }
+    if (k4 != nullptr && k8 != nullptr) PrintGrowth(*k4, *k8);
     return 0;
 }

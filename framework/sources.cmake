@@ -14,6 +14,7 @@ set(KFW_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/object.cpp
   ${CMAKE_CURRENT_LIST_DIR}/print_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/property_sheet.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rect_tracker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tooltip_ctrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wnd.cpp)

@@ -14,6 +14,13 @@
 
 namespace {
 
+// A control whose id is IDC_STATIC (-1) reads back through GetDlgCtrlID as
+// the 16-bit template id 0xFFFF: a label, never a command.
+constexpr UINT kStaticControlId = 0xFFFF;
+
+// Neither a command nor data: no id, or a label's.
+bool IsUnnamedControl(UINT nID) { return nID == 0 || nID == kStaticControlId; }
+
 // The property that ties a window to its object.
 const char kWndProp[] = "KfwWndObject";
 
@@ -377,7 +384,7 @@ BOOL CWnd::EnableToolTips(BOOL bEnable) {
         // shows. Controls without such a string get no tool.
         for (HWND h = ::GetWindow(m_hWnd, GW_CHILD); h != nullptr; h = ::GetWindow(h, GW_HWNDNEXT)) {
             UINT nID = (UINT)::GetDlgCtrlID(h);
-            if (nID == 0 || nID == 0xFFFF) continue;
+            if (IsUnnamedControl(nID)) continue;
             CString strText;
             if (!strText.LoadString(nID)) continue;
             int nNewLine = strText.Find('\n');
@@ -405,7 +412,7 @@ void CWnd::UpdateDialogControls(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
     CCmdUI state;
     for (HWND h = ::GetTopWindow(m_hWnd); h != nullptr; h = ::GetNextWindow(h, GW_HWNDNEXT)) {
         UINT nID = (UINT)::GetDlgCtrlID(h);
-        if (nID == 0 || nID == 0xFFFF) continue;
+        if (IsUnnamedControl(nID)) continue;
         // Only push buttons are commands; check boxes and the like are data.
         char szClass[16];
         ::GetClassNameA(h, szClass, (int)sizeof(szClass));

@@ -3,6 +3,8 @@
 #include "kp_core.h"
 
 #include "framework/scoped_handles.h"
+#include "kp_resource.h"
+#include "snap_rect_overlay.h"
 
 #include <algorithm>
 #include <new>
@@ -122,21 +124,52 @@ int CKpCore::SnapFullScreen() {
     return nResult;
 }
 
-// The rectangle mode comes with the rectangle overlay; until then it
-// captures nothing.
-int CKpCore::SnapSelectRect() { return 0; }
+int CKpCore::SnapSelectRect() {
+    // Busy like every other mode: a hot key pressed while the overlay is
+    // open would otherwise open a second overlay over the first, or capture
+    // the overlay itself.
+    if (!BeginSnap()) return 0;
+    WaitSnapDelay();
+    m_config.SetSnapMode(5);
+    int nResult = 0;
+    {
+        CKpLocalResource resource;
+        CDlgSnapRectHelper overlay(nullptr);
+        overlay.DoModal();
+        CRect rcSelected;
+        if (overlay.GetSelectedRect(rcSelected)) {
+            PlaySnapSound();
+            // What the user selected is the frozen picture, not the screen
+            // as it is after the overlay has gone (still repainting, or
+            // changed meanwhile); without a picture the screen is grabbed.
+            CImageBitmap* pPicture = overlay.CopySelectedPicture();
+            if (pPicture != nullptr) {
+                m_store.StoreCapture(pPicture);
+                nResult = 1;
+            } else {
+                nResult = SnapRect(::GetDesktopWindow(), rcSelected);
+            }
+        }
+    }
+    EndSnap();
+    return nResult;
+}
 
 // ---- Grab and store ---------------------------------------------------------------
 
 int CKpCore::SnapRect(HWND hWnd, CRect rc) {
     if (hWnd == nullptr) return 0;
-    CImageBitmap* pGrab = SnapBitmap(hWnd, rc);
+    // Into the bitmap the previous capture of the size left behind.
+    CImageBitmap* pGrab = SnapBitmap(hWnd, rc, m_store.TakeSpareCapture());
     if (pGrab == nullptr) return 0;
     m_store.StoreCapture(pGrab);
     return 1;
 }
 
-CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) { return SnapBitmap(hWnd, rc, nullptr); }
+
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
+    kfw::ScopedBitmap reuse(hReuse);
     if (hWnd == nullptr) return nullptr;
     BOOL bWholeWindow = rc.IsRectEmpty();
     if (bWholeWindow && !::GetWindowRect(hWnd, &rc)) return nullptr;
@@ -160,8 +193,15 @@ CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) {
     {
         kfw::ScopedWindowDC window(hWnd);
         kfw::ScopedMemDC mem(window);
-        kfw::ScopedBitmap bitmap(window.get() != nullptr ? ::CreateCompatibleBitmap(window, nWidth, nHeight)
-                                                         : nullptr);
+        kfw::ScopedBitmap bitmap;
+        if (window.get() != nullptr) {
+            BITMAP bm;
+            if (reuse.get() != nullptr && ::GetObjectA(reuse, sizeof bm, &bm) != 0 && bm.bmWidth == nWidth &&
+                bm.bmHeight == nHeight && bm.bmPlanes == 1 && bm.bmBitsPixel == ::GetDeviceCaps(window, BITSPIXEL))
+                bitmap.reset(reuse.Release());
+            else
+                bitmap.reset(::CreateCompatibleBitmap(window, nWidth, nHeight));
+        }
         BOOL bCopied = FALSE;
         if (mem.get() != nullptr && bitmap.get() != nullptr) {
             kfw::ScopedSelect select(mem, bitmap);

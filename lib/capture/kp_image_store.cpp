@@ -5,6 +5,7 @@
 #include "gdiplus_codec_info.h"
 #include "gdiplus_file_dialogs.h"
 #include "framework/scoped_handles.h"
+#include "imaging/box_thumbnail.h"
 #include "kp_image_chain.h"
 #include "kp_resource.h"
 
@@ -179,11 +180,15 @@ CKpImageStore::CKpImageStore(CKpConfig& config)
       m_pThubImage(nullptr),
       m_nThubX(0),
       m_nThubY(0),
+      m_bImageReusable(0),
       m_nLastFileResult(FileDone),
       m_bmpCapture(0xFFFFFF),
-      m_bmpImage(0xFFFFFF) {}
+      m_bmpImage(0xFFFFFF),
+      m_hSpareCapture(nullptr) {}
 
-CKpImageStore::~CKpImageStore() {}
+CKpImageStore::~CKpImageStore() {
+    if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
+}
 
 // ---- The last capture ------------------------------------------------------------
 
@@ -193,22 +198,40 @@ void CKpImageStore::StoreCapture(CImageBitmap* pGrab) {
     // delete: it becomes the stored capture as it is. The processed copy is
     // made by the refresh.
     if (pGrab->GetSafeHandle() != nullptr) {
-        m_bmpCapture.DeleteObject();
+        // The replaced capture is kept for the next grab to draw into.
+        HBITMAP hReplaced = (HBITMAP)m_bmpCapture.Detach();
+        if (hReplaced != nullptr) {
+            if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
+            m_hSpareCapture = hReplaced;
+        }
         m_bmpCapture.Attach(pGrab->Detach());
     }
     delete pGrab;
     Refresh();
 }
 
+HBITMAP CKpImageStore::TakeSpareCapture() {
+    HBITMAP h = m_hSpareCapture;
+    m_hSpareCapture = nullptr;
+    return h;
+}
+
 void CKpImageStore::Refresh() {
     if (m_bmpCapture.GetSafeHandle() == nullptr) return;
-    m_bmpImage.CopyImage(&m_bmpCapture);
     {
+        // The copy is made and processed in one read and one write; a step
+        // that fails leaves the plain copy, which is then shown.
         CKpImageChain chain(m_config);
-        m_bmpImage.ProcessImage(chain.GetProcessors());
+        m_bmpImage.ProcessImageFrom((HBITMAP)m_bmpCapture.GetSafeHandle(), chain.GetProcessors());
     }
-    ClearGdiplusImage();
-    m_pImage = ConvertImage((HBITMAP)m_bmpImage.GetSafeHandle());
+    Gdiplus::GpBitmap* pReuse = nullptr;
+    if (m_bImageReusable) {
+        pReuse = static_cast<Gdiplus::GpBitmap*>(m_pImage);
+        m_pImage = nullptr;
+    }
+    FreeImages();
+    m_pImage = Convert24(pReuse);
+    m_bImageReusable = m_pImage != nullptr;
     SetThubImage(m_pImage);
 }
 
@@ -217,16 +240,26 @@ void CKpImageStore::Refresh() {
 namespace {
 
 // The 24-bit copy in one pass: GetDIBits writes the pixels straight into the
-// new GDI+ bitmap's rows. Null when GDI+ lays its rows out otherwise than a
-// 24-bit DIB does, or on failure.
-Gdiplus::GpBitmap* Copy24Direct(HBITMAP h) {
+// GDI+ bitmap's rows, those of pReuse when it has the size (a bitmap made
+// here before, which the caller hands over), else of a new one. Null when
+// GDI+ lays its rows out otherwise than a 24-bit DIB does, or on failure.
+Gdiplus::GpBitmap* Copy24Direct(HBITMAP h, Gdiplus::GpBitmap* pReuse) {
+    kfw::ScopedGpImage<Gdiplus::GpBitmap> reuse(pReuse);
     BITMAP bm;
     if (::GetObjectA(h, sizeof bm, &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
     kfw::ScopedGpImage<Gdiplus::GpBitmap> bitmap;
-    if (GdipCreateBitmapFromScan0(bm.bmWidth, bm.bmHeight, 0, PixelFormat24bppRGB, nullptr, bitmap.out()) !=
-            Gdiplus::Ok ||
-        bitmap.get() == nullptr)
+    UINT nWidth = 0, nHeight = 0;
+    Gdiplus::PixelFormat format = 0;
+    if (reuse.get() != nullptr && GdipGetImageWidth(reuse.get(), &nWidth) == Gdiplus::Ok &&
+        GdipGetImageHeight(reuse.get(), &nHeight) == Gdiplus::Ok &&
+        GdipGetImagePixelFormat(reuse.get(), &format) == Gdiplus::Ok && nWidth == (UINT)bm.bmWidth &&
+        nHeight == (UINT)bm.bmHeight && format == PixelFormat24bppRGB) {
+        *bitmap.out() = reuse.Release();
+    } else if (GdipCreateBitmapFromScan0(bm.bmWidth, bm.bmHeight, 0, PixelFormat24bppRGB, nullptr, bitmap.out()) !=
+                   Gdiplus::Ok ||
+               bitmap.get() == nullptr) {
         return nullptr;
+    }
     BOOL bCopied = FALSE;
     Gdiplus::GpRect rect(0, 0, bm.bmWidth, bm.bmHeight);
     Gdiplus::BitmapData data;
@@ -249,12 +282,49 @@ Gdiplus::GpBitmap* Copy24Direct(HBITMAP h) {
     return bCopied ? bitmap.Release() : nullptr;
 }
 
+// The thumbnail as area means of the image's own pixels, for a bitmap GDI+
+// lets us read: the 24-bit image of a capture as it is, anything else as
+// premultiplied 32-bit pixels (transparent parts average as GDI+ draws
+// them). GDI+'s own thumbnail samples a few pixels for each of its own,
+// which breaks up text and fine lines, after converting the whole image.
+// Null when the image cannot be read so.
+Gdiplus::GpImage* BoxThumbnail(Gdiplus::GpImage* pImage, UINT nWidth, UINT nHeight, int w, int h) {
+    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+    Gdiplus::PixelFormat format = 0;
+    if (GdipGetImageType(pImage, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap ||
+        GdipGetImagePixelFormat(pImage, &format) != Gdiplus::Ok)
+        return nullptr;
+    Gdiplus::GpBitmap* pSource = static_cast<Gdiplus::GpBitmap*>(pImage);
+    const bool b24 = format == PixelFormat24bppRGB;
+    Gdiplus::GpRect rcSource(0, 0, (INT)nWidth, (INT)nHeight);
+    Gdiplus::BitmapData source;
+    if (GdipBitmapLockBits(pSource, &rcSource, Gdiplus::ImageLockModeRead,
+                           b24 ? PixelFormat24bppRGB : PixelFormat32bppPARGB, &source) != Gdiplus::Ok)
+        return nullptr;
+    kfw::ScopedGpImage<Gdiplus::GpBitmap> thumb;
+    bool bMade = false;
+    if (GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppPARGB, nullptr, thumb.out()) == Gdiplus::Ok &&
+        thumb.get() != nullptr) {
+        Gdiplus::GpRect rcThumb(0, 0, w, h);
+        Gdiplus::BitmapData out;
+        if (GdipBitmapLockBits(thumb.get(), &rcThumb, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &out) ==
+            Gdiplus::Ok) {
+            bMade = kpimg::BoxThumbnail(static_cast<const uint8_t*>(source.Scan0), (int)nWidth, (int)nHeight,
+                                        source.Stride, b24 ? 3 : 4, static_cast<uint8_t*>(out.Scan0), w, h,
+                                        out.Stride);
+            GdipBitmapUnlockBits(thumb.get(), &out);
+        }
+    }
+    GdipBitmapUnlockBits(pSource, &source);
+    return bMade ? thumb.Release() : nullptr;
+}
+
 }  // namespace
 
 Gdiplus::GpImage* CKpImageStore::ConvertImage(HBITMAP h) {
     if (h == nullptr) return nullptr;
     // The same 24-bit image as GDI+'s own conversion below, in half the time.
-    Gdiplus::GpBitmap* pDirect = Copy24Direct(h);
+    Gdiplus::GpBitmap* pDirect = Copy24Direct(h, nullptr);
     if (pDirect != nullptr) return pDirect;
 
     kfw::ScopedGpImage<Gdiplus::GpBitmap> temp;
@@ -268,6 +338,16 @@ Gdiplus::GpImage* CKpImageStore::ConvertImage(HBITMAP h) {
             Gdiplus::Ok)
         pClone = nullptr;
     return pClone;
+}
+
+Gdiplus::GpImage* CKpImageStore::Convert24(Gdiplus::GpBitmap* pReuse) {
+    HBITMAP h = (HBITMAP)m_bmpImage.GetSafeHandle();
+    if (h == nullptr) {
+        if (pReuse != nullptr) GdipDisposeImage(pReuse);
+        return nullptr;
+    }
+    Gdiplus::GpBitmap* pDirect = Copy24Direct(h, pReuse);
+    return pDirect != nullptr ? pDirect : ConvertImage(h);
 }
 
 CBitmap* CKpImageStore::ConvertImage(Gdiplus::GpImage* pImage) {
@@ -299,6 +379,7 @@ CBitmap* CKpImageStore::ConvertImage(Gdiplus::GpImage* pImage) {
 
 void CKpImageStore::ResetBitmapData(HBITMAP h) {
     if (h == nullptr) return;
+    ReleaseWorkMemory();
     m_bmpCapture.CopyImage(h);
     m_bmpImage.CopyImage(&m_bmpCapture);
 }
@@ -306,10 +387,22 @@ void CKpImageStore::ResetBitmapData(HBITMAP h) {
 // ---- Current image and thumbnail -----------------------------------------------
 
 void CKpImageStore::ClearGdiplusImage() {
+    FreeImages();
+    ReleaseWorkMemory();
+}
+
+void CKpImageStore::ReleaseWorkMemory() {
+    m_bmpImage.ReleaseWorkMemory();
+    if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
+    m_hSpareCapture = nullptr;
+}
+
+void CKpImageStore::FreeImages() {
     if (m_pImage != nullptr) GdipDisposeImage(m_pImage);
     if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
     m_pImage = nullptr;
     m_pThubImage = nullptr;
+    m_bImageReusable = 0;
     SetPathName(CString());
     SetFileName(CString());
 }
@@ -345,7 +438,9 @@ void CKpImageStore::SetThubImage(Gdiplus::GpImage* pImage) {
     }
     m_nThubX = (w <= aw ? (aw - w) / 2 : 0) + 2;
     m_nThubY = (h < ah ? (ah - h) / 2 : 0) + 2;
-    if (GdipGetImageThumbnail(pImage, (UINT)w, (UINT)h, &m_pThubImage, nullptr, nullptr) != Gdiplus::Ok)
+    m_pThubImage = BoxThumbnail(pImage, nWidth, nHeight, w, h);
+    if (m_pThubImage == nullptr &&
+        GdipGetImageThumbnail(pImage, (UINT)w, (UINT)h, &m_pThubImage, nullptr, nullptr) != Gdiplus::Ok)
         m_pThubImage = nullptr;
 }
 

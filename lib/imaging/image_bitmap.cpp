@@ -10,6 +10,7 @@
 
 #include "framework/cstring.h"
 #include "framework/scoped_handles.h"
+#include "processor_runs.h"
 
 namespace {
 
@@ -24,11 +25,53 @@ bool FrameFits(long long w, long long h)
     return w >= 0 && h >= 0 && (w == 0 || h <= INT_MAX / 4 / w);
 }
 
+// The pixel Fill writes for clr, as a little-endian word: white sets the
+// fourth byte too, any other colour leaves it 0.
+uint32_t FillWord(unsigned long clr)
+{
+    if (clr == 0xFFFFFFFFul || clr == 0x00FFFFFFul) return 0xFFFFFFFFu;
+    return GetBValue(clr) | (uint32_t)GetGValue(clr) << 8 | (uint32_t)GetRValue(clr) << 16;
+}
+
 }  // namespace
 
-CImageBitmap::CImageBitmap(unsigned long clrBackground) : m_clrBackground((COLORREF)clrBackground) {}
+CImageBitmap::CImageBitmap(unsigned long clrBackground)
+    : m_clrBackground((COLORREF)clrBackground), m_nWorkPixels(0), m_hSpareBitmap(nullptr)
+{
+}
 
-CImageBitmap::~CImageBitmap() {}
+CImageBitmap::~CImageBitmap()
+{
+    ReleaseWorkMemory();
+}
+
+void CImageBitmap::ReleaseWorkMemory()
+{
+    m_pWork[0].reset();
+    m_pWork[1].reset();
+    m_nWorkPixels = 0;
+    if (m_hSpareBitmap != nullptr) ::DeleteObject(m_hSpareBitmap);
+    m_hSpareBitmap = nullptr;
+}
+
+bool CImageBitmap::ReserveWork(size_t nPixels, int nArrays)
+{
+    if (nPixels > m_nWorkPixels) {
+        // The old arrays go first: old and new at once would need twice the
+        // memory.
+        m_pWork[0].reset();
+        m_pWork[1].reset();
+        m_nWorkPixels = nPixels;
+    }
+    for (int i = 0; i < nArrays; ++i) {
+        if (m_pWork[i] == nullptr) m_pWork[i].reset(new (std::nothrow) RGBX[m_nWorkPixels]);
+        if (m_pWork[i] == nullptr) {
+            ReleaseWorkMemory();
+            return false;
+        }
+    }
+    return true;
+}
 
 // ---- Pixel access --------------------------------------------------------------
 
@@ -71,35 +114,9 @@ int CImageBitmap::Fill(RGBX* pPixels, CSize size, unsigned long clr)
 {
     if (pPixels == nullptr) return 0;
     if (!FrameFits(size.cx, size.cy)) return 0;
-    const int w = size.cx, h = size.cy;
-    if (w == 0 || h == 0) return 1;
-    const size_t count = (size_t)w * (size_t)h;
-    // The two common backgrounds are one byte fill; white sets the fourth
-    // byte too.
-    if (clr == 0xFFFFFFFFul || clr == 0x00FFFFFFul) {
-        memset((void*)pPixels, 0xFF, count * sizeof(RGBX));
-        return 1;
-    }
-    if (clr == 0) {
-        memset((void*)pPixels, 0, count * sizeof(RGBX));
-        return 1;
-    }
-    RGBX first;
-    first.b = GetBValue(clr);
-    first.g = GetGValue(clr);
-    first.r = GetRValue(clr);
-    first.x = 0;
-    pPixels[0] = first;
-    // Doubling copies: the first row from its first pixel, then the rows
-    // from the first row.
-    for (long long k = 1; k < w; k *= 2) {
-        const long long n = k < w - k ? k : w - k;
-        memcpy((void*)(pPixels + k), pPixels, (size_t)n * sizeof(RGBX));
-    }
-    for (long long d = 1; d < h; d *= 2) {
-        const long long n = d < h - d ? d : h - d;
-        memcpy((void*)(pPixels + (size_t)d * w), pPixels, (size_t)n * w * sizeof(RGBX));
-    }
+    // White and black are byte fills; every other colour is its word
+    // repeated, the fourth byte 0. Large images are filled by all workers.
+    kpimg::FillPixels(pPixels, (size_t)size.cx * (size_t)size.cy, FillWord(clr));
     return 1;
 }
 
@@ -108,18 +125,34 @@ int CImageBitmap::Fill(RGBX* pPixels, CSize size, unsigned long clr)
 int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors)
 {
     if (m_hObject == nullptr) return 0;
+    if (arrProcessors.GetSize() == 0) return 1;
+    return RunChain((HBITMAP)m_hObject, arrProcessors);
+}
+
+int CImageBitmap::ProcessImageFrom(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors)
+{
+    if (hSource == nullptr) return 0;
+    if (RunChain(hSource, arrProcessors)) return 1;
+    // As a copy followed by a failed chain: the copy stays.
+    if (arrProcessors.GetSize() > 0) CopyImage(hSource);
+    return 0;
+}
+
+int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors)
+{
     const int nCount = arrProcessors.GetSize();
-    if (nCount == 0) return 1;
     for (int i = 0; i < nCount; ++i)
         if (arrProcessors[i] == nullptr) return 0;
 
-    BITMAP bm;
-    if (::GetObjectA(m_hObject, sizeof(bm), &bm) == 0) return 0;
-    const CSize start(bm.bmWidth, bm.bmHeight);
+    BITMAPINFO bmi;
+    memset(&bmi, 0, sizeof(bmi));
+    const long lines = PrepareBitmapInfo32(bmi, hSource);
+    if (lines == 0) return 0;
+    const CSize start(bmi.bmiHeader.biWidth, (int)lines);
 
-    // Size pass: the destination array is made once, at the largest width
-    // and height any step produces. A size that is negative or whose pixels
-    // would not fit refuses the chain before anything is allocated.
+    // Size pass: both arrays hold the largest width times the largest
+    // height any step produces. A size that is negative or whose pixels
+    // would not fit refuses the chain before anything is read.
     long long maxW = start.cx, maxH = start.cy;
     CSize size = start;
     for (int i = 0; i < nCount; ++i) {
@@ -129,67 +162,74 @@ int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcesso
         if (size.cy > maxH) maxH = size.cy;
     }
     if (!FrameFits(maxW, maxH)) return 0;
-    const size_t dstCapacity = (size_t)maxW * (size_t)maxH;
+    const size_t capacity = (size_t)maxW * (size_t)maxH;
+    // A plain copy (no step) needs one array.
+    if (!ReserveWork(capacity, nCount > 0 ? 2 : 1)) return 0;
 
-    std::unique_ptr<RGBX[]> src(GetDIBits32());
-    if (src == nullptr) return 0;
-    size_t srcCapacity = (size_t)start.cx * (size_t)start.cy;
-    std::unique_ptr<RGBX[]> dst(new (std::nothrow) RGBX[dstCapacity]);
-    if (dst == nullptr) return 0;
-    RGBX* const pDst = dst.get();
-    Fill(pDst, CSize((int)maxW, (int)maxH), m_clrBackground);
+    RGBX* pSrc = m_pWork[0].get();
+    RGBX* pDst = m_pWork[1].get();
+    {
+        kfw::ScopedGetDC screen(nullptr);
+        if (screen.get() == nullptr ||
+            ::GetDIBits(screen, hSource, 0, (UINT)lines, pSrc, &bmi, DIB_RGB_COLORS) != lines)
+            return 0;
+    }
 
-    int nResult = 1;
+    // Each step writes the other array; its output becomes the next
+    // step's source. The destination is not filled in a pass of its own:
+    // the library's processors fill each row with the background as they
+    // make it, and any other processor gets its destination filled first.
+    const uint32_t nFill = FillWord(m_clrBackground);
     CSize cur = start;
-    for (int i = 0; i < nCount && nResult; ++i) {
-        if (i > 0) {
-            // The previous output becomes the source; the source array grows
-            // only when that output holds more pixels than it can.
-            const size_t n = (size_t)cur.cx * (size_t)cur.cy;
-            if (n > srcCapacity) {
-                src.reset(new (std::nothrow) RGBX[n]);
-                srcCapacity = n;
-                if (src == nullptr) {
-                    nResult = 0;
-                    break;
-                }
-            }
-            memcpy((void*)src.get(), pDst, n * sizeof(RGBX));
-            // A processor writes only inside its own output, so refilling
-            // that part makes the whole destination background again.
-            Fill(pDst, cur, m_clrBackground);
-        }
+    for (int i = 0; i < nCount; ++i) {
         const CSize out = arrProcessors[i]->CalcDestSize(cur);
         // A processor that plans differently the second time must still not
-        // write past the destination.
-        if (out.cx < 0 || out.cy < 0 || !FrameFits(out.cx, out.cy) ||
-            (size_t)out.cx * (size_t)out.cy > dstCapacity) {
-            nResult = 0;
-            break;
-        }
-        if (!arrProcessors[i]->ProcessPixels(src.get(), cur, pDst, out)) nResult = 0;
+        // write past the array.
+        if (out.cx < 0 || out.cy < 0 || !FrameFits(out.cx, out.cy) || (size_t)out.cx * (size_t)out.cy > capacity)
+            return 0;
+        if (!kpimg::ProcessorRuns::Run(*arrProcessors[i], pSrc, cur, pDst, out, nFill)) return 0;
+        RGBX* pDone = pDst;
+        pDst = pSrc;
+        pSrc = pDone;
         cur = out;
     }
+    // An empty result cannot be a bitmap.
+    if (cur.cx == 0 || cur.cy == 0) return 0;
+    return WriteBack(pSrc, cur, TRUE);
+}
 
-    // Write-back: a new bitmap, the old one replaced only when it is
-    // complete. An empty result cannot be a bitmap.
-    if (nResult && (cur.cx == 0 || cur.cy == 0)) nResult = 0;
-    if (nResult) {
-        nResult = 0;
-        kfw::ScopedGetDC screen(nullptr);
-        if (screen.get() != nullptr) {
-            kfw::ScopedBitmap bitmap(::CreateCompatibleBitmap(screen, cur.cx, cur.cy));
-            BITMAPINFO bmi;
-            memset(&bmi, 0, sizeof(bmi));
-            if (bitmap.get() != nullptr && PrepareBitmapInfo32(bmi, bitmap) == cur.cy &&
-                bmi.bmiHeader.biWidth == cur.cx &&
-                ::SetDIBits(screen, bitmap, 0, (UINT)cur.cy, pDst, &bmi, DIB_RGB_COLORS) == cur.cy) {
-                DeleteObject();
-                nResult = Attach(bitmap.Release());
-            }
-        }
+int CImageBitmap::WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced)
+{
+    kfw::ScopedGetDC screen(nullptr);
+    if (screen.get() == nullptr) return 0;
+    HBITMAP hTarget = nullptr;
+    if (m_hSpareBitmap != nullptr) {
+        BITMAP bm;
+        if (::GetObjectA(m_hSpareBitmap, sizeof(bm), &bm) != 0 && bm.bmWidth == size.cx && bm.bmHeight == size.cy)
+            hTarget = m_hSpareBitmap;
     }
-    return nResult;
+    kfw::ScopedBitmap fresh;
+    if (hTarget == nullptr) {
+        fresh.reset(::CreateCompatibleBitmap(screen, size.cx, size.cy));
+        hTarget = fresh;
+    }
+    BITMAPINFO bmi;
+    memset(&bmi, 0, sizeof(bmi));
+    if (hTarget == nullptr || PrepareBitmapInfo32(bmi, hTarget) != size.cy || bmi.bmiHeader.biWidth != size.cx ||
+        ::SetDIBits(screen, hTarget, 0, (UINT)size.cy, pPixels, &bmi, DIB_RGB_COLORS) != size.cy)
+        return 0;
+    // The new bitmap is complete: it replaces the own one, which is kept
+    // as the spare for the next write-back of its size or deleted.
+    if (hTarget == m_hSpareBitmap) m_hSpareBitmap = nullptr;
+    fresh.Release();
+    HBITMAP hReplaced = (HBITMAP)Detach();
+    if (bKeepReplaced && hReplaced != nullptr) {
+        if (m_hSpareBitmap != nullptr) ::DeleteObject(m_hSpareBitmap);
+        m_hSpareBitmap = hReplaced;
+    } else if (hReplaced != nullptr) {
+        ::DeleteObject(hReplaced);
+    }
+    return Attach(hTarget);
 }
 
 int CImageBitmap::ProcessImage(CImage32BitProcessor* pProcessor)
@@ -262,21 +302,25 @@ int CImageBitmap::CopyImage(HBITMAP hBitmap)
     memset(&bmi, 0, sizeof(bmi));
     const long lines = PrepareBitmapInfo32(bmi, hBitmap);
     if (lines == 0) return 0;
-    std::unique_ptr<BYTE[]> bits(new (std::nothrow) BYTE[bmi.bmiHeader.biSizeImage]);
-    if (bits == nullptr) return 0;
-    kfw::ScopedGetDC screen(nullptr);
-    if (screen.get() == nullptr ||
-        ::GetDIBits(screen, hBitmap, 0, (UINT)lines, bits.get(), &bmi, DIB_RGB_COLORS) != lines)
-        return 0;
-    const int width = (int)(bmi.bmiHeader.biSizeImage / ((DWORD)lines * 4));
-    kfw::ScopedBitmap copy(::CreateCompatibleBitmap(screen, width, (int)lines));
-    if (copy.get() == nullptr ||
-        ::SetDIBits(screen, copy, 0, (UINT)lines, bits.get(), &bmi, DIB_RGB_COLORS) != lines)
-        return 0;
+    // Processing's array when there is one large enough, else a buffer for
+    // this call only: an object that only copies keeps nothing.
+    const size_t nPixels = bmi.bmiHeader.biSizeImage / sizeof(RGBX);
+    std::unique_ptr<BYTE[]> buffer;
+    void* pBits = nPixels <= m_nWorkPixels ? (void*)m_pWork[0].get() : nullptr;
+    if (pBits == nullptr) {
+        buffer.reset(new (std::nothrow) BYTE[bmi.bmiHeader.biSizeImage]);
+        pBits = buffer.get();
+    }
+    if (pBits == nullptr) return 0;
+    {
+        kfw::ScopedGetDC screen(nullptr);
+        if (screen.get() == nullptr ||
+            ::GetDIBits(screen, hBitmap, 0, (UINT)lines, pBits, &bmi, DIB_RGB_COLORS) != lines)
+            return 0;
+    }
     // Copying onto itself: the source handle is the own bitmap and goes only
-    // now, after its pixels were read.
-    DeleteObject();
-    return Attach(copy.Release());
+    // after its pixels were read.
+    return WriteBack((const RGBX*)pBits, CSize(bmi.bmiHeader.biWidth, (int)lines), FALSE);
 }
 
 int CImageBitmap::CopyImage(CBitmap* pBitmap)

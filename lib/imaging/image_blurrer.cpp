@@ -1,8 +1,7 @@
 // 3 x 3 weighted mean: eight neighbours of weight 1 around a heavier centre.
-#include <new>
-
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "processor_runs.h"
 #include "wide_loops.h"
 
 namespace {
@@ -45,9 +44,17 @@ CImageBlurrer::CImageBlurrer(int nFactor) : CImage32BitProcessor(0), m_nFactor(C
 
 int CImageBlurrer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
 {
-    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
-    const int factor = ClampFactor(m_nFactor);
-    if (factor == 0) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
+    return kpimg::ProcessorRuns::Blur(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
+}
+
+namespace kpimg {
+
+int ProcessorRuns::Blur(CImageBlurrer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
+                        const uint32_t* pFill)
+{
+    if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
+    const int factor = ClampFactor(p.m_nFactor);
+    if (factor == 0) return Copy(pSrc, sizeSrc, pDst, sizeDst);
 
     const int w = sizeSrc.cx, h = sizeSrc.cy;
     if (w == 0 || h == 0) return 1;
@@ -62,37 +69,41 @@ int CImageBlurrer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     const uint32_t centreExtra = centre - 1;
 
     const size_t lanes = (size_t)w * 4;
-    uint16_t* colSum = nullptr;  // owned: per byte lane, three rows added up
-    uint8_t* mean = nullptr;     // owned: per byte lane, the inner means of a row
-    if (w >= 3 && h >= 3) {
-        colSum = new (std::nothrow) uint16_t[lanes];
-        mean = new (std::nothrow) uint8_t[lanes];
-    }
-    const bool fast = colSum != nullptr && mean != nullptr;
-    const kpimg::WideLoops& loops = kpimg::Wide();
-
-    for (int y = 0; y < h; ++y) {
-        RGBX* out = pDst + (ptrdiff_t)y * w;
-        if (!fast || y == 0 || y == h - 1) {
-            for (int x = 0; x < w; ++x) BlurPixel(pSrc, w, h, x, y, centre, out + x);
-            continue;
+    const WideLoops& loops = Wide();
+    ForRowBands(h, (long long)w * h, [&](int first, int end, Scratch& scratch) {
+        // Per byte lane, three rows added up, then the inner means of a row.
+        uint16_t* colSum = nullptr;
+        uint8_t* mean = nullptr;
+        if (w >= 3 && h >= 3) {
+            colSum = (uint16_t*)scratch.Get(lanes * (sizeof(uint16_t) + 1));
+            if (colSum != nullptr) mean = (uint8_t*)(colSum + lanes);
         }
-        const uint8_t* above = (const uint8_t*)(pSrc + (ptrdiff_t)(y - 1) * w);
-        const uint8_t* row = (const uint8_t*)(pSrc + (ptrdiff_t)y * w);
-        const uint8_t* below = (const uint8_t*)(pSrc + (ptrdiff_t)(y + 1) * w);
-        for (size_t i = 0; i < lanes; ++i) colSum[i] = (uint16_t)(above[i] + row[i] + below[i]);
-        // All four byte lanes at once; the fourth is computed and dropped.
-        loops.BlurRow(row, colSum, mean, lanes, centreExtra, M);
-        BlurPixel(pSrc, w, h, 0, y, centre, out);
-        BlurPixel(pSrc, w, h, w - 1, y, centre, out + w - 1);
-        for (int x = 1; x < w - 1; ++x) {
-            uint32_t m;
-            memcpy(&m, mean + (size_t)x * 4, 4);
-            const uint32_t d = kpimg::Load32(out + x);
-            kpimg::Store32(out + x, (d & 0xFF000000u) | (m & 0x00FFFFFFu));
+        for (int y = first; y < end; ++y) {
+            RGBX* out = pDst + (ptrdiff_t)y * w;
+            // The fourth byte is not written: the background's stays.
+            if (pFill != nullptr)
+                for (int x = 0; x < w; ++x) Store32(out + x, *pFill);
+            if (colSum == nullptr || y == 0 || y == h - 1) {
+                for (int x = 0; x < w; ++x) BlurPixel(pSrc, w, h, x, y, centre, out + x);
+                continue;
+            }
+            const uint8_t* above = (const uint8_t*)(pSrc + (ptrdiff_t)(y - 1) * w);
+            const uint8_t* row = (const uint8_t*)(pSrc + (ptrdiff_t)y * w);
+            const uint8_t* below = (const uint8_t*)(pSrc + (ptrdiff_t)(y + 1) * w);
+            for (size_t i = 0; i < lanes; ++i) colSum[i] = (uint16_t)(above[i] + row[i] + below[i]);
+            // All four byte lanes at once; the fourth is computed and dropped.
+            loops.BlurRow(row, colSum, mean, lanes, centreExtra, M);
+            BlurPixel(pSrc, w, h, 0, y, centre, out);
+            BlurPixel(pSrc, w, h, w - 1, y, centre, out + w - 1);
+            for (int x = 1; x < w - 1; ++x) {
+                uint32_t m;
+                memcpy(&m, mean + (size_t)x * 4, 4);
+                const uint32_t d = Load32(out + x);
+                Store32(out + x, (d & 0xFF000000u) | (m & 0x00FFFFFFu));
+            }
         }
-    }
-    delete[] colSum;
-    delete[] mean;
+    });
     return 1;
 }
+
+}  // namespace kpimg

@@ -1,8 +1,10 @@
 // Scaling: interpolation when enlarging, box averages when reducing.
+#include <memory>
 #include <new>
 
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "processor_runs.h"
 #include "wide_loops.h"
 
 CImageResizer::CImageResizer(double dFactor) : CImage32BitProcessor(dFactor > 1 ? 1 : 0), m_dFactor(dFactor) {}
@@ -15,27 +17,48 @@ CSize CImageResizer::CalcDestSize(CSize size)
 
 int CImageResizer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
 {
-    // Not positive (or not a number): the chain stops here.
-    if (!(m_dFactor > 0)) return 0;
-    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
-    if (m_dFactor == 1) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
-    if (m_dFactor > 1)
-        Enlarge(pSrc, sizeSrc, pDst, sizeDst);
-    else
-        Shrink(pSrc, sizeSrc, pDst, sizeDst);
-    return 1;
+    return kpimg::ProcessorRuns::Resize(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
 }
 
 int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
 {
-    if (!(m_dFactor > 1)) return 0;
-    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
-    kpimg::EnlargeJob job;
-    if (!kpimg::SetFrame(job, pSrc, sizeSrc, pDst, sizeDst)) return 1;
-    job.step = 1 / m_dFactor;
-    kpimg::Wide().Enlarge(job);
+    return kpimg::ProcessorRuns::Enlarge(*this, pSrc, sizeSrc, pDst, sizeDst);
+}
+
+int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
+{
+    return kpimg::ProcessorRuns::Shrink(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
+}
+
+namespace kpimg {
+
+int ProcessorRuns::Resize(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
+                          const uint32_t* pFill)
+{
+    // Not positive (or not a number): the chain stops here.
+    if (!(p.m_dFactor > 0)) return 0;
+    if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
+    if (p.m_dFactor == 1) return Copy(pSrc, sizeSrc, pDst, sizeDst);
+    // Enlarging writes every pixel whole; reducing leaves the fourth byte.
+    if (p.m_dFactor > 1)
+        Enlarge(p, pSrc, sizeSrc, pDst, sizeDst);
+    else
+        Shrink(p, pSrc, sizeSrc, pDst, sizeDst, pFill);
     return 1;
 }
+
+int ProcessorRuns::Enlarge(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
+{
+    if (!(p.m_dFactor > 1)) return 0;
+    if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
+    EnlargeJob job;
+    if (!SetFrame(job, pSrc, sizeSrc, pDst, sizeDst, nullptr)) return 1;
+    job.step = 1 / p.m_dFactor;
+    RunFrameBands(job, Wide().Enlarge);
+    return 1;
+}
+
+}  // namespace kpimg
 
 namespace {
 
@@ -91,52 +114,100 @@ inline void AverageBox(const RGBX* pSrc, int sw, long long top, long long bottom
     out->r = (BYTE)(r / n);
 }
 
+// One row of destination boxes from the source rows top..bottom, box by
+// box, without any table (when none could be had).
+void AverageRow(const RGBX* pSrc, int sw, double step, int dw, long long top, long long bottom, RGBX* out)
+{
+    // Up to this many pixels a box's channel sum fits 32 bits.
+    const long long kMax32 = 0xFFFFFFFFLL / 255;
+    const long long nRows = bottom - top + 1;
+    BoxWalker cols(step, sw);
+    for (int i = 0; i < dw; ++i) {
+        long long left, right;
+        cols.Next(left, right);
+        if (left > right) continue;
+        if (nRows * (right - left + 1) <= kMax32)
+            AverageBox<uint32_t>(pSrc, sw, top, bottom, left, right, out + i);
+        else
+            AverageBox<uint64_t>(pSrc, sw, top, bottom, left, right, out + i);
+    }
+}
+
 }  // namespace
 
-int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
+namespace kpimg {
+
+int ProcessorRuns::Shrink(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
+                          const uint32_t* pFill)
 {
-    if (!(m_dFactor > 0 && m_dFactor < 1)) return 0;
-    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
+    if (!(p.m_dFactor > 0 && p.m_dFactor < 1)) return 0;
+    if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
     if (dw == 0 || dh == 0) return 1;
-    const double step = 1 / m_dFactor;
+    const double step = 1 / p.m_dFactor;
+    // The fourth byte is never written, nor are pixels whose box is empty.
+    auto fillRow = [=](RGBX* out) {
+        if (pFill != nullptr)
+            for (int i = 0; i < dw; ++i) Store32(out + i, *pFill);
+    };
 
-    // Column boxes once per call, and one row of per-lane column sums over
-    // the current row box, so every source byte is added once.
-    long long* colFirst = new (std::nothrow) long long[(size_t)dw * 2];  // owned
-    const size_t lanes = (size_t)sw * 4;
-    uint16_t* colSum = new (std::nothrow) uint16_t[lanes];  // owned
-    const bool fast = colFirst != nullptr && colSum != nullptr;
-    const kpimg::WideLoops& loops = kpimg::Wide();
-    long long* colLast = fast ? colFirst + dw : nullptr;
+    // The boxes of both directions, walked once per call: a band of rows
+    // starts in the middle of the walk.
+    std::unique_ptr<long long[]> boxes(new (std::nothrow) long long[((size_t)dw + (size_t)dh) * 2]);  // owned
+    if (boxes == nullptr) {
+        BoxWalker rows(step, sh);
+        for (int j = 0; j < dh; ++j) {
+            RGBX* out = pDst + (ptrdiff_t)j * dw;
+            fillRow(out);
+            long long top, bottom;
+            rows.Next(top, bottom);
+            if (top <= bottom) AverageRow(pSrc, sw, step, dw, top, bottom, out);
+        }
+        return 1;
+    }
+    long long* const colFirst = boxes.get();
+    long long* const colLast = colFirst + dw;
+    long long* const rowFirst = colLast + dw;
+    long long* const rowLast = rowFirst + dh;
+    {
+        BoxWalker cols(step, sw);
+        for (int i = 0; i < dw; ++i) cols.Next(colFirst[i], colLast[i]);
+        BoxWalker rows(step, sh);
+        for (int j = 0; j < dh; ++j) rows.Next(rowFirst[j], rowLast[j]);
+    }
     // The longest run of boxes exactly two columns wide, side by side (all
     // but the first and the clamped last ones when halving).
     int pairFirst = -1, pairEnd = -1;
-    if (fast) {
-        BoxWalker cols(step, sw);
-        for (int i = 0; i < dw; ++i) cols.Next(colFirst[i], colLast[i]);
-        for (int i = 0; i < dw;) {
-            int e = i;
-            while (e < dw && colLast[e] - colFirst[e] == 1 && (e == i || colFirst[e] == colLast[e - 1] + 1)) ++e;
-            if (e - i > pairEnd - pairFirst) {
-                pairFirst = i;
-                pairEnd = e;
-            }
-            i = e > i ? e : i + 1;
+    for (int i = 0; i < dw;) {
+        int e = i;
+        while (e < dw && colLast[e] - colFirst[e] == 1 && (e == i || colFirst[e] == colLast[e - 1] + 1)) ++e;
+        if (e - i > pairEnd - pairFirst) {
+            pairFirst = i;
+            pairEnd = e;
         }
+        i = e > i ? e : i + 1;
     }
 
-    // Up to this many pixels a box's channel sum fits 32 bits.
-    const long long kMax32 = 0xFFFFFFFFLL / 255;
-    BoxWalker rows(step, sh);
-    for (int j = 0; j < dh; ++j) {
-        long long top, bottom;
-        rows.Next(top, bottom);
-        if (top > bottom) continue;
-        RGBX* out = pDst + (ptrdiff_t)j * dw;
-        const long long nRows = bottom - top + 1;
-        // 257 rows of 255 still fit 16 bits.
-        if (fast && nRows <= 257) {
+    const size_t lanes = (size_t)sw * 4;
+    const WideLoops& loops = Wide();
+    // Every source pixel is read once whatever the factor.
+    ForRowBands(dh, (long long)sw * sh, [&](int j0, int j1, Scratch& scratch) {
+        // One row of per-lane column sums over the current row box, so every
+        // source byte is added once.
+        uint16_t* colSum = (uint16_t*)scratch.Get(lanes * sizeof(uint16_t));
+        // Up to this many pixels a box's channel sum fits 32 bits.
+        const long long kMax32 = 0xFFFFFFFFLL / 255;
+        for (int j = j0; j < j1; ++j) {
+            RGBX* out = pDst + (ptrdiff_t)j * dw;
+            fillRow(out);
+            const long long top = rowFirst[j], bottom = rowLast[j];
+            if (top > bottom) continue;
+            const long long nRows = bottom - top + 1;
+            // 257 rows of 255 still fit 16 bits.
+            if (colSum == nullptr || nRows > 257) {
+                AverageRow(pSrc, sw, step, dw, top, bottom, out);
+                continue;
+            }
             const uint8_t* first = (const uint8_t*)(pSrc + (ptrdiff_t)top * sw);
             for (size_t i = 0; i < lanes; ++i) colSum[i] = first[i];
             for (long long y = top + 1; y <= bottom; ++y)
@@ -145,7 +216,7 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
             while (i < dw) {
                 if (i == pairFirst && nRows * 2 <= kMaxMagic) {
                     // The run of two-column boxes in one call.
-                    loops.PairMeans(colSum + colFirst[i] * 4, (kpimg::PixelWord*)(out + i), pairEnd - pairFirst,
+                    loops.PairMeans(colSum + colFirst[i] * 4, (PixelWord*)(out + i), pairEnd - pairFirst,
                                     Magic((uint32_t)(nRows * 2)));
                     i = pairEnd;
                     continue;
@@ -179,20 +250,9 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
                 }
                 ++i;
             }
-            continue;
         }
-        BoxWalker cols(step, sw);
-        for (int i = 0; i < dw; ++i) {
-            long long left, right;
-            cols.Next(left, right);
-            if (left > right) continue;
-            if (nRows * (right - left + 1) <= kMax32)
-                AverageBox<uint32_t>(pSrc, sw, top, bottom, left, right, out + i);
-            else
-                AverageBox<uint64_t>(pSrc, sw, top, bottom, left, right, out + i);
-        }
-    }
-    delete[] colFirst;
-    delete[] colSum;
+    });
     return 1;
 }
+
+}  // namespace kpimg

@@ -4,6 +4,7 @@
 
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "processor_runs.h"
 #include "wide_loops.h"
 
 namespace {
@@ -57,14 +58,29 @@ CSize CImageRotator::CalcDestSize(CSize size)
 
 int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
 {
-    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
-    if (m_dAngle == 0) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
+    return kpimg::ProcessorRuns::Rotate(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
+}
 
-    kpimg::RotateJob job;
-    if (!kpimg::SetFrame(job, pSrc, sizeSrc, pDst, sizeDst)) return 1;
-    job.cosine = cos(m_dAngle);
-    job.sine = sin(m_dAngle);
-    job.weighted = m_bWeighted != 0;
-    kpimg::Wide().Rotate(job);
+namespace kpimg {
+
+int ProcessorRuns::Rotate(CImageRotator& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
+                          const uint32_t* pFill)
+{
+    if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
+    if (p.m_dAngle == 0) return Copy(pSrc, sizeSrc, pDst, sizeDst);
+
+    RotateJob job;
+    if (!SetFrame(job, pSrc, sizeSrc, pDst, sizeDst, pFill)) {
+        // Nothing to sample: the whole canvas is background.
+        size_t n;
+        if (pFill != nullptr && PixelCount(sizeDst, n)) FillPixels(pDst, n, *pFill);
+        return 1;
+    }
+    job.cosine = cos(p.m_dAngle);
+    job.sine = sin(p.m_dAngle);
+    job.weighted = p.m_bWeighted != 0;
+    RunFrameBands(job, Wide().Rotate);
     return 1;
 }
+
+}  // namespace kpimg

@@ -1,9 +1,8 @@
 // 3 x 3 sharpening kernel, summed in double precision row by row from the
 // top-left neighbour, left to right. That order is part of the result.
-#include <new>
-
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "processor_runs.h"
 #include "wide_loops.h"
 
 namespace {
@@ -49,9 +48,17 @@ CImageSharpener::CImageSharpener(int nFactor) : CImage32BitProcessor(0), m_nFact
 
 int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
 {
-    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
-    const int factor = ClampFactor(m_nFactor);
-    if (factor == 0) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
+    return kpimg::ProcessorRuns::Sharpen(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
+}
+
+namespace kpimg {
+
+int ProcessorRuns::Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
+                           const uint32_t* pFill)
+{
+    if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
+    const int factor = ClampFactor(p.m_nFactor);
+    if (factor == 0) return Copy(pSrc, sizeSrc, pDst, sizeDst);
 
     const int w = sizeSrc.cx, h = sizeSrc.cy;
     if (w == 0 || h == 0) return 1;
@@ -60,32 +67,7 @@ int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize 
     k.h = -1 / (4 * (1 + e));
     k.c = -e / (4 * (1 + e));
 
-    // The outermost ring is copied whole.
-    for (int y = 0; y < h; ++y) {
-        const RGBX* in = pSrc + (ptrdiff_t)y * w;
-        RGBX* out = pDst + (ptrdiff_t)y * w;
-        if (y == 0 || y == h - 1) {
-            for (int x = 0; x < w; ++x) out[x] = in[x];
-        } else {
-            out[0] = in[0];
-            out[w - 1] = in[w - 1];
-        }
-    }
-    if (w < 3 || h < 3) return 1;
-
-    // Three source rows as doubles, one plane per colour, rolled down the
-    // image so every row is converted once; the fourth byte is never read.
-    const size_t rowLen = (size_t)w * 3;
-    double* rows = new (std::nothrow) double[rowLen * 3];  // owned
-    uint8_t* result = new (std::nothrow) uint8_t[rowLen];  // owned
-    if (rows == nullptr || result == nullptr) {
-        delete[] rows;
-        delete[] result;
-        for (int y = 1; y < h - 1; ++y)
-            for (int x = 1; x < w - 1; ++x) SharpenPixel(pSrc, w, x, y, k, pDst + (ptrdiff_t)y * w + x);
-        return 1;
-    }
-    double* line[3] = {rows, rows + rowLen, rows + 2 * rowLen};
+    const WideLoops& loops = Wide();
     auto convert = [w](const RGBX* in, double* to) {
         for (int x = 0; x < w; ++x) {
             to[x] = in[x].b;
@@ -93,24 +75,56 @@ int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize 
             to[2 * w + x] = in[x].r;
         }
     };
-    convert(pSrc, line[0]);
-    convert(pSrc + w, line[1]);
-    const double kc = k.c, kh = k.h;
-    const kpimg::WideLoops& loops = kpimg::Wide();
-    for (int y = 1; y < h - 1; ++y) {
-        double* next = line[(y + 1) % 3];
-        convert(pSrc + (ptrdiff_t)(y + 1) * w, next);
-        for (int c = 0; c < 3; ++c)
-            loops.SharpenRow(line[(y - 1) % 3] + (size_t)c * w, line[y % 3] + (size_t)c * w, next + (size_t)c * w,
-                             result + (size_t)c * w, w, kc, kh);
-        RGBX* out = pDst + (ptrdiff_t)y * w;
-        for (int x = 1; x < w - 1; ++x) {
-            const uint32_t m = result[x] | (uint32_t)result[w + x] << 8 | (uint32_t)result[2 * w + x] << 16;
-            const uint32_t dv = kpimg::Load32(out + x);
-            kpimg::Store32(out + x, (dv & 0xFF000000u) | m);
+    ForRowBands(h, (long long)w * h, [&](int first, int end, Scratch& scratch) {
+        // The outermost ring is copied whole; inner pixels keep the
+        // background's fourth byte.
+        for (int y = first; y < end; ++y) {
+            const RGBX* in = pSrc + (ptrdiff_t)y * w;
+            RGBX* out = pDst + (ptrdiff_t)y * w;
+            if (y == 0 || y == h - 1) {
+                for (int x = 0; x < w; ++x) out[x] = in[x];
+                continue;
+            }
+            if (pFill != nullptr)
+                for (int x = 1; x < w - 1; ++x) Store32(out + x, *pFill);
+            out[0] = in[0];
+            out[w - 1] = in[w - 1];
         }
-    }
-    delete[] rows;
-    delete[] result;
+        if (w < 3 || h < 3) return;
+        const int y0 = first > 1 ? first : 1;
+        const int y1 = end < h - 1 ? end : h - 1;
+        if (y0 >= y1) return;
+
+        // Three source rows as doubles, one plane per colour, rolled down
+        // the band so every row is converted once (the two above the band
+        // once more); the fourth byte is never read.
+        const size_t rowLen = (size_t)w * 3;
+        double* rows = (double*)scratch.Get(rowLen * 3 * sizeof(double) + rowLen);
+        if (rows == nullptr) {
+            for (int y = y0; y < y1; ++y)
+                for (int x = 1; x < w - 1; ++x) SharpenPixel(pSrc, w, x, y, k, pDst + (ptrdiff_t)y * w + x);
+            return;
+        }
+        uint8_t* result = (uint8_t*)(rows + rowLen * 3);
+        double* line[3] = {rows, rows + rowLen, rows + 2 * rowLen};
+        convert(pSrc + (ptrdiff_t)(y0 - 1) * w, line[(y0 - 1) % 3]);
+        convert(pSrc + (ptrdiff_t)y0 * w, line[y0 % 3]);
+        const double kc = k.c, kh = k.h;
+        for (int y = y0; y < y1; ++y) {
+            double* next = line[(y + 1) % 3];
+            convert(pSrc + (ptrdiff_t)(y + 1) * w, next);
+            for (int c = 0; c < 3; ++c)
+                loops.SharpenRow(line[(y - 1) % 3] + (size_t)c * w, line[y % 3] + (size_t)c * w,
+                                 next + (size_t)c * w, result + (size_t)c * w, w, kc, kh);
+            RGBX* out = pDst + (ptrdiff_t)y * w;
+            for (int x = 1; x < w - 1; ++x) {
+                const uint32_t m = result[x] | (uint32_t)result[w + x] << 8 | (uint32_t)result[2 * w + x] << 16;
+                const uint32_t dv = Load32(out + x);
+                Store32(out + x, (dv & 0xFF000000u) | m);
+            }
+        }
+    });
     return 1;
 }
+
+}  // namespace kpimg

@@ -1,6 +1,7 @@
 // Shear along both axes; the offsets are fractions of the destination size.
 #include "image_processors.h"
 #include "pixel_math.h"
+#include "processor_runs.h"
 #include "wide_loops.h"
 
 CImageShearer::CImageShearer(int nAcross, int nDown, int bWeighted)
@@ -20,14 +21,29 @@ CSize CImageShearer::CalcDestSize(CSize size)
 
 int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
 {
-    if (!kpimg::ValidArrays(pSrc, sizeSrc, pDst, sizeDst, CalcDestSize(sizeSrc))) return 0;
-    if (m_nAcross == 0 && m_nDown == 0) return CImage32BitProcessor::ProcessPixels(pSrc, sizeSrc, pDst, sizeDst);
+    return kpimg::ProcessorRuns::Shear(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
+}
 
-    kpimg::ShearJob job;
-    if (!kpimg::SetFrame(job, pSrc, sizeSrc, pDst, sizeDst)) return 1;
-    job.across = m_nAcross;
-    job.down = m_nDown;
-    job.weighted = m_bWeighted != 0;
-    kpimg::Wide().Shear(job);
+namespace kpimg {
+
+int ProcessorRuns::Shear(CImageShearer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
+                         const uint32_t* pFill)
+{
+    if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
+    if (p.m_nAcross == 0 && p.m_nDown == 0) return Copy(pSrc, sizeSrc, pDst, sizeDst);
+
+    ShearJob job;
+    if (!SetFrame(job, pSrc, sizeSrc, pDst, sizeDst, pFill)) {
+        // Nothing to sample: the whole canvas is background.
+        size_t n;
+        if (pFill != nullptr && PixelCount(sizeDst, n)) FillPixels(pDst, n, *pFill);
+        return 1;
+    }
+    job.across = p.m_nAcross;
+    job.down = p.m_nDown;
+    job.weighted = p.m_bWeighted != 0;
+    RunFrameBands(job, Wide().Shear);
     return 1;
 }
+
+}  // namespace kpimg

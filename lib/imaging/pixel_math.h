@@ -61,9 +61,10 @@ inline uint32_t Load32(const RGBX* p)
 
 inline void Store32(RGBX* p, uint32_t v) { memcpy((void*)p, &v, 4); }
 
-// Fills the arrays and sizes of a sampling job from checked arguments;
-// false when the source has no pixels, so there is nothing to sample.
-inline bool SetFrame(FrameJob& job, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
+// Fills the arrays and sizes of a sampling job from checked arguments, for
+// all destination rows; false when the source has no pixels, so there is
+// nothing to sample.
+inline bool SetFrame(FrameJob& job, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, const uint32_t* pFill)
 {
     if (sizeSrc.cx == 0 || sizeSrc.cy == 0) return false;
     job.src = (const PixelWord*)pSrc;
@@ -72,6 +73,9 @@ inline bool SetFrame(FrameJob& job, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize
     job.dst = (PixelWord*)pDst;
     job.dw = sizeDst.cx;
     job.dh = sizeDst.cy;
+    job.y0 = 0;
+    job.y1 = sizeDst.cy;
+    job.fill = (const PixelWord*)pFill;
     return true;
 }
 

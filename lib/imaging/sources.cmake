@@ -1,5 +1,5 @@
-# Image processing: the pixel processors are portable; the bitmap that runs
-# them on GDI is Windows only.
+# Image processing: the pixel processors and their worker threads are
+# portable; the bitmap that runs them on GDI is Windows only.
 set(KP_IMAGING_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_processor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_rotator.cpp
@@ -9,6 +9,8 @@ set(KP_IMAGING_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_color_processors.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_blurrer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_sharpener.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/worker_pool.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/box_thumbnail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_dispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_base.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_avx2.cpp)

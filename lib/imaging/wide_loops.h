@@ -14,12 +14,18 @@ typedef uint32_t __attribute__((may_alias)) PixelWord;
 
 // The source and destination of a sampling job. Arrays and sizes are
 // checked by the processor before a job is made: sizes positive, arrays of
-// w * h words.
+// w * h words. A job computes destination rows y0 to y1 - 1, so that bands
+// of rows can go to different threads; every pixel comes out the same in
+// any band.
 struct FrameJob {
     const PixelWord* src;  // not owned
     int sw, sh;
     PixelWord* dst;  // not owned
     int dw, dh;
+    int y0, y1;
+    // Non-null: each row is set to this word before it is computed (the
+    // destination was not filled beforehand). Not owned.
+    const PixelWord* fill;
 };
 
 struct RotateJob : FrameJob {

@@ -40,6 +40,13 @@ inline uint32_t Load(const PixelWord* p)
     return *p;
 }
 
+inline void FillRow(PixelWord* row, int n, const PixelWord* fill)
+{
+    if (fill == nullptr) return;
+    const PixelWord v = *fill;
+    for (int i = 0; i < n; ++i) row[i] = v;
+}
+
 // Per colour: 0.5 * ((1 - fx) * P00 + fx * P10 + (1 - fy) * P00 + fy * P01),
 // summed left to right, truncated; the fourth byte 0.
 #if defined(__AVX2__)
@@ -186,13 +193,23 @@ void RotatePixels(const RotateJob& j)
 #if defined(__AVX2__)
     const bool indexFitsInt = (long long)sw * sh <= 0x7FFFFFFFLL;
 #endif
-    for (int r = 0; r < dh; ++r) {
+    // One pixel of the weighted rotation at position (a, b): left alone when
+    // the position is refused.
+    auto sampleAt = [&](PixelWord* o, double a, double b) {
+        const long long px = (long long)a, py = (long long)b;
+        if (px < left || px >= right || py < top || py >= bottom) return;
+        const double x = scx + a, y = scy + b;
+        *o = x >= 0 && y >= 0 && x < innerRight && y < innerBottom ? SampleInner(src, sw, x, y)
+                                                                   : Sample(src, sw, sh, x, y);
+    };
+    for (int r = j.y0; r < j.y1; ++r) {
         const int yy = r - dcy;
         // Running sums: column k sits at k + 1 - dcx; the sampled pixel
         // depends on the accumulated value, so they stay sums.
         double A = yy * S - dcx * C;
         double B = yy * C + dcx * S;
         PixelWord* out = j.dst + (ptrdiff_t)r * dw;
+        FillRow(out, dw, j.fill);
 
         if (!j.weighted) {
             for (int k = 0; k < dw; ++k) {
@@ -206,56 +223,59 @@ void RotatePixels(const RotateJob& j)
             continue;
         }
 #if defined(__AVX2__)
-        // Inner positions are gathered four at a time and sampled together:
-        // per lane the same truncations, subtractions and sums.
-        double x0 = 0, x1 = 0, x2 = 0, y0 = 0, y1 = 0, y2 = 0;
-        int k0 = 0, k1 = 0, k2 = 0;
-        int queued = 0;
+        if (indexFitsInt) {
+            // The running sums alone go pixel after pixel, a block of columns
+            // at a time; then their positions are tested and sampled four at
+            // a time, each lane with the same truncations, comparisons and
+            // sums as one pixel below.
+            const int kBlock = 256;
+            double pa[kBlock], pb[kBlock];
+            const __m128i vLeftLess1 = _mm_set1_epi32((int)left - 1), vRight = _mm_set1_epi32((int)right);
+            const __m128i vTopLess1 = _mm_set1_epi32((int)top - 1), vBottom = _mm_set1_epi32((int)bottom);
+            const __m256d vScx = _mm256_set1_pd((double)scx), vScy = _mm256_set1_pd((double)scy);
+            const __m256d zero = _mm256_setzero_pd(), vInnerRight = _mm256_set1_pd(innerRight),
+                          vInnerBottom = _mm256_set1_pd(innerBottom);
+            for (int k0 = 0; k0 < dw; k0 += kBlock) {
+                const int n = dw - k0 < kBlock ? dw - k0 : kBlock;
+                for (int i = 0; i < n; ++i) {
+                    A = A + C;
+                    B = B - S;
+                    pa[i] = A;
+                    pb[i] = B;
+                }
+                PixelWord* o = out + k0;
+                int i = 0;
+                for (; i + 4 <= n; i += 4) {
+                    const __m256d va = _mm256_loadu_pd(pa + i), vb = _mm256_loadu_pd(pb + i);
+                    // A truncation past the int range gives INT_MIN, which
+                    // is refused as any position that far out is.
+                    const __m128i px = _mm256_cvttpd_epi32(va), py = _mm256_cvttpd_epi32(vb);
+                    const __m128i accepted =
+                        _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(px, vLeftLess1), _mm_cmpgt_epi32(vRight, px)),
+                                      _mm_and_si128(_mm_cmpgt_epi32(py, vTopLess1), _mm_cmpgt_epi32(vBottom, py)));
+                    const int acceptedMask = _mm_movemask_ps(_mm_castsi128_ps(accepted));
+                    if (acceptedMask == 0) continue;
+                    const __m256d vx = _mm256_add_pd(vScx, va), vy = _mm256_add_pd(vScy, vb);
+                    const __m256d inner = _mm256_and_pd(
+                        _mm256_and_pd(_mm256_cmp_pd(vx, zero, _CMP_GE_OQ), _mm256_cmp_pd(vy, zero, _CMP_GE_OQ)),
+                        _mm256_and_pd(_mm256_cmp_pd(vx, vInnerRight, _CMP_LT_OQ),
+                                      _mm256_cmp_pd(vy, vInnerBottom, _CMP_LT_OQ)));
+                    if (acceptedMask == 0xF && _mm256_movemask_pd(inner) == 0xF) {
+                        _mm_storeu_si128((__m128i*)(o + i), InterpolateFour(src, sw, vx, vy));
+                        continue;
+                    }
+                    for (int l = i; l < i + 4; ++l) sampleAt(o + l, pa[l], pb[l]);
+                }
+                for (; i < n; ++i) sampleAt(o + i, pa[i], pb[i]);
+            }
+            continue;
+        }
 #endif
         for (int k = 0; k < dw; ++k) {
             A = A + C;
             B = B - S;
-            const long long px = (long long)A, py = (long long)B;
-            if (px < left || px >= right || py < top || py >= bottom) continue;
-            const double x = scx + A, y = scy + B;
-            if (!(x >= 0 && y >= 0 && x < innerRight && y < innerBottom)) {
-                out[k] = Sample(src, sw, sh, x, y);
-                continue;
-            }
-#if defined(__AVX2__)
-            if (indexFitsInt) {
-                // Held in registers: a vector load of four separate stores
-                // would wait for them to drain.
-                switch (queued) {
-                case 0: x0 = x; y0 = y; k0 = k; queued = 1; continue;
-                case 1: x1 = x; y1 = y; k1 = k; queued = 2; continue;
-                case 2: x2 = x; y2 = y; k2 = k; queued = 3; continue;
-                default: break;
-                }
-                queued = 0;
-                const __m256d vx = _mm256_setr_pd(x0, x1, x2, x);
-                const __m256d vy = _mm256_setr_pd(y0, y1, y2, y);
-                const __m128i bytes = InterpolateFour(src, sw, vx, vy);
-                if (k == k0 + 3) {
-                    _mm_storeu_si128((__m128i*)(out + k0), bytes);
-                } else {
-                    alignas(16) uint32_t words[4];
-                    _mm_store_si128((__m128i*)words, bytes);
-                    out[k0] = words[0];
-                    out[k1] = words[1];
-                    out[k2] = words[2];
-                    out[k] = words[3];
-                }
-                continue;
-            }
-#endif
-            out[k] = SampleInner(src, sw, x, y);
+            sampleAt(out + k, A, B);
         }
-#if defined(__AVX2__)
-        if (queued > 0) out[k0] = SampleInner(src, sw, x0, y0);
-        if (queued > 1) out[k1] = SampleInner(src, sw, x1, y1);
-        if (queued > 2) out[k2] = SampleInner(src, sw, x2, y2);
-#endif
     }
 }
 
@@ -265,7 +285,8 @@ void ShearPixels(const ShearJob& j)
     // Products in double: exact wherever an int product would not overflow.
     const double across = j.across, down = j.down;
     // Columns in blocks, so the per-column offsets live on the stack while
-    // the destination is written row by row.
+    // the destination is written row by row (and, when the job fills, each
+    // block of a row just before it is computed).
     const int kBlock = 256;
     double offY[kBlock];
     const PixelWord* src = j.src;
@@ -287,13 +308,14 @@ void ShearPixels(const ShearJob& j)
             else
                 offY[i] = 0;
         }
-        for (int y = 0; y < dh; ++y) {
+        for (int y = j.y0; y < j.y1; ++y) {
             double offX = 0;
             if (j.across > 0)
                 offX = (double)(dh - y) * across / dh;
             else if (j.across < 0)
                 offX = -across * y / dh;
             PixelWord* out = dst + (ptrdiff_t)y * dw + x0;
+            FillRow(out, n, j.fill);
             if (!weighted) {
                 for (int i = 0; i < n; ++i) {
                     const double sx = (x0 + i) - offX, sy = y - offY[i];
@@ -347,9 +369,12 @@ void ShearPixels(const ShearJob& j)
 void EnlargePixels(const EnlargeJob& j)
 {
     // Both positions are running sums from 0.0; every column restarts its
-    // row position at 0.0, so walking rows first gives the same values.
+    // row position at 0.0, so walking rows first gives the same values. A
+    // band adds up the rows above it first: row r's position is r sums,
+    // not r times the step.
     double y = 0.0;
-    for (int r = 0; r < j.dh; ++r) {
+    for (int r = 0; r < j.y0; ++r) y = y + j.step;
+    for (int r = j.y0; r < j.y1; ++r) {
         PixelWord* out = j.dst + (ptrdiff_t)r * j.dw;
         double x = 0.0;
         for (int k = 0; k < j.dw; ++k) {

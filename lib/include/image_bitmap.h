@@ -6,6 +6,8 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include <memory>
+
 #include "framework/carray.h"
 #include "framework/gdi.h"
 #include "image_processors.h"
@@ -43,6 +45,16 @@ public:
     // every step and the write-back succeed. Never deletes the processors.
     int ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors);
     int ProcessImage(CImage32BitProcessor* pProcessor);
+    // What CopyImage(hSource) and then ProcessImage(arrProcessors) give,
+    // with one read and one write of the pixels: a failed step leaves the
+    // plain copy (and returns 0); a source that cannot be read changes
+    // nothing. An empty chain is the copy. hSource stays the caller's.
+    int ProcessImageFrom(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors);
+
+    // Processing keeps its two pixel arrays and the bitmap a write-back
+    // replaced, so that the next call of the same size allocates nothing
+    // large; this gives them back. The destructor does too.
+    void ReleaseWorkMemory();
 
     // One processor each, arguments passed through.
     int RotateImage(int nDegrees, int bWeighted);
@@ -69,4 +81,20 @@ protected:
     static int Fill(RGBX* pPixels, CSize size, unsigned long clr);
 
     COLORREF m_clrBackground;
+
+private:
+    // The chain from hSource's pixels to a new own bitmap; 0 (nothing
+    // changed) when a size is refused, a step fails or GDI does.
+    int RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors);
+    // The first nArrays work arrays, each of at least nPixels pixels; on
+    // failure everything kept is given back.
+    bool ReserveWork(size_t nPixels, int nArrays);
+    // pPixels (size) into the spare bitmap when it has that size, else into
+    // a new one, which then replaces the own bitmap; the replaced one
+    // becomes the spare or is deleted.
+    int WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced);
+
+    std::unique_ptr<RGBX[]> m_pWork[2];  // owned: the arrays a chain runs between
+    size_t m_nWorkPixels;                // capacity of each that is there
+    HBITMAP m_hSpareBitmap;              // owned
 };

@@ -29,6 +29,19 @@ struct KPLIB_API RGBX {
 
 static_assert(sizeof(RGBX) == 4, "RGBX must match one pixel of a 32-bit DIB");
 
+// The processors split their work over the library's worker threads, by
+// bands of rows; the result is the same to the bit whatever the number of
+// threads. nThreads counts the calling thread; below 1 it restores the
+// default, one per processor. Small images always run on the calling thread.
+KPLIB_API void KpSetImageThreads(int nThreads);
+KPLIB_API int KpGetImageThreads();
+
+// The library's own runs of its processors (bands of rows, and the fill of
+// the background as the rows are made when they are a step of a chain).
+namespace kpimg {
+struct ProcessorRuns;
+}
+
 // Base of every processor; as a processor of its own it copies its source.
 //
 // Sizes that are negative, or whose pixel count could not be addressed,
@@ -58,6 +71,8 @@ protected:
 // Turns the image about its centre on a canvas grown to hold it; a
 // positive angle turns clockwise on the screen.
 class KPLIB_API CImageRotator : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageRotator(int nDegrees, int bWeighted);
     // Stored in (0, 2*pi]: an angle of 0 becomes 2*pi and resamples.
@@ -73,6 +88,8 @@ protected:
 // Slants the image: the top row moves right by m_nAcross (left edge of the
 // bottom row for a negative amount), the right column down by m_nDown.
 class KPLIB_API CImageShearer : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageShearer(int nAcross, int nDown, int bWeighted);
 
@@ -87,6 +104,8 @@ protected:
 // Scales by interpolation (factor > 1) or by box averages (factor < 1).
 // A factor that is not positive fails.
 class KPLIB_API CImageResizer : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageResizer(double dFactor);
 
@@ -102,6 +121,8 @@ protected:
 
 // Mirrors left-right and/or top-bottom.
 class KPLIB_API CImageFlipper : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageFlipper(int bHorz, int bVert);
 
@@ -114,6 +135,8 @@ protected:
 
 // Grey = (3 r + 6 g + b) / 10; the fourth byte becomes 0.
 class KPLIB_API CImageGrayer : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageGrayer();
 
@@ -122,6 +145,8 @@ public:
 
 // 255 minus each colour; the fourth byte stays the background's.
 class KPLIB_API CImageNegator : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageNegator();
 
@@ -130,6 +155,8 @@ public:
 
 // Replaces one exact colour (fourth byte not compared) by another.
 class KPLIB_API CImageColorReplacer : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageColorReplacer(unsigned long clrFrom, unsigned long clrTo);
 
@@ -142,6 +169,8 @@ protected:
 
 // 3 x 3 weighted mean; strength 0..10, 0 copies.
 class KPLIB_API CImageBlurrer : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageBlurrer(int nFactor = 5);
 
@@ -154,6 +183,8 @@ protected:
 // 3 x 3 sharpening kernel whose weights add up to 1; strength 0..10, 0
 // copies. The outermost ring of pixels is copied unchanged.
 class KPLIB_API CImageSharpener : public CImage32BitProcessor {
+    friend struct kpimg::ProcessorRuns;
+
 public:
     CImageSharpener(int nFactor = 5);
 

@@ -114,6 +114,10 @@ protected:
 
     // Grabs rc of hWnd (empty rc: the whole window), stores it and refreshes.
     int SnapRect(HWND hWnd, CRect rc);
+    // SnapBitmap into hReuse when it has the size and the screen's format
+    // (no fresh bitmap to fill page by page); the call takes hReuse over and
+    // deletes it when it is not used.
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse);
     void PlaySnapSound();
 
     // The parts of a capture shared by every mode: the busy flag and the

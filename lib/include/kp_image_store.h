@@ -17,6 +17,7 @@
 
 namespace Gdiplus {
 class GpImage;
+class GpBitmap;
 }
 
 class KPLIB_API CKpImageStore {
@@ -25,6 +26,7 @@ public:
     // must outlive the store.
     explicit CKpImageStore(CKpConfig& config);
     // Frees no GDI+ image: GDI+ may be shut down by then. Clear first.
+    // Deletes the bitmaps it keeps.
     ~CKpImageStore();
     CKpImageStore(const CKpImageStore&) = delete;
     CKpImageStore& operator=(const CKpImageStore&) = delete;
@@ -52,12 +54,16 @@ public:
     // deletes the object) and is processed; a grab without a bitmap keeps
     // the previous capture and processes that again.
     void StoreCapture(CImageBitmap* pGrab);
+    // The bitmap the last capture replaced, kept for the next grab to draw
+    // into; the caller owns it. Null when there is none.
+    HBITMAP TakeSpareCapture();
     // Runs the image options over the last capture into a new current image
     // and thumbnail; clears both names. Nothing without a capture.
     void Refresh();
 
     // Frees the current image and thumbnail and clears both names; the
-    // bitmaps keep the last capture.
+    // bitmaps keep the last capture. The memory processing keeps from one
+    // capture to the next is given back too.
     void ClearGdiplusImage();
     // A file that is not a readable image changes nothing: the current
     // image, its names and the image options stay.
@@ -95,10 +101,19 @@ public:
     Gdiplus::GpImage* ConvertImage(HBITMAP h);
     // A new display-format bitmap holding pImage; the caller deletes it.
     CBitmap* ConvertImage(Gdiplus::GpImage* pImage);
-    // Both bitmaps become copies of h.
+    // Both bitmaps become copies of h (the processing memory is given back
+    // first: the next image is another one).
     void ResetBitmapData(HBITMAP h);
 
 protected:
+    // Frees the current image and thumbnail and clears both names.
+    void FreeImages();
+    // Gives back what is kept for the next capture: processing's arrays and
+    // spare bitmap, and the spare capture.
+    void ReleaseWorkMemory();
+    // The processed bitmap as a 24-bit image, written into pReuse (which
+    // the call takes over) when that has the size.
+    Gdiplus::GpImage* Convert24(Gdiplus::GpBitmap* pReuse);
     // Records how a file or clipboard operation ended; returns its result.
     int EndFileOperation(int nResult, const CString& strPath);
 
@@ -110,8 +125,12 @@ protected:
     Gdiplus::GpImage* m_pThubImage;  // owned
     int m_nThubX;
     int m_nThubY;
+    // m_pImage is the 24-bit image a refresh made: the next refresh writes
+    // into it when the size is the same rather than make another.
+    int m_bImageReusable;
     int m_nLastFileResult;  // a FileResult
     CString m_strLastFilePath;
     CImageBitmap m_bmpCapture;  // the last capture, unprocessed
     CImageBitmap m_bmpImage;    // the last capture after the image options
+    HBITMAP m_hSpareCapture;    // owned: the capture the last one replaced
 };

@@ -467,6 +467,36 @@ TEST_F(EngineTest, GrabLeavesTheWindowsTopmostStateAsItWas) {
     }
 }
 
+TEST_F(EngineTest, ASecondCaptureOfTheSameSizeDrawsIntoTheBitmapTheFirstReplaced) {
+    Start();
+    ShowBands();
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    HGDIOBJ first = m_core.CaptureHandle();
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    HGDIOBJ second = m_core.CaptureHandle();
+    EXPECT_NE(first, second);
+    // The screen changes: the bitmap drawn into again shows the new picture.
+    m_bands.m_bands = {RGB(0, 0, 255), RGB(255, 0, 0), RGB(0, 200, 0), RGB(10, 120, 230)};
+    ::InvalidateRect(m_bands.m_hWnd, nullptr, FALSE);
+    ::UpdateWindow(m_bands.m_hWnd);
+    PumpMessages(150);
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    EXPECT_EQ(first, m_core.CaptureHandle());
+    EXPECT_EQ(RGB(0, 0, 255), ImagePixel(m_core.GetImage(), 150, 200));
+    EXPECT_EQ(RGB(255, 0, 0), ImagePixel(m_core.GetImage(), 250, 200));
+    // Another size cannot use it: the area is grabbed into a new bitmap.
+    ASSERT_EQ(1, m_core.SnapRect(::GetDesktopWindow(), CRect(100, 100, 300, 250)));
+    EXPECT_EQ(200u, ImageWidth(m_core.GetImage()));
+    EXPECT_EQ(150u, ImageHeight(m_core.GetImage()));
+    EXPECT_EQ(RGB(0, 0, 255), ImagePixel(m_core.GetImage(), 50, 100));
+    // The clear command gives the kept bitmap back; the capture stays.
+    HGDIOBJ spare = first;
+    m_core.ClearGdiplusImage();
+    BITMAP bm;
+    EXPECT_EQ(0, ::GetObjectA(spare, sizeof bm, &bm));
+    EXPECT_NE(0, ::GetObjectA(m_core.CaptureHandle(), sizeof bm, &bm));
+}
+
 TEST_F(EngineTest, NoGrabWithoutAWindow) {
     EXPECT_EQ(nullptr, CKpCore::SnapBitmap(nullptr, CRect(0, 0, 10, 10)));
 }

@@ -152,6 +152,7 @@ public:
     using CKpCore::ConvertImage;
     using CKpCore::SnapRect;
     int IsSnapping() const { return m_bSnapping; }
+    HGDIOBJ CaptureHandle() const { return m_store.GetCaptureBitmap().GetSafeHandle(); }
     // Stands for a capture running elsewhere.
     void SetSnapping(int bSnapping) { m_bSnapping = bSnapping; }
     // Where a test records the mode it saw in the middle of a capture.

@@ -152,6 +152,95 @@ TEST_F(StoreTest, NoImageMeansNoThumbnail) {
     EXPECT_EQ(nullptr, m_core.GetThubImage(x, y));
 }
 
+// Colour c of the rounded mean of the pattern over columns [x0, x1) and rows
+// [y0, y1), as 0x00RRGGBB.
+UINT PatternMean(int x0, int x1, int y0, int y1) {
+    unsigned sum[3] = {0, 0, 0}, n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x, ++n) {
+            COLORREF c = Pattern(x, y);
+            sum[0] += GetRValue(c);
+            sum[1] += GetGValue(c);
+            sum[2] += GetBValue(c);
+        }
+    return ((sum[0] + n / 2) / n) << 16 | ((sum[1] + n / 2) / n) << 8 | (sum[2] + n / 2) / n;
+}
+
+TEST_F(StoreTest, ThumbnailIsTheMeanOfEachBoxOfPixels) {
+    // f = max(1000 / 386, 300 / 276) = 2.59: 386 x 115, boxes of two and
+    // three columns and rows, every pixel of the capture in one box.
+    Paste(1000, 300);
+    int x = 0, y = 0;
+    Gdiplus::GpImage* pThumb = m_core.GetThubImage(x, y);
+    ASSERT_NE(nullptr, pThumb);
+    const int tw = 386, th = 115;
+    ASSERT_EQ((UINT)tw, ImageWidth(pThumb));
+    ASSERT_EQ((UINT)th, ImageHeight(pThumb));
+    std::vector<UINT> got = ImagePixels(pThumb);
+    ASSERT_EQ((size_t)tw * th, got.size());
+    for (int ty = 0; ty < th; ++ty)
+        for (int tx = 0; tx < tw; ++tx)
+            ASSERT_EQ(PatternMean(tx * 1000 / tw, (tx + 1) * 1000 / tw, ty * 300 / th, (ty + 1) * 300 / th),
+                      got[(size_t)ty * tw + tx])
+                << tx << "," << ty;
+    // The pixel format GDI+ gives its own thumbnails, so a saved or copied
+    // thumbnail is the same kind of image as before.
+    Gdiplus::PixelFormat format = 0;
+    GdipGetImagePixelFormat(pThumb, &format);
+    EXPECT_EQ(PixelFormat32bppPARGB, format);
+}
+
+TEST_F(StoreTest, ThumbnailOfATransparentPictureKeepsItsTransparency) {
+    // Left half opaque blue, right half fully transparent.
+    const int w = 800, h = 200;
+    std::vector<UINT> argb((size_t)w * h);
+    for (int yy = 0; yy < h; ++yy)
+        for (int xx = 0; xx < w; ++xx) argb[(size_t)yy * w + xx] = xx < w / 2 ? 0xFF0000FFu : 0x00FF0000u;
+    Gdiplus::GpBitmap* pBitmap = nullptr;
+    ASSERT_EQ(Gdiplus::Ok, GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppARGB, (BYTE*)argb.data(), &pBitmap));
+    const std::string path = m_dir + "half_transparent.png";
+    std::wstring wide(path.begin(), path.end());
+    CLSID png = {};
+    bool bFound = false;
+    for (const Encoder& e : Encoders())
+        if (e.format == L"PNG") png = e.clsid, bFound = true;
+    ASSERT_TRUE(bFound);
+    ASSERT_EQ(Gdiplus::Ok, GdipSaveImageToFile(pBitmap, wide.c_str(), &png, nullptr));
+    GdipDisposeImage(pBitmap);
+
+    ASSERT_EQ(1, m_core.OpenImage(path.c_str()));
+    int x = 0, y = 0;
+    Gdiplus::GpImage* pThumb = m_core.GetThubImage(x, y);
+    ASSERT_NE(nullptr, pThumb);
+    ASSERT_EQ(386u, ImageWidth(pThumb));
+    Gdiplus::ARGB left = 0, right = 0;
+    GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(pThumb), 10, 40, &left);
+    GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(pThumb), 380, 40, &right);
+    EXPECT_EQ(0xFF0000FFu, left);
+    EXPECT_EQ(0u, right >> 24) << std::hex << right;
+    ::DeleteFileA(path.c_str());
+}
+
+TEST_F(StoreTest, ARefreshOfTheSameSizeWritesIntoTheCurrentImage) {
+    Paste(300, 200);
+    Gdiplus::GpImage* pFirst = m_core.GetImage();
+    // Negation keeps the size: the new picture goes into the same image.
+    m_core.m_config.SetNegate(1);
+    m_core.RefreshImageData();
+    EXPECT_EQ(pFirst, m_core.GetImage());
+    std::vector<UINT> expect = PatternPixels(300, 200);
+    for (UINT& px : expect) px = ~px & 0x00FFFFFF;
+    EXPECT_EQ(expect, ImagePixels(m_core.GetImage()));
+    int x, y;
+    EXPECT_EQ(PatternMean(0, 1, 0, 1) ^ 0x00FFFFFF, ImagePixels(m_core.GetThubImage(x, y))[0]);
+    // Halving does not: a new image of the new size.
+    m_core.m_config.SetScale(1);
+    m_core.m_config.SetScaleFactor(50);
+    m_core.RefreshImageData();
+    EXPECT_EQ(150u, ImageWidth(m_core.GetImage()));
+    EXPECT_EQ(100u, ImageHeight(m_core.GetImage()));
+}
+
 // ---- Clipboard ------------------------------------------------------------------------
 
 TEST_F(StoreTest, CopyAndPasteRoundTripIsPixelExact) {

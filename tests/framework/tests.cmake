@@ -20,6 +20,7 @@ if(WIN32)
     SOURCES ${KFW_PORTABLE_TESTS} ${CMAKE_CURRENT_LIST_DIR}/window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/dialog_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/gdi_resource_test.cpp ${CMAKE_CURRENT_LIST_DIR}/menu_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/frame_wnd_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tooltip_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/rect_tracker_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/framework_test.rc
             ${KFW_TEST_ART}/test_dlginit.bin
     LIBS kfw Kaptolib user32 gdi32 comctl32)

@@ -2,18 +2,6 @@
 
 namespace overlaytest {
 
-void PumpMessages(DWORD nMs) {
-    DWORD nStart = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - nStart < nMs);
-}
-
 BEGIN_MESSAGE_MAP(CPatternWnd, CWnd)
     ON_WM_PAINT()
     ON_WM_ERASEBKGND()
@@ -96,53 +84,54 @@ bool WaitForScreen(int x, int y, COLORREF clr, DWORD nMs) {
     }
 }
 
-bool PlaceCursor(int x, int y) {
-    int nStable = 0;
-    for (int n = 0; n < 100 && nStable < 3; ++n) {
+namespace {
+
+DWORD ButtonFlag(bool bLeft, bool bDown) {
+    return bLeft ? (bDown ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)
+                 : (bDown ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP);
+}
+
+}  // namespace
+
+bool WaitForCursor(int x, int y, DWORD nMs) {
+    // The desktop's own process turns pointer warps into moves of its own
+    // and may deliver one for an earlier position late: the cursor must stay
+    // put for a while to count.
+    const DWORD kStableMs = 250;
+    DWORD nStart = ::GetTickCount();
+    DWORD nSince = 0;
+    bool bThere = false;
+    for (;;) {
         POINT pt;
         ::GetCursorPos(&pt);
+        DWORD nNow = ::GetTickCount();
         if (pt.x == x && pt.y == y) {
-            ++nStable;
+            if (!bThere) nSince = nNow;
+            bThere = true;
+            if (nNow - nSince >= kStableMs) return true;
         } else {
-            nStable = 0;
-            ::SetCursorPos(x, y);
+            bThere = false;
+            if (nNow - nStart > nMs) return false;
         }
-        PumpMessages(20);
+        ::Sleep(10);
     }
-    return nStable >= 3;
 }
 
-void MouseMoveTo(int x, int y) {
-    // Absolute input is scaled to 0..65535 over the primary screen; the
-    // centre of the pixel lands exactly on it.
-    int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (LONG)(((x * 2 + 1) * 65536LL) / (2 * cx));
-    in.mi.dy = (LONG)(((y * 2 + 1) * 65536LL) / (2 * cy));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    ::SendInput(1, &in, sizeof in);
+bool MouseMoveTo(int x, int y) {
+    // Injected input moves the desktop's cursor but not the display's
+    // pointer, from which a later GetCursorPos may take the old position
+    // back. SetCursorPos moves both, but only when the desktop's cursor is
+    // not there yet: it goes first. Sent again until the cursor stays.
+    for (int n = 0; n < 5; ++n) {
+        ::SetCursorPos(x, y);
+        testinput::SendMoveTo(x, y);
+        if (WaitForCursor(x, y, 500)) return true;
+    }
+    return false;
 }
 
-void MouseButton(bool bLeft, bool bDown) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = bLeft ? (bDown ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)
-                          : (bDown ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP);
-    ::SendInput(1, &in, sizeof in);
-}
+void MouseButton(bool bLeft, bool bDown) { testinput::SendButton(ButtonFlag(bLeft, bDown)); }
 
-void Key(WORD vk, bool bDown) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = bDown ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &in, sizeof in);
-}
-
-void KeyPress(WORD vk) {
-    Key(vk, true);
-    Key(vk, false);
-}
+void MouseButtonAt(int x, int y, bool bLeft, bool bDown) { testinput::SendMoveTo(x, y, ButtonFlag(bLeft, bDown)); }
 
 }  // namespace overlaytest

@@ -4,16 +4,23 @@
 #pragma once
 
 #include "framework/wnd.h"
+#include "support/input_events.h"
+#include "support/message_pump.h"
 #include "support/top_down_dib.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
+
+// Rectangles in test messages as (left, top, right, bottom).
+inline void PrintTo(const CRect& rc, std::ostream* os) {
+    *os << "(" << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom << ")";
+}
 
 namespace overlaytest {
 
-// Runs the thread's messages for about nMs milliseconds.
-void PumpMessages(DWORD nMs = 50);
+using kptest::PumpMessages;
 
 // The colour a pattern window shows at screen pixel (x, y): red follows x,
 // green follows y, so any shift by one pixel changes the colour.
@@ -54,15 +61,16 @@ COLORREF ScreenPixel(int x, int y);
 // milliseconds; TRUE when it did.
 bool WaitForScreen(int x, int y, COLORREF clr, DWORD nMs = 3000);
 
-// Puts the cursor at (x, y) and waits until it stays there: the desktop may
-// still deliver an earlier move after SetCursorPos. TRUE when it stays.
-bool PlaceCursor(int x, int y);
+// TRUE once the cursor has stayed at (x, y) for a moment; FALSE after nMs.
+bool WaitForCursor(int x, int y, DWORD nMs = 2000);
 
-// Mouse and keyboard through SendInput, from any thread.
-void MouseMoveTo(int x, int y);
+// Mouse input through SendInput, from any thread. MouseMoveTo returns once
+// the cursor stays at (x, y) (FALSE if it never does).
+bool MouseMoveTo(int x, int y);
 void MouseButton(bool bLeft, bool bDown);
-void Key(WORD vk, bool bDown);
-void KeyPress(WORD vk);
+// A button at (x, y): the event carries its own position, so a late move
+// of the desktop's cannot shift it.
+void MouseButtonAt(int x, int y, bool bLeft, bool bDown);
 
 // Blending b over a with the tip's half strength (127 of 255).
 inline int Blend127(int a, int b) { return (a * (255 - 127) + b * 127) / 255; }

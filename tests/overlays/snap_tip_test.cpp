@@ -59,7 +59,7 @@ protected:
         ASSERT_TRUE(WaitForScreen(300, 200, m_pattern.ColourAt(300, 200)));
     }
     void Refresh(int x, int y) {
-        ASSERT_TRUE(PlaceCursor(x, y));
+        ASSERT_TRUE(MouseMoveTo(x, y));
         m_tip.SendMessage(WM_MOUSEMOVE, 0, 0);
         m_tip.m_edtTip.UpdateWindow();
         PumpMessages(100);
@@ -210,7 +210,7 @@ class PanelEscapeTest : public ::testing::TestWithParam<EscapeCase> {};
 TEST_P(PanelEscapeTest, JumpsToTheOtherTopCornerWhenTheCursorComesNear) {
     const EscapeCase& c = GetParam();
     // First, so that no earlier position reaches the new panel.
-    ASSERT_TRUE(PlaceCursor(c.cursor.x, c.cursor.y));
+    ASSERT_TRUE(MouseMoveTo(c.cursor.x, c.cursor.y));
     CWnd parent;
     ASSERT_TRUE(parent.CreateEx(0, AfxRegisterWndClass(0, nullptr, (HBRUSH)::GetStockObject(WHITE_BRUSH)),
                                 "kapto test overlay", WS_POPUP | WS_VISIBLE, 0, 0, kScreenW, kScreenH, nullptr,

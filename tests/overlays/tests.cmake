@@ -4,7 +4,9 @@ if(WIN32)
   kapto_add_test(NAME overlays_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/overlay_test_support.cpp
             ${CMAKE_CURRENT_LIST_DIR}/snap_tip_test.cpp
-    LIBS Kaptolib kfw msimg32 gdi32 user32
+            ${CMAKE_CURRENT_LIST_DIR}/snap_rect_overlay_test.cpp
+            ${PROJECT_SOURCE_DIR}/tests/capture/capture_test_support.cpp
+    LIBS Kaptolib kfw gdiplus msimg32 gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 300)
 endif()

@@ -9,8 +9,10 @@
 
 namespace testinput {
 
-// Moves the cursor to the screen point (x, y) of the primary screen.
-inline void SendMoveTo(int x, int y) {
+// Moves the cursor to the screen point (x, y) of the primary screen; with
+// button flags (MOUSEEVENTF_LEFTDOWN and so on) the button event happens
+// there, whatever a late event of the display did to the cursor meanwhile.
+inline void SendMoveTo(int x, int y, DWORD dwButtons = 0) {
     // Absolute input is normalised to 0..65535 across the primary screen and
     // mapped back as n * size / 65536, truncated: the smallest n that maps
     // back to x exactly.
@@ -20,7 +22,7 @@ inline void SendMoveTo(int x, int y) {
     in.type = INPUT_MOUSE;
     in.mi.dx = (x * 65536 + cx - 1) / cx;
     in.mi.dy = (y * 65536 + cy - 1) / cy;
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | dwButtons;
     SendInput(1, &in, sizeof(in));
 }
 
@@ -62,6 +64,15 @@ inline void SendClick(DWORD dwDown, DWORD dwUp) {
 inline void SendLeftClickAt(int x, int y, int nClicks = 1) {
     PlaceCursorAt(x, y);
     for (int i = 0; i < nClicks; ++i) SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+}
+
+// A key pressed (bDown) or released, to hold a modifier.
+inline void SendKeyEvent(WORD vk, bool bDown) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = bDown ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &in, sizeof(in));
 }
 
 // A key pressed and released.

@@ -1,0 +1,392 @@
+// The rectangle selection overlay and its tracker.
+#include "snap_rect_overlay.h"
+
+#include "framework/ddx.h"
+#include "framework/resources.h"
+#include "framework/scoped_handles.h"
+#include "kp_core.h"
+#include "kp_resource.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+// The tip panel's first place and size.
+const int kTipX = 10;
+const int kTipY = 10;
+
+// The information box: grey text and outline, six lines, 3 pixels from the
+// cursor; its width is that of the first label and two spaces.
+const COLORREF kInfoColour = RGB(147, 147, 147);
+const int kInfoPointSize = 90;  // tenths of a point
+const char kInfoFont[] = "宋体";
+const char kInfoWidthText[] = "顶点位置  ";
+const int kInfoGap = 3;
+const int kInfoLines = 6;
+const int kInfoTextTop = 2;
+const char kInfoCorner[] = " 顶点位置 ";
+const char kInfoSize[] = " 矩形大小 ";
+const char kInfoCursor[] = " 光标坐标 ";
+const char kInfoPair[] = " (%d,%d)";
+
+// The tip's text: the pixel under the cursor, then the state's hint.
+const char kTipPixel[] = "·像素RGB(%d,%d,%d)\r\n";
+const char* const kTipHints[] = {
+    "·按下鼠标左键选择截取范围\r\n·按ESC键放弃",  // waiting
+    "·松开鼠标左键确定截取范围\r\n·按ESC键放弃",  // selecting
+    "·截取完成",                                  // finished
+};
+
+// Arrow keys move the cursor by one pixel, with Shift by ten.
+const int kFineStep = 1;
+const int kCoarseStep = 10;
+
+// Where the mouse was for the event being handled: the point the tracker's
+// rectangle follows, so the box and the tip tell the same position. (Under
+// Wine, GetCursorPos may report the display's pointer from before the last
+// injected move; the event's own position is the desktop's.)
+POINT EventCursorPos() {
+    DWORD dwPos = ::GetMessagePos();
+    POINT pt = {(short)LOWORD(dwPos), (short)HIWORD(dwPos)};
+    return pt;
+}
+
+// The tracker's look: a solid frame with handles inside; its starting
+// rectangle has no area, so Enter before a drag selects nothing.
+const UINT kTrackerStyle = CRectTracker::solidLine | CRectTracker::resizeInside;
+const RECT kNoRectangle = {-1, -1, -1, -1};
+
+}  // namespace
+
+// ---- CSnapTrack ------------------------------------------------------------------
+
+CSnapTrack::CSnapTrack() {}
+
+CSnapTrack::~CSnapTrack() {}
+
+void CSnapTrack::DrawTrackerRect(LPCRECT, CWnd*, CDC*, CWnd* pWnd) {
+    bool bOverlay = pWnd != nullptr && pWnd->IsKindOf(RUNTIME_CLASS(CDlgSnapRectHelper));
+    KFW_CHECK_MSG(bOverlay, "CSnapTrack tracks the rectangle overlay only");
+    if (!bOverlay) return;
+    CDlgSnapRectHelper* pOverlay = static_cast<CDlgSnapRectHelper*>(pWnd);
+    // The tracking loop takes the real mouse moves: these stand in for them,
+    // so the tip gets out of the way and refreshes, and the overlay repaints
+    // the picture, the box and the frame when the loop dispatches the paint.
+    if (pOverlay->m_edtTip.m_hWnd != nullptr) pOverlay->m_edtTip.SendMessage(WM_MOUSEMOVE, 0, 0);
+    pOverlay->PaintTipWindow();
+    pOverlay->SendMessage(WM_MOUSEMOVE, 0, 0);
+}
+
+// ---- CDlgSnapRectHelper ------------------------------------------------------------
+
+IMPLEMENT_DYNAMIC(CDlgSnapRectHelper, CDialog)
+
+BEGIN_MESSAGE_MAP(CDlgSnapRectHelper, CDialog)
+    ON_WM_PAINT()
+    ON_WM_ERASEBKGND()
+    ON_WM_SETCURSOR()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONDBLCLK()
+    ON_WM_LBUTTONUP()
+    ON_WM_MOUSEMOVE()
+END_MESSAGE_MAP()
+
+CDlgSnapRectHelper::CDlgSnapRectHelper(CWnd* pParent)
+    : CDialog(IDD_SNAP_RECT, pParent), m_hCursor(nullptr), m_bmpScreen(0xFFFFFF), m_nState(kWaiting) {
+    CKpLocalResource resource;
+    LPCSTR lpszCursor = MAKEINTRESOURCEA(IDC_SNAP_CROSS);
+    HINSTANCE hInst = AfxFindResourceHandle(lpszCursor, RT_GROUP_CURSOR);
+    if (hInst != nullptr) m_hCursor = ::LoadCursorA(hInst, lpszCursor);
+    // Without the library's cursor the system's cross still aims.
+    if (m_hCursor == nullptr) m_hCursor = ::LoadCursorA(nullptr, (LPCSTR)IDC_CROSS);
+    m_rgnRepaint.CreateRectRgn(0, 0, 50, 50);
+}
+
+CDlgSnapRectHelper::~CDlgSnapRectHelper() {}
+
+void CDlgSnapRectHelper::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_SNAP_RECT_TIP, m_edtTip);
+}
+
+BOOL CDlgSnapRectHelper::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SnapFullScreen();
+    m_edtTip.SetSourceWnd(CWnd::GetDesktopWindow(), 0);
+    m_nState = kWaiting;
+    m_rcSelected.SetRectEmpty();
+    // Topmost for its whole life: nothing may cover the frozen screen.
+    SetWindowPos(&wndTopMost, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+                 SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    m_tracker.m_nStyle = kTrackerStyle;
+    m_tracker.m_rect = kNoRectangle;
+    if (m_edtTip.m_hWnd != nullptr) {
+        m_edtTip.MoveWindow(kTipX, kTipY, CSnapTipEdit::kPanelWidth, CSnapTipEdit::kPanelHeight, TRUE);
+        DrawTipWindow();
+        m_edtTip.ShowWindow(SW_SHOW);
+    }
+    return TRUE;
+}
+
+int CDlgSnapRectHelper::SnapFullScreen() {
+    HWND hDesktop = ::GetDesktopWindow();
+    CRect rc;
+    ::GetWindowRect(hDesktop, &rc);
+    CImageBitmap* pGrab = CKpCore::SnapBitmap(hDesktop, rc);
+    if (pGrab == nullptr) return 0;
+    m_bmpScreen.CopyImage(pGrab);
+    // The grab itself goes to the clipboard, which owns it from then on; if
+    // the clipboard cannot take it, it is no one's and goes.
+    HBITMAP hGrab = (HBITMAP)pGrab->Detach();
+    delete pGrab;
+    bool bGiven = false;
+    {
+        kfw::ScopedClipboard clipboard(m_hWnd);
+        if (clipboard.IsOpen() && ::EmptyClipboard()) bGiven = ::SetClipboardData(CF_BITMAP, hGrab) != nullptr;
+    }
+    if (!bGiven) ::DeleteObject(hGrab);
+    return 1;
+}
+
+int CDlgSnapRectHelper::GetSelectedRect(CRect& rc) {
+    rc = m_rcSelected;
+    return !rc.IsRectEmpty();
+}
+
+CImageBitmap* CDlgSnapRectHelper::CopySelectedPicture() const {
+    BITMAP bm;
+    if (m_bmpScreen.GetSafeHandle() == nullptr || m_bmpScreen.GetBitmap(&bm) == 0) return nullptr;
+    CRect rc = m_rcSelected & CRect(0, 0, bm.bmWidth, bm.bmHeight);
+    if (rc.IsRectEmpty()) return nullptr;
+    kfw::ScopedGetDC screen(nullptr);
+    kfw::ScopedMemDC src(screen);
+    kfw::ScopedMemDC dst(screen);
+    kfw::ScopedBitmap bitmap(::CreateCompatibleBitmap(screen, rc.Width(), rc.Height()));
+    if (src.get() == nullptr || dst.get() == nullptr || bitmap.get() == nullptr) return nullptr;
+    {
+        kfw::ScopedSelect selSrc(src, m_bmpScreen.m_hObject);
+        kfw::ScopedSelect selDst(dst, bitmap);
+        if (!selSrc.ok() || !selDst.ok() ||
+            !::BitBlt(dst, 0, 0, rc.Width(), rc.Height(), src, rc.left, rc.top, SRCCOPY))
+            return nullptr;
+    }
+    CImageBitmap* pPicture = new (std::nothrow) CImageBitmap(0xFFFFFF);
+    if (pPicture != nullptr) pPicture->Attach(bitmap.Release());
+    return pPicture;
+}
+
+// ---- Painting ---------------------------------------------------------------------
+
+BOOL CDlgSnapRectHelper::OnEraseBkgnd(CDC* pDC) {
+    CRect rc;
+    GetClientRect(&rc);
+    if (m_bmpScreen.GetSafeHandle() != nullptr) {
+        kfw::ScopedMemDC mem(pDC->m_hDC);
+        kfw::ScopedSelect select(mem, m_bmpScreen.m_hObject);
+        if (select.ok() && ::BitBlt(pDC->m_hDC, 0, 0, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY)) return TRUE;
+    }
+    // No frozen picture: a plain black screen rather than whatever was there.
+    ::FillRect(pDC->m_hDC, &rc, (HBRUSH)::GetStockObject(BLACK_BRUSH));
+    return TRUE;
+}
+
+void CDlgSnapRectHelper::OnPaint() {
+    CPaintDC dc(this);
+    if (m_nState == kSelecting) {
+        CRect rc;
+        m_tracker.GetTrueRect(&rc);
+        DrawInfoWindow(rc);
+    }
+    if (m_nState != kWaiting) m_tracker.Draw(&dc);
+}
+
+void CDlgSnapRectHelper::PaintTipWindow() {
+    CRect rcAll, rcTip;
+    GetClientRect(&rcAll);
+    CRgn rgnAll, rgnTip;
+    rgnAll.CreateRectRgnIndirect(&rcAll);
+    if (m_edtTip.m_hWnd != nullptr && m_edtTip.IsWindowVisible()) {
+        m_edtTip.GetWindowRect(&rcTip);
+        ScreenToClient(&rcTip);
+    }
+    rgnTip.CreateRectRgnIndirect(&rcTip);
+    m_rgnRepaint.CombineRgn(&rgnAll, &rgnTip, RGN_DIFF);
+    InvalidateRgn(&m_rgnRepaint, TRUE);
+}
+
+void CDlgSnapRectHelper::DrawInfoWindow(CRect& rc) {
+    kfw::ScopedGetDC dc(m_hWnd);
+    if (dc.get() == nullptr) return;
+    // The box goes under the tip panel, not over it.
+    if (m_edtTip.m_hWnd != nullptr && m_edtTip.IsWindowVisible()) {
+        CRect rcTip;
+        m_edtTip.GetWindowRect(&rcTip);
+        ScreenToClient(&rcTip);
+        ::ExcludeClipRect(dc, rcTip.left, rcTip.top, rcTip.right, rcTip.bottom);
+    }
+    CFont font;
+    font.CreatePointFont(kInfoPointSize, kInfoFont);
+    kfw::ScopedPen pen(::CreatePen(PS_SOLID, 1, kInfoColour));
+    kfw::ScopedSelect selFont(dc, font.m_hObject);
+    kfw::ScopedSelect selPen(dc, pen);
+    kfw::ScopedSelect selBrush(dc, ::GetStockObject(NULL_BRUSH));
+    ::SetTextColor(dc, kInfoColour);
+    ::SetBkMode(dc, TRANSPARENT);
+
+    TEXTMETRICA tm;
+    ::GetTextMetricsA(dc, &tm);
+    int h = tm.tmHeight + tm.tmExternalLeading;
+    SIZE sizeLabel = {0, 0};
+    ::GetTextExtentPoint32A(dc, kInfoWidthText, (int)sizeof kInfoWidthText - 1, &sizeLabel);
+    int w = sizeLabel.cx;
+
+    POINT p = EventCursorPos();
+    POINT pClient = p;
+    ScreenToClient(&pClient);
+    // Above and to the right of the cursor, unless the screen ends there.
+    int left = pClient.x + kInfoGap, right = pClient.x + kInfoGap + w;
+    int top = pClient.y - kInfoLines * h - kInfoGap, bottom = pClient.y - kInfoGap;
+    if (p.x + w >= ::GetDeviceCaps(dc, HORZRES)) {
+        left = pClient.x - kInfoGap - w;
+        right = pClient.x - kInfoGap;
+    }
+    if (p.y - kInfoLines * h <= 0) {
+        top = pClient.y + kInfoGap;
+        bottom = pClient.y + kInfoGap + kInfoLines * h;
+    }
+    ::Rectangle(dc, left, top, right, bottom);
+
+    CString strLines[kInfoLines];
+    strLines[0] = kInfoCorner;
+    strLines[1].Format(kInfoPair, (int)rc.left, (int)rc.top);
+    strLines[2] = kInfoSize;
+    strLines[3].Format(kInfoPair, rc.Width(), rc.Height());
+    strLines[4] = kInfoCursor;
+    strLines[5].Format(kInfoPair, (int)p.x, (int)p.y);
+    for (int k = 0; k < kInfoLines; ++k)
+        ::TextOutA(dc, left, top + kInfoTextTop + k * h, strLines[k], strLines[k].GetLength());
+}
+
+void CDlgSnapRectHelper::DrawTipWindow() {
+    if (m_edtTip.m_hWnd == nullptr) return;
+    POINT p = EventCursorPos();
+    ScreenToClient(&p);
+    // The frozen picture's own pixel: what the overlay draws over it (box,
+    // frame, panel) is not the screen's colour.
+    COLORREF clr = CLR_INVALID;
+    if (m_bmpScreen.GetSafeHandle() != nullptr) {
+        kfw::ScopedGetDC screen(nullptr);
+        kfw::ScopedMemDC mem(screen);
+        kfw::ScopedSelect select(mem, m_bmpScreen.m_hObject);
+        if (select.ok()) clr = ::GetPixel(mem, p.x, p.y);
+    }
+    // Off the picture (no grab, or another monitor) there is only black.
+    if (clr == CLR_INVALID) clr = RGB(0, 0, 0);
+    CString strTip;
+    strTip.Format(kTipPixel, (int)GetRValue(clr), (int)GetGValue(clr), (int)GetBValue(clr));
+    strTip += kTipHints[std::min(std::max(m_nState, (int)kWaiting), (int)kFinished)];
+    m_edtTip.SetWindowText(strTip);
+    m_edtTip.Invalidate(TRUE);
+}
+
+// ---- Mouse and keyboard --------------------------------------------------------------
+
+BOOL CDlgSnapRectHelper::OnSetCursor(CWnd*, UINT, UINT) {
+    ::SetCursor(m_hCursor);
+    return TRUE;
+}
+
+void CDlgSnapRectHelper::OnMouseMove(UINT, CPoint) {
+    DrawTipWindow();
+    Default();
+}
+
+void CDlgSnapRectHelper::OnLButtonDown(UINT, CPoint point) {
+    m_nState = kSelecting;
+    if (!m_tracker.TrackRubberBand(this, point, TRUE)) {
+        // No movement, or the drag was cancelled.
+        m_nState = kWaiting;
+        DrawTipWindow();
+        Default();
+        return;
+    }
+    // Every drag that ends with a rectangle finishes the selection, whatever
+    // its direction, as the hint promised while the button was held.
+    SendMessage(WM_LBUTTONUP, 0, 0);
+    m_tracker.m_rect.NormalizeRect();
+    Invalidate(FALSE);
+    DrawTipWindow();
+    Default();
+}
+
+// A press soon after a click arrives as a double click: it starts a drag all
+// the same.
+void CDlgSnapRectHelper::OnLButtonDblClk(UINT nFlags, CPoint point) { OnLButtonDown(nFlags, point); }
+
+void CDlgSnapRectHelper::OnLButtonUp(UINT, CPoint) {
+    if (m_nState == kSelecting) {
+        m_nState = kFinished;
+        OnOK();
+    } else {
+        m_nState = kWaiting;
+    }
+    PaintTipWindow();
+    Default();
+}
+
+void CDlgSnapRectHelper::OnOK() {
+    m_tracker.GetTrueRect(&m_rcSelected);
+    EndDialog(IDOK);
+}
+
+void CDlgSnapRectHelper::OnCancel() {
+    m_rcSelected.SetRectEmpty();
+    EndDialog(IDCANCEL);
+}
+
+void CDlgSnapRectHelper::MoveCursorBy(int dx, int dy) {
+    POINT pt;
+    if (!::GetCursorPos(&pt)) return;
+    int x = std::min(std::max((int)pt.x + dx, 0), ::GetSystemMetrics(SM_CXSCREEN) - 1);
+    int y = std::min(std::max((int)pt.y + dy, 0), ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    ::SetCursorPos(x, y);
+}
+
+BOOL CDlgSnapRectHelper::PreTranslateMessage(MSG* pMsg) {
+    bool bOurs = pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd);
+    if (bOurs && pMsg->message == WM_KEYDOWN) {
+        // While the button is held the tracker owns Esc, and Enter waits for
+        // the release.
+        bool bTracking = ::GetCapture() == m_hWnd;
+        int nStep = ::GetKeyState(VK_SHIFT) < 0 ? kCoarseStep : kFineStep;
+        switch (pMsg->wParam) {
+        case VK_LEFT:
+            MoveCursorBy(-nStep, 0);
+            break;
+        case VK_RIGHT:
+            MoveCursorBy(nStep, 0);
+            break;
+        case VK_UP:
+            MoveCursorBy(0, -nStep);
+            break;
+        case VK_DOWN:
+            MoveCursorBy(0, nStep);
+            break;
+        case VK_ESCAPE:
+            if (!bTracking) OnCancel();
+            break;
+        case VK_RETURN:
+            if (!bTracking) OnOK();
+            break;
+        default:
+            break;
+        }
+        return TRUE;
+    }
+    // Nothing is typed into the panel.
+    if (bOurs && (pMsg->message == WM_KEYUP || pMsg->message == WM_CHAR || pMsg->message == WM_DEADCHAR))
+        return TRUE;
+    return CDialog::PreTranslateMessage(pMsg);
+}
