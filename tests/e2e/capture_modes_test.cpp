@@ -133,4 +133,26 @@ TEST_F(CaptureModes, ObjectUnderTheMouseIsTheButtonClicked) {
     ExpectSamePicture(button, copied, "button");
 }
 
+TEST_F(CaptureModes, RectangleDraggedAfterItsHotKeyIsExactlyTheDraggedPart) {
+    const RECT rcClient = m_target.ClientRect();
+    const Picture pattern = GrabScreen(rcClient);
+    Picture view = ViewPicture(m_hMain);
+    PressKeys({VK_F7});
+    // The frozen screen: a window of Kapto's over the whole screen.
+    HWND hOverlay = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        hOverlay = kaptotest::FindProcessWindow(m_kapto.Pid(), [&](HWND h) {
+            RECT rc = ScreenRectOf(h);
+            return h != m_hMain && ::IsWindowVisible(h) && rc.right - rc.left >= ::GetSystemMetrics(SM_CXSCREEN);
+        });
+        return hOverlay != nullptr;
+    })) << "no overlay";
+    kaptotest::PumpFor(300);
+    // From the pattern's top-left pixel to just past its bottom-right one.
+    Drag({rcClient.left, rcClient.top}, {rcClient.right, rcClient.bottom});
+    Picture copied = CapturedPicture(view);
+    ExpectSamePicture(pattern, copied, "rectangle");
+    EXPECT_EQ(5, ::SendDlgItemMessageA(m_hMain, ids::kSnapType, CB_GETCURSEL, 0, 0));
+}
+
 }  // namespace
