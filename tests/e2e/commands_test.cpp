@@ -318,6 +318,12 @@ TEST_F(Commands, TheOptionsSheetMovesShowHideToAKeyThatThenWorks) {
     EXPECT_TRUE(WaitFor([&] { return (WORD)::SendMessageA(hHotkey, HKM_GETHOTKEY, 0, 0) == wWanted; }, 3000));
     ClickControl(hSheet, IDOK);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hSheet); }));
+    // Kapto holds the new pair once the sheet's OK is through.
+    EXPECT_TRUE(WaitFor([] {
+        if (!::RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, 'K')) return true;
+        ::UnregisterHotKey(nullptr, 9);
+        return false;
+    }, 5000)) << "Kapto did not take Ctrl+Shift+K";
 
     PressKeys({VK_CONTROL, VK_SHIFT, 'K'});
     EXPECT_TRUE(WaitFor([&] { return !Visible(m_hMain); }, 5000)) << "the new key did not hide the window";

@@ -20,4 +20,11 @@ if(WIN32)
     FIXTURES print_server
     TIMEOUT 600)
   add_dependencies(e2e_tests Kapto e2e_target)
+
+  # Not a test: the pictures tools/make-screenshots takes of the program.
+  add_executable(kapto_tour ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp ${CMAKE_CURRENT_LIST_DIR}/tour.cpp)
+  target_link_libraries(kapto_tour PRIVATE Kaptolib kfw gdiplus shell32 user32 gdi32 gtest_main gtest)
+  target_include_directories(kapto_tour PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
+                                                ${PROJECT_SOURCE_DIR}/tests)
+  add_dependencies(kapto_tour Kapto e2e_target)
 endif()
