@@ -81,6 +81,17 @@ int main(int argc, char** argv) {
     const RECT rcButton = s.m_target.ChildRect(kButtonId);
     HWND hChooser = nullptr;
 
+    // The chooser modes: the key opens the chooser and the target is
+    // selected untimed; the chooser's OK is the timed action.
+    auto openChooser = [&](WORD vk) {
+        return std::function<void()>([&s, &hChooser, vk] {
+            s.ClearView();
+            PressKeys({vk});
+            hChooser = s.ChooseTarget();
+        });
+    };
+    const std::function<void()> chooserOk = [&] { ::PostMessageA(hChooser, WM_COMMAND, IDOK, 0); };
+
     printf("key press (or last action) to thumbnail, median of %d, ms\n", runs);
     const struct Mode {
         const char* pszName;
@@ -89,26 +100,14 @@ int main(int argc, char** argv) {
     } modes[] = {
         {"whole screen (Ctrl+Print Screen)", [&] { s.ClearView(); },
          [] { PressKeys({VK_CONTROL, VK_SNAPSHOT}); }},
-        {"active window (F3, OK)",
-         [&] {
-             s.ClearView();
-             PressKeys({VK_F3});
-             hChooser = s.ChooseTarget();
-         },
-         [&] { ::PostMessageA(hChooser, WM_COMMAND, IDOK, 0); }},
+        {"active window (F3, OK)", openChooser(VK_F3), chooserOk},
         {"current window (F4)",
          [&] {
              s.ClearView();
              s.m_target.BringToFront();
          },
          [] { PressKeys({VK_F4}); }},
-        {"client area (F5, OK)",
-         [&] {
-             s.ClearView();
-             PressKeys({VK_F5});
-             hChooser = s.ChooseTarget();
-         },
-         [&] { ::PostMessageA(hChooser, WM_COMMAND, IDOK, 0); }},
+        {"client area (F5, OK)", openChooser(VK_F5), chooserOk},
         {"object (F6, click)",
          [&] {
              s.ClearView();
