@@ -340,9 +340,20 @@ TEST_F(Commands, TheOptionsSheetMovesShowHideToAKeyThatThenWorks) {
     EXPECT_EQ('K', wVk);
 }
 
+// A hot key this program holds, as another program may, while the object lives.
+class HeldHotKey {
+public:
+    explicit HeldHotKey(UINT nVk) : m_bHeld(::RegisterHotKey(nullptr, 1, 0, nVk) != FALSE) {}
+    ~HeldHotKey() {
+        if (m_bHeld) ::UnregisterHotKey(nullptr, 1);
+    }
+    const bool m_bHeld;
+};
+
 TEST_F(Commands, AHotKeyAnotherProgramHoldsIsToldAndTheOthersCapture) {
     ASSERT_TRUE(ExitKapto());
-    ASSERT_TRUE(::RegisterHotKey(nullptr, 1, 0, VK_F4)) << "F4 is not free";
+    HeldHotKey f4(VK_F4);
+    ASSERT_TRUE(f4.m_bHeld) << "F4 is not free";
     ASSERT_TRUE(m_kapto.Start());
     EXPECT_EQ("注册捕捉<当前窗口>热键失败,请更换热键", AnswerMessageBox(m_kapto));
     ASSERT_TRUE(m_kapto.WaitVisible(true));
@@ -357,7 +368,6 @@ TEST_F(Commands, AHotKeyAnotherProgramHoldsIsToldAndTheOthersCapture) {
     Picture copied;
     WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
     ExpectSamePicture(pattern, copied.Crop(m_target.ClientRect()), "pattern");
-    ::UnregisterHotKey(nullptr, 1);
 }
 
 TEST_F(Commands, TrayAndHotKeyHideAndShowAndTheTrayMenuEndsTheProgram) {
