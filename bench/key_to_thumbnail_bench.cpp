@@ -99,7 +99,9 @@ int main(int argc, char** argv) {
         std::function<void()> act;     // timed with the wait for the thumbnail
     } modes[] = {
         {"whole screen (Ctrl+Print Screen)", [&] { s.ClearView(); },
-         [] { PressKeys({VK_CONTROL, VK_SNAPSHOT}); }},
+         [] {
+             PressKeys({VK_CONTROL, VK_SNAPSHOT});
+         }},
         {"active window (F3, OK)", openChooser(VK_F3), chooserOk},
         {"current window (F4)",
          [&] {

@@ -34,8 +34,8 @@ protected:
     }
     void TearDown() override {
         Scenario::TearDown();
-        for (const char* pszName : {"snap.bmp", "snap.jpg", "snap.gif", "snap.tif", "snap.png", "text.png",
-                                    "empty.png", "small.png"})
+        for (const char* pszName :
+             {"snap.bmp", "snap.jpg", "snap.gif", "snap.tif", "snap.png", "text.png", "empty.png", "small.png"})
             ::DeleteFileA((m_strDir + pszName).c_str());
     }
 
@@ -98,7 +98,8 @@ Picture Bands(int nWidth, int nHeight) {
     p.nWidth = nWidth;
     p.nHeight = nHeight;
     for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x) p.pixels.push_back(colours[((x + y) / 7) % 3]);
+        for (int x = 0; x < nWidth; ++x)
+            p.pixels.push_back(colours[((x + y) / 7) % 3]);
     return p;
 }
 
@@ -180,17 +181,18 @@ std::string HugePng(const std::string& strDir) {
     const std::string strPath = strDir + "huge-30000.png";
     if (kptest::FileExists(strPath)) return strPath;
     const std::string strScript = strDir + "huge-png.py";
-    kptest::WriteBytes(strScript,
-                       "import struct, sys, zlib\n"
-                       "w = h = 30000\n"
-                       "def chunk(t, d):\n"
-                       "    return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d))\n"
-                       "z = zlib.compressobj(1)\n"
-                       "row = bytes(w + 1)\n"
-                       "idat = b''.join([z.compress(row) for _ in range(h)] + [z.flush()])\n"
-                       "with open(sys.argv[1] + '.part', 'wb') as f:\n"
-                       "    f.write(b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 0, 0, 0, 0))"
-                       " + chunk(b'IDAT', idat) + chunk(b'IEND', b''))\n");
+    kptest::WriteBytes(
+        strScript,
+        "import struct, sys, zlib\n"
+        "w = h = 30000\n"
+        "def chunk(t, d):\n"
+        "    return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d))\n"
+        "z = zlib.compressobj(1)\n"
+        "row = bytes(w + 1)\n"
+        "idat = b''.join([z.compress(row) for _ in range(h)] + [z.flush()])\n"
+        "with open(sys.argv[1] + '.part', 'wb') as f:\n"
+        "    f.write(b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 0, 0, 0, 0))"
+        " + chunk(b'IDAT', idat) + chunk(b'IEND', b''))\n");
     kptest::RunUnixShell("python3 '" + kptest::ToUnix(strScript) + "' '" + kptest::ToUnix(strPath) + "' && mv '" +
                          kptest::ToUnix(strPath) + ".part' '" + kptest::ToUnix(strPath) + "'");
     ::DeleteFileA(strScript.c_str());
@@ -266,19 +268,21 @@ TEST_F(Commands, PrintingPutsTheCaptureOnAPageOfThePdfPrinter) {
     CaptureScreen();
     const kaptotest::PdfFiles before = kaptotest::ListPdfFiles(server.strPdfDir);
     Command(kCmdPrint);
-    HWND hDialog = m_kapto.WaitOwned([](HWND w) {
-        return kaptotest::ClassOf(w) == "#32770" && ::GetDlgItem(w, IDOK) != nullptr;
-    });
+    HWND hDialog =
+        m_kapto.WaitOwned([](HWND w) { return kaptotest::ClassOf(w) == "#32770" && ::GetDlgItem(w, IDOK) != nullptr; });
     ASSERT_NE(nullptr, hDialog) << "no print dialog";
     ClickControl(hDialog, IDOK);
     std::string strPdf;
-    ASSERT_TRUE(WaitFor([&] {
-        for (const auto& f : kaptotest::ListPdfFiles(server.strPdfDir)) {
-            auto old = before.find(f.first);
-            if (old == before.end() || old->second != f.second) strPdf = f.first;
-        }
-        return !strPdf.empty();
-    }, 60000)) << "no PDF came out";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const auto& f : kaptotest::ListPdfFiles(server.strPdfDir)) {
+                auto old = before.find(f.first);
+                if (old == before.end() || old->second != f.second) strPdf = f.first;
+            }
+            return !strPdf.empty();
+        },
+        60000))
+        << "no PDF came out";
     kaptotest::PumpFor(1000);  // written to its end
 
     // The page's top part at 150 dpi: the thumbnail's stripes are there.
@@ -319,11 +323,14 @@ TEST_F(Commands, TheOptionsSheetMovesShowHideToAKeyThatThenWorks) {
     ClickControl(hSheet, IDOK);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hSheet); }));
     // Kapto holds the new pair once the sheet's OK is through.
-    EXPECT_TRUE(WaitFor([] {
-        if (!::RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, 'K')) return true;
-        ::UnregisterHotKey(nullptr, 9);
-        return false;
-    }, 5000)) << "Kapto did not take Ctrl+Shift+K";
+    EXPECT_TRUE(WaitFor(
+        [] {
+            if (!::RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, 'K')) return true;
+            ::UnregisterHotKey(nullptr, 9);
+            return false;
+        },
+        5000))
+        << "Kapto did not take Ctrl+Shift+K";
 
     PressKeys({VK_CONTROL, VK_SHIFT, 'K'});
     EXPECT_TRUE(WaitFor([&] { return !Visible(m_hMain); }, 5000)) << "the new key did not hide the window";
@@ -384,10 +391,13 @@ TEST_F(Commands, TrayAndHotKeyHideAndShowAndTheTrayMenuEndsTheProgram) {
     testinput::PlaceCursorAt(1200, 900);
     TrayCallback(m_kapto, WM_RBUTTONUP);
     HWND hMenu = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        hMenu = ::FindWindowA("#32768", nullptr);
-        return hMenu != nullptr && Visible(hMenu);
-    }, 5000)) << "no tray menu";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            hMenu = ::FindWindowA("#32768", nullptr);
+            return hMenu != nullptr && Visible(hMenu);
+        },
+        5000))
+        << "no tray menu";
     PressKeys({'X'});
     EXPECT_TRUE(m_kapto.WaitExit()) << "退出 on the tray menu did not end the program";
     EXPECT_TRUE(kptest::FileExists(SettingsPath())) << "no settings written at exit";
@@ -407,8 +417,10 @@ Usage UsageOf(DWORD nPid) {
     if (h == nullptr) return u;
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof(pmc);
-    if (::GetProcessMemoryInfo(h, &pmc, sizeof(pmc))) u.nPrivate = pmc.PagefileUsage;
-    else printf("GetProcessMemoryInfo: error %lu\n", ::GetLastError());
+    if (::GetProcessMemoryInfo(h, &pmc, sizeof(pmc)))
+        u.nPrivate = pmc.PagefileUsage;
+    else
+        printf("GetProcessMemoryInfo: error %lu\n", ::GetLastError());
     u.nGdi = ::GetGuiResources(h, GR_GDIOBJECTS);
     u.nUser = ::GetGuiResources(h, GR_USEROBJECTS);
     ::CloseHandle(h);
@@ -419,8 +431,8 @@ TEST_F(Commands, TwoHundredMixedCommandsLeaveMemoryAndGdiObjectsFlat) {
     // The paste takes the thumbnail copied just before: a bitmap another
     // program put there costs the pasting process its size each time under
     // Wine, whatever the program does with it.
-    const UINT mix[] = {kCmdFullScreen, ids::kCopy,    kCmdGrayScale, kCmdCopyThumb, kCmdPaste,
-                        kCmdGrayScale,  kCmdShowHide,  kCmdShowHide,  kCmdClear,     kCmdFullScreen};
+    const UINT mix[] = {kCmdFullScreen, ids::kCopy,   kCmdGrayScale, kCmdCopyThumb, kCmdPaste,
+                        kCmdGrayScale,  kCmdShowHide, kCmdShowHide,  kCmdClear,     kCmdFullScreen};
     auto run = [&](int nCount) {
         for (int i = 0; i < nCount; ++i) {
             UINT nId = mix[i % (sizeof(mix) / sizeof(mix[0]))];

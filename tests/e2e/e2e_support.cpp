@@ -55,7 +55,8 @@ Picture BitmapPicture(HBITMAP hBitmap) {
     }
     out.nWidth = bm.bmWidth;
     out.nHeight = bm.bmHeight;
-    for (UINT& p : out.pixels) p &= 0x00FFFFFF;
+    for (UINT& p : out.pixels)
+        p &= 0x00FFFFFF;
     return out;
 }
 
@@ -87,7 +88,8 @@ Picture ClipboardPicture() {
     Picture out;
     // Right after a program put something there, the system may still hold
     // the clipboard for a moment.
-    for (int i = 0; i < 50 && !::OpenClipboard(nullptr); ++i) ::Sleep(20);
+    for (int i = 0; i < 50 && !::OpenClipboard(nullptr); ++i)
+        ::Sleep(20);
     HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
     if (hBitmap != nullptr) out = BitmapPicture(hBitmap);
     ::CloseClipboard();
@@ -111,8 +113,10 @@ Picture FilePicture(const std::string& strPath) {
         out.nHeight = (int)h;
         out.pixels.resize((size_t)w * h);
         for (UINT y = 0; y < h; ++y) {
-            const UINT* row = reinterpret_cast<const UINT*>(static_cast<const BYTE*>(data.Scan0) + (size_t)y * data.Stride);
-            for (UINT x = 0; x < w; ++x) out.pixels[(size_t)y * w + x] = row[x] & 0x00FFFFFF;
+            const UINT* row =
+                reinterpret_cast<const UINT*>(static_cast<const BYTE*>(data.Scan0) + (size_t)y * data.Stride);
+            for (UINT x = 0; x < w; ++x)
+                out.pixels[(size_t)y * w + x] = row[x] & 0x00FFFFFF;
         }
         GdipBitmapUnlockBits(pBitmap, &data);
     }
@@ -125,7 +129,8 @@ bool SavePng(const Picture& picture, const std::string& strPath) {
     if (picture.Empty() || !kptest::EncoderForMime(L"image/png", clsid)) return false;
     Gdiplus::GpBitmap* pBitmap = nullptr;
     std::vector<UINT> argb(picture.pixels);
-    for (UINT& p : argb) p |= 0xFF000000;
+    for (UINT& p : argb)
+        p |= 0xFF000000;
     if (GdipCreateBitmapFromScan0(picture.nWidth, picture.nHeight, picture.nWidth * 4, PixelFormat32bppARGB,
                                   (BYTE*)argb.data(), &pBitmap) != Gdiplus::Ok)
         return false;
@@ -156,7 +161,8 @@ double MeanDifference(const Picture& a, const Picture& b) {
     double sum = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i) {
         UINT p = a.pixels[i], q = b.pixels[i];
-        for (int shift = 0; shift < 24; shift += 8) sum += abs((int)((p >> shift) & 0xFF) - (int)((q >> shift) & 0xFF));
+        for (int shift = 0; shift < 24; shift += 8)
+            sum += abs((int)((p >> shift) & 0xFF) - (int)((q >> shift) & 0xFF));
     }
     return sum / (3.0 * (double)a.pixels.size());
 }
@@ -236,8 +242,10 @@ void PressKeys(std::initializer_list<WORD> keys) {
         return i;
     };
     std::vector<INPUT> in;
-    for (WORD vk : keys) in.push_back(key(vk, 0));
-    for (auto it = keys.end(); it != keys.begin();) in.push_back(key(*--it, KEYEVENTF_KEYUP));
+    for (WORD vk : keys)
+        in.push_back(key(vk, 0));
+    for (auto it = keys.end(); it != keys.begin();)
+        in.push_back(key(*--it, KEYEVENTF_KEYUP));
     ::SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
 }
 
@@ -284,7 +292,8 @@ bool LockedFolder::Lock() { return kptest::RunUnixShell("chattr +i '" + kptest::
 void LockedFolder::Unlock() { kptest::RunUnixShell("chattr -i '" + kptest::ToUnix(m_strDir) + "' 2>/dev/null; true"); }
 
 void LockedFolder::Empty() {
-    for (const std::string& f : Files()) ::DeleteFileA((m_strDir + f).c_str());
+    for (const std::string& f : Files())
+        ::DeleteFileA((m_strDir + f).c_str());
 }
 
 std::vector<std::string> LockedFolder::Files() const {
@@ -310,7 +319,8 @@ bool ChooseSnapType(HWND hMain, int nMode) {
     testinput::SendLeftClickAt((rc.left + rc.right) / 2, rc.top + 8);
     if (!WaitFor([hBox] { return ::SendMessageA(hBox, CB_GETDROPPEDSTATE, 0, 0) != 0; }, 3000)) return false;
     testinput::SendKey(VK_HOME);
-    for (int i = 0; i < nMode; ++i) testinput::SendKey(VK_DOWN);
+    for (int i = 0; i < nMode; ++i)
+        testinput::SendKey(VK_DOWN);
     testinput::SendKey(VK_RETURN);
     return WaitFor([hBox, nMode] { return ::SendMessageA(hBox, CB_GETCURSEL, 0, 0) == nMode; }, 3000);
 }
@@ -318,26 +328,30 @@ bool ChooseSnapType(HWND hMain, int nMode) {
 HWND WaitForKaptoWindow(const KaptoProcess& kapto, const std::string& strCaption, DWORD nMs) {
     HWND hFound = nullptr;
     HWND hMain = kapto.Main();
-    WaitFor([&] {
-        hFound = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
-            return h != hMain && ::IsWindowVisible(h) && kaptotest::TextOf(h) == strCaption;
-        });
-        return hFound != nullptr;
-    }, nMs);
+    WaitFor(
+        [&] {
+            hFound = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
+                return h != hMain && ::IsWindowVisible(h) && kaptotest::TextOf(h) == strCaption;
+            });
+            return hFound != nullptr;
+        },
+        nMs);
     return hFound;
 }
 
 HWND WaitForMessageBox(const KaptoProcess& kapto, DWORD nMs) {
     HWND hFound = nullptr;
     HWND hMain = kapto.Main();
-    WaitFor([&] {
-        hFound = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
-            // A message box: a dialog with the static text 0xFFFF.
-            return h != hMain && ::IsWindowVisible(h) && kaptotest::ClassOf(h) == "#32770" &&
-                   ::GetDlgItem(h, 0xFFFF) != nullptr;
-        });
-        return hFound != nullptr;
-    }, nMs);
+    WaitFor(
+        [&] {
+            hFound = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
+                // A message box: a dialog with the static text 0xFFFF.
+                return h != hMain && ::IsWindowVisible(h) && kaptotest::ClassOf(h) == "#32770" &&
+                       ::GetDlgItem(h, 0xFFFF) != nullptr;
+            });
+            return hFound != nullptr;
+        },
+        nMs);
     return hFound;
 }
 
@@ -356,9 +370,8 @@ bool AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath) {
     const int kNameCombo = 0x47c, kNameEdit = 0x480;  // cmb13, edt1
     HWND hDialog = nullptr;
     WaitFor([&] {
-        hDialog = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
-            return ::IsWindowVisible(h) && ::GetDlgItem(h, kNameCombo) != nullptr;
-        });
+        hDialog = kaptotest::FindProcessWindow(
+            kapto.Pid(), [&](HWND h) { return ::IsWindowVisible(h) && ::GetDlgItem(h, kNameCombo) != nullptr; });
         return hDialog != nullptr;
     });
     if (hDialog == nullptr) return false;
@@ -402,8 +415,7 @@ void Scenario::TearDown() {
     if (SavePng(GrabWholeScreen(), strName)) printf("screen at the failure: %s\n", strName.c_str());
 }
 
-void Scenario::ExpectSamePicture(const Picture& expected, const Picture& actual, const char* pszWhat,
-                                 int nTolerance) {
+void Scenario::ExpectSamePicture(const Picture& expected, const Picture& actual, const char* pszWhat, int nTolerance) {
     long nDifferent = CountDifferences(expected, actual, nTolerance);
     if (nDifferent == 0) return;
     ADD_FAILURE() << pszWhat << ": " << actual.nWidth << " x " << actual.nHeight << " where " << expected.nWidth
@@ -439,13 +451,15 @@ bool Scenario::WaitForNewThumbnail(const Picture& before, DWORD nMs) {
     // While the window is still hidden the view's place shows what is under
     // it; a thumbnail is there once the shown view stops changing.
     Picture last;
-    return WaitFor([&] {
-        if (!::IsWindowVisible(m_kapto.Main())) return false;
-        Picture now = ViewPicture(m_kapto.Main());
-        bool bSettled = CountDifferences(before, now) > 0 && CountDifferences(last, now) == 0;
-        last = now;
-        return bSettled;
-    }, nMs);
+    return WaitFor(
+        [&] {
+            if (!::IsWindowVisible(m_kapto.Main())) return false;
+            Picture now = ViewPicture(m_kapto.Main());
+            bool bSettled = CountDifferences(before, now) > 0 && CountDifferences(last, now) == 0;
+            last = now;
+            return bSettled;
+        },
+        nMs);
 }
 
 CKpConfig Scenario::StoredSettings() {

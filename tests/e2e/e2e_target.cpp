@@ -38,16 +38,16 @@ void PaintPattern(HDC hdc) {
 
 LRESULT CALLBACK TargetProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC hdc = ::BeginPaint(hWnd, &ps);
-        PaintPattern(hdc);
-        ::EndPaint(hWnd, &ps);
-        return 0;
-    }
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
-        return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC hdc = ::BeginPaint(hWnd, &ps);
+            PaintPattern(hdc);
+            ::EndPaint(hWnd, &ps);
+            return 0;
+        }
+        case WM_DESTROY:
+            ::PostQuitMessage(0);
+            return 0;
     }
     return ::DefWindowProcA(hWnd, msg, wParam, lParam);
 }

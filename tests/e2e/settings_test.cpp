@@ -58,7 +58,8 @@ struct BadFile {
 TEST_F(Settings, ABadSettingsFileGivesTheDefaultsAndASoundFileAtExit) {
     std::string huge = "<Kapto><AppName>巨大</AppName><Image>";
     huge.reserve(10u << 20);
-    while (huge.size() < (10u << 20)) huge += "<Blur>1</Blur><x>" + std::string(300, 'z') + "</x>";
+    while (huge.size() < (10u << 20))
+        huge += "<Blur>1</Blur><x>" + std::string(300, 'z') + "</x>";
     const std::string defaults = DefaultFile();
     const BadFile files[] = {
         {"garbage", std::string(kGarbage, sizeof(kGarbage) - 1), "Lumaro"},
