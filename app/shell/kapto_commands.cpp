@@ -97,10 +97,14 @@ void CKaptoDlg::OnFileOpen() {
         Repaint();
         return;
     }
-    if (m_core.GetLastFileResult() == CKpImageStore::FileFailed) {
+    const char* pszFormat = nullptr;
+    if (m_core.GetLastFileResult() == CKpImageStore::FileFailed)
+        pszFormat = "无法打开“%s”：它不是可读的图像文件。\n当前的图像保持不变。";
+    else if (m_core.GetLastFileResult() == CKpImageStore::FileTooLarge)
+        pszFormat = "无法打开“%s”：图像太大，超过了可以处理的 6400 万像素。\n当前的图像保持不变。";
+    if (pszFormat != nullptr) {
         CString strMessage;
-        strMessage.Format("无法打开“%s”：它不是可读的图像文件。\n当前的图像保持不变。",
-                          m_core.GetLastFilePath().GetString());
+        strMessage.Format(pszFormat, m_core.GetLastFilePath().GetString());
         AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
     }
 }

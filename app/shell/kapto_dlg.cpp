@@ -54,6 +54,11 @@ namespace {
 // The view's tooltip.
 const char kViewTip[] = "点击访问Orvel网";
 
+// At exit, when config.xml could not be written (%s: its path).
+const char kSettingsNotSaved[] =
+    "无法将设置保存到文件：\n%s\n\n该文件夹可能不允许写入，或者磁盘已满。"
+    "原有的设置文件没有改动，本次运行中更改的设置未能保存。";
+
 // Runs the command-update pass for each item of hPopup and, nLevels deep,
 // of the popups inside it. Menu marks only: nothing is disabled.
 void UpdatePopupItems(CCmdTarget* pTarget, HMENU hPopup, int nLevels) {
@@ -225,8 +230,13 @@ LRESULT CKaptoDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) { return m_trayIco
 
 void CKaptoDlg::OnDestroy() {
     CDialog::OnDestroy();
-    // Frees the image, stops the engine and writes the settings file.
-    m_core.CloseSnapper();
+    // Frees the image, stops the engine and writes the settings file. The
+    // only time settings are saved: a failure must not pass in silence.
+    if (!m_core.CloseSnapper()) {
+        CString strText;
+        strText.Format(kSettingsNotSaved, (LPCSTR)CKpConfig::GetConfigPath());
+        AfxMessageBox(strText, MB_OK | MB_ICONWARNING);
+    }
     RegisterHotkeys(TRUE);
     if (m_hPlaceholder != nullptr) {
         ::DeleteObject(m_hPlaceholder);

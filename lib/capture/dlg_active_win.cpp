@@ -30,10 +30,14 @@ BOOL CDlgActiveWin::OnInitDialog() {
     std::unique_ptr<WindowList> list(new (std::nothrow) WindowList);
     if (list != nullptr) {
         int nCount = CollectTopWindows(*list);
-        // The last collected window is the lowest in the Z order, normally
-        // the shell's desktop window: not worth offering.
-        for (int i = 1; i < nCount; ++i) {
+        // The shell's desktop window (the lowest in the Z order where there
+        // is one) is not worth offering. It is left out by what it is, not by
+        // its place: where no shell window lies at the bottom (Wine's
+        // desktop, a replaced shell) the lowest window is a real program's.
+        HWND hShell = ::GetShellWindow();
+        for (int i = 1; i <= nCount; ++i) {
             const WindowList::Entry& entry = list->entries[i];
+            if (entry.hWnd == hShell) continue;
             int nItem = m_lstWindows.InsertString(-1, entry.szTitle);
             if (nItem >= 0) m_lstWindows.SetItemData(nItem, (DWORD_PTR)entry.hWnd);
         }

@@ -62,12 +62,13 @@ int CKpCore::InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd) {
     return bCreated;
 }
 
-void CKpCore::CloseSnapper() {
+int CKpCore::CloseSnapper() {
     ClearGdiplusImage();
     TermGdiplus();
-    m_config.SaveConfig();
+    BOOL bSaved = m_config.SaveConfig();
     m_hook.UninstallHook();
     if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) DestroyWindow();
+    return bSaved ? 1 : 0;
 }
 
 int CKpCore::InitGdiplus() {
@@ -97,7 +98,10 @@ BOOL CKpCore::BeginSnap() {
 void CKpCore::WaitSnapDelay() { ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay)); }
 
 void CKpCore::EndSnap() {
-    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr) m_pMainWnd->ShowWindow(SW_SHOW);
+    // The start-up capture runs inside the main window's set-up: the window
+    // shows itself when that is over, not half-made (template caption,
+    // uncentred) before.
+    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr && !m_bStarting) m_pMainWnd->ShowWindow(SW_SHOW);
     SetPathName(CString());
     SetFileName(CString());
     if (m_config.GetAutoCopy()) CopyImageData(0);
@@ -203,6 +207,18 @@ CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
             kfw::ScopedSelect select(mem, bitmap);
             bCopied = select.ok() && ::BitBlt(mem, 0, 0, nWidth, nHeight, window, bWholeWindow ? 0 : rc.left,
                                               bWholeWindow ? 0 : rc.top, SRCCOPY);
+            if (select.ok() && !bCopied) {
+                // Wine gives no pixels from the window DC of another
+                // program's control (its top-level windows it does): the
+                // screen shows the same pixels where the window is, and the
+                // window being grabbed is in front.
+                CPoint ptScreen(rc.left, rc.top);
+                CRect rcWindow;
+                if (!bWholeWindow && ::GetWindowRect(hWnd, &rcWindow)) ptScreen.Offset(rcWindow.left, rcWindow.top);
+                kfw::ScopedGetDC screen(nullptr);
+                bCopied = screen.get() != nullptr &&
+                          ::BitBlt(mem, 0, 0, nWidth, nHeight, screen, ptScreen.x, ptScreen.y, SRCCOPY);
+            }
         }
         // A bitmap without the screen's pixels is no capture.
         if (bCopied) {

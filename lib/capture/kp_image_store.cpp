@@ -10,6 +10,8 @@
 #include "kp_resource.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -78,6 +80,95 @@ IStream* ReadFileStream(const CString& strPath) {
         return nullptr;
     }
     return pStream;
+}
+
+// ---- Image sizes from the file's header -------------------------------------------
+
+unsigned Be16(const BYTE* p) { return (unsigned)p[0] << 8 | p[1]; }
+unsigned Le16(const BYTE* p) { return (unsigned)p[1] << 8 | p[0]; }
+unsigned Be32(const BYTE* p) { return (unsigned)p[0] << 24 | (unsigned)p[1] << 16 | (unsigned)p[2] << 8 | p[3]; }
+unsigned Le32(const BYTE* p) { return (unsigned)p[3] << 24 | (unsigned)p[2] << 16 | (unsigned)p[1] << 8 | p[0]; }
+
+// The width and height a TIFF file's first image declares.
+BOOL TiffSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
+    const bool bLittle = p[0] == 'I';
+    auto u16 = [&](size_t at) { return bLittle ? Le16(p + at) : Be16(p + at); };
+    auto u32 = [&](size_t at) { return bLittle ? Le32(p + at) : Be32(p + at); };
+    size_t nIfd = u32(4);
+    if (nIfd > n || n - nIfd < 2) return FALSE;
+    unsigned nEntries = u16(nIfd);
+    BOOL bWidth = FALSE, bHeight = FALSE;
+    for (unsigned i = 0; i < nEntries; ++i) {
+        size_t at = nIfd + 2 + (size_t)i * 12;
+        if (at > n || n - at < 12) break;
+        unsigned nTag = u16(at), nType = u16(at + 2);
+        unsigned nValue = nType == 3 ? u16(at + 8) : u32(at + 8);  // SHORT or LONG
+        if (nTag == 256) w = nValue, bWidth = TRUE;
+        if (nTag == 257) h = nValue, bHeight = TRUE;
+    }
+    return bWidth && bHeight;
+}
+
+// The width and height a JPEG file's frame header declares.
+BOOL JpegSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
+    size_t at = 2;
+    while (at + 9 <= n && p[at] == 0xFF) {
+        BYTE marker = p[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        // Start of frame: every SOFn but the huffman, arithmetic-coding and
+        // restart tables that share the range.
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            h = Be16(p + at + 5);
+            w = Be16(p + at + 7);
+            return TRUE;
+        }
+        at += 2 + Be16(p + at + 2);
+    }
+    return FALSE;
+}
+
+// The image size the header of a PNG, GIF, BMP, JPEG or TIFF file declares;
+// FALSE for other or unreadable headers, which GDI+ then judges.
+BOOL DeclaredImageSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
+    if (n >= 24 && memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && memcmp(p + 12, "IHDR", 4) == 0) {
+        w = Be32(p + 16);
+        h = Be32(p + 20);
+        return TRUE;
+    }
+    if (n >= 10 && memcmp(p, "GIF8", 4) == 0) {
+        w = Le16(p + 6);
+        h = Le16(p + 8);
+        return TRUE;
+    }
+    if (n >= 26 && p[0] == 'B' && p[1] == 'M') {
+        if (Le32(p + 14) == 12) {  // BITMAPCOREHEADER
+            w = Le16(p + 18);
+            h = Le16(p + 20);
+        } else {
+            w = (unsigned)std::abs((int)Le32(p + 18));
+            h = (unsigned)std::abs((int)Le32(p + 22));  // negative: top-down
+        }
+        return TRUE;
+    }
+    if (n >= 4 && p[0] == 0xFF && p[1] == 0xD8) return JpegSize(p, n, w, h);
+    if (n >= 8 && ((memcmp(p, "II*", 4) == 0) || memcmp(p, "MM\0*", 4) == 0)) return TiffSize(p, n, w, h);
+    return FALSE;
+}
+
+// Whether the image in the stream (a memory stream of the whole file) is
+// larger than the program opens.
+BOOL TooLargeToOpen(IStream* pStream) {
+    HGLOBAL hMem = nullptr;
+    if (FAILED(::GetHGlobalFromStream(pStream, &hMem))) return FALSE;
+    const BYTE* p = static_cast<const BYTE*>(::GlobalLock(hMem));
+    if (p == nullptr) return FALSE;
+    unsigned w = 0, h = 0;
+    BOOL bKnown = DeclaredImageSize(p, ::GlobalSize(hMem), w, h);
+    ::GlobalUnlock(hMem);
+    return bKnown && (unsigned long long)w * h > CKpImageStore::MaxOpenPixels;
 }
 
 }  // namespace
@@ -379,6 +470,10 @@ int CKpImageStore::OpenImage(CString strPath) {
     // a file that is not an image must not cost the user the capture.
     IStream* pStream = ReadFileStream(strPath);
     if (pStream == nullptr) return EndFileOperation(FileFailed, strPath);
+    if (TooLargeToOpen(pStream)) {
+        pStream->Release();
+        return EndFileOperation(FileTooLarge, strPath);
+    }
     Gdiplus::GpImage* pImage = nullptr;
     Gdiplus::GpStatus status = GdipLoadImageFromStream(pStream, &pImage);
     pStream->Release();  // the image holds its own reference

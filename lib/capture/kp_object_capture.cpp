@@ -106,17 +106,20 @@ LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) {
     if (m_config.GetSnapMode() != 4 || !m_bObjSnapping || m_dlgObjHelper.m_hWnd == nullptr) return 0;
 
     m_dlgObjHelper.ShowWindow(SW_HIDE);
-    m_dlgObjHelper.EndDialog(IDOK);
     // Time for the screen to repaint where the tip was.
     WaitSnapDelay();
 
     KillTimer(kFollowTimerId);
+    int bCaptured = 0;
     if (m_hFoundWnd != nullptr) {
         PlaySnapSound();
         RefreshFoundWindow(m_hFoundWnd);
-        SnapRect(m_hFoundWnd, CRect());
+        bCaptured = SnapRect(m_hFoundWnd, CRect());
         m_hFoundWnd = nullptr;
     }
+    // The tip's loop ends with the outcome: a click that captured nothing
+    // (no window found, or its pixels refused) is no new image.
+    m_dlgObjHelper.EndDialog(bCaptured ? IDOK : IDCANCEL);
     EndObjSnap();
     return 0;
 }

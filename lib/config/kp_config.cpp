@@ -130,9 +130,11 @@ CKpConfig::CKpConfig()
 
 CKpConfig::~CKpConfig() {}
 
-void CKpConfig::LoadConfig() { LoadConfigFrom(CHelper::GetAppPath() + kFileName); }
+CString CKpConfig::GetConfigPath() { return CHelper::GetAppPath() + kFileName; }
 
-void CKpConfig::SaveConfig() { SaveConfigTo(CHelper::GetAppPath() + kFileName); }
+void CKpConfig::LoadConfig() { LoadConfigFrom(GetConfigPath()); }
+
+BOOL CKpConfig::SaveConfig() { return SaveConfigTo(GetConfigPath()); }
 
 BOOL CKpConfig::LoadConfigFrom(const CString& strPath) {
     XML_Tree tree;

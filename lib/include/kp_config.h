@@ -20,8 +20,12 @@ public:
     // or element leaves the affected values as they are.
     void LoadConfig();
     // Writes every stored setting to config.xml. The old file is replaced
-    // only by a complete new one, so a failed save leaves it as it was.
-    void SaveConfig();
+    // only by a complete new one, so a failed save leaves it as it was;
+    // FALSE then.
+    BOOL SaveConfig();
+    // Where LoadConfig and SaveConfig keep the settings: config.xml in the
+    // program's folder.
+    static CString GetConfigPath();
     // Back to neutral image options when an image file is opened.
     void ResetImageOption();
 

@@ -48,8 +48,9 @@ public:
     // screen. Non-zero when the engine window was created.
     int InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd);
     // Frees the current image, stops GDI+, saves the settings, removes the
-    // hook and destroys the engine window.
-    void CloseSnapper();
+    // hook and destroys the engine window. 0 when the settings could not be
+    // saved (the file is then as it was).
+    int CloseSnapper();
 
     // Captures (mode in brackets). 0 when another capture is running or
     // nothing was captured.

@@ -79,7 +79,12 @@ public:
         FileCancelled,  // the user cancelled the file dialog
         FileNoImage,    // there was no image to save or copy
         FileFailed,     // the file could not be read or written, or the clipboard refused
+        FileTooLarge,   // the file's image has more than MaxOpenPixels pixels: not read
     };
+    // Images with more pixels than this are refused by OpenImage before they
+    // are decoded: every copy the program keeps of one takes four bytes a
+    // pixel, and decoding alone would take gigabytes.
+    enum { MaxOpenPixels = 64000000 };
     int GetLastFileResult() const { return m_nLastFileResult; }
     // The file that operation read or wrote (or tried to); empty for the
     // clipboard and when no file was chosen.

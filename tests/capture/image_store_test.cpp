@@ -502,6 +502,54 @@ TEST_F(StoreTest, FailedOpenKeepsTheImageNamesAndOptions) {
     }
 }
 
+// The first bytes of a file whose header declares a w x h image (big-endian
+// or little-endian fields as the format has them); no pixels follow.
+std::string Be(unsigned v, int n) {
+    std::string s;
+    for (int i = n - 1; i >= 0; --i) s += (char)((v >> (8 * i)) & 0xFF);
+    return s;
+}
+std::string Le(unsigned v, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += (char)((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+TEST_F(StoreTest, ImagesLargerThanTheLimitAreRefusedFromTheirHeaderAlone) {
+    Paste(20, 10);
+    Gdiplus::GpImage* pBefore = m_core.GetImage();
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + Be(13, 4) + "IHDR";
+    const std::string tiffEntry = Le(256, 2) + Le(4, 2) + Le(1, 4) + Le(40000, 4) + Le(257, 2) + Le(3, 2) +
+                                  Le(1, 4) + Le(40000, 2) + Le(0, 2);
+    const struct {
+        const char* pszName;
+        std::string bytes;
+        int nResult;
+    } files[] = {
+        {"png.png", png + Be(30000, 4) + Be(30000, 4) + std::string(5, '\0'), CKpImageStore::FileTooLarge},
+        // Exactly the limit: left to the decoder, which finds no pixels.
+        {"limit.png", png + Be(8000, 4) + Be(8000, 4) + std::string(5, '\0'), CKpImageStore::FileFailed},
+        {"gif.gif", "GIF89a" + Le(65535, 2) + Le(65535, 2) + std::string(3, '\0'), CKpImageStore::FileTooLarge},
+        {"bmp.bmp", "BM" + Le(0, 4) + Le(0, 4) + Le(54, 4) + Le(40, 4) + Le(20000, 4) + Le((unsigned)-20000, 4) +
+                        std::string(28, '\0'),
+         CKpImageStore::FileTooLarge},
+        {"jpeg.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + Be(16, 2) + std::string(14, '\0') +
+                         std::string("\xFF\xC2", 2) + Be(17, 2) + "\x08" + Be(9000, 2) + Be(9000, 2) +
+                         std::string(12, '\0'),
+         CKpImageStore::FileTooLarge},
+        {"tiff.tif", std::string("II*\0", 4) + Le(8, 4) + Le(2, 2) + tiffEntry, CKpImageStore::FileTooLarge},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.pszName);
+        const std::string path = m_dir + f.pszName;
+        WriteBytes(path, f.bytes);
+        EXPECT_EQ(0, m_core.OpenImage(path.c_str()));
+        EXPECT_EQ(f.nResult, m_core.GetLastFileResult());
+        EXPECT_EQ(pBefore, m_core.GetImage());
+        ::DeleteFileA(path.c_str());
+    }
+}
+
 TEST_F(StoreTest, EachFileOperationTellsHowItEnded) {
     // The caller reports a failure, stays silent on a cancel, and needs the
     // file's name for its message.

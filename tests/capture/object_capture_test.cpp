@@ -369,6 +369,22 @@ TEST_F(ObjectCaptureTest, TheTipJumpsBetweenCornersAndStartsBottomRightEveryTime
     EXPECT_TRUE(::EqualRect(&kTopLeft, &seen[1]));
 }
 
+TEST_F(ObjectCaptureTest, AClickThatGrabsNothingIsNoCaptureAndKeepsTheImage) {
+    Gdiplus::GpImage* pBefore = CaptureOnceAndName();
+    // A is found, then goes before the click: its pixels cannot be had. The
+    // click is sent, so it comes before any further timer tick.
+    ModeDriver driver(m_core, [&]() {
+        for (int i = 0; i < 100 && m_core.GetFoundWnd() != m_hA; ++i) ::Sleep(20);
+        m_apps.DestroyWindow(m_hA);
+        m_core.SendMessage(KPHOOK_WM_LBUTTONDOWN, 0, 0);
+    });
+    EXPECT_EQ(0, m_core.SnapWinObj());
+    ASSERT_TRUE(driver.Join());
+    m_hA = nullptr;
+    ExpectIdle();
+    EXPECT_EQ(pBefore, m_core.GetImage());
+}
+
 TEST_F(ObjectCaptureTest, HookMessagesOutsideTheModeAreIgnored) {
     m_core.SendMessage(KPHOOK_WM_LBUTTONDOWN, 0, 0);
     m_core.SendMessage(KPHOOK_WM_RBUTTONDOWN, 0, 0);

@@ -199,7 +199,7 @@ TEST_F(WindowModesTest, OnlyVisibleTitledWindowsWithAClientAreaOverFourPixelsAre
     }
 }
 
-TEST_F(WindowModesTest, ThreeHundredWindowsGive254CollectedAnd253Listed) {
+TEST_F(WindowModesTest, ThreeHundredWindowsGive254CollectedAndListed) {
     Start();
     for (int i = 0; i < 300; ++i) {
         char szTitle[32];
@@ -216,14 +216,23 @@ TEST_F(WindowModesTest, ThreeHundredWindowsGive254CollectedAnd253Listed) {
     EXPECT_EQ(0, m_core.SnapActiveWin());
     const ChooserSeen& seen = driver.Join();
     ASSERT_TRUE(seen.bFound);
-    EXPECT_EQ(253u, seen.titles.size());
+    // The shell's window, if any, lies below all of them.
+    EXPECT_EQ(254u, seen.titles.size());
 }
 
 // ---- The chooser ----------------------------------------------------------------------
 
-TEST_F(WindowModesTest, ChooserListsTheWindowsInZOrderButTheLowestWithTheFirstSelected) {
+TEST_F(WindowModesTest, ChooserListsTheWindowsInZOrderButTheShellsWithTheFirstSelected) {
     Start();
     ShowThreeWindows();
+    // Where no shell has its desktop window (Wine's desktop), C stands for
+    // it; on Windows the shell's own window lies below them all.
+    typedef BOOL(WINAPI * SetShellWindowFn)(HWND);
+    SetShellWindowFn pfnSetShellWindow =
+        (SetShellWindowFn)(void*)::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetShellWindow");
+    HWND hShell = ::GetShellWindow();
+    if ((hShell == nullptr || !::IsWindow(hShell)) && pfnSetShellWindow != nullptr && pfnSetShellWindow(m_hC))
+        hShell = m_hC;
     ChooserDriver driver(Cancel);
     EXPECT_EQ(0, m_core.SnapActiveWin());
     const ChooserSeen& seen = driver.Join();
@@ -232,12 +241,26 @@ TEST_F(WindowModesTest, ChooserListsTheWindowsInZOrderButTheLowestWithTheFirstSe
     EXPECT_STREQ("活动程序窗口", seen.strCaption.c_str());
     EXPECT_TRUE(seen.dwExStyle & WS_EX_TOPMOST);
     EXPECT_FALSE(seen.dwListStyle & LBS_SORT);
-    ASSERT_EQ(2u, seen.titles.size());
+    ASSERT_EQ(hShell == m_hC ? 2u : 3u, seen.titles.size());
     EXPECT_EQ("kapto A", seen.titles[0]);
     EXPECT_EQ("kapto B", seen.titles[1]);
     EXPECT_EQ(m_hA, seen.handles[0]);
     EXPECT_EQ(m_hB, seen.handles[1]);
+    for (HWND h : seen.handles) EXPECT_NE(hShell, h);
     EXPECT_EQ(0, seen.nSel);
+}
+
+TEST_F(WindowModesTest, WithoutAShellWindowTheLowestWindowIsListedToo) {
+    HWND hShell = ::GetShellWindow();
+    if (hShell != nullptr && ::IsWindow(hShell)) GTEST_SKIP() << "this desktop has a shell window";
+    Start();
+    ShowThreeWindows();
+    ChooserDriver driver(Cancel);
+    EXPECT_EQ(0, m_core.SnapActiveWin());
+    const ChooserSeen& seen = driver.Join();
+    ASSERT_TRUE(seen.bFound);
+    ASSERT_EQ(3u, seen.titles.size());
+    EXPECT_EQ(m_hC, seen.handles[2]);
 }
 
 TEST_F(WindowModesTest, MovingTheSelectionBringsTheWindowForwardUnderTheChooserAndCancelKeepsTheImage) {

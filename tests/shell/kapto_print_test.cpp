@@ -9,74 +9,17 @@
 #include <vector>
 
 #include "kapto_process.h"
+#include "print_server.h"
+#include "support/unix_side.h"
 
 #include <commdlg.h>
 
 namespace {
 
 using namespace kaptotest;
+using kptest::FromUnix;
 
 const UINT kFilePrint = 0xE107;
-
-// The Windows name of a Unix path (Wine's drive Z: is the Unix root).
-std::string FromUnix(const std::string& strUnix) {
-    std::string s = "Z:" + strUnix;
-    for (char& c : s) {
-        if (c == '/') c = '\\';
-    }
-    return s;
-}
-
-struct PrintServer {
-    bool bRunning = false;
-    std::string strReason;
-    std::string strPdfDir;  // Unix path
-    std::string strDir;     // Unix path of the server's folder
-};
-
-// What tools/print-server wrote into its status file (the folder comes from
-// the test's environment).
-PrintServer ReadPrintServer() {
-    PrintServer server;
-    char dir[MAX_PATH] = "";
-    if (::GetEnvironmentVariableA("KAPTO_PRINT_SERVER", dir, sizeof(dir)) == 0) {
-        server.strReason = "KAPTO_PRINT_SERVER is not set (run through ctest)";
-        return server;
-    }
-    server.strDir = dir;
-    std::string status;
-    if (!ConfigFileGuard::Read(FromUnix(server.strDir + "/status"), status)) {
-        server.strReason = "no status from tools/print-server";
-        return server;
-    }
-    size_t pos = 0;
-    while (pos < status.size()) {
-        size_t end = status.find('\n', pos);
-        if (end == std::string::npos) end = status.size();
-        std::string line = status.substr(pos, end - pos);
-        if (line == "state=running") server.bRunning = true;
-        if (line.rfind("reason=", 0) == 0) server.strReason = line.substr(7);
-        if (line.rfind("pdfdir=", 0) == 0) server.strPdfDir = line.substr(7);
-        pos = end + 1;
-    }
-    if (!server.bRunning && server.strReason.empty()) server.strReason = "the print server is not running";
-    return server;
-}
-
-// The PDFs in the printer's folder and when each was written. A new server
-// counts its jobs from 1 again, so a job's file may take an old one's name.
-typedef std::map<std::string, ULONGLONG> PdfFiles;
-PdfFiles ListPdfFiles(const std::string& strPdfDir) {
-    PdfFiles files;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((FromUnix(strPdfDir) + "\\*.pdf").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return files;
-    do {
-        files[fd.cFileName] = ((ULONGLONG)fd.ftLastWriteTime.dwHighDateTime << 32) | fd.ftLastWriteTime.dwLowDateTime;
-    } while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
-    return files;
-}
 
 // A picture of the page's top-left corner at the printer's resolution, one
 // pixel per printer pixel.
@@ -96,30 +39,16 @@ bool Near(COLORREF a, COLORREF b, int nTolerance = 24) {
            abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
 }
 
-// pdftoppm is a Unix program: Wine starts it, and a marker file says when
-// it is done.
+// The page through pdftoppm, a Unix program.
 bool RenderPage(const PrintServer& server, const std::string& strPdf, int nDpi, Picture& picture) {
     std::string base = server.strDir + "/page";
     ::DeleteFileA(FromUnix(base + ".ppm").c_str());
-    ::DeleteFileA(FromUnix(base + ".done").c_str());
-    std::string command = "/bin/sh -c \"pdftoppm -singlefile -r " + std::to_string(nDpi) +
-                          " -x 0 -y 0 -W 1600 -H 1200 '" + server.strPdfDir + "/" + strPdf + "' '" + base +
-                          "'; touch '" + base + ".done'\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    if (!WaitFor([&] { return ::GetFileAttributesA(FromUnix(base + ".done").c_str()) != INVALID_FILE_ATTRIBUTES; },
-                 60000))
+    if (kptest::RunUnixShell("pdftoppm -singlefile -r " + std::to_string(nDpi) + " -x 0 -y 0 -W 1600 -H 1200 '" +
+                             server.strPdfDir + "/" + strPdf + "' '" + base + "'") != 0)
         return false;
     std::string data;
     bool bRead = ConfigFileGuard::Read(FromUnix(base + ".ppm"), data);
     ::DeleteFileA(FromUnix(base + ".ppm").c_str());
-    ::DeleteFileA(FromUnix(base + ".done").c_str());
     if (!bRead) return false;
     // "P6", width, height, 255, one white space, then the pixels.
     int nMax = 0;

@@ -173,21 +173,16 @@ private:
 // running.
 class KaptoProcess {
 public:
-    ~KaptoProcess() {
-        if (m_pi.hProcess != nullptr) {
-            if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_pi.hProcess, 99);
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hProcess);
-            ::CloseHandle(m_pi.hThread);
-        }
-    }
-    // Starts the program and waits for its main window (the dialog with the
-    // menu bar), shown or not.
-    bool Start() {
+    ~KaptoProcess() { Release(); }
+    // Starts the program (from the programs' folder, or from strDir, a folder
+    // ending in a separator) and waits for its main window (the dialog with
+    // the menu bar), shown or not.
+    bool Start(const std::string& strDir = ExeDir()) {
+        Release();
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        std::string exe = ExeDir() + "Kapto.exe";
-        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &m_pi))
+        std::string exe = strDir + "Kapto.exe";
+        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, strDir.c_str(), &si, &m_pi))
             return false;
         WaitFor([this] {
             m_hMain = FindProcessWindow(m_pi.dwProcessId,
@@ -223,10 +218,25 @@ public:
         return hFound;
     }
 
+    // Waits until the program waits for input with nothing left to do: its
+    // start-up (and the capture it may make) is over.
+    bool WaitIdle(DWORD nMs = 15000) const { return ::WaitForInputIdle(m_pi.hProcess, nMs) == 0; }
+
     HWND Main() const { return m_hMain; }
     DWORD Pid() const { return m_pi.dwProcessId; }
 
 private:
+    // The program of an earlier Start, ended if a test left it running.
+    void Release() {
+        if (m_pi.hProcess == nullptr) return;
+        if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_pi.hProcess, 99);
+        ::WaitForSingleObject(m_pi.hProcess, 5000);
+        ::CloseHandle(m_pi.hProcess);
+        ::CloseHandle(m_pi.hThread);
+        m_pi = {};
+        m_hMain = nullptr;
+    }
+
     PROCESS_INFORMATION m_pi = {};
     HWND m_hMain = nullptr;
 };

@@ -1,0 +1,498 @@
+#include "e2e/e2e_support.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <stdlib.h>
+
+#include "support/gdiplus_codecs.h"
+#include "support/message_pump.h"
+#include "support/temp_files.h"
+#include "support/top_down_dib.h"
+#include "support/unix_side.h"
+
+namespace e2e {
+
+using namespace Gdiplus::DllExports;
+
+// ---- Pictures ---------------------------------------------------------------------
+
+COLORREF Picture::At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= nWidth || y >= nHeight) return CLR_INVALID;
+    UINT p = pixels[(size_t)y * nWidth + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+Picture Picture::Crop(const RECT& rc) const {
+    Picture out;
+    int x0 = rc.left < 0 ? 0 : rc.left, y0 = rc.top < 0 ? 0 : rc.top;
+    int x1 = rc.right > nWidth ? nWidth : rc.right, y1 = rc.bottom > nHeight ? nHeight : rc.bottom;
+    if (x1 <= x0 || y1 <= y0) return out;
+    out.nWidth = x1 - x0;
+    out.nHeight = y1 - y0;
+    out.pixels.reserve((size_t)out.nWidth * out.nHeight);
+    for (int y = y0; y < y1; ++y)
+        out.pixels.insert(out.pixels.end(), pixels.begin() + (size_t)y * nWidth + x0,
+                          pixels.begin() + (size_t)y * nWidth + x1);
+    return out;
+}
+
+namespace {
+
+// The pixels of a GDI bitmap that no DC holds.
+Picture BitmapPicture(HBITMAP hBitmap) {
+    Picture out;
+    BITMAP bm;
+    if (hBitmap == nullptr || ::GetObjectA(hBitmap, sizeof(bm), &bm) == 0) return out;
+    BITMAPINFO bmi = TopDownDib32(bm.bmWidth, bm.bmHeight);
+    out.pixels.resize((size_t)bm.bmWidth * bm.bmHeight);
+    HDC hdc = ::GetDC(nullptr);
+    int n = ::GetDIBits(hdc, hBitmap, 0, bm.bmHeight, out.pixels.data(), &bmi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, hdc);
+    if (n != bm.bmHeight) {
+        out.pixels.clear();
+        return out;
+    }
+    out.nWidth = bm.bmWidth;
+    out.nHeight = bm.bmHeight;
+    for (UINT& p : out.pixels)
+        p &= 0x00FFFFFF;
+    return out;
+}
+
+}  // namespace
+
+Picture GrabScreen(const RECT& rc) {
+    Picture out;
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) return out;
+    HDC hScreen = ::GetDC(nullptr);
+    HDC hMem = ::CreateCompatibleDC(hScreen);
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, w, h);
+    HGDIOBJ hOld = ::SelectObject(hMem, hBitmap);
+    BOOL bCopied = ::BitBlt(hMem, 0, 0, w, h, hScreen, rc.left, rc.top, SRCCOPY);
+    ::SelectObject(hMem, hOld);
+    ::DeleteDC(hMem);
+    ::ReleaseDC(nullptr, hScreen);
+    if (bCopied) out = BitmapPicture(hBitmap);
+    ::DeleteObject(hBitmap);
+    return out;
+}
+
+Picture GrabWholeScreen() {
+    RECT rc = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    return GrabScreen(rc);
+}
+
+Picture ClipboardPicture() {
+    Picture out;
+    // Right after a program put something there, the system may still hold
+    // the clipboard for a moment.
+    for (int i = 0; i < 50 && !::OpenClipboard(nullptr); ++i)
+        ::Sleep(20);
+    HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
+    if (hBitmap != nullptr) out = BitmapPicture(hBitmap);
+    ::CloseClipboard();
+    return out;
+}
+
+Picture FilePicture(const std::string& strPath) {
+    Picture out;
+    wchar_t wide[MAX_PATH];
+    if (::MultiByteToWideChar(CP_ACP, 0, strPath.c_str(), -1, wide, MAX_PATH) == 0) return out;
+    Gdiplus::GpBitmap* pBitmap = nullptr;
+    if (GdipCreateBitmapFromFile(wide, &pBitmap) != Gdiplus::Ok) return out;
+    UINT w = 0, h = 0;
+    GdipGetImageWidth(pBitmap, &w);
+    GdipGetImageHeight(pBitmap, &h);
+    Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
+    Gdiplus::BitmapData data;
+    if (w > 0 && h > 0 &&
+        GdipBitmapLockBits(pBitmap, &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) == Gdiplus::Ok) {
+        out.nWidth = (int)w;
+        out.nHeight = (int)h;
+        out.pixels.resize((size_t)w * h);
+        for (UINT y = 0; y < h; ++y) {
+            const UINT* row =
+                reinterpret_cast<const UINT*>(static_cast<const BYTE*>(data.Scan0) + (size_t)y * data.Stride);
+            for (UINT x = 0; x < w; ++x)
+                out.pixels[(size_t)y * w + x] = row[x] & 0x00FFFFFF;
+        }
+        GdipBitmapUnlockBits(pBitmap, &data);
+    }
+    GdipDisposeImage(pBitmap);
+    return out;
+}
+
+bool SavePng(const Picture& picture, const std::string& strPath) {
+    CLSID clsid;
+    if (picture.Empty() || !kptest::EncoderForMime(L"image/png", clsid)) return false;
+    Gdiplus::GpBitmap* pBitmap = nullptr;
+    std::vector<UINT> argb(picture.pixels);
+    for (UINT& p : argb)
+        p |= 0xFF000000;
+    if (GdipCreateBitmapFromScan0(picture.nWidth, picture.nHeight, picture.nWidth * 4, PixelFormat32bppARGB,
+                                  (BYTE*)argb.data(), &pBitmap) != Gdiplus::Ok)
+        return false;
+    wchar_t wide[MAX_PATH];
+    ::MultiByteToWideChar(CP_ACP, 0, strPath.c_str(), -1, wide, MAX_PATH);
+    bool bSaved = GdipSaveImageToFile(pBitmap, wide, &clsid, nullptr) == Gdiplus::Ok;
+    GdipDisposeImage(pBitmap);
+    return bSaved;
+}
+
+long CountDifferences(const Picture& a, const Picture& b, int nTolerance) {
+    if (a.Empty() || a.nWidth != b.nWidth || a.nHeight != b.nHeight) return -1;
+    long n = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+        UINT p = a.pixels[i], q = b.pixels[i];
+        for (int shift = 0; shift < 24; shift += 8) {
+            if (abs((int)((p >> shift) & 0xFF) - (int)((q >> shift) & 0xFF)) > nTolerance) {
+                ++n;
+                break;
+            }
+        }
+    }
+    return n;
+}
+
+double MeanDifference(const Picture& a, const Picture& b) {
+    if (a.Empty() || a.nWidth != b.nWidth || a.nHeight != b.nHeight) return -1;
+    double sum = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+        UINT p = a.pixels[i], q = b.pixels[i];
+        for (int shift = 0; shift < 24; shift += 8)
+            sum += abs((int)((p >> shift) & 0xFF) - (int)((q >> shift) & 0xFF));
+    }
+    return sum / (3.0 * (double)a.pixels.size());
+}
+
+// ---- The other program --------------------------------------------------------------
+
+TargetProgram::~TargetProgram() {
+    if (m_pi.hProcess == nullptr) return;
+    if (m_hWnd != nullptr) ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(m_pi.hProcess, 5000) != WAIT_OBJECT_0) ::TerminateProcess(m_pi.hProcess, 99);
+    ::CloseHandle(m_pi.hProcess);
+    ::CloseHandle(m_pi.hThread);
+}
+
+bool TargetProgram::Start() {
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    std::string exe = ExeDir() + "e2e_target.exe";
+    if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &m_pi))
+        return false;
+    WaitFor([this] {
+        m_hWnd = ::FindWindowA(kTargetClass, nullptr);
+        return m_hWnd != nullptr && ::IsWindowVisible(m_hWnd);
+    });
+    // Painted, children included.
+    kaptotest::PumpFor(300);
+    return m_hWnd != nullptr;
+}
+
+RECT TargetProgram::WindowRect() const { return ScreenRectOf(m_hWnd); }
+
+RECT TargetProgram::ClientRect() const {
+    RECT rc = {};
+    ::GetClientRect(m_hWnd, &rc);
+    ::MapWindowPoints(m_hWnd, nullptr, (POINT*)&rc, 2);
+    return rc;
+}
+
+RECT TargetProgram::ChildRect(int nId) const { return ScreenRectOf(::GetDlgItem(m_hWnd, nId)); }
+
+bool TargetProgram::BringToFront() const {
+    RECT rc = WindowRect();
+    // The caption, clear of the icon and the buttons; once more if a window
+    // that was still coming up took the activation back.
+    for (int nTry = 0; nTry < 3; ++nTry) {
+        testinput::SendLeftClickAt((rc.left + rc.right) / 2,
+                                   rc.top + ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYCAPTION) / 2);
+        if (WaitFor([this] { return ::GetForegroundWindow() == m_hWnd; }, 2000)) return true;
+    }
+    return false;
+}
+
+// ---- Input -------------------------------------------------------------------------
+
+RECT ScreenRectOf(HWND hWnd) {
+    RECT rc = {};
+    ::GetWindowRect(hWnd, &rc);
+    return rc;
+}
+
+void ClickWindow(HWND hWnd) {
+    RECT rc = ScreenRectOf(hWnd);
+    testinput::SendLeftClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+}
+
+void ClickControl(HWND hDialog, int nId) { ClickWindow(::GetDlgItem(hDialog, nId)); }
+
+void PressKeys(std::initializer_list<WORD> keys) {
+    // With its scan code, as a keyboard sends it: a control that reads the
+    // key from the scan code (the hot-key control) sees the same key.
+    auto key = [](WORD vk, DWORD dwFlags) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.wScan = (WORD)::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+        i.ki.dwFlags = dwFlags;
+        return i;
+    };
+    std::vector<INPUT> in;
+    for (WORD vk : keys)
+        in.push_back(key(vk, 0));
+    for (auto it = keys.end(); it != keys.begin();)
+        in.push_back(key(*--it, KEYEVENTF_KEYUP));
+    ::SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
+}
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = c;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        ::SendInput(2, in, sizeof(INPUT));
+    }
+}
+
+void Drag(POINT ptFrom, POINT ptTo) {
+    testinput::PlaceCursorAt(ptFrom.x, ptFrom.y);
+    testinput::SendButton(MOUSEEVENTF_LEFTDOWN);
+    kaptotest::PumpFor(100);
+    const int nSteps = 8;
+    for (int i = 1; i <= nSteps; ++i) {
+        testinput::SendMoveTo(ptFrom.x + (ptTo.x - ptFrom.x) * i / nSteps, ptFrom.y + (ptTo.y - ptFrom.y) * i / nSteps);
+        kaptotest::PumpFor(40);
+    }
+    testinput::PlaceCursorAt(ptTo.x, ptTo.y);
+    testinput::SendButton(MOUSEEVENTF_LEFTUP);
+}
+
+// ---- Folders -----------------------------------------------------------------------
+
+LockedFolder::LockedFolder(const char* pszName) : m_strDir(kptest::TempRoot() + pszName + "\\") {
+    Unlock();
+    Empty();
+    ::CreateDirectoryA(m_strDir.c_str(), nullptr);
+}
+
+LockedFolder::~LockedFolder() {
+    Unlock();
+    Empty();
+    ::RemoveDirectoryA(m_strDir.c_str());
+}
+
+bool LockedFolder::Lock() { return kptest::RunUnixShell("chattr +i '" + kptest::ToUnix(m_strDir) + "'") == 0; }
+
+void LockedFolder::Unlock() { kptest::RunUnixShell("chattr -i '" + kptest::ToUnix(m_strDir) + "' 2>/dev/null; true"); }
+
+void LockedFolder::Empty() {
+    for (const std::string& f : Files())
+        ::DeleteFileA((m_strDir + f).c_str());
+}
+
+std::vector<std::string> LockedFolder::Files() const {
+    std::vector<std::string> out;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((m_strDir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.push_back(fd.cFileName);
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+    return out;
+}
+
+// ---- Kapto's windows ------------------------------------------------------------------
+
+Picture ViewPicture(HWND hMain) { return GrabScreen(kaptotest::ViewOnScreen(hMain)); }
+
+bool ChooseSnapType(HWND hMain, int nMode) {
+    HWND hBox = ::GetDlgItem(hMain, ids::kSnapType);
+    // The closed box's own face: its window may reach down over its list.
+    RECT rc = ScreenRectOf(hBox);
+    testinput::SendLeftClickAt((rc.left + rc.right) / 2, rc.top + 8);
+    if (!WaitFor([hBox] { return ::SendMessageA(hBox, CB_GETDROPPEDSTATE, 0, 0) != 0; }, 3000)) return false;
+    testinput::SendKey(VK_HOME);
+    for (int i = 0; i < nMode; ++i)
+        testinput::SendKey(VK_DOWN);
+    testinput::SendKey(VK_RETURN);
+    return WaitFor([hBox, nMode] { return ::SendMessageA(hBox, CB_GETCURSEL, 0, 0) == nMode; }, 3000);
+}
+
+HWND WaitForKaptoWindow(const KaptoProcess& kapto, const std::string& strCaption, DWORD nMs) {
+    HWND hFound = nullptr;
+    HWND hMain = kapto.Main();
+    WaitFor(
+        [&] {
+            hFound = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
+                return h != hMain && ::IsWindowVisible(h) && kaptotest::TextOf(h) == strCaption;
+            });
+            return hFound != nullptr;
+        },
+        nMs);
+    return hFound;
+}
+
+HWND WaitForMessageBox(const KaptoProcess& kapto, DWORD nMs) {
+    HWND hFound = nullptr;
+    HWND hMain = kapto.Main();
+    WaitFor(
+        [&] {
+            hFound = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
+                // A message box: a dialog with the static text 0xFFFF.
+                return h != hMain && ::IsWindowVisible(h) && kaptotest::ClassOf(h) == "#32770" &&
+                       ::GetDlgItem(h, 0xFFFF) != nullptr;
+            });
+            return hFound != nullptr;
+        },
+        nMs);
+    return hFound;
+}
+
+std::string MessageBoxText(HWND hBox) { return kaptotest::TextOf(::GetDlgItem(hBox, 0xFFFF)); }
+
+std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs) {
+    HWND hBox = WaitForMessageBox(kapto, nMs);
+    if (hBox == nullptr) return std::string();
+    std::string text = MessageBoxText(hBox);
+    ClickControl(hBox, IDOK);
+    WaitFor([hBox] { return !::IsWindow(hBox); }, 5000);
+    return text;
+}
+
+bool AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath) {
+    const int kNameCombo = 0x47c, kNameEdit = 0x480;  // cmb13, edt1
+    HWND hDialog = nullptr;
+    WaitFor([&] {
+        hDialog = kaptotest::FindProcessWindow(
+            kapto.Pid(), [&](HWND h) { return ::IsWindowVisible(h) && ::GetDlgItem(h, kNameCombo) != nullptr; });
+        return hDialog != nullptr;
+    });
+    if (hDialog == nullptr) return false;
+    kaptotest::PumpFor(200);
+    ::SetDlgItemTextA(hDialog, kNameCombo, strPath.c_str());
+    ::SetDlgItemTextA(hDialog, kNameEdit, strPath.c_str());
+    ClickControl(hDialog, IDOK);
+    return WaitFor([hDialog] { return !::IsWindow(hDialog) || !::IsWindowVisible(hDialog); }, 10000);
+}
+
+void TrayCallback(const KaptoProcess& kapto, UINT nMouse) {
+    ::PostMessageA(kapto.Main(), ids::kTrayMessage, ids::kTrayIconId, nMouse);
+}
+
+// ---- A scenario ------------------------------------------------------------------------
+
+std::string ScreenshotDir() { return kaptotest::ExeDir() + "..\\e2e-screenshots\\"; }
+
+void Scenario::SetUp() {
+    if (::OpenClipboard(nullptr)) {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+    ASSERT_TRUE(m_target.Start()) << "e2e_target.exe did not show its window";
+}
+
+namespace {
+
+// ScreenshotDir() and the scenario's name, followed by strSuffix.
+std::string ScenarioFile(const std::string& strSuffix) {
+    const ::testing::TestInfo* pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
+    ::CreateDirectoryA(ScreenshotDir().c_str(), nullptr);
+    return ScreenshotDir() + pInfo->test_suite_name() + "." + pInfo->name() + strSuffix;
+}
+
+}  // namespace
+
+void Scenario::TearDown() {
+    if (!HasFailure()) return;
+    std::string strName = ScenarioFile(".png");
+    if (SavePng(GrabWholeScreen(), strName)) printf("screen at the failure: %s\n", strName.c_str());
+}
+
+void Scenario::ExpectSamePicture(const Picture& expected, const Picture& actual, const char* pszWhat, int nTolerance) {
+    long nDifferent = CountDifferences(expected, actual, nTolerance);
+    if (nDifferent == 0) return;
+    ADD_FAILURE() << pszWhat << ": " << actual.nWidth << " x " << actual.nHeight << " where " << expected.nWidth
+                  << " x " << expected.nHeight << " was expected, " << nDifferent << " pixels differ";
+    SavePng(expected, ScenarioFile(std::string(".") + pszWhat + ".expected.png"));
+    SavePng(actual, ScenarioFile(std::string(".") + pszWhat + ".actual.png"));
+}
+
+bool Scenario::StartKapto(const std::function<void(CKpConfig&)>& change) {
+    CKpConfig config;
+    config.SetSnapOnStart(0);
+    config.SetPlaySnapSound(0);
+    if (change) change(config);
+    config.SaveConfig();
+    return StartKaptoAsIs();
+}
+
+bool Scenario::StartKaptoAsIs() {
+    if (!m_kapto.Start() || !m_kapto.WaitVisible(true)) return false;
+    // A capture at start shows the window before its set-up is over.
+    m_kapto.WaitIdle();
+    // Shown and active, as a person sees it before doing anything.
+    WaitFor([this] { return ::GetForegroundWindow() == m_kapto.Main(); }, 3000);
+    return true;
+}
+
+bool Scenario::ExitKapto() {
+    ClickControl(m_kapto.Main(), ids::kExit);
+    return m_kapto.WaitExit();
+}
+
+bool Scenario::WaitForNewThumbnail(const Picture& before, DWORD nMs) {
+    // While the window is still hidden the view's place shows what is under
+    // it; a thumbnail is there once the shown view stops changing.
+    Picture last;
+    return WaitFor(
+        [&] {
+            if (!::IsWindowVisible(m_kapto.Main())) return false;
+            Picture now = ViewPicture(m_kapto.Main());
+            bool bSettled = CountDifferences(before, now) > 0 && CountDifferences(last, now) == 0;
+            last = now;
+            return bSettled;
+        },
+        nMs);
+}
+
+CKpConfig Scenario::StoredSettings() {
+    CKpConfig config;
+    config.LoadConfig();
+    return config;
+}
+
+namespace {
+
+// GDI+ for the test program itself, to read and write image files; the
+// pictures of an earlier run's failures go.
+class E2EEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
+        WIN32_FIND_DATAA fd;
+        HANDLE h = ::FindFirstFileA((ScreenshotDir() + "*.png").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return;
+        do {
+            ::DeleteFileA((ScreenshotDir() + fd.cFileName).c_str());
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(m_token); }
+
+private:
+    ULONG_PTR m_token = 0;
+};
+
+::testing::Environment* const g_pEnvironment = ::testing::AddGlobalTestEnvironment(new E2EEnvironment);
+
+}  // namespace
+
+}  // namespace e2e

@@ -1,0 +1,30 @@
+# The whole program as a person meets it: the real Kapto.exe from the program
+# folder, driven with real input in the Wine desktop next to another
+# program's window (e2e_target.exe), checked on the clipboard, in files, in
+# config.xml and on the screen. A failing scenario leaves a picture of the
+# screen in e2e-screenshots/ of the build folder.
+if(WIN32)
+  add_executable(e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/e2e_target.cpp)
+  target_include_directories(e2e_target PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+
+  kapto_add_test(NAME e2e_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/capture_modes_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
+    LIBS Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
+    DESKTOP 1280x1024
+    # Printing goes to the PDF printer of the print server the program
+    # tests start (tests/shell/tests.cmake).
+    ENVIRONMENT "CUPS_SERVER=${CMAKE_BINARY_DIR}/print-server/cups.sock" "KAPTO_PRINT_SERVER=${CMAKE_BINARY_DIR}/print-server"
+    FIXTURES print_server
+    TIMEOUT 600)
+  add_dependencies(e2e_tests Kapto e2e_target)
+
+  # Not a test: the pictures tools/make-screenshots takes of the program.
+  add_executable(kapto_tour ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp ${CMAKE_CURRENT_LIST_DIR}/tour.cpp)
+  target_link_libraries(kapto_tour PRIVATE Kaptolib kfw gdiplus shell32 user32 gdi32 gtest_main gtest)
+  target_include_directories(kapto_tour PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
+                                                ${PROJECT_SOURCE_DIR}/tests)
+  add_dependencies(kapto_tour Kapto e2e_target)
+endif()
