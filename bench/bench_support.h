@@ -17,8 +17,7 @@
 namespace bench {
 
 // Seconds since an arbitrary start, from the performance counter.
-inline double Now()
-{
+inline double Now() {
     static const LARGE_INTEGER freq = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
@@ -30,15 +29,13 @@ inline double Now()
 }
 
 // The middle value (the upper one of an even count); t must not be empty.
-inline double Median(std::vector<double> t)
-{
+inline double Median(std::vector<double> t) {
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
 }
 
 // Stops the benchmark when a step did not do its work.
-inline void Require(bool bDone, const char* pszWhat)
-{
+inline void Require(bool bDone, const char* pszWhat) {
     if (bDone) return;
     fprintf(stderr, "benchmark stopped: %s failed\n", pszWhat);
     exit(1);
@@ -47,8 +44,7 @@ inline void Require(bool bDone, const char* pszWhat)
 // Median time of runs calls of f, in milliseconds; f returns whether it did
 // its work. before() runs ahead of each call, untimed.
 template <class F, class Before>
-double MedianMs(int runs, F f, Before before, const char* pszWhat = "a timed step")
-{
+double MedianMs(int runs, F f, Before before, const char* pszWhat = "a timed step") {
     std::vector<double> t;
     for (int i = 0; i < runs; ++i) {
         before();
@@ -61,8 +57,7 @@ double MedianMs(int runs, F f, Before before, const char* pszWhat = "a timed ste
 }
 
 template <class F>
-double MedianMs(int runs, F f)
-{
+double MedianMs(int runs, F f) {
     return MedianMs(runs, f, [] {});
 }
 
@@ -76,9 +71,9 @@ struct Paired {
 
 // Runs pairs of copy() and op(); before() runs ahead of each pair, untimed.
 // op returns whether it did its work.
-inline Paired TimePaired(int runs, const char* pszWhat, const std::function<bool()>& op,
-                         const std::function<void()>& copy, const std::function<void()>& before = [] {})
-{
+inline Paired TimePaired(
+    int runs, const char* pszWhat, const std::function<bool()>& op, const std::function<void()>& copy,
+    const std::function<void()>& before = [] {}) {
     std::vector<double> a, b;
     for (int i = 0; i < runs; ++i) {
         before();

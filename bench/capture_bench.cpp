@@ -107,7 +107,8 @@ public:
             HFONT font = ::CreateFontA(-h, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, nullptr);
             HGDIOBJ oldFont = ::SelectObject(dc, font);
             for (int line = 0; line < 2 && y < rc.bottom / 3 + rc.bottom / 4; ++line, y += h + h / 3) {
-                const char* text = "Kapto 整个屏幕 活动程序窗口  The quick brown fox jumps over the lazy dog 0123456789";
+                const char* text =
+                    "Kapto 整个屏幕 活动程序窗口  The quick brown fox jumps over the lazy dog 0123456789";
                 ::TextOutA(dc, rc.right / 3 + 8, y, text, (int)strlen(text));
             }
             ::SelectObject(dc, oldFont);
@@ -192,10 +193,8 @@ int main(int argc, char** argv) {
     content.CreateEx(WS_EX_TOOLWINDOW, AfxRegisterWndClass(0), "screen", WS_POPUP | WS_VISIBLE, 0, 0, w, h, nullptr,
                      nullptr);
     CWnd main, view;
-    main.CreateEx(0, AfxRegisterWndClass(0), "capture bench", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                  nullptr);
-    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
-                  (HMENU)1005);
+    main.CreateEx(0, AfxRegisterWndClass(0), "capture bench", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr);
+    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd, (HMENU)1005);
     ::UpdateWindow(content.m_hWnd);
     PumpMessages();
     Sleep(300);
@@ -221,9 +220,10 @@ int main(int argc, char** argv) {
         GdipDisposeImage(pGdiplus);
     }
 
-    printf("capture benchmark: screen %d x %d (%.1f MB per 32-bit frame), %lu processors, all threads = %d; "
-           "each time the median of %d runs\n",
-           w, h, frameBytes / 1048576.0, (unsigned long)si.dwNumberOfProcessors, nAll, runs);
+    printf(
+        "capture benchmark: screen %d x %d (%.1f MB per 32-bit frame), %lu processors, all threads = %d; "
+        "each time the median of %d runs\n",
+        w, h, frameBytes / 1048576.0, (unsigned long)si.dwNumberOfProcessors, nAll, runs);
     printf("  %-44s %21s %21s\n", "", "1 thread", "all threads");
     printf("  %-44s %9s %11s %9s %11s\n", "", "ms", "x memcpy", "ms", "x memcpy");
     for (int bOn = 0; bOn < 2; ++bOn) {
@@ -249,12 +249,12 @@ int main(int argc, char** argv) {
         for (int pass = 0; pass < 2; ++pass) {
             KpSetImageThreads(pass == 0 ? 1 : nAll);
             bench::Require(core.SnapFullScreen() != 0, "the first capture");  // warm
-            for (Row& r : rows) (pass == 0 ? r.one : r.all) = TimePaired(runs, r.name, r.op, frameCopy);
+            for (Row& r : rows)
+                (pass == 0 ? r.one : r.all) = TimePaired(runs, r.name, r.op, frameCopy);
         }
         printf("image options %s\n", bOn ? "all on" : "all off");
         for (const Row& r : rows)
-            printf("  %-44s %9.2f %11.2f %9.2f %11.2f\n", r.name, r.one.opMs, r.one.Ratio(), r.all.opMs,
-                   r.all.Ratio());
+            printf("  %-44s %9.2f %11.2f %9.2f %11.2f\n", r.name, r.one.opMs, r.one.Ratio(), r.all.opMs, r.all.Ratio());
         // The grab as the engine makes it (into the bitmap the previous
         // capture left) cannot be run on its own: it is what the capture
         // takes beyond the refresh.

@@ -24,7 +24,8 @@ public:
         if (f == nullptr) return;
         char buf[4096];
         size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) m_data.append(buf, n);
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+            m_data.append(buf, n);
         fclose(f);
     }
     ~ConfigKeeper() {

@@ -25,8 +25,7 @@ using bench::Paired;
 using bench::TimePaired;
 
 // A frame with edges, gradients and flat areas, like a screen.
-std::vector<RGBX> Frame(int w, int h)
-{
+std::vector<RGBX> Frame(int w, int h) {
     std::vector<RGBX> v((size_t)w * h);
     unsigned s = 12345;
     for (int y = 0; y < h; ++y)
@@ -57,15 +56,13 @@ struct FrameResult {
     std::vector<Line> lines;
 };
 
-const Line* Find(const FrameResult& r, const std::string& name)
-{
+const Line* Find(const FrameResult& r, const std::string& name) {
     for (const Line& l : r.lines)
         if (l.name == name) return &l;
     return nullptr;
 }
 
-FrameResult BenchFrame(int w, int h, int runs, int nAll)
-{
+FrameResult BenchFrame(int w, int h, int runs, int nAll) {
     FrameResult result{w, h, {}};
     const CSize size(w, h);
     std::vector<RGBX> src = Frame(w, h);
@@ -134,9 +131,11 @@ FrameResult BenchFrame(int w, int h, int runs, int nAll)
     };
     CArray<CImage32BitProcessor*, CImage32BitProcessor*> oneFlip, wholeChain;
     oneFlip.Add(&flip);
-    for (CImage32BitProcessor* p : chain) wholeChain.Add(p);
+    for (CImage32BitProcessor* p : chain)
+        wholeChain.Add(p);
 
-    for (const Item& it : items) result.lines.push_back({it.name, {}, {}, it.target});
+    for (const Item& it : items)
+        result.lines.push_back({it.name, {}, {}, it.target});
     result.lines.push_back({"whole chain, processors only", {}, {}, 0});
     result.lines.push_back({"ProcessImage, one flip", {}, {}, 3});
     result.lines.push_back({"ProcessImage, whole chain", {}, {}, 0});
@@ -154,29 +153,31 @@ FrameResult BenchFrame(int w, int h, int runs, int nAll)
             bench::Require(op(), it.name);  // warm
             store(TimePaired(runs, it.name, op, frameCopy));
         }
-        store(TimePaired(runs, "the processors of the chain",
-                         [&] {
-                             const RGBX* in = src.data();
-                             CSize cur = size;
-                             RGBX* bufs[2] = {bufA.data(), bufB.data()};
-                             bool bDone = true;
-                             for (size_t i = 0; i < sizeof chain / sizeof chain[0]; ++i) {
-                                 const CSize out = chain[i]->CalcDestSize(cur);
-                                 bDone = chain[i]->ProcessPixels((RGBX*)in, cur, bufs[i % 2], out) != 0 && bDone;
-                                 in = bufs[i % 2];
-                                 cur = out;
-                             }
-                             return bDone;
-                         },
-                         frameCopy));
+        store(TimePaired(
+            runs, "the processors of the chain",
+            [&] {
+                const RGBX* in = src.data();
+                CSize cur = size;
+                RGBX* bufs[2] = {bufA.data(), bufB.data()};
+                bool bDone = true;
+                for (size_t i = 0; i < sizeof chain / sizeof chain[0]; ++i) {
+                    const CSize out = chain[i]->CalcDestSize(cur);
+                    bDone = chain[i]->ProcessPixels((RGBX*)in, cur, bufs[i % 2], out) != 0 && bDone;
+                    in = bufs[i % 2];
+                    cur = out;
+                }
+                return bDone;
+            },
+            frameCopy));
         // Warm: the object's arrays and spare bitmap.
         fresh();
         bench::Require(bitmap.ProcessImage(oneFlip) != 0, "ProcessImage");
-        store(TimePaired(runs, "ProcessImage", [&] { return bitmap.ProcessImage(oneFlip) != 0; }, frameCopy, fresh));
+        store(TimePaired(
+            runs, "ProcessImage", [&] { return bitmap.ProcessImage(oneFlip) != 0; }, frameCopy, fresh));
         fresh();
         bench::Require(bitmap.ProcessImage(wholeChain) != 0, "ProcessImage");
-        store(TimePaired(runs, "ProcessImage", [&] { return bitmap.ProcessImage(wholeChain) != 0; }, frameCopy,
-                         fresh));
+        store(TimePaired(
+            runs, "ProcessImage", [&] { return bitmap.ProcessImage(wholeChain) != 0; }, frameCopy, fresh));
     }
     KpSetImageThreads(0);
     bitmap.DeleteObject();
@@ -184,8 +185,7 @@ FrameResult BenchFrame(int w, int h, int runs, int nAll)
     return result;
 }
 
-void PrintFrame(const FrameResult& r, int nAll)
-{
+void PrintFrame(const FrameResult& r, int nAll) {
     const double mb = (double)r.w * r.h * 4 / 1048576.0;
     printf("\n%d x %d (%.1f MB per 32-bit frame)\n", r.w, r.h, mb);
     printf("  %-30s %21s %21s\n", "", "1 thread", nAll == 1 ? "1 thread (all)" : "all threads");
@@ -210,8 +210,7 @@ void PrintFrame(const FrameResult& r, int nAll)
 // ratios to their own frame's memcpy (a memcpy of the 8K frame takes four
 // times as long), so that a change of load between the two frames does not
 // count as growth.
-void PrintGrowth(const FrameResult& k4, const FrameResult& k8)
-{
+void PrintGrowth(const FrameResult& k4, const FrameResult& k8) {
     printf("\n8K against 4K: (8K time / 8K memcpy) / (4K time / 4K memcpy), target <= 1.15\n");
     printf("  %-30s %11s %11s\n", "", "1 thread", "all threads");
     for (const Line& l : k8.lines) {
@@ -224,8 +223,7 @@ void PrintGrowth(const FrameResult& k4, const FrameResult& k8)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 7;
     if (runs < 1) runs = 1;
     std::vector<std::pair<int, int>> sizes;

@@ -122,8 +122,7 @@ int main(int argc, char** argv) {
     CWnd main, view;
     main.CreateEx(0, AfxRegisterWndClass(0), "overlay bench main", WS_POPUP | WS_VISIBLE, cx - 420, cy - 320, 400, 300,
                   nullptr, nullptr);
-    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
-                  (HMENU)1005);
+    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd, (HMENU)1005);
     CKpCore core;
     bench::EngineBenchSetup::Start(core, main, view);
 

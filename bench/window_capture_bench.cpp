@@ -89,10 +89,9 @@ int main(int argc, char** argv) {
 
     // The program's stand-ins, out of the way in the top-right corner.
     CWnd main, view;
-    main.CreateEx(0, AfxRegisterWndClass(0), "window capture bench", WS_POPUP | WS_VISIBLE, cxScreen - 420, 0,
-                  400, 300, nullptr, nullptr);
-    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd,
-                  (HMENU)1005);
+    main.CreateEx(0, AfxRegisterWndClass(0), "window capture bench", WS_POPUP | WS_VISIBLE, cxScreen - 420, 0, 400, 300,
+                  nullptr, nullptr);
+    view.CreateEx(0, AfxRegisterWndClass(0), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 390, 280, main.m_hWnd, (HMENU)1005);
     // A program's window of 800 x 600 with one button in it.
     CWnd target;
     target.CreateEx(0, AfxRegisterWndClass(0, nullptr, (HBRUSH)GetStockObject(WHITE_BRUSH)), "bench target",

@@ -16,8 +16,12 @@ BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCSTR lpszAppName)
-    : m_hInstance(nullptr), m_lpCmdLine(nullptr), m_nCmdShow(SW_SHOWNORMAL), m_pMainWnd(nullptr),
-      m_strAppName(lpszAppName), m_pszAppName(nullptr) {
+    : m_hInstance(nullptr),
+      m_lpCmdLine(nullptr),
+      m_nCmdShow(SW_SHOWNORMAL),
+      m_pMainWnd(nullptr),
+      m_strAppName(lpszAppName),
+      m_pszAppName(nullptr) {
     g_pApp = this;
     m_pszAppName = m_strAppName;
 }
@@ -70,8 +74,8 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT) {
     CWnd* pMain = AfxGetMainWnd();
     if (pMain != nullptr && pMain->m_hWnd != nullptr && ::IsWindowEnabled(pMain->m_hWnd)) hOwner = pMain->m_hWnd;
     if (hOwner == nullptr) hOwner = ::GetActiveWindow();
-    const char* caption = (g_pApp != nullptr && !g_pApp->m_strAppName.IsEmpty()) ? (const char*)g_pApp->m_strAppName
-                                                                                 : "";
+    const char* caption =
+        (g_pApp != nullptr && !g_pApp->m_strAppName.IsEmpty()) ? (const char*)g_pApp->m_strAppName : "";
     return ::MessageBoxA(hOwner, lpszText, caption, nType);
 }
 

@@ -19,8 +19,8 @@ public:
 
     // Overridables
     virtual BOOL InitInstance();
-    virtual int ExitInstance();  // the exit code
-    virtual int Run();           // the message loop; ends with ExitInstance
+    virtual int ExitInstance();        // the exit code
+    virtual int Run();                 // the message loop; ends with ExitInstance
     virtual BOOL OnIdle(LONG lCount);  // idle time of Run's loop; TRUE for more
 
     // Keeps the name only: nothing is stored in the registry.
@@ -30,10 +30,10 @@ public:
     void OnAppExit();  // ID_APP_EXIT: closes the main window
 
     HINSTANCE m_hInstance;
-    LPSTR m_lpCmdLine;         // not owned
+    LPSTR m_lpCmdLine;  // not owned
     int m_nCmdShow;
-    CWnd* m_pMainWnd;          // not owned
-    CString m_strAppName;      // the program's name, for message box captions
+    CWnd* m_pMainWnd;      // not owned
+    CString m_strAppName;  // the program's name, for message box captions
     CString m_strRegistryKey;
     const char* m_pszAppName;  // m_strAppName's text
 

@@ -35,13 +35,16 @@ public:
     bool SetSize(int nNewSize) {
         if (nNewSize < 0) return false;
         if (nNewSize > m_nMaxSize && !Grow(nNewSize)) return false;
-        for (int i = m_nSize; i < nNewSize; ++i) new (&m_pData[i]) TYPE();
-        for (int i = nNewSize; i < m_nSize; ++i) m_pData[i].~TYPE();
+        for (int i = m_nSize; i < nNewSize; ++i)
+            new (&m_pData[i]) TYPE();
+        for (int i = nNewSize; i < m_nSize; ++i)
+            m_pData[i].~TYPE();
         m_nSize = nNewSize;
         return true;
     }
     void RemoveAll() {
-        for (int i = 0; i < m_nSize; ++i) m_pData[i].~TYPE();
+        for (int i = 0; i < m_nSize; ++i)
+            m_pData[i].~TYPE();
         ::operator delete(m_pData);
         m_pData = nullptr;
         m_nSize = m_nMaxSize = 0;
@@ -73,14 +76,16 @@ public:
     int Append(const CArray& src) {
         int first = m_nSize;
         CArray copy(src);
-        for (int i = 0; i < copy.m_nSize; ++i) Add(copy.m_pData[i]);
+        for (int i = 0; i < copy.m_nSize; ++i)
+            Add(copy.m_pData[i]);
         return first;
     }
     void Copy(const CArray& src) {
         if (this == &src) return;
         RemoveAll();
         if (src.m_nSize == 0 || !Grow(src.m_nSize)) return;
-        for (int i = 0; i < src.m_nSize; ++i) new (&m_pData[i]) TYPE(src.m_pData[i]);
+        for (int i = 0; i < src.m_nSize; ++i)
+            new (&m_pData[i]) TYPE(src.m_pData[i]);
         m_nSize = src.m_nSize;
     }
     void InsertAt(int i, ARG_TYPE v, int nCount = 1) {
@@ -88,18 +93,22 @@ public:
         TYPE copy(v);
         if (i >= m_nSize) {
             if (!SetSize(i + nCount)) return;
-            for (int k = i; k < i + nCount; ++k) m_pData[k] = copy;
+            for (int k = i; k < i + nCount; ++k)
+                m_pData[k] = copy;
             return;
         }
         int oldSize = m_nSize;
         if (!SetSize(m_nSize + nCount)) return;
-        for (int k = oldSize - 1; k >= i; --k) m_pData[k + nCount] = m_pData[k];
-        for (int k = i; k < i + nCount; ++k) m_pData[k] = copy;
+        for (int k = oldSize - 1; k >= i; --k)
+            m_pData[k + nCount] = m_pData[k];
+        for (int k = i; k < i + nCount; ++k)
+            m_pData[k] = copy;
     }
     void RemoveAt(int i, int nCount = 1) {
         if (i < 0 || nCount <= 0 || i >= m_nSize) return;
         if (nCount > m_nSize - i) nCount = m_nSize - i;
-        for (int k = i + nCount; k < m_nSize; ++k) m_pData[k - nCount] = m_pData[k];
+        for (int k = i + nCount; k < m_nSize; ++k)
+            m_pData[k - nCount] = m_pData[k];
         SetSize(m_nSize - nCount);
     }
 
@@ -111,7 +120,8 @@ private:
     bool Grow(int nNeeded) {
         if (nNeeded <= m_nMaxSize) return true;
         int nNew = m_nMaxSize < 4 ? 4 : m_nMaxSize;
-        while (nNew < nNeeded) nNew = nNew > INT_MAX / 2 ? nNeeded : nNew * 2;
+        while (nNew < nNeeded)
+            nNew = nNew > INT_MAX / 2 ? nNeeded : nNew * 2;
         if ((size_t)nNew > ((size_t)-1) / sizeof(TYPE)) return false;
         TYPE* p = static_cast<TYPE*>(::operator new(sizeof(TYPE) * (size_t)nNew, std::nothrow));
         KFW_CHECK_MSG(p != nullptr, "CArray could not grow");

@@ -108,5 +108,7 @@ public:
         wModifiers = HIBYTE(LOWORD(dw));
     }
     // HKM_SETRULES: combinations refused and the modifiers put in their place.
-    void SetRules(WORD wInvalidComb, WORD wModifiers) { SendMessage(HKM_SETRULES, wInvalidComb, MAKELPARAM(wModifiers, 0)); }
+    void SetRules(WORD wInvalidComb, WORD wModifiers) {
+        SendMessage(HKM_SETRULES, wInvalidComb, MAKELPARAM(wModifiers, 0));
+    }
 };

@@ -78,7 +78,8 @@ bool CString::Reserve(int nCapacity) {
     if (nCapacity <= m_nCapacity) return true;
     if (nCapacity < 0 || nCapacity > INT_MAX - 1) return false;
     int nNew = m_nCapacity < 16 ? 16 : m_nCapacity;
-    while (nNew < nCapacity) nNew = nNew > INT_MAX / 2 ? nCapacity : nNew * 2;
+    while (nNew < nCapacity)
+        nNew = nNew > INT_MAX / 2 ? nCapacity : nNew * 2;
     char* p = (char*)malloc((size_t)nNew + 1);
     KFW_CHECK_MSG(p != nullptr, "CString could not reserve its buffer");
     if (p == nullptr) return false;
@@ -180,9 +181,7 @@ CString operator+(const CString& a, char b) {
 
 // Comparison
 
-int CString::Compare(const char* psz) const {
-    return strcmp(m_pch, psz != nullptr ? psz : "");
-}
+int CString::Compare(const char* psz) const { return strcmp(m_pch, psz != nullptr ? psz : ""); }
 
 int CString::CompareNoCase(const char* psz) const {
     const unsigned char* a = (const unsigned char*)m_pch;
@@ -393,7 +392,8 @@ CString& CString::MakeReverse() {
 
 CString& CString::TrimLeft() {
     int i = 0;
-    while (i < m_nLength && IsAsciiSpace(m_pch[i])) ++i;
+    while (i < m_nLength && IsAsciiSpace(m_pch[i]))
+        ++i;
     Delete(0, i);
     return *this;
 }
@@ -418,7 +418,8 @@ CString& CString::Trim() { return TrimRight().TrimLeft(); }
 
 CString& CString::TrimLeft(char ch) {
     int i = 0;
-    while (i < m_nLength && m_pch[i] == ch) ++i;
+    while (i < m_nLength && m_pch[i] == ch)
+        ++i;
     Delete(0, i);
     return *this;
 }

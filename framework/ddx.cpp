@@ -18,7 +18,8 @@ const char kMaxChars[] = "请输入不超过 %d 个字符。";
 // other text, and it must fit in [minVal, maxVal].
 bool ParseInteger(const CString& text, long long minVal, long long maxVal, long long& value) {
     const char* p = text;
-    while (*p == ' ' || *p == '\t') ++p;
+    while (*p == ' ' || *p == '\t')
+        ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     if (*p < '0' || *p > '9') return false;
@@ -27,7 +28,8 @@ bool ParseInteger(const CString& text, long long minVal, long long maxVal, long 
         v = v * 10 + (*p++ - '0');
         if (v > (long long)UINT_MAX + 1) return false;
     }
-    while (*p == ' ' || *p == '\t') ++p;
+    while (*p == ' ' || *p == '\t')
+        ++p;
     if (*p != 0) return false;
     if (negative) v = -v;
     if (v < minVal || v > maxVal) return false;
@@ -56,8 +58,11 @@ void SetText(CDataExchange* pDX, int nIDC, const char* psz) {
 }  // namespace
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-    : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd), m_hWndLastControl(nullptr),
-      m_bEditLastControl(FALSE), m_bFail(FALSE) {}
+    : m_bSaveAndValidate(bSaveAndValidate),
+      m_pDlgWnd(pDlgWnd),
+      m_hWndLastControl(nullptr),
+      m_bEditLastControl(FALSE),
+      m_bFail(FALSE) {}
 
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND hWnd = m_pDlgWnd != nullptr ? ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC) : nullptr;

@@ -4,7 +4,6 @@
 #include "framework/message_loop.h"
 #include "framework/resources.h"
 
-
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -14,8 +13,12 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
 END_MESSAGE_MAP()
 
 CDialog::CDialog()
-    : m_lpszTemplateName(nullptr), m_nIDHelp(0), m_pParentWnd(nullptr), m_nModalResult(-1),
-      m_bContinueModal(FALSE), m_bModal(FALSE) {}
+    : m_lpszTemplateName(nullptr),
+      m_nIDHelp(0),
+      m_pParentWnd(nullptr),
+      m_nModalResult(-1),
+      m_bContinueModal(FALSE),
+      m_bModal(FALSE) {}
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : CDialog() {
     m_lpszTemplateName = MAKEINTRESOURCEA(nIDTemplate);
@@ -124,9 +127,7 @@ int CDialog::RunModalLoop() {
     return m_nModalResult;
 }
 
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
-    return Create(MAKEINTRESOURCEA(nIDTemplate), pParentWnd);
-}
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) { return Create(MAKEINTRESOURCEA(nIDTemplate), pParentWnd); }
 
 BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd) {
     m_lpszTemplateName = lpszTemplateName;

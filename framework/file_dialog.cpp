@@ -89,9 +89,7 @@ void CFileDialog::SetDefExt(LPCSTR lpszExt) {
     if (m_hWnd != nullptr) ::SendMessageA(::GetParent(m_hWnd), CDM_SETDEFEXT, 0, (LPARAM)m_strDefExt.GetString());
 }
 
-BOOL CFileDialog::OnFileNameOK() {
-    return FALSE;
-}
+BOOL CFileDialog::OnFileNameOK() { return FALSE; }
 
 void CFileDialog::OnInitDone() {}
 

@@ -10,8 +10,8 @@ LPCSTR CFrameWnd::GetDefaultClass() {
     return AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, nullptr, (HBRUSH)(COLOR_WINDOW + 1));
 }
 
-BOOL CFrameWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                       CWnd* pParentWnd, LPCSTR lpszMenuName, DWORD dwExStyle) {
+BOOL CFrameWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                       LPCSTR lpszMenuName, DWORD dwExStyle) {
     KFW_CHECK_MSG(m_hWnd == nullptr, "CFrameWnd::Create on a frame that has a window");
     if (m_hWnd != nullptr) return FALSE;
     if (lpszClassName == nullptr) lpszClassName = GetDefaultClass();

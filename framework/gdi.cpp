@@ -52,7 +52,8 @@ BOOL AfxIsTempObject(const CObject* p) {
 void AfxDeleteTempObjects() {
     std::vector<TempEntry> list;
     list.swap(TempList());
-    for (const TempEntry& e : list) e.pfnRelease(e.pObject);
+    for (const TempEntry& e : list)
+        e.pfnRelease(e.pObject);
 }
 
 // CGdiObject
@@ -195,9 +196,7 @@ HDC CDC::Detach() {
     return h;
 }
 
-BOOL CDC::CreateCompatibleDC(CDC* pDC) {
-    return Attach(::CreateCompatibleDC(pDC != nullptr ? pDC->m_hDC : nullptr));
-}
+BOOL CDC::CreateCompatibleDC(CDC* pDC) { return Attach(::CreateCompatibleDC(pDC != nullptr ? pDC->m_hDC : nullptr)); }
 
 BOOL CDC::CreateDC(LPCSTR lpszDriverName, LPCSTR lpszDeviceName, LPCSTR lpszOutput, const DEVMODEA* lpInitData) {
     return Attach(::CreateDCA(lpszDriverName, lpszDeviceName, lpszOutput, lpInitData));
@@ -269,8 +268,8 @@ BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
 
 BOOL CDC::AlphaBlend(int xDest, int yDest, int nDestWidth, int nDestHeight, CDC* pSrcDC, int xSrc, int ySrc,
                      int nSrcWidth, int nSrcHeight, BLENDFUNCTION blend) {
-    return ::AlphaBlend(m_hDC, xDest, yDest, nDestWidth, nDestHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr,
-                        xSrc, ySrc, nSrcWidth, nSrcHeight, blend);
+    return ::AlphaBlend(m_hDC, xDest, yDest, nDestWidth, nDestHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr, xSrc,
+                        ySrc, nSrcWidth, nSrcHeight, blend);
 }
 
 CSize CDC::GetTextExtent(LPCSTR lpszString, int nCount) const {
@@ -281,17 +280,13 @@ CSize CDC::GetTextExtent(LPCSTR lpszString, int nCount) const {
 
 // Scoped DCs
 
-CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr) {
-    Attach(::GetDC(m_hWnd));
-}
+CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr) { Attach(::GetDC(m_hWnd)); }
 
 CClientDC::~CClientDC() {
     if (m_hDC != nullptr) ::ReleaseDC(m_hWnd, Detach());
 }
 
-CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr) {
-    Attach(::GetWindowDC(m_hWnd));
-}
+CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr) { Attach(::GetWindowDC(m_hWnd)); }
 
 CWindowDC::~CWindowDC() {
     if (m_hDC != nullptr) ::ReleaseDC(m_hWnd, Detach());

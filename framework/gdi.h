@@ -158,8 +158,12 @@ public:
     BOOL Rectangle(LPCRECT lpRect) { return Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
     BOOL Ellipse(int x1, int y1, int x2, int y2) { return ::Ellipse(m_hDC, x1, y1, x2, y2); }
     BOOL Polyline(const POINT* lpPoints, int nCount) { return ::Polyline(m_hDC, lpPoints, nCount); }
-    void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr); }
-    void FrameRect(LPCRECT lpRect, CBrush* pBrush) { ::FrameRect(m_hDC, lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr); }
+    void FillRect(LPCRECT lpRect, CBrush* pBrush) {
+        ::FillRect(m_hDC, lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr);
+    }
+    void FrameRect(LPCRECT lpRect, CBrush* pBrush) {
+        ::FrameRect(m_hDC, lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr);
+    }
     void InvertRect(LPCRECT lpRect) { ::InvertRect(m_hDC, lpRect); }
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);

@@ -48,7 +48,9 @@ public:
     }
     BOOL DeleteMenu(UINT nPosition, UINT nFlags) { return ::DeleteMenu(m_hMenu, nPosition, nFlags); }
     UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck) { return (UINT)::CheckMenuItem(m_hMenu, nIDCheckItem, nCheck); }
-    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable) { return (UINT)::EnableMenuItem(m_hMenu, nIDEnableItem, nEnable); }
+    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable) {
+        return (UINT)::EnableMenuItem(m_hMenu, nIDEnableItem, nEnable);
+    }
     // The item drawn bold, which a double-click on the menu's owner would run;
     // by command, or by position with fByPos TRUE; (UINT)-1 clears it.
     BOOL SetDefaultItem(UINT uItem, BOOL fByPos = FALSE) { return ::SetMenuDefaultItem(m_hMenu, uItem, fByPos); }

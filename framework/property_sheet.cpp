@@ -65,29 +65,29 @@ BOOL CPropertyPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     // procedure returns it directly as well.
     LRESULT lResult = 0;
     switch (pHdr->code) {
-    case PSN_SETACTIVE:
-        lResult = OnSetActive() ? 0 : -1;
-        break;
-    case PSN_KILLACTIVE:
-        lResult = OnKillActive() ? FALSE : TRUE;  // TRUE keeps the page
-        break;
-    case PSN_APPLY:
-        if (OnApply()) {
-            if (m_pSheet != nullptr) m_pSheet->m_bApplied = TRUE;
-            lResult = PSNRET_NOERROR;
-        } else {
-            lResult = PSNRET_INVALID_NOCHANGEPAGE;
-        }
-        break;
-    case PSN_RESET:
-        if (m_pSheet != nullptr) m_pSheet->m_bApplied = FALSE;
-        OnCancel();
-        break;
-    case PSN_QUERYCANCEL:
-        lResult = OnQueryCancel() ? FALSE : TRUE;  // TRUE keeps the sheet open
-        break;
-    default:
-        return CDialog::OnNotify(wParam, lParam, pResult);
+        case PSN_SETACTIVE:
+            lResult = OnSetActive() ? 0 : -1;
+            break;
+        case PSN_KILLACTIVE:
+            lResult = OnKillActive() ? FALSE : TRUE;  // TRUE keeps the page
+            break;
+        case PSN_APPLY:
+            if (OnApply()) {
+                if (m_pSheet != nullptr) m_pSheet->m_bApplied = TRUE;
+                lResult = PSNRET_NOERROR;
+            } else {
+                lResult = PSNRET_INVALID_NOCHANGEPAGE;
+            }
+            break;
+        case PSN_RESET:
+            if (m_pSheet != nullptr) m_pSheet->m_bApplied = FALSE;
+            OnCancel();
+            break;
+        case PSN_QUERYCANCEL:
+            lResult = OnQueryCancel() ? FALSE : TRUE;  // TRUE keeps the sheet open
+            break;
+        default:
+            return CDialog::OnNotify(wParam, lParam, pResult);
     }
     ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, lResult);
     *pResult = lResult;

@@ -82,7 +82,7 @@ public:
 
 protected:
     CString m_strCaption;
-    CWnd* m_pParentWnd;  // not owned
+    CWnd* m_pParentWnd;                              // not owned
     CArray<CPropertyPage*, CPropertyPage*> m_pages;  // not owned
     // The last word of the pages on how the sheet ends: set by an apply,
     // cleared by a reset.

@@ -33,12 +33,12 @@ const UINT kLeftRightHandles = (1u << CRectTracker::hitLeft) | (1u << CRectTrack
 // The start of a handle's square along one axis, for an edge pair lo..hi.
 int HandleStart(int nPlace, LONG lo, LONG hi, int nSize, bool bOutside) {
     switch (nPlace) {
-    case 0:
-        return bOutside ? lo - nSize : lo;
-    case 2:
-        return bOutside ? hi : hi - nSize;
-    default:
-        return (lo + hi - nSize) / 2;
+        case 0:
+            return bOutside ? lo - nSize : lo;
+        case 2:
+            return bOutside ? hi : hi - nSize;
+        default:
+            return (lo + hi - nSize) / 2;
     }
 }
 
@@ -58,25 +58,25 @@ public:
             return FALSE;
         }
         switch (pMsg->message) {
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONUP: {
-            POINT pt = {(short)LOWORD(pMsg->lParam), (short)HIWORD(pMsg->lParam)};
-            if (pMsg->hwnd != m_hWnd) ::MapWindowPoints(pMsg->hwnd, m_hWnd, &pt, 1);
-            MoveHandleTo(pt);
-            if (pMsg->message == WM_LBUTTONUP) Finish(TRUE);
-            return TRUE;
-        }
-        case WM_RBUTTONDOWN:
-            Finish(FALSE);
-            return TRUE;
-        case WM_KEYDOWN:
-            if (pMsg->wParam == VK_ESCAPE) {
-                Finish(FALSE);
+            case WM_MOUSEMOVE:
+            case WM_LBUTTONUP: {
+                POINT pt = {(short)LOWORD(pMsg->lParam), (short)HIWORD(pMsg->lParam)};
+                if (pMsg->hwnd != m_hWnd) ::MapWindowPoints(pMsg->hwnd, m_hWnd, &pt, 1);
+                MoveHandleTo(pt);
+                if (pMsg->message == WM_LBUTTONUP) Finish(TRUE);
                 return TRUE;
             }
-            break;
-        default:
-            break;
+            case WM_RBUTTONDOWN:
+                Finish(FALSE);
+                return TRUE;
+            case WM_KEYDOWN:
+                if (pMsg->wParam == VK_ESCAPE) {
+                    Finish(FALSE);
+                    return TRUE;
+                }
+                break;
+            default:
+                break;
         }
         if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST)
             return CWnd::WalkPreTranslateTree(m_hWnd, pMsg);

@@ -80,7 +80,8 @@ void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state) {
 CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state)
     : m_hModule(state.hModule), m_hResource(state.hResource), m_pNextDLL(nullptr) {
     CDynLinkLibrary** pp = &g_pFirstDLL;
-    while (*pp != nullptr) pp = &(*pp)->m_pNextDLL;
+    while (*pp != nullptr)
+        pp = &(*pp)->m_pNextDLL;
     *pp = this;
 }
 

@@ -57,7 +57,12 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
 // CCmdUI
 
 CCmdUI::CCmdUI()
-    : m_nID(0), m_nIndex(0), m_hMenu(nullptr), m_hSubMenu(nullptr), m_pOther(nullptr), m_bEnableChanged(FALSE),
+    : m_nID(0),
+      m_nIndex(0),
+      m_hMenu(nullptr),
+      m_hSubMenu(nullptr),
+      m_pOther(nullptr),
+      m_bEnableChanged(FALSE),
       m_bContinueRouting(FALSE) {}
 
 void CCmdUI::Enable(BOOL bOn) {
@@ -141,8 +146,10 @@ CWnd::~CWnd() {
     if (m_hWnd != nullptr && FromHandlePermanent(m_hWnd) == this) {
         // The window must not reach a dead object: unbind, then destroy.
         HWND h = m_hWnd;
-        if (m_pfnSuper != nullptr) UnsubclassWindow();
-        else Unbind();
+        if (m_pfnSuper != nullptr)
+            UnsubclassWindow();
+        else
+            Unbind();
         ::DestroyWindow(h);
     }
     DeleteToolTips();
@@ -218,8 +225,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
     if (lpszClassName == nullptr) lpszClassName = AfxRegisterWndClass(0);
     CWnd* pOldInit = g_pWndInit;
     g_pWndInit = this;
-    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y, nWidth, nHeight,
-                                  hWndParent, nIDorHMenu, AfxGetInstanceHandle(), lpParam);
+    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y, nWidth, nHeight, hWndParent,
+                                  nIDorHMenu, AfxGetInstanceHandle(), lpParam);
     bool bBound = g_pWndInit == nullptr;
     g_pWndInit = pOldInit;
     if (hWnd == nullptr) {
@@ -234,8 +241,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
 BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                     CWnd* pParentWnd, UINT nID, LPVOID lpParam) {
     return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr,
-                    (HMENU)(UINT_PTR)nID, lpParam);
+                    rect.bottom - rect.top, pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr, (HMENU)(UINT_PTR)nID,
+                    lpParam);
 }
 
 BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
@@ -310,8 +317,7 @@ void CWnd::ScreenToClient(LPRECT lpRect) const {
 }
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags) {
-    return ::SetWindowPos(m_hWnd, pWndInsertAfter != nullptr ? pWndInsertAfter->m_hWnd : nullptr, x, y, cx, cy,
-                          nFlags);
+    return ::SetWindowPos(m_hWnd, pWndInsertAfter != nullptr ? pWndInsertAfter->m_hWnd : nullptr, x, y, cx, cy, nFlags);
 }
 
 void CWnd::CenterWindow(CWnd* pAlternateOwner) {
@@ -342,8 +348,10 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
         HMONITOR hMon = ::MonitorFromWindow(hCenter != nullptr ? hCenter : m_hWnd, MONITOR_DEFAULTTOPRIMARY);
         ::GetMonitorInfoA(hMon, &mi);
         rcArea = mi.rcWork;
-        if (hCenter != nullptr) ::GetWindowRect(hCenter, &rcCenter);
-        else rcCenter = rcArea;
+        if (hCenter != nullptr)
+            ::GetWindowRect(hCenter, &rcCenter);
+        else
+            rcCenter = rcArea;
     }
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
@@ -459,9 +467,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() {
-    return DefWindowProc(g_currentMsg.message, g_currentMsg.wParam, g_currentMsg.lParam);
-}
+LRESULT CWnd::Default() { return DefWindowProc(g_currentMsg.message, g_currentMsg.wParam, g_currentMsg.lParam); }
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     if (message == WM_COMMAND) {
@@ -549,7 +555,8 @@ void CWnd::OnSetFocus(CWnd*) { Default(); }
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
     if (pWnd == nullptr) {
-        if (g_pWndInit == nullptr || g_pWndInit->m_hWnd != nullptr) return ::DefWindowProcA(hWnd, message, wParam, lParam);
+        if (g_pWndInit == nullptr || g_pWndInit->m_hWnd != nullptr)
+            return ::DefWindowProcA(hWnd, message, wParam, lParam);
         pWnd = g_pWndInit;
         g_pWndInit = nullptr;
         pWnd->Bind(hWnd);

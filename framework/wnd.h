@@ -112,12 +112,12 @@ public:
 
     // Creation. The class may be one of ours (AfxRegisterWndClass) or any
     // system class; the latter is subclassed once created.
-    BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x, int y,
-                  int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam = nullptr);
+    BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x, int y, int nWidth,
+                  int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam = nullptr);
     BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, LPVOID lpParam = nullptr);
-    virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                        CWnd* pParentWnd, UINT nID);
+    virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                        UINT nID);
     virtual BOOL DestroyWindow();
 
     // Window state
@@ -313,7 +313,7 @@ protected:
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
-    WNDPROC m_pfnSuper;  // the window's own procedure, when subclassed
+    WNDPROC m_pfnSuper;         // the window's own procedure, when subclassed
     CToolTipCtrl* m_pToolTips;  // owned: made by EnableToolTips, deleted with the window
     BOOL m_bToolTipsOn;
 
@@ -347,7 +347,7 @@ KFW_API const MSG* AfxGetCurrentMessage();
 protected:                    \
     BOOL OnMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                   \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                  \
     BOOL theClass::OnMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) { \
         typedef theClass ThisClass;                                                             \
         typedef baseClass TheBaseClass;                                                         \
@@ -355,7 +355,7 @@ protected:                    \
         (void)lParam;                                                                           \
         (void)lResult;
 
-#define END_MESSAGE_MAP()                                                  \
+#define END_MESSAGE_MAP()                                                \
     return TheBaseClass::OnMessageMap(message, wParam, lParam, lResult); \
     }
 
@@ -366,11 +366,11 @@ protected:                    \
     (message == WM_COMMAND && LOWORD(wParam) == (WORD)(id) && HIWORD(wParam) == (WORD)(code))
 
 // Commands and control notifications (void handler()).
-#define ON_CONTROL(code, id, memberFxn)                                             \
-    if (KFW_IS_COMMAND(id, code)) {                                                  \
-        if (lParam != KFW_CMD_PROBE) KFW_CALL(void (ThisClass::*)(), memberFxn);    \
-        lResult = 0;                                                                  \
-        return TRUE;                                                                  \
+#define ON_CONTROL(code, id, memberFxn)                                          \
+    if (KFW_IS_COMMAND(id, code)) {                                              \
+        if (lParam != KFW_CMD_PROBE) KFW_CALL(void (ThisClass::*)(), memberFxn); \
+        lResult = 0;                                                             \
+        return TRUE;                                                             \
     }
 #define ON_COMMAND(id, memberFxn) ON_CONTROL(CN_COMMAND, id, memberFxn)
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
@@ -382,144 +382,145 @@ protected:                    \
 #define ON_LBN_DBLCLK(id, memberFxn) ON_CONTROL(LBN_DBLCLK, id, memberFxn)
 
 // A range of command ids (void handler(UINT nID)).
-#define ON_COMMAND_RANGE(idFirst, idLast, memberFxn)                                           \
-    if (message == WM_COMMAND && HIWORD(wParam) == CN_COMMAND && LOWORD(wParam) >= (idFirst) && \
-        LOWORD(wParam) <= (idLast)) {                                                           \
+#define ON_COMMAND_RANGE(idFirst, idLast, memberFxn)                                                 \
+    if (message == WM_COMMAND && HIWORD(wParam) == CN_COMMAND && LOWORD(wParam) >= (idFirst) &&      \
+        LOWORD(wParam) <= (idLast)) {                                                                \
         if (lParam != KFW_CMD_PROBE) KFW_CALL(void (ThisClass::*)(UINT), memberFxn, LOWORD(wParam)); \
-        lResult = 0;                                                                            \
-        return TRUE;                                                                            \
+        lResult = 0;                                                                                 \
+        return TRUE;                                                                                 \
     }
 
 // A range of control ids with one notification (void handler(UINT nID)).
-#define ON_CONTROL_RANGE(code, idFirst, idLast, memberFxn)                                   \
-    if (message == WM_COMMAND && HIWORD(wParam) == (WORD)(code) && LOWORD(wParam) >= (idFirst) && \
-        LOWORD(wParam) <= (idLast)) {                                                         \
+#define ON_CONTROL_RANGE(code, idFirst, idLast, memberFxn)                                           \
+    if (message == WM_COMMAND && HIWORD(wParam) == (WORD)(code) && LOWORD(wParam) >= (idFirst) &&    \
+        LOWORD(wParam) <= (idLast)) {                                                                \
         if (lParam != KFW_CMD_PROBE) KFW_CALL(void (ThisClass::*)(UINT), memberFxn, LOWORD(wParam)); \
-        lResult = 0;                                                                          \
-        return TRUE;                                                                          \
+        lResult = 0;                                                                                 \
+        return TRUE;                                                                                 \
     }
 
 // Command update (void handler(CCmdUI*)).
-#define ON_UPDATE_COMMAND_UI(id, memberFxn)                                              \
-    if (message == KFW_MSG_UPDATE_CMDUI && wParam == (WPARAM)(id)) {                      \
+#define ON_UPDATE_COMMAND_UI(id, memberFxn)                                                   \
+    if (message == KFW_MSG_UPDATE_CMDUI && wParam == (WPARAM)(id)) {                          \
         KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam)); \
-        return TRUE;                                                                      \
+        return TRUE;                                                                          \
     }
 // Command update of a range of ids (void handler(CCmdUI*); m_nID tells which).
-#define ON_UPDATE_COMMAND_UI_RANGE(idFirst, idLast, memberFxn)                                  \
+#define ON_UPDATE_COMMAND_UI_RANGE(idFirst, idLast, memberFxn)                                          \
     if (message == KFW_MSG_UPDATE_CMDUI && wParam >= (WPARAM)(idFirst) && wParam <= (WPARAM)(idLast)) { \
-        KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam));     \
-        return TRUE;                                                                            \
+        KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam));           \
+        return TRUE;                                                                                    \
     }
 
 // Command update for a range of ids (void handler(CCmdUI*)); the handler
 // reads the id from the CCmdUI.
-#define ON_UPDATE_COMMAND_UI_RANGE(idFirst, idLast, memberFxn)                                \
+#define ON_UPDATE_COMMAND_UI_RANGE(idFirst, idLast, memberFxn)                                          \
     if (message == KFW_MSG_UPDATE_CMDUI && wParam >= (WPARAM)(idFirst) && wParam <= (WPARAM)(idLast)) { \
-        KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam)); \
-        return TRUE;                                                                          \
+        KFW_CALL(void (ThisClass::*)(CCmdUI*), memberFxn, reinterpret_cast<CCmdUI*>(lParam));           \
+        return TRUE;                                                                                    \
     }
 
 // WM_NOTIFY (void handler(NMHDR*, LRESULT*)).
-#define ON_NOTIFY(code, id, memberFxn)                                                    \
-    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == (UINT_PTR)(id) && \
-        reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(code)) {                         \
-        lResult = 0;                                                                      \
+#define ON_NOTIFY(code, id, memberFxn)                                                                          \
+    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == (UINT_PTR)(id) &&                   \
+        reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(code)) {                                               \
+        lResult = 0;                                                                                            \
         KFW_CALL(void (ThisClass::*)(NMHDR*, LRESULT*), memberFxn, reinterpret_cast<NMHDR*>(lParam), &lResult); \
-        return TRUE;                                                                      \
+        return TRUE;                                                                                            \
     }
 
 // Any message by number (LRESULT handler(WPARAM, LPARAM)).
-#define ON_MESSAGE(msg, memberFxn)                                                          \
-    if (message == (UINT)(msg)) {                                                           \
-        lResult = KFW_CALL(LRESULT (ThisClass::*)(WPARAM, LPARAM), memberFxn, wParam, lParam); \
-        return TRUE;                                                                        \
+#define ON_MESSAGE(msg, memberFxn)                                                            \
+    if (message == (UINT)(msg)) {                                                             \
+        lResult = KFW_CALL(LRESULT(ThisClass::*)(WPARAM, LPARAM), memberFxn, wParam, lParam); \
+        return TRUE;                                                                          \
     }
 // A registered message whose number is in the variable nMessageVariable.
-#define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn)                                   \
-    if ((nMessageVariable) != 0 && message == (UINT)(nMessageVariable)) {                   \
-        lResult = KFW_CALL(LRESULT (ThisClass::*)(WPARAM, LPARAM), memberFxn, wParam, lParam); \
-        return TRUE;                                                                        \
+#define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn)                                    \
+    if ((nMessageVariable) != 0 && message == (UINT)(nMessageVariable)) {                     \
+        lResult = KFW_CALL(LRESULT(ThisClass::*)(WPARAM, LPARAM), memberFxn, wParam, lParam); \
+        return TRUE;                                                                          \
     }
 
 // Typed window messages.
-#define KFW_ON_VOID(msg, sig, fn, ...)     \
-    if (message == (msg)) {                \
+#define KFW_ON_VOID(msg, sig, fn, ...)                \
+    if (message == (msg)) {                           \
         KFW_CALL(sig, &ThisClass::fn, ##__VA_ARGS__); \
-        lResult = 0;                       \
-        return TRUE;                       \
+        lResult = 0;                                  \
+        return TRUE;                                  \
     }
-#define ON_WM_CREATE()                                                                                \
-    if (message == WM_CREATE) {                                                                       \
-        lResult = KFW_CALL(int (ThisClass::*)(LPCREATESTRUCTA), &ThisClass::OnCreate,                 \
-                           reinterpret_cast<LPCREATESTRUCTA>(lParam));                                \
-        return TRUE;                                                                                  \
+#define ON_WM_CREATE()                                                               \
+    if (message == WM_CREATE) {                                                      \
+        lResult = KFW_CALL(int(ThisClass::*)(LPCREATESTRUCTA), &ThisClass::OnCreate, \
+                           reinterpret_cast<LPCREATESTRUCTA>(lParam));               \
+        return TRUE;                                                                 \
     }
 #define ON_WM_DESTROY() KFW_ON_VOID(WM_DESTROY, void (ThisClass::*)(), OnDestroy)
 #define ON_WM_PAINT() KFW_ON_VOID(WM_PAINT, void (ThisClass::*)(), OnPaint)
 #define ON_WM_CLOSE() KFW_ON_VOID(WM_CLOSE, void (ThisClass::*)(), OnClose)
-#define ON_WM_ERASEBKGND()                                                                              \
-    if (message == WM_ERASEBKGND) {                                                                     \
-        lResult = KFW_CALL(BOOL (ThisClass::*)(CDC*), &ThisClass::OnEraseBkgnd, CDC::FromHandle((HDC)wParam)); \
-        return TRUE;                                                                                    \
+#define ON_WM_ERASEBKGND()                                                                                    \
+    if (message == WM_ERASEBKGND) {                                                                           \
+        lResult = KFW_CALL(BOOL(ThisClass::*)(CDC*), &ThisClass::OnEraseBkgnd, CDC::FromHandle((HDC)wParam)); \
+        return TRUE;                                                                                          \
     }
 #define ON_WM_TIMER() KFW_ON_VOID(WM_TIMER, void (ThisClass::*)(UINT_PTR), OnTimer, (UINT_PTR)wParam)
 #define ON_WM_SYSCOMMAND() \
     KFW_ON_VOID(WM_SYSCOMMAND, void (ThisClass::*)(UINT, LPARAM), OnSysCommand, (UINT)wParam, lParam)
-#define ON_WM_QUERYDRAGICON()                                                                    \
-    if (message == WM_QUERYDRAGICON) {                                                           \
-        lResult = (LRESULT)KFW_CALL(HCURSOR (ThisClass::*)(), &ThisClass::OnQueryDragIcon);      \
-        return TRUE;                                                                             \
+#define ON_WM_QUERYDRAGICON()                                                              \
+    if (message == WM_QUERYDRAGICON) {                                                     \
+        lResult = (LRESULT)KFW_CALL(HCURSOR(ThisClass::*)(), &ThisClass::OnQueryDragIcon); \
+        return TRUE;                                                                       \
     }
-#define ON_WM_SETCURSOR()                                                                          \
-    if (message == WM_SETCURSOR) {                                                                 \
-        lResult = KFW_CALL(BOOL (ThisClass::*)(CWnd*, UINT, UINT), &ThisClass::OnSetCursor,        \
+#define ON_WM_SETCURSOR()                                                                               \
+    if (message == WM_SETCURSOR) {                                                                      \
+        lResult = KFW_CALL(BOOL(ThisClass::*)(CWnd*, UINT, UINT), &ThisClass::OnSetCursor,              \
                            CWnd::FromHandle((HWND)wParam), (UINT)LOWORD(lParam), (UINT)HIWORD(lParam)); \
-        return TRUE;                                                                               \
+        return TRUE;                                                                                    \
     }
-#define ON_WM_SIZE() \
-    KFW_ON_VOID(WM_SIZE, void (ThisClass::*)(UINT, int, int), OnSize, (UINT)wParam, (short)LOWORD(lParam), (short)HIWORD(lParam))
+#define ON_WM_SIZE()                                                                                       \
+    KFW_ON_VOID(WM_SIZE, void (ThisClass::*)(UINT, int, int), OnSize, (UINT)wParam, (short)LOWORD(lParam), \
+                (short)HIWORD(lParam))
 #define ON_WM_MOVE() \
     KFW_ON_VOID(WM_MOVE, void (ThisClass::*)(int, int), OnMove, (short)LOWORD(lParam), (short)HIWORD(lParam))
 #define ON_WM_SHOWWINDOW() \
     KFW_ON_VOID(WM_SHOWWINDOW, void (ThisClass::*)(BOOL, UINT), OnShowWindow, (BOOL)wParam, (UINT)lParam)
-#define ON_WM_ACTIVATE()                                                                   \
+#define ON_WM_ACTIVATE()                                                                               \
     KFW_ON_VOID(WM_ACTIVATE, void (ThisClass::*)(UINT, CWnd*, BOOL), OnActivate, (UINT)LOWORD(wParam), \
                 CWnd::FromHandle((HWND)lParam), (BOOL)HIWORD(wParam))
-#define ON_WM_CTLCOLOR()                                                                              \
-    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {                               \
-        lResult = (LRESULT)KFW_CALL(HBRUSH (ThisClass::*)(CDC*, CWnd*, UINT), &ThisClass::OnCtlColor,   \
-                                    CDC::FromHandle((HDC)wParam), CWnd::FromHandle((HWND)lParam),     \
-                                    message - WM_CTLCOLORMSGBOX);                                     \
-        return TRUE;                                                                                  \
+#define ON_WM_CTLCOLOR()                                                                             \
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {                              \
+        lResult = (LRESULT)KFW_CALL(HBRUSH(ThisClass::*)(CDC*, CWnd*, UINT), &ThisClass::OnCtlColor, \
+                                    CDC::FromHandle((HDC)wParam), CWnd::FromHandle((HWND)lParam),    \
+                                    message - WM_CTLCOLORMSGBOX);                                    \
+        return TRUE;                                                                                 \
     }
 // A colour message reflected by the parent (HBRUSH CtlColor(CDC*, UINT
 // nCtlColor)); a null brush lets the parent colour the control after all.
-#define ON_WM_CTLCOLOR_REFLECT()                                                                        \
-    if (message >= KFW_MSG_REFLECT_BASE + WM_CTLCOLORMSGBOX &&                                          \
-        message <= KFW_MSG_REFLECT_BASE + WM_CTLCOLORSTATIC) {                                          \
-        lResult = (LRESULT)KFW_CALL(HBRUSH (ThisClass::*)(CDC*, UINT), &ThisClass::CtlColor,            \
-                                    CDC::FromHandle((HDC)wParam),                                       \
-                                    message - KFW_MSG_REFLECT_BASE - WM_CTLCOLORMSGBOX);                \
-        return lResult != 0;                                                                            \
+#define ON_WM_CTLCOLOR_REFLECT()                                                                                       \
+    if (message >= KFW_MSG_REFLECT_BASE + WM_CTLCOLORMSGBOX && message <= KFW_MSG_REFLECT_BASE + WM_CTLCOLORSTATIC) {  \
+        lResult = (LRESULT)KFW_CALL(HBRUSH(ThisClass::*)(CDC*, UINT), &ThisClass::CtlColor,                            \
+                                    CDC::FromHandle((HDC)wParam), message - KFW_MSG_REFLECT_BASE - WM_CTLCOLORMSGBOX); \
+        return lResult != 0;                                                                                           \
     }
-#define ON_WM_NCHITTEST()                                                                                \
-    if (message == WM_NCHITTEST) {                                                                       \
-        lResult = KFW_CALL(LRESULT (ThisClass::*)(CPoint), &ThisClass::OnNcHitTest, CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); \
-        return TRUE;                                                                                     \
+#define ON_WM_NCHITTEST()                                                          \
+    if (message == WM_NCHITTEST) {                                                 \
+        lResult = KFW_CALL(LRESULT(ThisClass::*)(CPoint), &ThisClass::OnNcHitTest, \
+                           CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)));  \
+        return TRUE;                                                               \
     }
-#define ON_WM_CONTEXTMENU()                                                                             \
-    KFW_ON_VOID(WM_CONTEXTMENU, void (ThisClass::*)(CWnd*, CPoint), OnContextMenu,                      \
-                CWnd::FromHandle((HWND)wParam), CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)))
-#define KFW_ON_MOUSE(msg, fn) \
-    KFW_ON_VOID(msg, void (ThisClass::*)(UINT, CPoint), fn, (UINT)wParam, CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)))
+#define ON_WM_CONTEXTMENU()                                                                                        \
+    KFW_ON_VOID(WM_CONTEXTMENU, void (ThisClass::*)(CWnd*, CPoint), OnContextMenu, CWnd::FromHandle((HWND)wParam), \
+                CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)))
+#define KFW_ON_MOUSE(msg, fn)                                             \
+    KFW_ON_VOID(msg, void (ThisClass::*)(UINT, CPoint), fn, (UINT)wParam, \
+                CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)))
 #define ON_WM_LBUTTONDOWN() KFW_ON_MOUSE(WM_LBUTTONDOWN, OnLButtonDown)
 #define ON_WM_LBUTTONUP() KFW_ON_MOUSE(WM_LBUTTONUP, OnLButtonUp)
 #define ON_WM_LBUTTONDBLCLK() KFW_ON_MOUSE(WM_LBUTTONDBLCLK, OnLButtonDblClk)
 #define ON_WM_RBUTTONDOWN() KFW_ON_MOUSE(WM_RBUTTONDOWN, OnRButtonDown)
 #define ON_WM_RBUTTONUP() KFW_ON_MOUSE(WM_RBUTTONUP, OnRButtonUp)
 #define ON_WM_MOUSEMOVE() KFW_ON_MOUSE(WM_MOUSEMOVE, OnMouseMove)
-#define KFW_ON_KEY(msg, fn)                                                                        \
+#define KFW_ON_KEY(msg, fn)                                                                         \
     KFW_ON_VOID(msg, void (ThisClass::*)(UINT, UINT, UINT), fn, (UINT)wParam, (UINT)LOWORD(lParam), \
                 (UINT)HIWORD(lParam))
 #define ON_WM_KEYDOWN() KFW_ON_KEY(WM_KEYDOWN, OnKeyDown)
@@ -529,5 +530,6 @@ protected:                    \
     KFW_ON_VOID(WM_CAPTURECHANGED, void (ThisClass::*)(CWnd*), OnCaptureChanged, CWnd::FromHandle((HWND)lParam))
 #define ON_WM_SETFOCUS() \
     KFW_ON_VOID(WM_SETFOCUS, void (ThisClass::*)(CWnd*), OnSetFocus, CWnd::FromHandle((HWND)wParam))
-#define ON_WM_GETMINMAXINFO() \
-    KFW_ON_VOID(WM_GETMINMAXINFO, void (ThisClass::*)(MINMAXINFO*), OnGetMinMaxInfo, reinterpret_cast<MINMAXINFO*>(lParam))
+#define ON_WM_GETMINMAXINFO()                                                        \
+    KFW_ON_VOID(WM_GETMINMAXINFO, void (ThisClass::*)(MINMAXINFO*), OnGetMinMaxInfo, \
+                reinterpret_cast<MINMAXINFO*>(lParam))

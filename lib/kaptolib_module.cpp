@@ -7,14 +7,12 @@
 namespace {
 
 AFX_EXTENSION_MODULE g_kaptolibModule = {FALSE, nullptr, nullptr};
-HINSTANCE g_hLibResource = nullptr;  // the library resource handle
+HINSTANCE g_hLibResource = nullptr;          // the library resource handle
 CDynLinkLibrary* g_pLibraryEntry = nullptr;  // owned: our entry in the chain
 
 }  // namespace
 
-CKpLocalResource::CKpLocalResource() : m_hOldResource(AfxGetResourceHandle()) {
-    AfxSetResourceHandle(g_hLibResource);
-}
+CKpLocalResource::CKpLocalResource() : m_hOldResource(AfxGetResourceHandle()) { AfxSetResourceHandle(g_hLibResource); }
 
 CKpLocalResource::~CKpLocalResource() { AfxSetResourceHandle(m_hOldResource); }
 

@@ -74,7 +74,8 @@ LRESULT CKaptoDlg::OnHotKey(WPARAM wParam, LPARAM) {
 void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
     // An id that is not registered is harmless to unregister.
     const KaptoHotkey* pHotkeys = GetKaptoHotkeys();
-    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) ::UnregisterHotKey(m_hWnd, pHotkeys[i].nId);
+    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i)
+        ::UnregisterHotKey(m_hWnd, pHotkeys[i].nId);
     if (bUnregisterOnly) return;
     // No pair is judged beforehand: the system says what it refuses.
     for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {

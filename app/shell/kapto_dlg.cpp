@@ -97,9 +97,19 @@ const CKaptoDlg::SnapMode CKaptoDlg::kSnapModes[6] = {
 };
 
 CKaptoDlg::CKaptoDlg(CWnd* pParent)
-    : CDialog(IDD_KAPTO_DIALOG, pParent), m_nSnapType(0), m_bGrayScale(FALSE), m_bNegate(FALSE), m_bScale(FALSE),
-      m_bRotate(FALSE), m_bFlipHorz(FALSE), m_bFlipVert(FALSE), m_bShearDown(FALSE), m_bShearAcross(FALSE),
-      m_bBlur(FALSE), m_bSharpen(FALSE), m_hPlaceholder(nullptr) {
+    : CDialog(IDD_KAPTO_DIALOG, pParent),
+      m_nSnapType(0),
+      m_bGrayScale(FALSE),
+      m_bNegate(FALSE),
+      m_bScale(FALSE),
+      m_bRotate(FALSE),
+      m_bFlipHorz(FALSE),
+      m_bFlipVert(FALSE),
+      m_bShearDown(FALSE),
+      m_bShearAcross(FALSE),
+      m_bBlur(FALSE),
+      m_bSharpen(FALSE),
+      m_hPlaceholder(nullptr) {
     HINSTANCE hIcons = AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON);
     m_hIcon = ::LoadIconA(hIcons, MAKEINTRESOURCEA(IDR_MAINFRAME));
     // The title bar and the tray want the small image itself, not the large
@@ -118,7 +128,8 @@ void CKaptoDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_CBIndex(pDX, IDC_SNAP_TYPE, m_nSnapType);
     DDX_Control(pDX, IDC_VIEW, m_wndView);
-    for (const ImageOption& option : kImageOptions) DDX_Check(pDX, option.nCheckBox, this->*option.pFlag);
+    for (const ImageOption& option : kImageOptions)
+        DDX_Check(pDX, option.nCheckBox, this->*option.pFlag);
 }
 
 BOOL CKaptoDlg::OnInitDialog() {
@@ -140,8 +151,8 @@ BOOL CKaptoDlg::OnInitDialog() {
     // A section, not a screen bitmap: a printer's memory context takes it too.
     HINSTANCE hArt = AfxFindResourceHandle(MAKEINTRESOURCEA(IDB_PLACEHOLDER), RT_BITMAP);
     if (hArt != nullptr)
-        m_hPlaceholder = (HBITMAP)::LoadImageA(hArt, MAKEINTRESOURCEA(IDB_PLACEHOLDER), IMAGE_BITMAP, 0, 0,
-                                               LR_CREATEDIBSECTION);
+        m_hPlaceholder =
+            (HBITMAP)::LoadImageA(hArt, MAKEINTRESOURCEA(IDB_PLACEHOLDER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
 
     EnableToolTips(TRUE);
     if (m_toolTip.Create(this, 0)) {
@@ -180,14 +191,15 @@ void CKaptoDlg::ExchangeImageOptions(BOOL bSave) {
     CKpConfig& config = m_core.m_config;
     if (bSave) {
         UpdateData(TRUE);
-        for (const ImageOption& option : kImageOptions) (config.*option.pfnSet)(this->*option.pFlag);
+        for (const ImageOption& option : kImageOptions)
+            (config.*option.pfnSet)(this->*option.pFlag);
     } else {
         // A setting edited in the file may hold any number: a box is ticked or not.
-        for (const ImageOption& option : kImageOptions) this->*option.pFlag = (config.*option.pfnGet)() != 0;
+        for (const ImageOption& option : kImageOptions)
+            this->*option.pFlag = (config.*option.pfnGet)() != 0;
         UpdateData(FALSE);
     }
 }
-
 
 void CKaptoDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {

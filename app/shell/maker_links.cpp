@@ -4,8 +4,6 @@
 
 #include "framework/cstring.h"
 
-void OpenMakerLink(LPCSTR lpszTarget) {
-    ::ShellExecuteA(nullptr, "open", lpszTarget, nullptr, "", SW_SHOWMAXIMIZED);
-}
+void OpenMakerLink(LPCSTR lpszTarget) { ::ShellExecuteA(nullptr, "open", lpszTarget, nullptr, "", SW_SHOWMAXIMIZED); }
 
 void OpenMakerMail() { OpenMakerLink(CString("mailto:") + kMakerMailAddress); }

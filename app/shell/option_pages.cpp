@@ -23,8 +23,12 @@ void DDV_PathChars(CDataExchange* pDX, const CString& strPath) {
 // ---- COptionBasic ------------------------------------------------------------------
 
 COptionBasic::COptionBasic()
-    : CPropertyPage(IDD_OPTION_BASIC), m_bPlaySnapSound(TRUE), m_bHideMainWnd(TRUE), m_bSnapOnStart(TRUE),
-      m_nSnapDelayTime(500), m_bKeepOnTop(TRUE) {}
+    : CPropertyPage(IDD_OPTION_BASIC),
+      m_bPlaySnapSound(TRUE),
+      m_bHideMainWnd(TRUE),
+      m_bSnapOnStart(TRUE),
+      m_nSnapDelayTime(500),
+      m_bKeepOnTop(TRUE) {}
 
 void COptionBasic::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
@@ -43,8 +47,13 @@ BEGIN_MESSAGE_MAP(COptionImage, CPropertyPage)
 END_MESSAGE_MAP()
 
 COptionImage::COptionImage()
-    : CPropertyPage(IDD_OPTION_IMAGE), m_nRotateAngle(0), m_nScaleFactor(0), m_nShearAcrossAmout(0),
-      m_nShearDownAmout(0), m_nBlurFactor(0), m_nSharpenFactor(0) {}
+    : CPropertyPage(IDD_OPTION_IMAGE),
+      m_nRotateAngle(0),
+      m_nScaleFactor(0),
+      m_nShearAcrossAmout(0),
+      m_nShearDownAmout(0),
+      m_nBlurFactor(0),
+      m_nSharpenFactor(0) {}
 
 void COptionImage::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
@@ -86,7 +95,8 @@ COptionHotkey::COptionHotkey() : CPropertyPage(IDD_OPTION_HOTKEY) {
 void COptionHotkey::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
     const KaptoHotkey* pHotkeys = GetKaptoHotkeys();
-    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) DDX_Control(pDX, (int)pHotkeys[i].nControl, m_hotkeyCtrl[i]);
+    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i)
+        DDX_Control(pDX, (int)pHotkeys[i].nControl, m_hotkeyCtrl[i]);
 }
 
 BOOL COptionHotkey::OnInitDialog() {

@@ -42,8 +42,8 @@ CTrayNotifyIcon::~CTrayNotifyIcon() {
     RemoveIcon();
 }
 
-BOOL CTrayNotifyIcon::Create(CWnd* pNotifyWnd, UINT uID, LPCSTR lpszTooltipText, const HICON* phIcons,
-                             int nNumIcons, DWORD dwDelay, UINT nNotifyMessage) {
+BOOL CTrayNotifyIcon::Create(CWnd* pNotifyWnd, UINT uID, LPCSTR lpszTooltipText, const HICON* phIcons, int nNumIcons,
+                             DWORD dwDelay, UINT nNotifyMessage) {
     KFW_CHECK_MSG(phIcons != nullptr && nNumIcons >= 1, "a tray animation needs at least one icon");
     KFW_CHECK_MSG(m_pTimerWnd == nullptr, "tray icon created twice");
     if (phIcons == nullptr || nNumIcons < 1 || m_pTimerWnd != nullptr) return FALSE;
@@ -91,7 +91,8 @@ void CTrayNotifyIcon::SetTipText(LPCSTR lpszText) {
             int nChar = FwIsLeadByte(p[i]) ? 2 : 1;
             if (nChar == 2 && p[i + 1] == 0) break;  // a lead byte without its trail
             if (nOut + nChar > kTipBytes - 1) break;
-            for (int k = 0; k < nChar; ++k) m_nid.szTip[nOut++] = (char)p[i + k];
+            for (int k = 0; k < nChar; ++k)
+                m_nid.szTip[nOut++] = (char)p[i + k];
             i += nChar;
         }
     }
@@ -151,7 +152,8 @@ CTrayTimerWnd::CTrayTimerWnd(CTrayNotifyIcon* pTrayIcon, const HICON* phIcons, i
     if (phIcons != nullptr && nNumIcons > 0) {
         m_phIcons.reset(new (std::nothrow) HICON[nNumIcons]);
         if (m_phIcons) {
-            for (int i = 0; i < nNumIcons; ++i) m_phIcons[i] = phIcons[i];
+            for (int i = 0; i < nNumIcons; ++i)
+                m_phIcons[i] = phIcons[i];
             m_nNumIcons = nNumIcons;
         }
     }

@@ -33,8 +33,8 @@ public:
     // An icon that cycles through phIcons (nNumIcons of them, at least one),
     // one step every dwDelay ms. The animation window is made first and
     // stays even when adding the icon fails. TRUE when the icon was added.
-    BOOL Create(CWnd* pNotifyWnd, UINT uID, LPCSTR lpszTooltipText, const HICON* phIcons, int nNumIcons,
-                DWORD dwDelay, UINT nNotifyMessage);
+    BOOL Create(CWnd* pNotifyWnd, UINT uID, LPCSTR lpszTooltipText, const HICON* phIcons, int nNumIcons, DWORD dwDelay,
+                UINT nNotifyMessage);
     // One still icon. pNotifyWnd gets nNotifyMessage with wParam uID and the
     // mouse message in lParam; the tooltip keeps at most 63 bytes of
     // lpszTooltipText, cut at a whole character. TRUE when the icon was added.
@@ -64,10 +64,10 @@ protected:
     // of the ANSI code page only, always zero-terminated.
     void SetTipText(LPCSTR lpszText);
 
-    NOTIFYICONDATAA m_nid;  // the record of every Shell_NotifyIconA call
-    BOOL m_bCreated;        // added by Create and not removed since
-    BOOL m_bHidden;         // deleted for the moment while a new task bar takes it back
-    CWnd* m_pNotifyWnd;     // not owned
+    NOTIFYICONDATAA m_nid;                     // the record of every Shell_NotifyIconA call
+    BOOL m_bCreated;                           // added by Create and not removed since
+    BOOL m_bHidden;                            // deleted for the moment while a new task bar takes it back
+    CWnd* m_pNotifyWnd;                        // not owned
     CTrayTimerWnd* m_pTimerWnd;                // owns itself; closed by the destructor
     CTrayRessurectionWnd* m_pResurrectionWnd;  // owns itself; closed by the destructor
     BOOL m_bAnimated;
@@ -89,7 +89,7 @@ protected:
     void OnTimer(UINT_PTR nIDEvent);
     void PostNcDestroy() override;
 
-    CTrayNotifyIcon* m_pTrayIcon;  // not owned
+    CTrayNotifyIcon* m_pTrayIcon;        // not owned
     std::unique_ptr<HICON[]> m_phIcons;  // owned copy of the handles; the icons are the caller's
     int m_nNumIcons;
     DWORD m_dwDelay;  // milliseconds

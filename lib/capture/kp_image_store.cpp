@@ -310,8 +310,7 @@ Gdiplus::GpImage* BoxThumbnail(Gdiplus::GpImage* pImage, UINT nWidth, UINT nHeig
         if (GdipBitmapLockBits(thumb.get(), &rcThumb, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &out) ==
             Gdiplus::Ok) {
             bMade = kpimg::BoxThumbnail(static_cast<const uint8_t*>(source.Scan0), (int)nWidth, (int)nHeight,
-                                        source.Stride, b24 ? 3 : 4, static_cast<uint8_t*>(out.Scan0), w, h,
-                                        out.Stride);
+                                        source.Stride, b24 ? 3 : 4, static_cast<uint8_t*>(out.Scan0), w, h, out.Stride);
             GdipBitmapUnlockBits(thumb.get(), &out);
         }
     }
@@ -334,8 +333,7 @@ Gdiplus::GpImage* CKpImageStore::ConvertImage(HBITMAP h) {
     Gdiplus::GpBitmap* pClone = nullptr;
     if (GdipGetImageWidth(temp.get(), &nWidth) == Gdiplus::Ok &&
         GdipGetImageHeight(temp.get(), &nHeight) == Gdiplus::Ok &&
-        GdipCloneBitmapAreaI(0, 0, (INT)nWidth, (INT)nHeight, PixelFormat24bppRGB, temp.get(), &pClone) !=
-            Gdiplus::Ok)
+        GdipCloneBitmapAreaI(0, 0, (INT)nWidth, (INT)nHeight, PixelFormat24bppRGB, temp.get(), &pClone) != Gdiplus::Ok)
         pClone = nullptr;
     return pClone;
 }
@@ -544,8 +542,7 @@ int CKpImageStore::PasteImageData() {
     {
         kfw::ScopedClipboard clipboard(nullptr);
         if (!clipboard.IsOpen()) return 0;
-        HBITMAP hBitmap =
-            ::IsClipboardFormatAvailable(CF_BITMAP) ? (HBITMAP)::GetClipboardData(CF_BITMAP) : nullptr;
+        HBITMAP hBitmap = ::IsClipboardFormatAvailable(CF_BITMAP) ? (HBITMAP)::GetClipboardData(CF_BITMAP) : nullptr;
         bCopied = hBitmap != nullptr && m_bmpCapture.CopyImage(hBitmap);
     }
     if (!bCopied) return 0;

@@ -12,17 +12,17 @@ BOOL KpCommitFile(const CString& strTemp, const CString& strTarget) {
     // ReplaceFile keeps the old file's attributes and security.
     if (ReplaceFileA(strTarget, strTemp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return TRUE;
     switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-        // The old file went away in the meantime: nothing left to replace.
-        if (MoveFileExA(strTemp, strTarget, dwMove)) return TRUE;
-        break;
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
-        // The old file is already out of the way but the new one did not
-        // follow: try once more, and keep the new one if that fails too.
-        return MoveFileExA(strTemp, strTarget, dwMove) ? TRUE : FALSE;
-    default:
-        break;
+        case ERROR_FILE_NOT_FOUND:
+            // The old file went away in the meantime: nothing left to replace.
+            if (MoveFileExA(strTemp, strTarget, dwMove)) return TRUE;
+            break;
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+            // The old file is already out of the way but the new one did not
+            // follow: try once more, and keep the new one if that fails too.
+            return MoveFileExA(strTemp, strTarget, dwMove) ? TRUE : FALSE;
+        default:
+            break;
     }
     KpDiscardFile(strTemp);
     return FALSE;

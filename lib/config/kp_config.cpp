@@ -32,10 +32,14 @@ struct CKpConfig::FileItem {
 // The value elements of config.xml in file order: SaveConfig writes them in
 // this order and LoadConfig looks them up in it.
 const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
-#define KP_TEXT(g, n, f) {g, n, FileItem::kText, &CKpConfig::f, nullptr, nullptr, nullptr}
-#define KP_INT(g, n, f) {g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr}
-#define KP_DELAY(g, n, f) {g, n, FileItem::kDelay, nullptr, nullptr, &CKpConfig::f, nullptr}
-#define KP_WORD(g, n, f) {g, n, FileItem::kWord, nullptr, nullptr, nullptr, &CKpConfig::f}
+#define KP_TEXT(g, n, f) \
+    { g, n, FileItem::kText, &CKpConfig::f, nullptr, nullptr, nullptr }
+#define KP_INT(g, n, f) \
+    { g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr }
+#define KP_DELAY(g, n, f) \
+    { g, n, FileItem::kDelay, nullptr, nullptr, &CKpConfig::f, nullptr }
+#define KP_WORD(g, n, f) \
+    { g, n, FileItem::kWord, nullptr, nullptr, nullptr, &CKpConfig::f }
     static const FileItem s_items[] = {
         KP_TEXT(nullptr, "Author", m_strAuthor),
         KP_TEXT(nullptr, "Version", m_strVersion),
@@ -107,7 +111,7 @@ CKpConfig::CKpConfig()
       m_bReplaceColor(0),
       m_bSmoothing(1),
       m_wNewSnapModifier(0),
-      m_wNewSnapVk(0x2C),  // VK_SNAPSHOT
+      m_wNewSnapVk(0x2C),        // VK_SNAPSHOT
       m_wFullScreenModifier(2),  // HOTKEYF_CONTROL
       m_wFullScreenVk(0x2C),
       m_wActiveWinModifier(0),
@@ -157,18 +161,18 @@ BOOL CKpConfig::LoadConfigFrom(const CString& strPath) {
         XML_Node* pNode = pGroup->GetSubItem(item.pszName);
         if (pNode == nullptr) continue;
         switch (item.kind) {
-        case FileItem::kText:
-            this->*item.pStr = pNode->GetValue();
-            break;
-        case FileItem::kInt:
-            this->*item.pInt = pNode->GetValueAsInt();
-            break;
-        case FileItem::kDelay:
-            this->*item.pUint = (unsigned int)pNode->GetValueAsInt();
-            break;
-        case FileItem::kWord:
-            this->*item.pWord = (unsigned short)((unsigned int)pNode->GetValueAsInt() & 0xFFFFu);
-            break;
+            case FileItem::kText:
+                this->*item.pStr = pNode->GetValue();
+                break;
+            case FileItem::kInt:
+                this->*item.pInt = pNode->GetValueAsInt();
+                break;
+            case FileItem::kDelay:
+                this->*item.pUint = (unsigned int)pNode->GetValueAsInt();
+                break;
+            case FileItem::kWord:
+                this->*item.pWord = (unsigned short)((unsigned int)pNode->GetValueAsInt() & 0xFFFFu);
+                break;
         }
     }
     return TRUE;
@@ -191,19 +195,19 @@ BOOL CKpConfig::SaveConfigTo(const CString& strPath) {
         }
         tree.AddElement(item.pszName);
         switch (item.kind) {
-        case FileItem::kText:
-            tree.AddValue(this->*item.pStr);
-            break;
-        case FileItem::kInt:
-            tree.AddValue(this->*item.pInt);
-            break;
-        case FileItem::kDelay:
-            // Written as a signed number: 4294967295 goes out as -1.
-            tree.AddValue((int)(this->*item.pUint));
-            break;
-        case FileItem::kWord:
-            tree.AddValue((int)(this->*item.pWord));
-            break;
+            case FileItem::kText:
+                tree.AddValue(this->*item.pStr);
+                break;
+            case FileItem::kInt:
+                tree.AddValue(this->*item.pInt);
+                break;
+            case FileItem::kDelay:
+                // Written as a signed number: 4294967295 goes out as -1.
+                tree.AddValue((int)(this->*item.pUint));
+                break;
+            case FileItem::kWord:
+                tree.AddValue((int)(this->*item.pWord));
+                break;
         }
         tree.EndElement();
     }
@@ -239,14 +243,14 @@ void CKpConfig::ResetImageOption() {
     m_nShearAcrossAmount = 50;
 }
 
-#define KP_HOTKEY_ACCESSORS(Name, fMod, fVk)                                 \
+#define KP_HOTKEY_ACCESSORS(Name, fMod, fVk)                                            \
     void CKpConfig::Get##Name##Hotkey(unsigned short& wModifier, unsigned short& wVk) { \
-        wModifier = fMod;                                                    \
-        wVk = fVk;                                                           \
-    }                                                                        \
-    void CKpConfig::Set##Name##Hotkey(unsigned short wModifier, unsigned short wVk) { \
-        fMod = wModifier;                                                    \
-        fVk = wVk;                                                           \
+        wModifier = fMod;                                                               \
+        wVk = fVk;                                                                      \
+    }                                                                                   \
+    void CKpConfig::Set##Name##Hotkey(unsigned short wModifier, unsigned short wVk) {   \
+        fMod = wModifier;                                                               \
+        fVk = wVk;                                                                      \
     }
 
 KP_HOTKEY_ACCESSORS(NewSnap, m_wNewSnapModifier, m_wNewSnapVk)

@@ -90,16 +90,20 @@ public:
             return;
         }
         if (!m_textOnly) {
-            if (m_len < XML_File::kMaxToken) m_buf[m_len++] = (char)c;
-            else m_overlong = true;
+            if (m_len < XML_File::kMaxToken)
+                m_buf[m_len++] = (char)c;
+            else
+                m_overlong = true;
             return;
         }
         bool blank = IsBlank(c);
         if (blank && m_len == 0) return;  // leading blank
         if (m_len == kCapacity) {
             // Blanks past the end only matter if text follows them.
-            if (blank) m_blankOverflow = true;
-            else m_overlong = true;
+            if (blank)
+                m_blankOverflow = true;
+            else
+                m_overlong = true;
             return;
         }
         // Whole characters only: a trail byte 0x5C never starts "\colon".
@@ -119,8 +123,10 @@ public:
         int start = 0;
         int end = m_textOnly ? m_textLen : m_len;
         if (end > XML_File::kMaxToken) return;
-        while (start < end && IsBlank((unsigned char)m_buf[start])) ++start;
-        while (end > start && IsBlank((unsigned char)m_buf[end - 1])) --end;
+        while (start < end && IsBlank((unsigned char)m_buf[start]))
+            ++start;
+        while (end > start && IsBlank((unsigned char)m_buf[end - 1]))
+            --end;
         if (start == end) return;
         CString text(m_buf + start, end - start);
         if (!m_textOnly) XML_File::UnmakeSaveString(text);

@@ -5,8 +5,7 @@
 
 // XML_Node
 
-XML_Node::XML_Node(XML_Node* parent, CString name)
-    : m_strName(name), m_pParent(parent), m_nCursor(-1) {
+XML_Node::XML_Node(XML_Node* parent, CString name) : m_strName(name), m_pParent(parent), m_nCursor(-1) {
     if (parent != nullptr) parent->AddChild(this);
 }
 
@@ -17,10 +16,12 @@ XML_Node::~XML_Node() {
     // children and the teardown never goes more than one call deep.
     for (int i = 0; i < m_children.GetSize(); ++i) {
         XML_Node* child = m_children[i];
-        for (int k = 0; k < child->m_children.GetSize(); ++k) m_children.Add(child->m_children[k]);
+        for (int k = 0; k < child->m_children.GetSize(); ++k)
+            m_children.Add(child->m_children[k]);
         child->m_children.RemoveAll();
     }
-    for (int i = 0; i < m_children.GetSize(); ++i) delete m_children[i];
+    for (int i = 0; i < m_children.GetSize(); ++i)
+        delete m_children[i];
     m_children.RemoveAll();
 }
 

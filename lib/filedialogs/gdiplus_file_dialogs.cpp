@@ -13,7 +13,7 @@ using namespace Gdiplus::DllExports;
 IMPLEMENT_DYNAMIC(CGdiplusFileDialog, CFileDialog)
 
 BEGIN_MESSAGE_MAP(CGdiplusFileDialog, CFileDialog)
-ON_WM_DESTROY()
+    ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CGdiplusFileDialog::CGdiplusFileDialog(int bOpenFileDialog, const char* lpszFileName, unsigned long dwFlags,
@@ -91,9 +91,7 @@ IMPLEMENT_DYNAMIC(CGdiplusFileOpenDialog, CGdiplusFileDialog)
 CGdiplusFileOpenDialog::CGdiplusFileOpenDialog(const char* lpszFileName, unsigned long dwFlags, CWnd* pParentWnd)
     : CGdiplusFileDialog(TRUE, lpszFileName, dwFlags, pParentWnd) {}
 
-void CGdiplusFileOpenDialog::FillCodecInfoArray() {
-    FillFromGdiplus(false);
-}
+void CGdiplusFileOpenDialog::FillCodecInfoArray() { FillFromGdiplus(false); }
 
 void CGdiplusFileOpenDialog::ConstructMFCStyleFilter() {
     CString strAll = "所有支持的图像文件|";
@@ -112,9 +110,7 @@ IMPLEMENT_DYNAMIC(CGdiplusFileSaveAsDialog, CGdiplusFileDialog)
 CGdiplusFileSaveAsDialog::CGdiplusFileSaveAsDialog(const char* lpszFileName, unsigned long dwFlags, CWnd* pParentWnd)
     : CGdiplusFileDialog(FALSE, lpszFileName, dwFlags, pParentWnd), m_clsidCodec() {}
 
-void CGdiplusFileSaveAsDialog::FillCodecInfoArray() {
-    FillFromGdiplus(true);
-}
+void CGdiplusFileSaveAsDialog::FillCodecInfoArray() { FillFromGdiplus(true); }
 
 void CGdiplusFileSaveAsDialog::ConstructMFCStyleFilter() {
     m_strFilter.Format("%s|", BuildCodecItems().GetString());

@@ -6,8 +6,7 @@
 namespace kpimg {
 
 bool BoxThumbnail(const uint8_t* pSrc, int sw, int sh, ptrdiff_t srcStride, int nSrcBytes, uint8_t* pDst, int tw,
-                  int th, ptrdiff_t dstStride)
-{
+                  int th, ptrdiff_t dstStride) {
     if (pSrc == nullptr || pDst == nullptr || (nSrcBytes != 3 && nSrcBytes != 4)) return false;
     if (tw <= 0 || th <= 0 || tw > sw || th > sh) return false;
     const size_t nLanes = (size_t)sw * (size_t)nSrcBytes;
@@ -23,10 +22,12 @@ bool BoxThumbnail(const uint8_t* pSrc, int sw, int sh, ptrdiff_t srcStride, int 
             const long long r0 = (long long)y * sh / th, r1 = (long long)(y + 1) * sh / th;
             if (colSum != nullptr) {
                 const uint8_t* row = pSrc + (ptrdiff_t)r0 * srcStride;
-                for (size_t i = 0; i < nLanes; ++i) colSum[i] = row[i];
+                for (size_t i = 0; i < nLanes; ++i)
+                    colSum[i] = row[i];
                 for (long long r = r0 + 1; r < r1; ++r) {
                     row = pSrc + (ptrdiff_t)r * srcStride;
-                    for (size_t i = 0; i < nLanes; ++i) colSum[i] += row[i];
+                    for (size_t i = 0; i < nLanes; ++i)
+                        colSum[i] += row[i];
                 }
             }
             uint8_t* out = pDst + (ptrdiff_t)y * dstStride;
@@ -35,17 +36,20 @@ bool BoxThumbnail(const uint8_t* pSrc, int sw, int sh, ptrdiff_t srcStride, int 
                 uint64_t sum[4] = {0, 0, 0, 0};
                 if (colSum != nullptr) {
                     for (long long c = c0; c < c1; ++c)
-                        for (int k = 0; k < nSrcBytes; ++k) sum[k] += colSum[c * nSrcBytes + k];
+                        for (int k = 0; k < nSrcBytes; ++k)
+                            sum[k] += colSum[c * nSrcBytes + k];
                 } else {
                     // No row of sums to be had: the box pixel by pixel.
                     for (long long r = r0; r < r1; ++r) {
                         const uint8_t* p = pSrc + (ptrdiff_t)r * srcStride + c0 * nSrcBytes;
                         for (long long c = c0; c < c1; ++c, p += nSrcBytes)
-                            for (int k = 0; k < nSrcBytes; ++k) sum[k] += p[k];
+                            for (int k = 0; k < nSrcBytes; ++k)
+                                sum[k] += p[k];
                     }
                 }
                 const uint64_t n = (uint64_t)((r1 - r0) * (c1 - c0));
-                for (int k = 0; k < nSrcBytes; ++k) out[4 * x + k] = (uint8_t)((sum[k] + n / 2) / n);
+                for (int k = 0; k < nSrcBytes; ++k)
+                    out[4 * x + k] = (uint8_t)((sum[k] + n / 2) / n);
                 if (nSrcBytes == 3) out[4 * x + 3] = 255;
             }
         }

@@ -20,15 +20,11 @@ const int kHimetricPerInch = 2540;
 // Largest pixel array handed to GDI or kept for a chain: its byte count must
 // fit the signed 32-bit sizes GDI computes with (biSizeImage and the scan
 // line arithmetic), so nothing wraps on the way.
-bool FrameFits(long long w, long long h)
-{
-    return w >= 0 && h >= 0 && (w == 0 || h <= INT_MAX / 4 / w);
-}
+bool FrameFits(long long w, long long h) { return w >= 0 && h >= 0 && (w == 0 || h <= INT_MAX / 4 / w); }
 
 // The pixel Fill writes for clr, as a little-endian word: white sets the
 // fourth byte too, any other colour leaves it 0.
-uint32_t FillWord(unsigned long clr)
-{
+uint32_t FillWord(unsigned long clr) {
     if (clr == 0xFFFFFFFFul || clr == 0x00FFFFFFul) return 0xFFFFFFFFu;
     return GetBValue(clr) | (uint32_t)GetGValue(clr) << 8 | (uint32_t)GetRValue(clr) << 16;
 }
@@ -36,17 +32,11 @@ uint32_t FillWord(unsigned long clr)
 }  // namespace
 
 CImageBitmap::CImageBitmap(unsigned long clrBackground)
-    : m_clrBackground((COLORREF)clrBackground), m_nWorkPixels(0), m_hSpareBitmap(nullptr)
-{
-}
+    : m_clrBackground((COLORREF)clrBackground), m_nWorkPixels(0), m_hSpareBitmap(nullptr) {}
 
-CImageBitmap::~CImageBitmap()
-{
-    ReleaseWorkMemory();
-}
+CImageBitmap::~CImageBitmap() { ReleaseWorkMemory(); }
 
-void CImageBitmap::ReleaseWorkMemory()
-{
+void CImageBitmap::ReleaseWorkMemory() {
     m_pWork[0].reset();
     m_pWork[1].reset();
     m_nWorkPixels = 0;
@@ -54,8 +44,7 @@ void CImageBitmap::ReleaseWorkMemory()
     m_hSpareBitmap = nullptr;
 }
 
-bool CImageBitmap::ReserveWork(size_t nPixels, int nArrays)
-{
+bool CImageBitmap::ReserveWork(size_t nPixels, int nArrays) {
     if (nPixels > m_nWorkPixels) {
         // The old arrays go first: old and new at once would need twice the
         // memory.
@@ -75,8 +64,7 @@ bool CImageBitmap::ReserveWork(size_t nPixels, int nArrays)
 
 // ---- Pixel access --------------------------------------------------------------
 
-long CImageBitmap::PrepareBitmapInfo32(BITMAPINFO& bmi, HBITMAP hBitmap)
-{
+long CImageBitmap::PrepareBitmapInfo32(BITMAPINFO& bmi, HBITMAP hBitmap) {
     HGDIOBJ h = hBitmap != nullptr ? (HGDIOBJ)hBitmap : m_hObject;
     if (h == nullptr) return 0;
     BITMAP bm;
@@ -95,8 +83,7 @@ long CImageBitmap::PrepareBitmapInfo32(BITMAPINFO& bmi, HBITMAP hBitmap)
     return bm.bmHeight;
 }
 
-RGBX* CImageBitmap::GetDIBits32()
-{
+RGBX* CImageBitmap::GetDIBits32() {
     BITMAPINFO bmi;
     memset(&bmi, 0, sizeof(bmi));
     const long lines = PrepareBitmapInfo32(bmi, nullptr);
@@ -110,8 +97,7 @@ RGBX* CImageBitmap::GetDIBits32()
     return pixels.release();
 }
 
-int CImageBitmap::Fill(RGBX* pPixels, CSize size, unsigned long clr)
-{
+int CImageBitmap::Fill(RGBX* pPixels, CSize size, unsigned long clr) {
     if (pPixels == nullptr) return 0;
     if (!FrameFits(size.cx, size.cy)) return 0;
     // White and black are byte fills; every other colour is its word
@@ -122,15 +108,14 @@ int CImageBitmap::Fill(RGBX* pPixels, CSize size, unsigned long clr)
 
 // ---- Processing --------------------------------------------------------------------
 
-int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors)
-{
+int CImageBitmap::ProcessImage(CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors) {
     if (m_hObject == nullptr) return 0;
     if (arrProcessors.GetSize() == 0) return 1;
     return RunChain((HBITMAP)m_hObject, arrProcessors);
 }
 
-int CImageBitmap::ProcessImageFrom(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors)
-{
+int CImageBitmap::ProcessImageFrom(HBITMAP hSource,
+                                   CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors) {
     if (hSource == nullptr) return 0;
     if (RunChain(hSource, arrProcessors)) return 1;
     // As a copy followed by a failed chain: the copy stays.
@@ -138,8 +123,7 @@ int CImageBitmap::ProcessImageFrom(HBITMAP hSource, CArray<CImage32BitProcessor*
     return 0;
 }
 
-int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors)
-{
+int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors) {
     const int nCount = arrProcessors.GetSize();
     for (int i = 0; i < nCount; ++i)
         if (arrProcessors[i] == nullptr) return 0;
@@ -198,8 +182,7 @@ int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage
     return WriteBack(pSrc, cur, TRUE);
 }
 
-int CImageBitmap::WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced)
-{
+int CImageBitmap::WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced) {
     kfw::ScopedGetDC screen(nullptr);
     if (screen.get() == nullptr) return 0;
     HBITMAP hTarget = nullptr;
@@ -232,71 +215,60 @@ int CImageBitmap::WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced)
     return Attach(hTarget);
 }
 
-int CImageBitmap::ProcessImage(CImage32BitProcessor* pProcessor)
-{
+int CImageBitmap::ProcessImage(CImage32BitProcessor* pProcessor) {
     CArray<CImage32BitProcessor*, CImage32BitProcessor*> arr;
     if (arr.Add(pProcessor) < 0) return 0;
     return ProcessImage(arr);
 }
 
-int CImageBitmap::RotateImage(int nDegrees, int bWeighted)
-{
+int CImageBitmap::RotateImage(int nDegrees, int bWeighted) {
     CImageRotator p(nDegrees, bWeighted);
     return ProcessImage(&p);
 }
 
-int CImageBitmap::ShearImage(int nAcross, int nDown, int bWeighted)
-{
+int CImageBitmap::ShearImage(int nAcross, int nDown, int bWeighted) {
     CImageShearer p(nAcross, nDown, bWeighted);
     return ProcessImage(&p);
 }
 
-int CImageBitmap::GrayImage()
-{
+int CImageBitmap::GrayImage() {
     CImageGrayer p;
     return ProcessImage(&p);
 }
 
-int CImageBitmap::BlurImage(int nFactor)
-{
+int CImageBitmap::BlurImage(int nFactor) {
     CImageBlurrer p(nFactor);
     return ProcessImage(&p);
 }
 
-int CImageBitmap::SharpenImage(int nFactor)
-{
+int CImageBitmap::SharpenImage(int nFactor) {
     CImageSharpener p(nFactor);
     return ProcessImage(&p);
 }
 
-int CImageBitmap::ResizeImage(double dFactor)
-{
+int CImageBitmap::ResizeImage(double dFactor) {
     CImageResizer p(dFactor);
     return ProcessImage(&p);
 }
 
-int CImageBitmap::FlipImage(int bHorz, int bVert)
-{
+int CImageBitmap::FlipImage(int bHorz, int bVert) {
     CImageFlipper p(bHorz, bVert);
     return ProcessImage(&p);
 }
 
-int CImageBitmap::NegateImage()
-{
+int CImageBitmap::NegateImage() {
     CImageNegator p;
     return ProcessImage(&p);
 }
 
-int CImageBitmap::ReplaceColor(unsigned long clrFrom, unsigned long clrTo)
-{
+int CImageBitmap::ReplaceColor(unsigned long clrFrom, unsigned long clrTo) {
     CImageColorReplacer p(clrFrom, clrTo);
     return ProcessImage(&p);
 }
 
 // ---- Copies ------------------------------------------------------------------------
 
-int CImageBitmap::CopyImage(HBITMAP hBitmap)
-{
+int CImageBitmap::CopyImage(HBITMAP hBitmap) {
     if (hBitmap == nullptr) return 0;
     BITMAPINFO bmi;
     memset(&bmi, 0, sizeof(bmi));
@@ -323,16 +295,14 @@ int CImageBitmap::CopyImage(HBITMAP hBitmap)
     return WriteBack((const RGBX*)pBits, CSize(bmi.bmiHeader.biWidth, (int)lines), FALSE);
 }
 
-int CImageBitmap::CopyImage(CBitmap* pBitmap)
-{
+int CImageBitmap::CopyImage(CBitmap* pBitmap) {
     if (pBitmap == nullptr) return 0;
     return CopyImage((HBITMAP)pBitmap->GetSafeHandle());
 }
 
 // ---- Loading ------------------------------------------------------------------------
 
-int CImageBitmap::GetFileType(const char* lpszFileName)
-{
+int CImageBitmap::GetFileType(const char* lpszFileName) {
     if (lpszFileName == nullptr) return kFileOther;
     CString name(lpszFileName);
     name.MakeUpper();
@@ -348,8 +318,7 @@ int CImageBitmap::GetFileType(const char* lpszFileName)
     return kFileOther;
 }
 
-int CImageBitmap::LoadImage(const char* lpszFileName, unsigned long clr)
-{
+int CImageBitmap::LoadImage(const char* lpszFileName, unsigned long clr) {
     if (m_hObject != nullptr) return 0;
     if (clr == kUseBackground) clr = m_clrBackground;
     HBITMAP h = LoadImageFile(lpszFileName, clr);
@@ -361,8 +330,7 @@ int CImageBitmap::LoadImage(const char* lpszFileName, unsigned long clr)
     return 1;
 }
 
-int CImageBitmap::LoadImage(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr)
-{
+int CImageBitmap::LoadImage(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr) {
     if (m_hObject != nullptr) return 0;
     if (clr == kUseBackground) clr = m_clrBackground;
     HBITMAP h = LoadImageResource(nID, lpszType, hInstance, clr);
@@ -374,12 +342,10 @@ int CImageBitmap::LoadImage(UINT nID, const char* lpszType, HINSTANCE hInstance,
     return 1;
 }
 
-HBITMAP CImageBitmap::LoadImageFile(const char* lpszFileName, unsigned long clr)
-{
+HBITMAP CImageBitmap::LoadImageFile(const char* lpszFileName, unsigned long clr) {
     if (lpszFileName == nullptr) return nullptr;
     const int type = GetFileType(lpszFileName);
-    if (type == kFileBitmap)
-        return (HBITMAP)::LoadImageA(nullptr, lpszFileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    if (type == kFileBitmap) return (HBITMAP)::LoadImageA(nullptr, lpszFileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
     if (type == kFileOther) return nullptr;
 
     const int nWide = ::MultiByteToWideChar(CP_THREAD_ACP, 0, lpszFileName, -1, nullptr, 0);
@@ -398,8 +364,7 @@ HBITMAP CImageBitmap::LoadImageFile(const char* lpszFileName, unsigned long clr)
     return hBitmap;
 }
 
-HBITMAP CImageBitmap::LoadImageResource(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr)
-{
+HBITMAP CImageBitmap::LoadImageResource(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr) {
     LPCSTR lpszName = MAKEINTRESOURCEA(LOWORD(nID));
     int nSize = 0;
     if (!GetResource(lpszName, lpszType, hInstance, nullptr, nSize) || nSize <= 0) return nullptr;
@@ -414,8 +379,7 @@ HBITMAP CImageBitmap::LoadImageResource(UINT nID, const char* lpszType, HINSTANC
 }
 
 int CImageBitmap::GetResource(const char* lpszName, const char* lpszType, HINSTANCE hInstance, void* pBuffer,
-                              int& nSize)
-{
+                              int& nSize) {
     HRSRC hRes = ::FindResourceA(hInstance, lpszName, lpszType);
     if (hRes == nullptr) return 0;
     HGLOBAL hData = ::LoadResource(hInstance, hRes);
@@ -436,8 +400,7 @@ int CImageBitmap::GetResource(const char* lpszName, const char* lpszType, HINSTA
     return nResult;
 }
 
-IPicture* CImageBitmap::LoadFromBuffer(unsigned char* pBuffer, int nSize)
-{
+IPicture* CImageBitmap::LoadFromBuffer(unsigned char* pBuffer, int nSize) {
     if (pBuffer == nullptr || nSize <= 0) return nullptr;
     HGLOBAL hGlobal = ::GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)nSize);
     if (hGlobal == nullptr) return nullptr;
@@ -460,8 +423,7 @@ IPicture* CImageBitmap::LoadFromBuffer(unsigned char* pBuffer, int nSize)
     return pPicture;
 }
 
-HBITMAP CImageBitmap::ExtractBitmap(IPicture* pPicture, unsigned long clr)
-{
+HBITMAP CImageBitmap::ExtractBitmap(IPicture* pPicture, unsigned long clr) {
     if (pPicture == nullptr) return nullptr;
     kfw::ScopedGetDC desktop(::GetDesktopWindow());
     if (desktop.get() == nullptr) return nullptr;

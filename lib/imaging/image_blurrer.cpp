@@ -6,15 +6,11 @@
 
 namespace {
 
-int ClampFactor(int f)
-{
-    return f < 0 ? 0 : (f > 10 ? 10 : f);
-}
+int ClampFactor(int f) { return f < 0 ? 0 : (f > 10 ? 10 : f); }
 
 // Any pixel, with the neighbours that lie inside the image: the border, and
 // everything when no row buffer could be had.
-void BlurPixel(const RGBX* pSrc, int w, int h, int x, int y, uint32_t centre, RGBX* out)
-{
+void BlurPixel(const RGBX* pSrc, int w, int h, int x, int y, uint32_t centre, RGBX* out) {
     uint32_t sb = 0, sg = 0, sr = 0, sum = 0;
     for (int dy = -1; dy <= 1; ++dy) {
         const int yy = y + dy;
@@ -42,16 +38,13 @@ void BlurPixel(const RGBX* pSrc, int w, int h, int x, int y, uint32_t centre, RG
 
 CImageBlurrer::CImageBlurrer(int nFactor) : CImage32BitProcessor(0), m_nFactor(ClampFactor(nFactor)) {}
 
-int CImageBlurrer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageBlurrer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Blur(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
 }
 
 namespace kpimg {
 
-int ProcessorRuns::Blur(CImageBlurrer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                        const uint32_t* pFill)
-{
+int ProcessorRuns::Blur(CImageBlurrer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, const uint32_t* pFill) {
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     const int factor = ClampFactor(p.m_nFactor);
     if (factor == 0) return Copy(pSrc, sizeSrc, pDst, sizeDst);
@@ -82,15 +75,18 @@ int ProcessorRuns::Blur(CImageBlurrer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst,
             RGBX* out = pDst + (ptrdiff_t)y * w;
             // The fourth byte is not written: the background's stays.
             if (pFill != nullptr)
-                for (int x = 0; x < w; ++x) Store32(out + x, *pFill);
+                for (int x = 0; x < w; ++x)
+                    Store32(out + x, *pFill);
             if (colSum == nullptr || y == 0 || y == h - 1) {
-                for (int x = 0; x < w; ++x) BlurPixel(pSrc, w, h, x, y, centre, out + x);
+                for (int x = 0; x < w; ++x)
+                    BlurPixel(pSrc, w, h, x, y, centre, out + x);
                 continue;
             }
             const uint8_t* above = (const uint8_t*)(pSrc + (ptrdiff_t)(y - 1) * w);
             const uint8_t* row = (const uint8_t*)(pSrc + (ptrdiff_t)y * w);
             const uint8_t* below = (const uint8_t*)(pSrc + (ptrdiff_t)(y + 1) * w);
-            for (size_t i = 0; i < lanes; ++i) colSum[i] = (uint16_t)(above[i] + row[i] + below[i]);
+            for (size_t i = 0; i < lanes; ++i)
+                colSum[i] = (uint16_t)(above[i] + row[i] + below[i]);
             // All four byte lanes at once; the fourth is computed and dropped.
             loops.BlurRow(row, colSum, mean, lanes, centreExtra, M);
             BlurPixel(pSrc, w, h, 0, y, centre, out);

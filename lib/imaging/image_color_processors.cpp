@@ -8,32 +8,26 @@
 
 CImageGrayer::CImageGrayer() : CImage32BitProcessor(0) {}
 
-int CImageGrayer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageGrayer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Grey(*this, pSrc, sizeSrc, pDst, sizeDst);
 }
 
 CImageNegator::CImageNegator() : CImage32BitProcessor(0) {}
 
-int CImageNegator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageNegator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Negate(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
 }
 
 CImageColorReplacer::CImageColorReplacer(unsigned long clrFrom, unsigned long clrTo)
-    : CImage32BitProcessor(0), m_clrFrom((COLORREF)clrFrom), m_clrTo((COLORREF)clrTo)
-{
-}
+    : CImage32BitProcessor(0), m_clrFrom((COLORREF)clrFrom), m_clrTo((COLORREF)clrTo) {}
 
-int CImageColorReplacer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageColorReplacer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Replace(*this, pSrc, sizeSrc, pDst, sizeDst);
 }
 
 namespace kpimg {
 
-int ProcessorRuns::Grey(CImageGrayer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int ProcessorRuns::Grey(CImageGrayer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     size_t n;
     PixelCount(sizeSrc, n);
@@ -45,8 +39,7 @@ int ProcessorRuns::Grey(CImageGrayer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, 
 }
 
 int ProcessorRuns::Negate(CImageNegator& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                          const uint32_t* pFill)
-{
+                          const uint32_t* pFill) {
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     size_t n;
     PixelCount(sizeSrc, n);
@@ -59,21 +52,22 @@ int ProcessorRuns::Negate(CImageNegator& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDs
         PixelWord* out = (PixelWord*)(pDst + first);
         const size_t count = end - first;
         if (bKeep) {
-            for (size_t i = 0; i < count; ++i) out[i] = (out[i] & 0xFF000000u) | (~in[i] & 0x00FFFFFFu);
+            for (size_t i = 0; i < count; ++i)
+                out[i] = (out[i] & 0xFF000000u) | (~in[i] & 0x00FFFFFFu);
         } else {
-            for (size_t i = 0; i < count; ++i) out[i] = fourth | (~in[i] & 0x00FFFFFFu);
+            for (size_t i = 0; i < count; ++i)
+                out[i] = fourth | (~in[i] & 0x00FFFFFFu);
         }
     });
     return 1;
 }
 
-int ProcessorRuns::Replace(CImageColorReplacer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int ProcessorRuns::Replace(CImageColorReplacer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     if (p.m_clrFrom == p.m_clrTo) return Copy(pSrc, sizeSrc, pDst, sizeDst);
     // COLORREF is 0x00BBGGRR, a pixel word 0xXXRRGGBB.
-    const uint32_t key = GetBValue(p.m_clrFrom) | (uint32_t)GetGValue(p.m_clrFrom) << 8 |
-                         (uint32_t)GetRValue(p.m_clrFrom) << 16;
+    const uint32_t key =
+        GetBValue(p.m_clrFrom) | (uint32_t)GetGValue(p.m_clrFrom) << 8 | (uint32_t)GetRValue(p.m_clrFrom) << 16;
     const uint32_t rep =
         GetBValue(p.m_clrTo) | (uint32_t)GetGValue(p.m_clrTo) << 8 | (uint32_t)GetRValue(p.m_clrTo) << 16;
     size_t n;
@@ -82,7 +76,8 @@ int ProcessorRuns::Replace(CImageColorReplacer& p, RGBX* pSrc, CSize sizeSrc, RG
         const PixelWord* in = (const PixelWord*)(pSrc + first);
         PixelWord* out = (PixelWord*)(pDst + first);
         const size_t count = end - first;
-        for (size_t i = 0; i < count; ++i) out[i] = (in[i] & 0x00FFFFFFu) == key ? rep : in[i];
+        for (size_t i = 0; i < count; ++i)
+            out[i] = (in[i] & 0x00FFFFFFu) == key ? rep : in[i];
     });
     return 1;
 }

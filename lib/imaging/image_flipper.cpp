@@ -7,15 +7,13 @@
 
 CImageFlipper::CImageFlipper(int bHorz, int bVert) : CImage32BitProcessor(0), m_bHorz(bHorz), m_bVert(bVert) {}
 
-int CImageFlipper::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageFlipper::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Flip(*this, pSrc, sizeSrc, pDst, sizeDst);
 }
 
 namespace kpimg {
 
-int ProcessorRuns::Flip(CImageFlipper& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int ProcessorRuns::Flip(CImageFlipper& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     const int w = sizeSrc.cx, h = sizeSrc.cy;
     if (w == 0 || h == 0) return 1;
@@ -28,7 +26,8 @@ int ProcessorRuns::Flip(CImageFlipper& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst,
                 memcpy((void*)out, in, (size_t)w * sizeof(RGBX));
             } else {
                 RGBX* last = out + w - 1;
-                for (int x = 0; x < w; ++x) last[-x] = in[x];
+                for (int x = 0; x < w; ++x)
+                    last[-x] = in[x];
             }
         }
     });

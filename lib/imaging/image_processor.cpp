@@ -10,32 +10,21 @@
 #include "processor_runs.h"
 #include "wide_loops.h"
 
-void KpSetImageThreads(int nThreads)
-{
-    kpimg::SetThreadLimit(nThreads);
-}
+void KpSetImageThreads(int nThreads) { kpimg::SetThreadLimit(nThreads); }
 
-int KpGetImageThreads()
-{
-    return kpimg::ThreadLimit();
-}
+int KpGetImageThreads() { return kpimg::ThreadLimit(); }
 
 CImage32BitProcessor::CImage32BitProcessor(int bWeighted) : m_bWeighted(bWeighted) {}
 
 CImage32BitProcessor::~CImage32BitProcessor() {}
 
-CSize CImage32BitProcessor::CalcDestSize(CSize size)
-{
-    return size;
-}
+CSize CImage32BitProcessor::CalcDestSize(CSize size) { return size; }
 
-int CImage32BitProcessor::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImage32BitProcessor::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Copy(pSrc, sizeSrc, pDst, sizeDst);
 }
 
-RGBX CImage32BitProcessor::CalcWeightedColor(RGBX* pSrc, CSize sizeSrc, double x, double y)
-{
+RGBX CImage32BitProcessor::CalcWeightedColor(RGBX* pSrc, CSize sizeSrc, double x, double y) {
     size_t n;
     if (pSrc == nullptr || !kpimg::PixelCount(sizeSrc, n) || n == 0) return RGBX();
     RGBX out;
@@ -45,8 +34,7 @@ RGBX CImage32BitProcessor::CalcWeightedColor(RGBX* pSrc, CSize sizeSrc, double x
 
 namespace kpimg {
 
-int ProcessorRuns::Copy(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int ProcessorRuns::Copy(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     size_t nSrc, nDst;
     if (!PixelCount(sizeSrc, nSrc) || !PixelCount(sizeDst, nDst)) return 0;
     // Copying more than the source holds would read past it.
@@ -59,8 +47,7 @@ int ProcessorRuns::Copy(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
     return 1;
 }
 
-void FillPixels(RGBX* pPixels, size_t n, uint32_t v)
-{
+void FillPixels(RGBX* pPixels, size_t n, uint32_t v) {
     ForPixelRanges(n, [=](size_t first, size_t end) {
         PixelWord* p = (PixelWord*)(pPixels + first);
         const size_t count = end - first;
@@ -68,13 +55,12 @@ void FillPixels(RGBX* pPixels, size_t n, uint32_t v)
         if (v == 0 || v == 0xFFFFFFFFu)
             memset((void*)p, (int)(v & 0xFF), count * sizeof(RGBX));
         else
-            for (size_t i = 0; i < count; ++i) p[i] = v;
+            for (size_t i = 0; i < count; ++i)
+                p[i] = v;
     });
 }
 
-int ProcessorRuns::Run(CImage32BitProcessor& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                       uint32_t nFill)
-{
+int ProcessorRuns::Run(CImage32BitProcessor& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, uint32_t nFill) {
     // Only the exact classes: a subclass may compute its pixels otherwise.
     const std::type_info& type = typeid(p);
     const uint32_t* pFill = &nFill;
@@ -86,8 +72,7 @@ int ProcessorRuns::Run(CImage32BitProcessor& p, RGBX* pSrc, CSize sizeSrc, RGBX*
         return Resize(static_cast<CImageResizer&>(p), pSrc, sizeSrc, pDst, sizeDst, pFill);
     if (type == typeid(CImageNegator))
         return Negate(static_cast<CImageNegator&>(p), pSrc, sizeSrc, pDst, sizeDst, pFill);
-    if (type == typeid(CImageBlurrer))
-        return Blur(static_cast<CImageBlurrer&>(p), pSrc, sizeSrc, pDst, sizeDst, pFill);
+    if (type == typeid(CImageBlurrer)) return Blur(static_cast<CImageBlurrer&>(p), pSrc, sizeSrc, pDst, sizeDst, pFill);
     if (type == typeid(CImageSharpener))
         return Sharpen(static_cast<CImageSharpener&>(p), pSrc, sizeSrc, pDst, sizeDst, pFill);
     // These write all four bytes of every destination pixel: nothing to fill.

@@ -9,32 +9,27 @@
 
 CImageResizer::CImageResizer(double dFactor) : CImage32BitProcessor(dFactor > 1 ? 1 : 0), m_dFactor(dFactor) {}
 
-CSize CImageResizer::CalcDestSize(CSize size)
-{
+CSize CImageResizer::CalcDestSize(CSize size) {
     return CSize(kpimg::SatInt(kpimg::TruncSat64(size.cx * m_dFactor)),
                  kpimg::SatInt(kpimg::TruncSat64(size.cy * m_dFactor)));
 }
 
-int CImageResizer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageResizer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Resize(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
 }
 
-int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Enlarge(*this, pSrc, sizeSrc, pDst, sizeDst);
 }
 
-int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Shrink(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
 }
 
 namespace kpimg {
 
 int ProcessorRuns::Resize(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                          const uint32_t* pFill)
-{
+                          const uint32_t* pFill) {
     // Not positive (or not a number): the chain stops here.
     if (!(p.m_dFactor > 0)) return 0;
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
@@ -47,8 +42,7 @@ int ProcessorRuns::Resize(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDs
     return 1;
 }
 
-int ProcessorRuns::Enlarge(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int ProcessorRuns::Enlarge(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     if (!(p.m_dFactor > 1)) return 0;
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     EnlargeJob job;
@@ -68,8 +62,7 @@ class BoxWalker {
 public:
     BoxWalker(double step, int n) : m_step(step), m_p(-0.5 * step), m_prevRight(-1), m_last(n - 1) {}
     // Next box as [first, last]; first > last when empty.
-    void Next(long long& first, long long& last)
-    {
+    void Next(long long& first, long long& last) {
         m_p = m_p + m_step;
         long long right = kpimg::TruncSat64(m_p) + 1;
         if (right > m_last) right = m_last;
@@ -90,15 +83,11 @@ private:
 // s * (M n - 2^24) < 255 n^2 < 2^24) and s * M stays below 2^32.
 const uint32_t kMaxMagic = 255;
 
-inline uint32_t Magic(uint32_t n)
-{
-    return ((1u << 24) + n - 1) / n;
-}
+inline uint32_t Magic(uint32_t n) { return ((1u << 24) + n - 1) / n; }
 
 template <class Sum>
 inline void AverageBox(const RGBX* pSrc, int sw, long long top, long long bottom, long long left, long long right,
-                       RGBX* out)
-{
+                       RGBX* out) {
     Sum b = 0, g = 0, r = 0;
     for (long long y = top; y <= bottom; ++y) {
         const RGBX* row = pSrc + (ptrdiff_t)y * sw;
@@ -116,8 +105,7 @@ inline void AverageBox(const RGBX* pSrc, int sw, long long top, long long bottom
 
 // One row of destination boxes from the source rows top..bottom, box by
 // box, without any table (when none could be had).
-void AverageRow(const RGBX* pSrc, int sw, double step, int dw, long long top, long long bottom, RGBX* out)
-{
+void AverageRow(const RGBX* pSrc, int sw, double step, int dw, long long top, long long bottom, RGBX* out) {
     // Up to this many pixels a box's channel sum fits 32 bits.
     const long long kMax32 = 0xFFFFFFFFLL / 255;
     const long long nRows = bottom - top + 1;
@@ -138,8 +126,7 @@ void AverageRow(const RGBX* pSrc, int sw, double step, int dw, long long top, lo
 namespace kpimg {
 
 int ProcessorRuns::Shrink(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                          const uint32_t* pFill)
-{
+                          const uint32_t* pFill) {
     if (!(p.m_dFactor > 0 && p.m_dFactor < 1)) return 0;
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     const int sw = sizeSrc.cx, sh = sizeSrc.cy, dw = sizeDst.cx, dh = sizeDst.cy;
@@ -148,7 +135,8 @@ int ProcessorRuns::Shrink(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDs
     // The fourth byte is never written, nor are pixels whose box is empty.
     auto fillRow = [=](RGBX* out) {
         if (pFill != nullptr)
-            for (int i = 0; i < dw; ++i) Store32(out + i, *pFill);
+            for (int i = 0; i < dw; ++i)
+                Store32(out + i, *pFill);
     };
 
     // The boxes of both directions, walked once per call: a band of rows
@@ -171,16 +159,19 @@ int ProcessorRuns::Shrink(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDs
     long long* const rowLast = rowFirst + dh;
     {
         BoxWalker cols(step, sw);
-        for (int i = 0; i < dw; ++i) cols.Next(colFirst[i], colLast[i]);
+        for (int i = 0; i < dw; ++i)
+            cols.Next(colFirst[i], colLast[i]);
         BoxWalker rows(step, sh);
-        for (int j = 0; j < dh; ++j) rows.Next(rowFirst[j], rowLast[j]);
+        for (int j = 0; j < dh; ++j)
+            rows.Next(rowFirst[j], rowLast[j]);
     }
     // The longest run of boxes exactly two columns wide, side by side (all
     // but the first and the clamped last ones when halving).
     int pairFirst = -1, pairEnd = -1;
     for (int i = 0; i < dw;) {
         int e = i;
-        while (e < dw && colLast[e] - colFirst[e] == 1 && (e == i || colFirst[e] == colLast[e - 1] + 1)) ++e;
+        while (e < dw && colLast[e] - colFirst[e] == 1 && (e == i || colFirst[e] == colLast[e - 1] + 1))
+            ++e;
         if (e - i > pairEnd - pairFirst) {
             pairFirst = i;
             pairEnd = e;
@@ -209,7 +200,8 @@ int ProcessorRuns::Shrink(CImageResizer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDs
                 continue;
             }
             const uint8_t* first = (const uint8_t*)(pSrc + (ptrdiff_t)top * sw);
-            for (size_t i = 0; i < lanes; ++i) colSum[i] = first[i];
+            for (size_t i = 0; i < lanes; ++i)
+                colSum[i] = first[i];
             for (long long y = top + 1; y <= bottom; ++y)
                 loops.AddRow(colSum, (const uint8_t*)(pSrc + (ptrdiff_t)y * sw), lanes);
             int i = 0;

@@ -7,13 +7,9 @@
 
 namespace {
 
-int ClampFactor(int f)
-{
-    return f < 0 ? 0 : (f > 10 ? 10 : f);
-}
+int ClampFactor(int f) { return f < 0 ? 0 : (f > 10 ? 10 : f); }
 
-inline uint8_t ToByte(double v)
-{
+inline uint8_t ToByte(double v) {
     if (v < 0) v = 0;
     if (v > 255) v = 255;
     return (uint8_t)(int)v;
@@ -25,15 +21,13 @@ struct Kernel {
 };
 
 inline double KernelSum(const Kernel& k, double a0, double a1, double a2, double b0, double b1, double b2, double c0,
-                        double c1, double c2)
-{
+                        double c1, double c2) {
     return k.c * a0 + k.h * a1 + k.c * a2 + k.h * b0 + 2.0 * b1 + k.h * b2 + k.c * c0 + k.h * c1 + k.c * c2;
 }
 
 // One inner pixel straight from the source (used when no row buffer could
 // be had).
-void SharpenPixel(const RGBX* pSrc, int w, int x, int y, const Kernel& k, RGBX* out)
-{
+void SharpenPixel(const RGBX* pSrc, int w, int x, int y, const Kernel& k, RGBX* out) {
     const RGBX* a = pSrc + (ptrdiff_t)(y - 1) * w + x;
     const RGBX* b = a + w;
     const RGBX* c = b + w;
@@ -46,16 +40,14 @@ void SharpenPixel(const RGBX* pSrc, int w, int x, int y, const Kernel& k, RGBX* 
 
 CImageSharpener::CImageSharpener(int nFactor) : CImage32BitProcessor(0), m_nFactor(ClampFactor(nFactor)) {}
 
-int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Sharpen(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
 }
 
 namespace kpimg {
 
 int ProcessorRuns::Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                           const uint32_t* pFill)
-{
+                           const uint32_t* pFill) {
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     const int factor = ClampFactor(p.m_nFactor);
     if (factor == 0) return Copy(pSrc, sizeSrc, pDst, sizeDst);
@@ -82,11 +74,13 @@ int ProcessorRuns::Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* 
             const RGBX* in = pSrc + (ptrdiff_t)y * w;
             RGBX* out = pDst + (ptrdiff_t)y * w;
             if (y == 0 || y == h - 1) {
-                for (int x = 0; x < w; ++x) out[x] = in[x];
+                for (int x = 0; x < w; ++x)
+                    out[x] = in[x];
                 continue;
             }
             if (pFill != nullptr)
-                for (int x = 1; x < w - 1; ++x) Store32(out + x, *pFill);
+                for (int x = 1; x < w - 1; ++x)
+                    Store32(out + x, *pFill);
             out[0] = in[0];
             out[w - 1] = in[w - 1];
         }
@@ -102,7 +96,8 @@ int ProcessorRuns::Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* 
         double* rows = (double*)scratch.Get(rowLen * 3 * sizeof(double) + rowLen);
         if (rows == nullptr) {
             for (int y = y0; y < y1; ++y)
-                for (int x = 1; x < w - 1; ++x) SharpenPixel(pSrc, w, x, y, k, pDst + (ptrdiff_t)y * w + x);
+                for (int x = 1; x < w - 1; ++x)
+                    SharpenPixel(pSrc, w, x, y, k, pDst + (ptrdiff_t)y * w + x);
             return;
         }
         uint8_t* result = (uint8_t*)(rows + rowLen * 3);
@@ -114,8 +109,8 @@ int ProcessorRuns::Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* 
             double* next = line[(y + 1) % 3];
             convert(pSrc + (ptrdiff_t)(y + 1) * w, next);
             for (int c = 0; c < 3; ++c)
-                loops.SharpenRow(line[(y - 1) % 3] + (size_t)c * w, line[y % 3] + (size_t)c * w,
-                                 next + (size_t)c * w, result + (size_t)c * w, w, kc, kh);
+                loops.SharpenRow(line[(y - 1) % 3] + (size_t)c * w, line[y % 3] + (size_t)c * w, next + (size_t)c * w,
+                                 result + (size_t)c * w, w, kc, kh);
             RGBX* out = pDst + (ptrdiff_t)y * w;
             for (int x = 1; x < w - 1; ++x) {
                 const uint32_t m = result[x] | (uint32_t)result[w + x] << 8 | (uint32_t)result[2 * w + x] << 16;

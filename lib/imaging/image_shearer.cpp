@@ -5,12 +5,9 @@
 #include "wide_loops.h"
 
 CImageShearer::CImageShearer(int nAcross, int nDown, int bWeighted)
-    : CImage32BitProcessor(bWeighted), m_nAcross(nAcross), m_nDown(nDown)
-{
-}
+    : CImage32BitProcessor(bWeighted), m_nAcross(nAcross), m_nDown(nDown) {}
 
-CSize CImageShearer::CalcDestSize(CSize size)
-{
+CSize CImageShearer::CalcDestSize(CSize size) {
     if (size.cx < 0 || size.cy < 0) return size;
     // In 64 bits: abs(INT_MIN) and the sums would wrap in int.
     long long across = m_nAcross, down = m_nDown;
@@ -19,16 +16,14 @@ CSize CImageShearer::CalcDestSize(CSize size)
     return CSize(kpimg::SatInt(size.cx + across), kpimg::SatInt(size.cy + down));
 }
 
-int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
-{
+int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
     return kpimg::ProcessorRuns::Shear(*this, pSrc, sizeSrc, pDst, sizeDst, nullptr);
 }
 
 namespace kpimg {
 
 int ProcessorRuns::Shear(CImageShearer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                         const uint32_t* pFill)
-{
+                         const uint32_t* pFill) {
     if (!ValidArrays(pSrc, sizeSrc, pDst, sizeDst, p.CalcDestSize(sizeSrc))) return 0;
     if (p.m_nAcross == 0 && p.m_nDown == 0) return Copy(pSrc, sizeSrc, pDst, sizeDst);
 

@@ -14,8 +14,7 @@ namespace kpimg {
 
 // Pixels of an array of size s; false when a dimension is negative or the
 // byte count would not fit the address space.
-inline bool PixelCount(CSize s, size_t& n)
-{
+inline bool PixelCount(CSize s, size_t& n) {
     if (s.cx < 0 || s.cy < 0) return false;
     uint64_t count = (uint64_t)(uint32_t)s.cx * (uint64_t)(uint32_t)s.cy;  // < 2^62
     if (count > (uint64_t)(PTRDIFF_MAX / sizeof(RGBX))) return false;
@@ -26,8 +25,7 @@ inline bool PixelCount(CSize s, size_t& n)
 // The checks every ProcessPixels makes before touching memory: both sizes
 // addressable, the destination the one the processor plans for this source,
 // and no null array where there are pixels.
-inline bool ValidArrays(const RGBX* pSrc, CSize sizeSrc, const RGBX* pDst, CSize sizeDst, CSize planned)
-{
+inline bool ValidArrays(const RGBX* pSrc, CSize sizeSrc, const RGBX* pDst, CSize sizeDst, CSize planned) {
     size_t nSrc, nDst;
     if (!PixelCount(sizeSrc, nSrc) || !PixelCount(sizeDst, nDst)) return false;
     if (sizeDst != planned) return false;
@@ -37,23 +35,20 @@ inline bool ValidArrays(const RGBX* pSrc, CSize sizeSrc, const RGBX* pDst, CSize
 
 // Truncation toward zero of a double, saturated to the int range (NaN
 // gives 0), so an unrepresentable size saturates instead of being undefined.
-inline long long TruncSat64(double v)
-{
+inline long long TruncSat64(double v) {
     if (v != v) return 0;
     if (v >= 9.0e18) return (long long)9.0e18;
     if (v <= -9.0e18) return -(long long)9.0e18;
     return (long long)v;
 }
 
-inline int SatInt(long long v)
-{
+inline int SatInt(long long v) {
     if (v > INT_MAX) return INT_MAX;
     if (v < INT_MIN) return INT_MIN;
     return (int)v;
 }
 
-inline uint32_t Load32(const RGBX* p)
-{
+inline uint32_t Load32(const RGBX* p) {
     uint32_t v;
     memcpy(&v, (const void*)p, 4);
     return v;
@@ -64,8 +59,7 @@ inline void Store32(RGBX* p, uint32_t v) { memcpy((void*)p, &v, 4); }
 // Fills the arrays and sizes of a sampling job from checked arguments, for
 // all destination rows; false when the source has no pixels, so there is
 // nothing to sample.
-inline bool SetFrame(FrameJob& job, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, const uint32_t* pFill)
-{
+inline bool SetFrame(FrameJob& job, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, const uint32_t* pFill) {
     if (sizeSrc.cx == 0 || sizeSrc.cy == 0) return false;
     job.src = (const PixelWord*)pSrc;
     job.sw = sizeSrc.cx;

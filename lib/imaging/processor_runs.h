@@ -39,8 +39,7 @@ struct ProcessorRuns {
     static int Negate(CImageNegator& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, const uint32_t* pFill);
     static int Replace(CImageColorReplacer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst);
     static int Blur(CImageBlurrer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, const uint32_t* pFill);
-    static int Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst,
-                       const uint32_t* pFill);
+    static int Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst, const uint32_t* pFill);
 };
 
 // n pixels set to the word v, over the workers.
@@ -49,8 +48,7 @@ void FillPixels(RGBX* pPixels, size_t n, uint32_t v);
 // Runs f(first, end) over ranges of [0, n) on the workers, for the
 // processors that treat the image as one run of pixels.
 template <class F>
-void ForPixelRanges(size_t n, F f)
-{
+void ForPixelRanges(size_t n, F f) {
     if (n == 0) return;
     // Rows of 64 pixels, only so that a short run stays one band.
     const int nBands = BandCount((long long)(n / 64), (long long)n);
@@ -66,8 +64,7 @@ void ForPixelRanges(size_t n, F f)
 // Runs f(first, end, scratch) over bands of [0, nRows) on the workers;
 // nPixels (the work, in pixels) decides how many bands.
 template <class F>
-void ForRowBands(int nRows, long long nPixels, F f)
-{
+void ForRowBands(int nRows, long long nPixels, F f) {
     if (nRows <= 0) return;
     const int nBands = BandCount(nRows, nPixels);
     auto task = [&](int i, Scratch& scratch) {
@@ -80,8 +77,7 @@ void ForRowBands(int nRows, long long nPixels, F f)
 
 // Runs a sampling job (wide_loops.h) over bands of its destination rows.
 template <class Job>
-void RunFrameBands(const Job& job, void (*run)(const Job&))
-{
+void RunFrameBands(const Job& job, void (*run)(const Job&)) {
     ForRowBands(job.dh, (long long)job.dw * job.dh, [&](int first, int end, Scratch&) {
         Job band = job;
         band.y0 = first;

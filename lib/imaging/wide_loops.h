@@ -50,8 +50,7 @@ struct WideLoops {
     // res[x] for x in 1 .. n - 2: the clamped, truncated kernel sum over
     // rows a, b, c of one colour plane, corners kc, edges kh, centre 2.0,
     // summed row by row from the top-left.
-    void (*SharpenRow)(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc,
-                       double kh);
+    void (*SharpenRow)(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, double kh);
     // out[i] for i in 4 .. lanes - 5 (byte lanes of a row of pixels):
     // ((centre - 1) * row[i] + sum[i - 4] + sum[i] + sum[i + 4]) * m >> 24.
     void (*BlurRow)(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1,

@@ -1,19 +1,18 @@
 // Chooses the build of the hot loops once, from what the processor reports.
 #include "wide_loops.h"
 
-#define KP_DECLARE_LOOPS(ns)                                                    \
-    namespace ns {                                                              \
-    void RotatePixels(const kpimg::RotateJob& j);                               \
-    void ShearPixels(const kpimg::ShearJob& j);                                 \
-    void EnlargePixels(const kpimg::EnlargeJob& j);                             \
-    uint32_t SampleOne(const kpimg::PixelWord* src, int w, int h, double x, double y); \
-    void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, \
-                    double kh);                                                 \
-    void BlurRow(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1, \
-                 uint32_t m);                                                   \
-    void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes);               \
-    void PairMeans(const uint16_t* sum, kpimg::PixelWord* out, int count, uint32_t m); \
-    void Grey(const kpimg::PixelWord* src, kpimg::PixelWord* dst, size_t n);  \
+#define KP_DECLARE_LOOPS(ns)                                                                                       \
+    namespace ns {                                                                                                 \
+    void RotatePixels(const kpimg::RotateJob& j);                                                                  \
+    void ShearPixels(const kpimg::ShearJob& j);                                                                    \
+    void EnlargePixels(const kpimg::EnlargeJob& j);                                                                \
+    uint32_t SampleOne(const kpimg::PixelWord* src, int w, int h, double x, double y);                             \
+    void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, double kh); \
+    void BlurRow(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1,        \
+                 uint32_t m);                                                                                      \
+    void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes);                                                  \
+    void PairMeans(const uint16_t* sum, kpimg::PixelWord* out, int count, uint32_t m);                             \
+    void Grey(const kpimg::PixelWord* src, kpimg::PixelWord* dst, size_t n);                                       \
     }
 
 KP_DECLARE_LOOPS(kpimg_base)
@@ -28,17 +27,16 @@ namespace {
 
 const WideLoops kBase = {kpimg_base::RotatePixels, kpimg_base::ShearPixels, kpimg_base::EnlargePixels,
                          kpimg_base::SampleOne,    kpimg_base::SharpenRow,  kpimg_base::BlurRow,
-                         kpimg_base::AddRow,       kpimg_base::PairMeans,    kpimg_base::Grey};
+                         kpimg_base::AddRow,       kpimg_base::PairMeans,   kpimg_base::Grey};
 #ifdef KP_HAVE_AVX2_LOOPS
 const WideLoops kAvx2 = {kpimg_avx2::RotatePixels, kpimg_avx2::ShearPixels, kpimg_avx2::EnlargePixels,
                          kpimg_avx2::SampleOne,    kpimg_avx2::SharpenRow,  kpimg_avx2::BlurRow,
-                         kpimg_avx2::AddRow,       kpimg_avx2::PairMeans,    kpimg_avx2::Grey};
+                         kpimg_avx2::AddRow,       kpimg_avx2::PairMeans,   kpimg_avx2::Grey};
 #endif
 
 bool g_bAllowWide = true;
 
-bool HasAvx2()
-{
+bool HasAvx2() {
 #ifdef KP_HAVE_AVX2_LOOPS
     static const bool bHas = [] {
         __builtin_cpu_init();
@@ -52,17 +50,13 @@ bool HasAvx2()
 
 }  // namespace
 
-const WideLoops& Wide()
-{
+const WideLoops& Wide() {
 #ifdef KP_HAVE_AVX2_LOOPS
     if (g_bAllowWide && HasAvx2()) return kAvx2;
 #endif
     return kBase;
 }
 
-void AllowWideSampling(bool bAllow)
-{
-    g_bAllowWide = bAllow;
-}
+void AllowWideSampling(bool bAllow) { g_bAllowWide = bAllow; }
 
 }  // namespace kpimg

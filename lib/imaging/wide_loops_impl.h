@@ -35,23 +35,19 @@ using kpimg::ShearJob;
 
 namespace {
 
-inline uint32_t Load(const PixelWord* p)
-{
-    return *p;
-}
+inline uint32_t Load(const PixelWord* p) { return *p; }
 
-inline void FillRow(PixelWord* row, int n, const PixelWord* fill)
-{
+inline void FillRow(PixelWord* row, int n, const PixelWord* fill) {
     if (fill == nullptr) return;
     const PixelWord v = *fill;
-    for (int i = 0; i < n; ++i) row[i] = v;
+    for (int i = 0; i < n; ++i)
+        row[i] = v;
 }
 
 // Per colour: 0.5 * ((1 - fx) * P00 + fx * P10 + (1 - fy) * P00 + fy * P01),
 // summed left to right, truncated; the fourth byte 0.
 #if defined(__AVX2__)
-inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy)
-{
+inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy) {
     const __m256d a = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)*p00)));
     const __m256d b = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)*p10)));
     const __m256d d = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)*p01)));
@@ -63,8 +59,7 @@ inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const Pi
     return (uint32_t)_mm_cvtsi128_si32(i) & 0x00FFFFFFu;
 }
 #elif defined(__SSE2__)
-inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy)
-{
+inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy) {
     const __m128i z = _mm_setzero_si128();
     const __m128i a = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)*p00), z), z);
     const __m128i b = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)*p10), z), z);
@@ -84,8 +79,7 @@ inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const Pi
     return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(i4, i4), z)) & 0x00FFFFFFu;
 }
 #else
-inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy)
-{
+inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const PixelWord* p01, double fx, double fy) {
     const double gx = 1 - fx, gy = 1 - fy;
     uint32_t out = 0;
     for (int shift = 0; shift < 24; shift += 8) {
@@ -99,8 +93,7 @@ inline uint32_t Interpolate(const PixelWord* p00, const PixelWord* p10, const Pi
 // CalcWeightedColor on a checked array (w, h > 0): the negative edge path,
 // the clamps at the last column and row, and (for positions no processor
 // produces) a clamp of anything at or past the end.
-inline uint32_t Sample(const PixelWord* src, int w, int h, double x, double y)
-{
+inline uint32_t Sample(const PixelWord* src, int w, int h, double x, double y) {
     if (x < 0 || y < 0) {
         ptrdiff_t col = 0, row = 0;
         if (!(x < 0)) col = (x < (double)w) ? (ptrdiff_t)x : w - 1;
@@ -131,8 +124,7 @@ inline uint32_t Sample(const PixelWord* src, int w, int h, double x, double y)
 
 // Sample for a position known to lie in [0, w - 1) x [0, h - 1): no edge
 // path and no clamps (the neighbours exist), the same arithmetic.
-inline uint32_t SampleInner(const PixelWord* src, ptrdiff_t w, double x, double y)
-{
+inline uint32_t SampleInner(const PixelWord* src, ptrdiff_t w, double x, double y) {
     const int ix = (int)x, iy = (int)y;
     const PixelWord* p = src + iy * w + ix;
     return Interpolate(p, p + 1, p + w, x - ix, y - iy);
@@ -143,8 +135,7 @@ inline uint32_t SampleInner(const PixelWord* src, ptrdiff_t w, double x, double 
 // pixels' weights (1 - fx, fx, 1 - fy, fy) held in registers: the same
 // products and sums as Interpolate.
 template <int L>
-inline __m128i InterpolateLane(const PixelWord* p, ptrdiff_t w, __m256d gx, __m256d fx, __m256d gy, __m256d fy)
-{
+inline __m128i InterpolateLane(const PixelWord* p, ptrdiff_t w, __m256d gx, __m256d fx, __m256d gy, __m256d fy) {
     const int sel = L * 0x55;
     const __m256d a = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[0])));
     const __m256d b = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[1])));
@@ -157,8 +148,7 @@ inline __m128i InterpolateLane(const PixelWord* p, ptrdiff_t w, __m256d gx, __m2
 }
 
 // Four inner pixels at (x, y) lanes, packed into four pixel words.
-inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y)
-{
+inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y) {
     const __m128i ix = _mm256_cvttpd_epi32(x), iy = _mm256_cvttpd_epi32(y);
     const __m256d fx = _mm256_sub_pd(x, _mm256_cvtepi32_pd(ix));
     const __m256d fy = _mm256_sub_pd(y, _mm256_cvtepi32_pd(iy));
@@ -178,8 +168,7 @@ inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y
 
 }  // namespace
 
-void RotatePixels(const RotateJob& j)
-{
+void RotatePixels(const RotateJob& j) {
     const int sw = j.sw, sh = j.sh, dw = j.dw, dh = j.dh;
     const int dcx = dw / 2 + dw % 2, dcy = dh / 2 + dh % 2;
     const int scx = sw / 2 + sw % 2, scy = sh / 2 + sh % 2;
@@ -264,9 +253,11 @@ void RotatePixels(const RotateJob& j)
                         _mm_storeu_si128((__m128i*)(o + i), InterpolateFour(src, sw, vx, vy));
                         continue;
                     }
-                    for (int l = i; l < i + 4; ++l) sampleAt(o + l, pa[l], pb[l]);
+                    for (int l = i; l < i + 4; ++l)
+                        sampleAt(o + l, pa[l], pb[l]);
                 }
-                for (; i < n; ++i) sampleAt(o + i, pa[i], pb[i]);
+                for (; i < n; ++i)
+                    sampleAt(o + i, pa[i], pb[i]);
             }
             continue;
         }
@@ -279,8 +270,7 @@ void RotatePixels(const RotateJob& j)
     }
 }
 
-void ShearPixels(const ShearJob& j)
-{
+void ShearPixels(const ShearJob& j) {
     const int sw = j.sw, sh = j.sh, dw = j.dw, dh = j.dh;
     // Products in double: exact wherever an int product would not overflow.
     const double across = j.across, down = j.down;
@@ -336,7 +326,8 @@ void ShearPixels(const ShearJob& j)
                               vBottom = _mm256_set1_pd(innerBottom);
                 const __m128i step = _mm_setr_epi32(0, 1, 2, 3);
                 for (; i + 4 <= n; i += 4) {
-                    const __m256d sx = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x0 + i), step)), vOffX);
+                    const __m256d sx =
+                        _mm256_sub_pd(_mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x0 + i), step)), vOffX);
                     const __m256d sy = _mm256_sub_pd(vY, _mm256_loadu_pd(offY + i));
                     const __m256d inner = _mm256_and_pd(
                         _mm256_and_pd(_mm256_cmp_pd(sx, zero, _CMP_GE_OQ), _mm256_cmp_pd(sy, zero, _CMP_GE_OQ)),
@@ -366,14 +357,14 @@ void ShearPixels(const ShearJob& j)
     }
 }
 
-void EnlargePixels(const EnlargeJob& j)
-{
+void EnlargePixels(const EnlargeJob& j) {
     // Both positions are running sums from 0.0; every column restarts its
     // row position at 0.0, so walking rows first gives the same values. A
     // band adds up the rows above it first: row r's position is r sums,
     // not r times the step.
     double y = 0.0;
-    for (int r = 0; r < j.y0; ++r) y = y + j.step;
+    for (int r = 0; r < j.y0; ++r)
+        y = y + j.step;
     for (int r = j.y0; r < j.y1; ++r) {
         PixelWord* out = j.dst + (ptrdiff_t)r * j.dw;
         double x = 0.0;
@@ -385,13 +376,9 @@ void EnlargePixels(const EnlargeJob& j)
     }
 }
 
-uint32_t SampleOne(const PixelWord* src, int w, int h, double x, double y)
-{
-    return Sample(src, w, h, x, y);
-}
+uint32_t SampleOne(const PixelWord* src, int w, int h, double x, double y) { return Sample(src, w, h, x, y); }
 
-void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, double kh)
-{
+void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, double kh) {
     for (int x = 1; x < n - 1; ++x) {
         double v = kc * a[x - 1] + kh * a[x] + kc * a[x + 1] + kh * b[x - 1] + 2.0 * b[x] + kh * b[x + 1] +
                    kc * c[x - 1] + kh * c[x] + kc * c[x + 1];
@@ -401,21 +388,19 @@ void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res,
     }
 }
 
-void BlurRow(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1, uint32_t m)
-{
+void BlurRow(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1, uint32_t m) {
     for (size_t i = 4; i + 4 < lanes; ++i) {
         const uint32_t n = centreLess1 * row[i] + sum[i - 4] + sum[i] + sum[i + 4];
         out[i] = (uint8_t)((n * m) >> 24);
     }
 }
 
-void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes)
-{
-    for (size_t i = 0; i < lanes; ++i) sum[i] = (uint16_t)(sum[i] + row[i]);
+void AddRow(uint16_t* sum, const uint8_t* row, size_t lanes) {
+    for (size_t i = 0; i < lanes; ++i)
+        sum[i] = (uint16_t)(sum[i] + row[i]);
 }
 
-void Grey(const PixelWord* src, PixelWord* dst, size_t n)
-{
+void Grey(const PixelWord* src, PixelWord* dst, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         const uint32_t s = src[i];
         const uint32_t b = s & 0xFF, g = (s >> 8) & 0xFF, r = (s >> 16) & 0xFF;
@@ -424,8 +409,7 @@ void Grey(const PixelWord* src, PixelWord* dst, size_t n)
     }
 }
 
-void PairMeans(const uint16_t* sum, PixelWord* out, int count, uint32_t m)
-{
+void PairMeans(const uint16_t* sum, PixelWord* out, int count, uint32_t m) {
     int i = 0;
 #if defined(__AVX2__)
     // Four boxes (eight columns, two loads) at a time.
@@ -439,7 +423,8 @@ void PairMeans(const uint16_t* sum, PixelWord* out, int count, uint32_t m)
         const __m256i pairs = _mm256_add_epi16(_mm256_unpacklo_epi64(v0, v1), _mm256_unpackhi_epi64(v0, v1));
         // Boxes 0, 1, 2, 3 in order.
         const __m256i boxes = _mm256_permute4x64_epi64(pairs, 0xD8);
-        const __m256i lo = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(boxes)), vm), 24);
+        const __m256i lo =
+            _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(boxes)), vm), 24);
         const __m256i hi =
             _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(boxes, 1)), vm), 24);
         // Means are 0..255, so the packs are exact; they interleave the
@@ -454,7 +439,8 @@ void PairMeans(const uint16_t* sum, PixelWord* out, int count, uint32_t m)
     for (; i < count; ++i) {
         const uint16_t* c = sum + (size_t)i * 8;
         uint32_t word = out[i] & 0xFF000000u;
-        for (int k = 0; k < 3; ++k) word |= (((uint32_t)(c[k] + c[4 + k]) * m) >> 24) << (8 * k);
+        for (int k = 0; k < 3; ++k)
+            word |= (((uint32_t)(c[k] + c[4 + k]) * m) >> 24) << (8 * k);
         out[i] = word;
     }
 }

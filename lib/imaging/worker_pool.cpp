@@ -50,8 +50,7 @@ private:
     CONDITION_VARIABLE m_cv = CONDITION_VARIABLE_INIT;
 };
 
-int ProcessorCount()
-{
+int ProcessorCount() {
     SYSTEM_INFO si;
     ::GetSystemInfo(&si);
     return (int)si.dwNumberOfProcessors;
@@ -68,8 +67,7 @@ private:
 
 class CondVar {
 public:
-    bool WaitMs(Mutex& m, unsigned nMs)
-    {
+    bool WaitMs(Mutex& m, unsigned nMs) {
         return m_cv.wait_for(m, std::chrono::milliseconds(nMs)) == std::cv_status::no_timeout;
     }
     void Wait(Mutex& m) { m_cv.wait(m); }
@@ -79,15 +77,12 @@ private:
     std::condition_variable_any m_cv;
 };
 
-int ProcessorCount()
-{
-    return (int)std::thread::hardware_concurrency();
-}
+int ProcessorCount() { return (int)std::thread::hardware_concurrency(); }
 #endif
 
-void RunInline(int nTasks, TaskFn fn, void* pContext, Scratch& scratch)
-{
-    for (int i = 0; i < nTasks; ++i) fn(pContext, i, scratch);
+void RunInline(int nTasks, TaskFn fn, void* pContext, Scratch& scratch) {
+    for (int i = 0; i < nTasks; ++i)
+        fn(pContext, i, scratch);
 }
 
 class Pool {
@@ -101,13 +96,10 @@ public:
 
 private:
     bool StartWorker();
-    bool JobOpen() const
-    {
-        return m_job.fn != nullptr && m_job.nJoined < m_job.nHelpers && m_job.nNext < m_job.nTasks;
-    }
+    bool JobOpen() const { return m_job.fn != nullptr && m_job.nJoined < m_job.nHelpers && m_job.nNext < m_job.nTasks; }
 
     struct Job {
-        TaskFn fn = nullptr;  // null: no job
+        TaskFn fn = nullptr;       // null: no job
         void* pContext = nullptr;  // not owned
         int nTasks = 0;
         int nNext = 0;     // next task to hand out
@@ -121,7 +113,7 @@ private:
     CondVar m_finished;  // the caller: the last task returned
     CondVar m_gone;      // shut-down: a worker left
     Job m_job;
-    int m_nLive = 0;     // workers started and not yet left
+    int m_nLive = 0;       // workers started and not yet left
     bool m_bBusy = false;  // a thread's job holds the workers
     bool m_bQuit = false;
     Scratch m_callerScratch;  // for the thread holding the workers
@@ -130,8 +122,7 @@ private:
 Pool g_pool;
 
 #ifdef _WIN32
-DWORD WINAPI WorkerMain(void* pModule)
-{
+DWORD WINAPI WorkerMain(void* pModule) {
     g_pool.WorkerLoop();
     // Drops the reference taken for this thread without returning into the
     // library, which may be unmapped by it.
@@ -139,8 +130,7 @@ DWORD WINAPI WorkerMain(void* pModule)
     return 0;
 }
 
-bool Pool::StartWorker()
-{
+bool Pool::StartWorker() {
     // The worker's own reference: the library stays mapped until it leaves.
     HMODULE hModule = nullptr;
     if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCWSTR)(void*)&WorkerMain, &hModule))
@@ -160,8 +150,7 @@ bool Pool::StartWorker()
 // the loader lock.
 Pool::~Pool() {}
 #else
-bool Pool::StartWorker()
-{
+bool Pool::StartWorker() {
     try {
         std::thread([] { g_pool.WorkerLoop(); }).detach();
     } catch (...) {
@@ -170,18 +159,17 @@ bool Pool::StartWorker()
     return true;
 }
 
-Pool::~Pool()
-{
+Pool::~Pool() {
     m_mutex.lock();
     m_bQuit = true;
     m_wake.WakeAll();
-    while (m_nLive > 0) m_gone.Wait(m_mutex);
+    while (m_nLive > 0)
+        m_gone.Wait(m_mutex);
     m_mutex.unlock();
 }
 #endif
 
-void Pool::Run(int nTasks, TaskFn fn, void* pContext)
-{
+void Pool::Run(int nTasks, TaskFn fn, void* pContext) {
     int nThreads = ThreadLimit();
     if (nTasks <= 1 || nThreads <= 1) {
         Scratch scratch;
@@ -207,7 +195,8 @@ void Pool::Run(int nTasks, TaskFn fn, void* pContext)
     }
     m_bBusy = true;
     const int nHelpers = nThreads - 1 < nTasks - 1 ? nThreads - 1 : nTasks - 1;
-    while (m_nLive < nHelpers && StartWorker()) ++m_nLive;
+    while (m_nLive < nHelpers && StartWorker())
+        ++m_nLive;
     m_job.fn = fn;
     m_job.pContext = pContext;
     m_job.nTasks = nTasks;
@@ -223,15 +212,15 @@ void Pool::Run(int nTasks, TaskFn fn, void* pContext)
         m_mutex.lock();
         ++m_job.nDone;
     }
-    while (m_job.nDone < nTasks) m_finished.Wait(m_mutex);
+    while (m_job.nDone < nTasks)
+        m_finished.Wait(m_mutex);
     m_job.fn = nullptr;
     m_job.pContext = nullptr;
     m_bBusy = false;
     m_mutex.unlock();
 }
 
-void Pool::WorkerLoop()
-{
+void Pool::WorkerLoop() {
     Scratch scratch;
     m_mutex.lock();
     for (;;) {
@@ -258,8 +247,7 @@ void Pool::WorkerLoop()
 
 }  // namespace
 
-void* Scratch::Get(size_t nBytes)
-{
+void* Scratch::Get(size_t nBytes) {
     const size_t n = nBytes / sizeof(double) + 1;
     if (n > m_nDoubles) {
         m_pBlock.reset();
@@ -269,33 +257,26 @@ void* Scratch::Get(size_t nBytes)
     return m_pBlock.get();
 }
 
-void Scratch::Release()
-{
+void Scratch::Release() {
     m_pBlock.reset();
     m_nDoubles = 0;
 }
 
-void RunTasks(int nTasks, TaskFn fn, void* pContext)
-{
+void RunTasks(int nTasks, TaskFn fn, void* pContext) {
     if (nTasks <= 0 || fn == nullptr) return;
     g_pool.Run(nTasks, fn, pContext);
 }
 
-int ThreadLimit()
-{
+int ThreadLimit() {
     int n = g_pool.m_nLimit.load(std::memory_order_relaxed);
     if (n <= 0) n = ProcessorCount();
     if (n < 1) n = 1;
     return n > kMaxThreads ? kMaxThreads : n;
 }
 
-void SetThreadLimit(int n)
-{
-    g_pool.m_nLimit.store(n < 1 ? 0 : n, std::memory_order_relaxed);
-}
+void SetThreadLimit(int n) { g_pool.m_nLimit.store(n < 1 ? 0 : n, std::memory_order_relaxed); }
 
-int BandCount(long long nRows, long long nPixels)
-{
+int BandCount(long long nRows, long long nPixels) {
     const int nThreads = ThreadLimit();
     if (nThreads <= 1 || nRows <= 1 || nPixels < 2 * kMinBandPixels) return 1;
     long long n = (long long)nThreads * kBandsPerThread;

@@ -44,9 +44,9 @@ typedef void (*TaskFn)(void* pContext, int nTask, Scratch& scratch);
 void RunTasks(int nTasks, TaskFn fn, void* pContext);
 
 template <class F>
-void RunTasks(int nTasks, F& f)
-{
-    RunTasks(nTasks, [](void* p, int i, Scratch& s) { (*static_cast<F*>(p))(i, s); }, &f);
+void RunTasks(int nTasks, F& f) {
+    RunTasks(
+        nTasks, [](void* p, int i, Scratch& s) { (*static_cast<F*>(p))(i, s); }, &f);
 }
 
 // Threads a job may use, the calling thread included: one per processor
@@ -61,8 +61,7 @@ void SetThreadLimit(int n);
 int BandCount(long long nRows, long long nPixels);
 
 // Rows [first, end) of band i of n over nRows rows.
-inline void BandRows(int i, int n, int nRows, int& first, int& end)
-{
+inline void BandRows(int i, int n, int nRows, int& first, int& end) {
     first = (int)((long long)nRows * i / n);
     end = (int)((long long)nRows * (i + 1) / n);
 }

@@ -36,8 +36,7 @@ public:
     static HBITMAP LoadImageResource(UINT nID, const char* lpszType, HINSTANCE hInstance, unsigned long clr);
     // With pBuffer null, nSize receives the resource's size; otherwise the
     // bytes are copied when nSize is large enough.
-    static int GetResource(const char* lpszName, const char* lpszType, HINSTANCE hInstance, void* pBuffer,
-                           int& nSize);
+    static int GetResource(const char* lpszName, const char* lpszType, HINSTANCE hInstance, void* pBuffer, int& nSize);
     // The caller releases the picture.
     static IPicture* LoadFromBuffer(unsigned char* pBuffer, int nSize);
 

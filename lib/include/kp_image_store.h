@@ -18,7 +18,7 @@
 namespace Gdiplus {
 class GpImage;
 class GpBitmap;
-}
+}  // namespace Gdiplus
 
 class KPLIB_API CKpImageStore {
 public:

@@ -77,13 +77,13 @@ protected:
     void OnLButtonUp(UINT nFlags, CPoint point);
     void OnMouseMove(UINT nFlags, CPoint point);
 
-    CSnapTipEdit m_edtTip;     // the template's panel control
-    HCURSOR m_hCursor;         // shared resource cursor: not destroyed
+    CSnapTipEdit m_edtTip;  // the template's panel control
+    HCURSOR m_hCursor;      // shared resource cursor: not destroyed
     CSnapTrack m_tracker;
     CImageBitmap m_bmpScreen;  // the frozen picture; no bitmap when the grab failed
     int m_nState;              // kWaiting, kSelecting or kFinished
     CRect m_rcSelected;
-    CRgn m_rgnRepaint;         // overwritten by every repaint request
+    CRgn m_rgnRepaint;  // overwritten by every repaint request
 
     friend class CSnapTrack;
 

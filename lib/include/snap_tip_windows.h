@@ -61,13 +61,13 @@ protected:
     void DrawMagnifier(CDC* pDC, const CRect& rcClient);
     void FreeFrozenPicture();
 
-    int m_bAtTopLeft;        // the panel's own corner: 1 top-left, 0 top-right
+    int m_bAtTopLeft;  // the panel's own corner: 1 top-left, 0 top-right
     // Kept as a handle: the window given is often a temporary wrapper (the
     // desktop's) that the message loop frees while the panel is still shown.
-    HWND m_hSourceWnd;       // not owned
-    HPALETTE m_hPalette;     // owned; only on palette displays
-    CBitmap m_bmpFrozen;     // owned: a copy of the clipboard's screen picture
-    int m_bLiveSource;       // 1: the live source window; 0: m_bmpFrozen
+    HWND m_hSourceWnd;    // not owned
+    HPALETTE m_hPalette;  // owned; only on palette displays
+    CBitmap m_bmpFrozen;  // owned: a copy of the clipboard's screen picture
+    int m_bLiveSource;    // 1: the live source window; 0: m_bmpFrozen
 
     DECLARE_MESSAGE_MAP()
 };
@@ -85,7 +85,7 @@ public:
     int m_bAtTopLeft;       // corner of the screen: 0 bottom-right, 1 top-left
     int m_nTipWidth;        // the dialog's size in pixels
     int m_nTipHeight;
-    int m_bFirstMove;       // the first refresh still hands the foreground back
+    int m_bFirstMove;  // the first refresh still hands the foreground back
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -45,9 +45,9 @@ private:
 
     CString m_strName;
     CString m_strValue;
-    XML_Node* m_pParent;                             // not owned
-    CArray<XML_Node*, XML_Node*> m_children;         // owned
-    int m_nCursor;                                   // -1 while unset
+    XML_Node* m_pParent;                      // not owned
+    CArray<XML_Node*, XML_Node*> m_children;  // owned
+    int m_nCursor;                            // -1 while unset
 };
 
 // Builds a tree element by element: AddElement opens an element below the

@@ -362,31 +362,30 @@ BOOL CDlgSnapRectHelper::PreTranslateMessage(MSG* pMsg) {
         bool bTracking = ::GetCapture() == m_hWnd;
         int nStep = ::GetKeyState(VK_SHIFT) < 0 ? kCoarseStep : kFineStep;
         switch (pMsg->wParam) {
-        case VK_LEFT:
-            MoveCursorBy(-nStep, 0);
-            break;
-        case VK_RIGHT:
-            MoveCursorBy(nStep, 0);
-            break;
-        case VK_UP:
-            MoveCursorBy(0, -nStep);
-            break;
-        case VK_DOWN:
-            MoveCursorBy(0, nStep);
-            break;
-        case VK_ESCAPE:
-            if (!bTracking) OnCancel();
-            break;
-        case VK_RETURN:
-            if (!bTracking) OnOK();
-            break;
-        default:
-            break;
+            case VK_LEFT:
+                MoveCursorBy(-nStep, 0);
+                break;
+            case VK_RIGHT:
+                MoveCursorBy(nStep, 0);
+                break;
+            case VK_UP:
+                MoveCursorBy(0, -nStep);
+                break;
+            case VK_DOWN:
+                MoveCursorBy(0, nStep);
+                break;
+            case VK_ESCAPE:
+                if (!bTracking) OnCancel();
+                break;
+            case VK_RETURN:
+                if (!bTracking) OnOK();
+                break;
+            default:
+                break;
         }
         return TRUE;
     }
     // Nothing is typed into the panel.
-    if (bOurs && (pMsg->message == WM_KEYUP || pMsg->message == WM_CHAR || pMsg->message == WM_DEADCHAR))
-        return TRUE;
+    if (bOurs && (pMsg->message == WM_KEYUP || pMsg->message == WM_CHAR || pMsg->message == WM_DEADCHAR)) return TRUE;
     return CDialog::PreTranslateMessage(pMsg);
 }

@@ -232,10 +232,10 @@ void CSnapTipEdit::DrawMagnifier(CDC* pDC, const CRect& rcClient) {
             RECT rcBars = {0, 0, cxBars, cyBars};
             ::FillRect(green, &rcBars, brush);
             BLENDFUNCTION blend = {AC_SRC_OVER, 0, kCrossHairAlpha, 0};
-            ::AlphaBlend(hdc, kZoom * dx + kMagnifierLeft - 1, yTop, kBarWidth, cyBars, green, 0, 0, kBarWidth,
-                         cyBars, blend);
-            ::AlphaBlend(hdc, kMagnifierLeft, yTop + kZoom * dy - 1, cxBars, kBarWidth, green, 0, 0, cxBars,
-                         kBarWidth, blend);
+            ::AlphaBlend(hdc, kZoom * dx + kMagnifierLeft - 1, yTop, kBarWidth, cyBars, green, 0, 0, kBarWidth, cyBars,
+                         blend);
+            ::AlphaBlend(hdc, kMagnifierLeft, yTop + kZoom * dy - 1, cxBars, kBarWidth, green, 0, 0, cxBars, kBarWidth,
+                         blend);
         }
     }
 

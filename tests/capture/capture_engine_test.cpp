@@ -119,7 +119,7 @@ TEST_F(EngineTest, CloseSnapperSavesTheSettingsWithTheRecordedMode) {
 struct OptionCase {
     const char* name;
     std::function<void(CKpConfig&)> configure;
-    int nWidth, nHeight;  // of the current image
+    int nWidth, nHeight;                 // of the current image
     std::function<POINT(int, int)> map;  // screen position -> image position
     std::vector<COLORREF> bandColours;   // expected colour of each band; none: size only
 };
@@ -137,7 +137,11 @@ const std::vector<OptionCase>& OptionCases() {
          kScreenH,
          Same,
          {RGB(76, 76, 76), RGB(120, 120, 120), RGB(25, 25, 25), RGB(98, 98, 98)}},
-        {"negate", [](CKpConfig& c) { c.SetNegate(1); }, kScreenW, kScreenH, Same,
+        {"negate",
+         [](CKpConfig& c) { c.SetNegate(1); },
+         kScreenW,
+         kScreenH,
+         Same,
          {RGB(0, 255, 255), RGB(255, 55, 255), RGB(255, 255, 0), RGB(245, 135, 25)}},
         // Grey before negation: red gives 255 - 76 = 179 (the other order
         // would give grey(0,255,255) = 178), blue 230 (not 229).
@@ -158,7 +162,9 @@ const std::vector<OptionCase>& OptionCases() {
          },
          kScreenW,
          kScreenH,
-         [](int x, int y) { return POINT{kScreenW - 1 - x, y}; },
+         [](int x, int y) {
+             return POINT{kScreenW - 1 - x, y};
+         },
          {RGB(179, 179, 179), RGB(135, 135, 135), RGB(230, 230, 230), RGB(157, 157, 157)}},
         // Mirroring before scaling: the screen's row y ends at (767 - y) / 2.
         {"negate, mirrored top-bottom, scaled to 50 %",
@@ -169,16 +175,19 @@ const std::vector<OptionCase>& OptionCases() {
          },
          kScreenW / 2,
          kScreenH / 2,
-         [](int x, int y) { return POINT{x / 2, (kScreenH - 1 - y) / 2}; },
+         [](int x, int y) {
+             return POINT{x / 2, (kScreenH - 1 - y) / 2};
+         },
          {RGB(0, 255, 255), RGB(255, 55, 255), RGB(255, 255, 0), RGB(245, 135, 25)}},
         {"scale factor 25 %",
          [](CKpConfig& c) {
              c.SetScale(1);
              c.SetScaleFactor(25);
          },
-         kScreenW / 4,
-         kScreenH / 4,
-         [](int x, int y) { return POINT{x / 4, y / 4}; },
+         kScreenW / 4, kScreenH / 4,
+         [](int x, int y) {
+             return POINT{x / 4, y / 4};
+         },
          kBands},
         // Sizes of the geometric steps, in their order. Shear: (w + |across|,
         // h + |down|); the amount of a direction that is off counts 0.
@@ -497,8 +506,6 @@ TEST_F(EngineTest, ASecondCaptureOfTheSameSizeDrawsIntoTheBitmapTheFirstReplaced
     EXPECT_NE(0, ::GetObjectA(m_core.CaptureHandle(), sizeof bm, &bm));
 }
 
-TEST_F(EngineTest, NoGrabWithoutAWindow) {
-    EXPECT_EQ(nullptr, CKpCore::SnapBitmap(nullptr, CRect(0, 0, 10, 10)));
-}
+TEST_F(EngineTest, NoGrabWithoutAWindow) { EXPECT_EQ(nullptr, CKpCore::SnapBitmap(nullptr, CRect(0, 0, 10, 10))); }
 
 }  // namespace

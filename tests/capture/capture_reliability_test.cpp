@@ -21,7 +21,8 @@ int GdiHeadroom() {
         regions.push_back(h);
         if (regions.size() >= 200000) break;  // no limit in sight: stop anyway
     }
-    for (HRGN h : regions) ::DeleteObject(h);
+    for (HRGN h : regions)
+        ::DeleteObject(h);
     return (int)regions.size();
 }
 
@@ -93,10 +94,11 @@ TEST_F(ReliabilityTest, FiveHundredCapturesLeaveTheGdiHeadroomAndMemoryAsTheyWer
     int nAfter = GdiHeadroom();
     SIZE_T nBytesAfter = PrivateBytes();
 
-    printf("GDI headroom before %d, after %d objects; private bytes before %lu KiB, after %lu KiB; "
-           "500 rounds in %lu ms\n",
-           nBefore, nAfter, (unsigned long)(nBytesBefore / 1024), (unsigned long)(nBytesAfter / 1024),
-           (unsigned long)nElapsed);
+    printf(
+        "GDI headroom before %d, after %d objects; private bytes before %lu KiB, after %lu KiB; "
+        "500 rounds in %lu ms\n",
+        nBefore, nAfter, (unsigned long)(nBytesBefore / 1024), (unsigned long)(nBytesAfter / 1024),
+        (unsigned long)nElapsed);
     RecordProperty("gdi_headroom_before", nBefore);
     RecordProperty("gdi_headroom_after", nAfter);
     RecordProperty("private_kib_before", (int)(nBytesBefore / 1024));

@@ -193,8 +193,7 @@ inline UINT ImageHeight(Gdiplus::GpImage* p) {
 // RGB of one pixel of a GDI+ bitmap as a COLORREF; 0xFFFFFFFF on failure.
 inline COLORREF ImagePixel(Gdiplus::GpImage* p, int x, int y) {
     Gdiplus::ARGB argb = 0;
-    if (p == nullptr ||
-        GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(p), x, y, &argb) != Gdiplus::Ok)
+    if (p == nullptr || GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(p), x, y, &argb) != Gdiplus::Ok)
         return 0xFFFFFFFF;
     return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
 }
@@ -206,13 +205,14 @@ inline std::vector<UINT> ImagePixels(Gdiplus::GpImage* p) {
     if (w == 0 || h == 0) return pixels;
     Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
     Gdiplus::BitmapData data;
-    if (GdipBitmapLockBits(static_cast<Gdiplus::GpBitmap*>(p), &rect, Gdiplus::ImageLockModeRead,
-                           PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+    if (GdipBitmapLockBits(static_cast<Gdiplus::GpBitmap*>(p), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB,
+                           &data) != Gdiplus::Ok)
         return pixels;
     pixels.resize((size_t)w * h);
     for (UINT y = 0; y < h; ++y) {
         const UINT* row = reinterpret_cast<const UINT*>(static_cast<const BYTE*>(data.Scan0) + (size_t)y * data.Stride);
-        for (UINT x = 0; x < w; ++x) pixels[(size_t)y * w + x] = row[x] & 0x00FFFFFF;
+        for (UINT x = 0; x < w; ++x)
+            pixels[(size_t)y * w + x] = row[x] & 0x00FFFFFF;
     }
     GdipBitmapUnlockBits(static_cast<Gdiplus::GpBitmap*>(p), &data);
     return pixels;
@@ -231,7 +231,8 @@ inline std::vector<UINT> BitmapPixels(HBITMAP h, int& w, int& hgt) {
     int n = ::GetDIBits(hdc, h, 0, hgt, pixels.data(), &bmi, DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, hdc);
     if (n != hgt) pixels.clear();
-    for (UINT& px : pixels) px &= 0x00FFFFFF;
+    for (UINT& px : pixels)
+        px &= 0x00FFFFFF;
     return pixels;
 }
 

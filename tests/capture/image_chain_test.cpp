@@ -29,7 +29,8 @@ std::vector<RGBX> TestImage(CSize& size) {
     size = CSize(9, 7);
     std::vector<RGBX> px((size_t)size.cx * size.cy);
     for (int y = 0; y < size.cy; ++y)
-        for (int x = 0; x < size.cx; ++x) px[(size_t)y * size.cx + x] = Px(17 * x + 3, 29 * y + 5, 7 * x + 11 * y + 1);
+        for (int x = 0; x < size.cx; ++x)
+            px[(size_t)y * size.cx + x] = Px(17 * x + 3, 29 * y + 5, 7 * x + 11 * y + 1);
     px[3 * size.cx + 4] = Px(0, 0, 0);
     return px;
 }
@@ -146,7 +147,9 @@ const std::vector<ChainCase>& ChainCases() {
         {"nothing switched on", [](CKpConfig&) {}, Switches(), {}},
         {"grey scale", [](CKpConfig& c) { c.SetGrayScale(1); }, Switches(), {Make<CImageGrayer>()}},
         {"negation", [](CKpConfig& c) { c.SetNegate(1); }, Switches(), {Make<CImageNegator>()}},
-        {"colour replacement black to red", [](CKpConfig&) {}, WithReplacement(),
+        {"colour replacement black to red",
+         [](CKpConfig&) {},
+         WithReplacement(),
          {Make<CImageColorReplacer>(0ul, 255ul)}},
         {"mirrored left-right", [](CKpConfig& c) { c.SetFlipHorz(1); }, Switches(), {Make<CImageFlipper>(1, 0)}},
         {"mirrored top-bottom", [](CKpConfig& c) { c.SetFlipVert(1); }, Switches(), {Make<CImageFlipper>(0, 1)}},
@@ -207,9 +210,9 @@ const std::vector<ChainCase>& ChainCases() {
         {"everything, in the fixed order",
          AllOn,
          WithReplacement(),
-         {Make<CImageGrayer>(), Make<CImageNegator>(), Make<CImageColorReplacer>(0ul, 255ul),
-          Make<CImageFlipper>(1, 1), Make<CImageRotator>(30, 1), Make<CImageResizer>(1.5),
-          Make<CImageShearer>(-4, 3, 1), Make<CImageBlurrer>(7), Make<CImageSharpener>(2)}},
+         {Make<CImageGrayer>(), Make<CImageNegator>(), Make<CImageColorReplacer>(0ul, 255ul), Make<CImageFlipper>(1, 1),
+          Make<CImageRotator>(30, 1), Make<CImageResizer>(1.5), Make<CImageShearer>(-4, 3, 1), Make<CImageBlurrer>(7),
+          Make<CImageSharpener>(2)}},
         {"everything, but the image-option switch off", AllOn, ImageOptionsOff(), {}},
     };
     return cases;

@@ -11,7 +11,7 @@ namespace {
 
 // What the "user" does once the dialog is up.
 struct DialogScript {
-    std::string strType;     // file name to type; empty: cancel
+    std::string strType;      // file name to type; empty: cancel
     std::string strSpecSeen;  // the file name the dialog proposed
     bool bFound = false;
     int nTicks = 0;

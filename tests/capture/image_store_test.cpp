@@ -37,7 +37,8 @@ std::vector<Encoder> Encoders() {
             std::wstring pattern = list.substr(start, end - start);
             if (pattern.size() > 2 && pattern.compare(0, 2, L"*.") == 0) {
                 std::string ext;
-                for (wchar_t ch : pattern.substr(2)) ext += (char)ch;
+                for (wchar_t ch : pattern.substr(2))
+                    ext += (char)ch;
                 e.extensions.push_back(ext);
             }
             start = end + 1;
@@ -115,23 +116,22 @@ TEST_P(ThumbnailTest, FitsTheViewWithoutEnlarging) {
     EXPECT_EQ(c.ty, y);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ThumbnailTest,
-    ::testing::Values(
-        // f = max(772/386, 100/276) = 2: 386 x 50 at (2, (276-50)/2 + 2).
-        ThumbCase{772, 100, 386, 50, 2, 115},
-        // Fits: kept, centred at ((386-100)/2 + 2, (276-50)/2 + 2).
-        ThumbCase{100, 50, 100, 50, 145, 115},
-        // Exactly the room: kept, at the margin.
-        ThumbCase{386, 276, 386, 276, 2, 2},
-        // Larger both ways, f = max(4, 4) = 4.
-        ThumbCase{1544, 1104, 386, 276, 2, 2},
-        // Larger both ways, height decides: f = max(2.59, 5) = 5, 200 x 276.
-        ThumbCase{1000, 1380, 200, 276, 95, 2},
-        // Only the height is too large: f = max(0.52, 2) = 2, 100 x 276.
-        ThumbCase{200, 552, 100, 276, 145, 2},
-        // f = 10; the height 0.2 keeps one pixel: (276 - 1)/2 + 2 = 139.
-        ThumbCase{3860, 2, 386, 1, 2, 139}));
+INSTANTIATE_TEST_SUITE_P(Sizes, ThumbnailTest,
+                         ::testing::Values(
+                             // f = max(772/386, 100/276) = 2: 386 x 50 at (2, (276-50)/2 + 2).
+                             ThumbCase{772, 100, 386, 50, 2, 115},
+                             // Fits: kept, centred at ((386-100)/2 + 2, (276-50)/2 + 2).
+                             ThumbCase{100, 50, 100, 50, 145, 115},
+                             // Exactly the room: kept, at the margin.
+                             ThumbCase{386, 276, 386, 276, 2, 2},
+                             // Larger both ways, f = max(4, 4) = 4.
+                             ThumbCase{1544, 1104, 386, 276, 2, 2},
+                             // Larger both ways, height decides: f = max(2.59, 5) = 5, 200 x 276.
+                             ThumbCase{1000, 1380, 200, 276, 95, 2},
+                             // Only the height is too large: f = max(0.52, 2) = 2, 100 x 276.
+                             ThumbCase{200, 552, 100, 276, 145, 2},
+                             // f = 10; the height 0.2 keeps one pixel: (276 - 1)/2 + 2 = 139.
+                             ThumbCase{3860, 2, 386, 1, 2, 139}));
 
 TEST_F(StoreTest, ViewWithoutRoomGetsNoThumbnail) {
     // Client area 4 x 4: nothing is left inside the 2-pixel margin.
@@ -195,7 +195,8 @@ TEST_F(StoreTest, ThumbnailOfATransparentPictureKeepsItsTransparency) {
     const int w = 800, h = 200;
     std::vector<UINT> argb((size_t)w * h);
     for (int yy = 0; yy < h; ++yy)
-        for (int xx = 0; xx < w; ++xx) argb[(size_t)yy * w + xx] = xx < w / 2 ? 0xFF0000FFu : 0x00FF0000u;
+        for (int xx = 0; xx < w; ++xx)
+            argb[(size_t)yy * w + xx] = xx < w / 2 ? 0xFF0000FFu : 0x00FF0000u;
     Gdiplus::GpBitmap* pBitmap = nullptr;
     ASSERT_EQ(Gdiplus::Ok, GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppARGB, (BYTE*)argb.data(), &pBitmap));
     const std::string path = m_dir + "half_transparent.png";
@@ -229,7 +230,8 @@ TEST_F(StoreTest, ARefreshOfTheSameSizeWritesIntoTheCurrentImage) {
     m_core.RefreshImageData();
     EXPECT_EQ(pFirst, m_core.GetImage());
     std::vector<UINT> expect = PatternPixels(300, 200);
-    for (UINT& px : expect) px = ~px & 0x00FFFFFF;
+    for (UINT& px : expect)
+        px = ~px & 0x00FFFFFF;
     EXPECT_EQ(expect, ImagePixels(m_core.GetImage()));
     int x, y;
     EXPECT_EQ(PatternMean(0, 1, 0, 1) ^ 0x00FFFFFF, ImagePixels(m_core.GetThubImage(x, y))[0]);
@@ -292,8 +294,10 @@ TEST_F(StoreTest, CopyWithoutAnImageFails) {
 
 int GdiHeadroom() {
     std::vector<HRGN> regions;
-    for (HRGN h; regions.size() < 200000 && (h = ::CreateRectRgn(0, 0, 1, 1)) != nullptr;) regions.push_back(h);
-    for (HRGN h : regions) ::DeleteObject(h);
+    for (HRGN h; regions.size() < 200000 && (h = ::CreateRectRgn(0, 0, 1, 1)) != nullptr;)
+        regions.push_back(h);
+    for (HRGN h : regions)
+        ::DeleteObject(h);
     return (int)regions.size();
 }
 
@@ -506,12 +510,14 @@ TEST_F(StoreTest, FailedOpenKeepsTheImageNamesAndOptions) {
 // or little-endian fields as the format has them); no pixels follow.
 std::string Be(unsigned v, int n) {
     std::string s;
-    for (int i = n - 1; i >= 0; --i) s += (char)((v >> (8 * i)) & 0xFF);
+    for (int i = n - 1; i >= 0; --i)
+        s += (char)((v >> (8 * i)) & 0xFF);
     return s;
 }
 std::string Le(unsigned v, int n) {
     std::string s;
-    for (int i = 0; i < n; ++i) s += (char)((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < n; ++i)
+        s += (char)((v >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -519,8 +525,8 @@ TEST_F(StoreTest, ImagesLargerThanTheLimitAreRefusedFromTheirHeaderAlone) {
     Paste(20, 10);
     Gdiplus::GpImage* pBefore = m_core.GetImage();
     const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + Be(13, 4) + "IHDR";
-    const std::string tiffEntry = Le(256, 2) + Le(4, 2) + Le(1, 4) + Le(40000, 4) + Le(257, 2) + Le(3, 2) +
-                                  Le(1, 4) + Le(40000, 2) + Le(0, 2);
+    const std::string tiffEntry =
+        Le(256, 2) + Le(4, 2) + Le(1, 4) + Le(40000, 4) + Le(257, 2) + Le(3, 2) + Le(1, 4) + Le(40000, 2) + Le(0, 2);
     const struct {
         const char* pszName;
         std::string bytes;
@@ -530,12 +536,13 @@ TEST_F(StoreTest, ImagesLargerThanTheLimitAreRefusedFromTheirHeaderAlone) {
         // Exactly the limit: left to the decoder, which finds no pixels.
         {"limit.png", png + Be(8000, 4) + Be(8000, 4) + std::string(5, '\0'), CKpImageStore::FileFailed},
         {"gif.gif", "GIF89a" + Le(65535, 2) + Le(65535, 2) + std::string(3, '\0'), CKpImageStore::FileTooLarge},
-        {"bmp.bmp", "BM" + Le(0, 4) + Le(0, 4) + Le(54, 4) + Le(40, 4) + Le(20000, 4) + Le((unsigned)-20000, 4) +
-                        std::string(28, '\0'),
+        {"bmp.bmp",
+         "BM" + Le(0, 4) + Le(0, 4) + Le(54, 4) + Le(40, 4) + Le(20000, 4) + Le((unsigned)-20000, 4) +
+             std::string(28, '\0'),
          CKpImageStore::FileTooLarge},
-        {"jpeg.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + Be(16, 2) + std::string(14, '\0') +
-                         std::string("\xFF\xC2", 2) + Be(17, 2) + "\x08" + Be(9000, 2) + Be(9000, 2) +
-                         std::string(12, '\0'),
+        {"jpeg.jpg",
+         std::string("\xFF\xD8\xFF\xE0", 4) + Be(16, 2) + std::string(14, '\0') + std::string("\xFF\xC2", 2) +
+             Be(17, 2) + "\x08" + Be(9000, 2) + Be(9000, 2) + std::string(12, '\0'),
          CKpImageStore::FileTooLarge},
         {"tiff.tif", std::string("II*\0", 4) + Le(8, 4) + Le(2, 2) + tiffEntry, CKpImageStore::FileTooLarge},
     };
@@ -567,8 +574,8 @@ TEST_F(StoreTest, EachFileOperationTellsHowItEnded) {
         std::string path;
     } cases[] = {
         {"save", [&] { return m_core.SaveImage(good.c_str(), 0); }, CKpImageStore::FileDone, good},
-        {"save to a missing folder", [&] { return m_core.SaveImage(missingFolder.c_str(), 1); }, CKpImageStore::FileFailed,
-         missingFolder},
+        {"save to a missing folder", [&] { return m_core.SaveImage(missingFolder.c_str(), 1); },
+         CKpImageStore::FileFailed, missingFolder},
         {"save as a type no encoder writes", [&] { return m_core.SaveImage((m_dir + "x.abc").c_str(), 0); },
          CKpImageStore::FileFailed, m_dir + "x.abc"},
         {"open", [&] { return m_core.OpenImage(good.c_str()); }, CKpImageStore::FileDone, good},

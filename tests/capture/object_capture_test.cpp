@@ -23,9 +23,7 @@ const RECT kRectA = {100, 150, 350, 330};
 const RECT kRectB = {400, 150, 650, 330};
 
 // What the red frame makes of a pixel: NOTXOR with (255, 0, 0).
-COLORREF Framed(COLORREF c) {
-    return RGB(~(GetRValue(c) ^ 255) & 0xFF, ~GetGValue(c) & 0xFF, ~GetBValue(c) & 0xFF);
-}
+COLORREF Framed(COLORREF c) { return RGB(~(GetRValue(c) ^ 255) & 0xFF, ~GetGValue(c) & 0xFF, ~GetBValue(c) & 0xFF); }
 
 COLORREF ScreenPixel(int x, int y) {
     HDC hdc = ::GetDC(nullptr);
@@ -72,7 +70,8 @@ public:
     explicit ModeDriver(CTestCore& core, std::function<void()> steps) : m_core(core) {
         m_thread = std::thread([this, steps]() {
             steps();
-            for (int i = 0; i < 60 && m_core.IsObjSnapping(); ++i) ::Sleep(50);
+            for (int i = 0; i < 60 && m_core.IsObjSnapping(); ++i)
+                ::Sleep(50);
             m_bLeftRunning = m_core.IsObjSnapping() != 0;
             if (m_bLeftRunning) SendClick(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
         });
@@ -159,7 +158,8 @@ TEST_F(ObjectCaptureTest, TheFrameBlinksAndARightClickLeavesWithoutFrameOrCaptur
         // End on a framed phase, so the end has a frame to remove.
         WaitForEdges(kRectA, Framed(kColourA), 1500);
         SendClick(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-        for (int i = 0; i < 100 && m_core.IsObjSnapping(); ++i) ::Sleep(20);
+        for (int i = 0; i < 100 && m_core.IsObjSnapping(); ++i)
+            ::Sleep(20);
         ::Sleep(700);  // past the next tick, had the timer survived
         bCleanAfter = EdgesShow(kRectA, kColourA);
     });
@@ -224,8 +224,8 @@ TEST_F(ObjectCaptureTest, ALeftClickOnAButtonInsideAWindowCapturesExactlyTheButt
     ASSERT_NE(nullptr, hDialog);
     HWND hButton = nullptr;
     m_apps.Run([&]() {
-        hButton = ::CreateWindowExA(0, "BUTTON", "Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 40, 50, 130, 44,
-                                    hDialog, (HMENU)1, ::GetModuleHandleA(nullptr), nullptr);
+        hButton = ::CreateWindowExA(0, "BUTTON", "Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 40, 50, 130, 44, hDialog,
+                                    (HMENU)1, ::GetModuleHandleA(nullptr), nullptr);
     });
     ASSERT_NE(nullptr, hButton);
     m_apps.Sync();
@@ -295,12 +295,14 @@ TEST_F(ObjectCaptureTest, HotKeysDuringTheModeGetZeroFromTheOtherModes) {
     ModeDriver driver(m_core, [&]() {
         ::Sleep(700);
         INPUT in[4] = {};
-        for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+        for (INPUT& i : in)
+            i.type = INPUT_KEYBOARD;
         in[0].ki.wVk = in[3].ki.wVk = VK_CONTROL;
         in[1].ki.wVk = in[2].ki.wVk = VK_F9;
         in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
         ::SendInput(4, in, sizeof(INPUT));
-        for (int i = 0; i < 50 && hotKeys.m_results.empty(); ++i) ::Sleep(20);
+        for (int i = 0; i < 50 && hotKeys.m_results.empty(); ++i)
+            ::Sleep(20);
         SendClick(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
     });
     EXPECT_EQ(0, m_core.SnapWinObj());
@@ -327,17 +329,17 @@ TEST_F(ObjectCaptureTest, TheTipJumpsBetweenCornersAndStartsBottomRightEveryTime
     };
     ModeDriver driver(m_core, [&]() {
         ::Sleep(300);
-        tipNow();                   // bottom-right
-        MoveAndSettle(775, 600);    // 19 pixels left of it: near enough
+        tipNow();                 // bottom-right
+        MoveAndSettle(775, 600);  // 19 pixels left of it: near enough
         ::Sleep(200);
-        tipNow();                   // top-left
-        MoveAndSettle(500, 284);    // more than 20 below (10, 10, 230, 263): stays
-        ::Sleep(200);
-        tipNow();
-        MoveAndSettle(240, 282);    // within 20 of it: back
+        tipNow();                 // top-left
+        MoveAndSettle(500, 284);  // more than 20 below (10, 10, 230, 263): stays
         ::Sleep(200);
         tipNow();
-        MoveAndSettle(800, 520);    // onto it: top-left again, and left there
+        MoveAndSettle(240, 282);  // within 20 of it: back
+        ::Sleep(200);
+        tipNow();
+        MoveAndSettle(800, 520);  // onto it: top-left again, and left there
         ::Sleep(200);
         tipNow();
         SendClick(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
@@ -374,7 +376,8 @@ TEST_F(ObjectCaptureTest, AClickThatGrabsNothingIsNoCaptureAndKeepsTheImage) {
     // A is found, then goes before the click: its pixels cannot be had. The
     // click is sent, so it comes before any further timer tick.
     ModeDriver driver(m_core, [&]() {
-        for (int i = 0; i < 100 && m_core.GetFoundWnd() != m_hA; ++i) ::Sleep(20);
+        for (int i = 0; i < 100 && m_core.GetFoundWnd() != m_hA; ++i)
+            ::Sleep(20);
         m_apps.DestroyWindow(m_hA);
         m_core.SendMessage(KPHOOK_WM_LBUTTONDOWN, 0, 0);
     });

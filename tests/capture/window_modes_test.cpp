@@ -26,8 +26,8 @@ struct ChooserSeen {
     std::vector<std::string> titles;
     std::vector<HWND> handles;
     int nSel = -2;
-    HWND hForeground = nullptr;      // after the action, before the chooser closed
-    bool bChooserOnTop = false;      // the chooser was above the foreground window then
+    HWND hForeground = nullptr;  // after the action, before the chooser closed
+    bool bChooserOnTop = false;  // the chooser was above the foreground window then
 };
 
 typedef std::function<void(HWND hDlg, HWND hList, ChooserSeen& seen)> ChooserAction;
@@ -101,7 +101,8 @@ private:
         }
         m_seen.nSel = (int)::SendMessageA(hList, LB_GETCURSEL, 0, 0);
         action(hDlg, hList, m_seen);
-        for (int i = 0; i < 100 && ::IsWindow(hDlg) && ::IsWindowVisible(hDlg); ++i) ::Sleep(50);
+        for (int i = 0; i < 100 && ::IsWindow(hDlg) && ::IsWindowVisible(hDlg); ++i)
+            ::Sleep(50);
         m_seen.bClosed = !::IsWindow(hDlg) || !::IsWindowVisible(hDlg);
         if (!m_seen.bClosed) ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
     }
@@ -246,7 +247,8 @@ TEST_F(WindowModesTest, ChooserListsTheWindowsInZOrderButTheShellsWithTheFirstSe
     EXPECT_EQ("kapto B", seen.titles[1]);
     EXPECT_EQ(m_hA, seen.handles[0]);
     EXPECT_EQ(m_hB, seen.handles[1]);
-    for (HWND h : seen.handles) EXPECT_NE(hShell, h);
+    for (HWND h : seen.handles)
+        EXPECT_NE(hShell, h);
     EXPECT_EQ(0, seen.nSel);
 }
 
@@ -333,7 +335,8 @@ void ExpectAllPixels(Gdiplus::GpImage* pImage, COLORREF clr) {
     ASSERT_FALSE(pixels.empty());
     UINT nWanted = (GetRValue(clr) << 16) | (GetGValue(clr) << 8) | GetBValue(clr);
     size_t nOther = 0;
-    for (UINT px : pixels) nOther += px != nWanted;
+    for (UINT px : pixels)
+        nOther += px != nWanted;
     EXPECT_EQ(0u, nOther) << "of " << pixels.size() << " pixels";
 }
 
@@ -355,8 +358,8 @@ TEST_F(WindowModesTest, DoubleClickOnAWindowCapturesExactlyThatWindow) {
 TEST_F(WindowModesTest, ClientAreaCaptureTakesTheClientAreaOnly) {
     Start(200);
     ShowThreeWindows();
-    HWND hFramed = m_apps.CreateColourWindow("kapto framed", 300, 150, 420, 330, kColourC,
-                                             WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND hFramed =
+        m_apps.CreateColourWindow("kapto framed", 300, 150, 420, 330, kColourC, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ASSERT_NE(nullptr, hFramed);
     m_apps.Sync();
     ChooserDriver driver([](HWND, HWND hList, ChooserSeen& seen) {

@@ -48,7 +48,8 @@ CWindowThread::CWindowThread() : m_hThread(nullptr), m_dwThreadId(0), m_hDone(nu
 CWindowThread::~CWindowThread() {
     if (m_hThread != nullptr) {
         Run([this]() {
-            for (HWND h : m_windows) ::DestroyWindow(h);
+            for (HWND h : m_windows)
+                ::DestroyWindow(h);
             m_windows.clear();
         });
         ::PostThreadMessageA(m_dwThreadId, WM_QUIT, 0, 0);
@@ -87,8 +88,8 @@ void CWindowThread::Run(const std::function<void()>& fn) {
     if (::PostThreadMessageA(m_dwThreadId, kMsgRun, 0, (LPARAM)&fn)) ::WaitForSingleObject(m_hDone, INFINITE);
 }
 
-HWND CWindowThread::CreateColourWindow(const char* pszTitle, int x, int y, int cx, int cy, COLORREF clr,
-                                       DWORD dwStyle, DWORD dwExStyle) {
+HWND CWindowThread::CreateColourWindow(const char* pszTitle, int x, int y, int cx, int cy, COLORREF clr, DWORD dwStyle,
+                                       DWORD dwExStyle) {
     HWND hWnd = nullptr;
     Run([&]() {
         hWnd = ::CreateWindowExA(dwExStyle, kColourClass, pszTitle, dwStyle & ~WS_VISIBLE, x, y, cx, cy, nullptr,

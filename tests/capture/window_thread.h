@@ -40,7 +40,7 @@ private:
 
     HANDLE m_hThread;  // owned
     DWORD m_dwThreadId;
-    HANDLE m_hDone;  // owned; signalled when a Run request has finished
+    HANDLE m_hDone;               // owned; signalled when a Run request has finished
     std::vector<HWND> m_windows;  // the thread's; touched only on it
 };
 

@@ -57,25 +57,27 @@ inline std::string CompareTrees(XML_Tree& a, XML_Tree& b) {
 inline std::string CompareConfigs(CKpConfig& a, CKpConfig& b) {
 #define KP_SAME(get) \
     if (a.get() != b.get()) return #get;
-    KP_SAME(GetAppName) KP_SAME(GetPlaySnapSound) KP_SAME(GetHideMainWnd) KP_SAME(GetSnapOnStart)
-    KP_SAME(GetSnapDelayTime) KP_SAME(GetKeepOnTop) KP_SAME(GetEditAppPath) KP_SAME(GetGrayScale)
-    KP_SAME(GetNegate) KP_SAME(GetScale) KP_SAME(GetScaleFactor) KP_SAME(GetRotate) KP_SAME(GetRotateAngle)
-    KP_SAME(GetFlipHorz) KP_SAME(GetFlipVert) KP_SAME(GetShearDown) KP_SAME(GetShearDownAmout)
-    KP_SAME(GetShearAcross) KP_SAME(GetShearAcrossAmout) KP_SAME(GetBlur) KP_SAME(GetBlurFactor)
-    KP_SAME(GetSharpen) KP_SAME(GetSharpenFactor) KP_SAME(GetAutoCopy) KP_SAME(GetSnapMode)
+    KP_SAME(GetAppName)
+    KP_SAME(GetPlaySnapSound) KP_SAME(GetHideMainWnd) KP_SAME(GetSnapOnStart) KP_SAME(GetSnapDelayTime)
+        KP_SAME(GetKeepOnTop) KP_SAME(GetEditAppPath) KP_SAME(GetGrayScale) KP_SAME(GetNegate) KP_SAME(GetScale)
+            KP_SAME(GetScaleFactor) KP_SAME(GetRotate) KP_SAME(GetRotateAngle) KP_SAME(GetFlipHorz) KP_SAME(GetFlipVert)
+                KP_SAME(GetShearDown) KP_SAME(GetShearDownAmout) KP_SAME(GetShearAcross) KP_SAME(GetShearAcrossAmout)
+                    KP_SAME(GetBlur) KP_SAME(GetBlurFactor) KP_SAME(GetSharpen) KP_SAME(GetSharpenFactor)
+                        KP_SAME(GetAutoCopy) KP_SAME(GetSnapMode)
 #undef KP_SAME
-#define KP_SAME_KEY(get)                      \
-    {                                         \
-        unsigned short m1, v1, m2, v2;        \
-        a.get(m1, v1);                        \
-        b.get(m2, v2);                        \
+#define KP_SAME_KEY(get)                       \
+    {                                          \
+        unsigned short m1, v1, m2, v2;         \
+        a.get(m1, v1);                         \
+        b.get(m2, v2);                         \
         if (m1 != m2 || v1 != v2) return #get; \
     }
-    KP_SAME_KEY(GetNewSnapHotkey) KP_SAME_KEY(GetFullScreenHotkey) KP_SAME_KEY(GetActiveWinHotkey)
-    KP_SAME_KEY(GetCurrentWinHotkey) KP_SAME_KEY(GetWinClientHotkey) KP_SAME_KEY(GetWinObjHotkey)
-    KP_SAME_KEY(GetSelectRectHotkey) KP_SAME_KEY(GetShowHideHotkey)
+                            KP_SAME_KEY(GetNewSnapHotkey) KP_SAME_KEY(GetFullScreenHotkey)
+                                KP_SAME_KEY(GetActiveWinHotkey) KP_SAME_KEY(GetCurrentWinHotkey)
+                                    KP_SAME_KEY(GetWinClientHotkey) KP_SAME_KEY(GetWinObjHotkey)
+                                        KP_SAME_KEY(GetSelectRectHotkey) KP_SAME_KEY(GetShowHideHotkey)
 #undef KP_SAME_KEY
-    return std::string();
+                                            return std::string();
 }
 
 // dir: a scratch directory of the caller's. Empty result: all held.

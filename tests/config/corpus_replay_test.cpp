@@ -33,7 +33,8 @@ TEST(ConfigCorpus, EveryStoredInputHoldsTheRoundTrips) {
         std::string bytes = kptest::ReadBytes(std::string(KAPTO_CONFIG_CORPUS_DIR) + "/" + name);
         EXPECT_EQ("", kptest::CheckConfigBytes(bytes, dir)) << name;
     }
-    for (const char* f : {"in.xml", "out1.xml", "out2.xml"}) kptest::RemoveFile(kptest::Join(dir, f));
+    for (const char* f : {"in.xml", "out1.xml", "out2.xml"})
+        kptest::RemoveFile(kptest::Join(dir, f));
     kptest::RemoveDir(dir);
 }
 

@@ -270,16 +270,57 @@ TEST(ConfigDefaults, EveryGetterStartsAtItsDefault) {
         {"SharpenFactor", [&] { return c.GetSharpenFactor(); }, 5},
         {"AutoCopy", [&] { return c.GetAutoCopy(); }, 0},
         {"SnapMode", [&] { return c.GetSnapMode(); }, 0},
-        {"NewSnap", [&] { c.GetNewSnapHotkey(m, v); return m << 16 | v; }, 0x0000002C},
-        {"FullScreen", [&] { c.GetFullScreenHotkey(m, v); return m << 16 | v; }, 0x0002002C},
-        {"ActiveWin", [&] { c.GetActiveWinHotkey(m, v); return m << 16 | v; }, 0x00000072},
-        {"CurrentWin", [&] { c.GetCurrentWinHotkey(m, v); return m << 16 | v; }, 0x00000073},
-        {"WinClient", [&] { c.GetWinClientHotkey(m, v); return m << 16 | v; }, 0x00000074},
-        {"WinObj", [&] { c.GetWinObjHotkey(m, v); return m << 16 | v; }, 0x00000075},
-        {"SelectRect", [&] { c.GetSelectRectHotkey(m, v); return m << 16 | v; }, 0x00000076},
-        {"ShowHide", [&] { c.GetShowHideHotkey(m, v); return m << 16 | v; }, 0x00000077},
+        {"NewSnap",
+         [&] {
+             c.GetNewSnapHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x0000002C},
+        {"FullScreen",
+         [&] {
+             c.GetFullScreenHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x0002002C},
+        {"ActiveWin",
+         [&] {
+             c.GetActiveWinHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x00000072},
+        {"CurrentWin",
+         [&] {
+             c.GetCurrentWinHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x00000073},
+        {"WinClient",
+         [&] {
+             c.GetWinClientHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x00000074},
+        {"WinObj",
+         [&] {
+             c.GetWinObjHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x00000075},
+        {"SelectRect",
+         [&] {
+             c.GetSelectRectHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x00000076},
+        {"ShowHide",
+         [&] {
+             c.GetShowHideHotkey(m, v);
+             return m << 16 | v;
+         },
+         0x00000077},
     };
-    for (const auto& t : cases) EXPECT_EQ(t.expected, t.get()) << t.name;
+    for (const auto& t : cases)
+        EXPECT_EQ(t.expected, t.get()) << t.name;
     EXPECT_STREQ("Lumaro", c.GetAppName());
     EXPECT_STREQ("mspaint.exe", c.GetEditAppPath());
 }
@@ -317,8 +358,7 @@ TEST_F(ConfigFileTest, LoadChangesExactlyWhatTheFileHolds) {
          [](CKpConfig& c) { c.SetKeepOnTop(0); }},
         {"root of another name", "<Other><AppName>Named</AppName></Other>",
          [](CKpConfig& c) { c.SetAppName("Named"); }},
-        {"names match case-sensitively", "<Kapto><AppData><snapmode>3</snapmode></AppData></Kapto>",
-         [](CKpConfig&) {}},
+        {"names match case-sensitively", "<Kapto><AppData><snapmode>3</snapmode></AppData></Kapto>", [](CKpConfig&) {}},
         {"element outside its group", "<Kapto><KeepOnTop>0</KeepOnTop><SnapMode>2</SnapMode></Kapto>",
          [](CKpConfig&) {}},
         {"delay -1 is all bits set", "<Kapto><Basic><SnapDelayTime>-1</SnapDelayTime></Basic></Kapto>",
@@ -327,23 +367,30 @@ TEST_F(ConfigFileTest, LoadChangesExactlyWhatTheFileHolds) {
          [](CKpConfig& c) { c.SetWinObjHotkey(0, 44); }},
         {"negative hot key word", "<Kapto><HotKey><ShowHideModifier>-1</ShowHideModifier></HotKey></Kapto>",
          [](CKpConfig& c) { c.SetShowHideHotkey(65535, 0x77); }},
-        {"text that is no number gives 0",
-         "<Kapto><Basic><PlaySnapSound>yes</PlaySnapSound></Basic></Kapto>",
+        {"text that is no number gives 0", "<Kapto><Basic><PlaySnapSound>yes</PlaySnapSound></Basic></Kapto>",
          [](CKpConfig& c) { c.SetPlaySnapSound(0); }},
         {"no clamping", "<Kapto><Image><RotateAngle>100000</RotateAngle><Blur>-3</Blur></Image></Kapto>",
-         [](CKpConfig& c) { c.SetRotateAngle(100000); c.SetBlur(-3); }},
-        {"empty string value", "<Kapto><AppName></AppName></Kapto>",
-         [](CKpConfig& c) { c.SetAppName(""); }},
+         [](CKpConfig& c) {
+             c.SetRotateAngle(100000);
+             c.SetBlur(-3);
+         }},
+        {"empty string value", "<Kapto><AppName></AppName></Kapto>", [](CKpConfig& c) { c.SetAppName(""); }},
         {"scale factor is never read", "<Kapto><Image><ScaleFactor>75</ScaleFactor></Image></Kapto>",
          [](CKpConfig&) {}},
         {"a declaration becomes the root and hides the settings",
          "<?xml version=\"1.0\"?><Kapto><AppName>X</AppName></Kapto>", [](CKpConfig&) {}},
-        {"second top-level element ignored", "<Kapto></Kapto><Kapto><AppName>X</AppName></Kapto>",
-         [](CKpConfig&) {}},
+        {"second top-level element ignored", "<Kapto></Kapto><Kapto><AppName>X</AppName></Kapto>", [](CKpConfig&) {}},
         {"a carriage return is no blank: strings keep the line ends, numbers convert", crlf,
-         [](CKpConfig& c) { c.SetAppName("\r\n  Cap\r"); c.SetSnapDelayTime(250); c.SetKeepOnTop(0); }},
+         [](CKpConfig& c) {
+             c.SetAppName("\r\n  Cap\r");
+             c.SetSnapDelayTime(250);
+             c.SetKeepOnTop(0);
+         }},
         {"the whole default file in CRLF", Crlf(kDefaultFile),
-         [](CKpConfig& c) { c.SetAppName("\r\n  Lumaro\r"); c.SetEditAppPath("\r\n   mspaint.exe\r"); }},
+         [](CKpConfig& c) {
+             c.SetAppName("\r\n  Lumaro\r");
+             c.SetEditAppPath("\r\n   mspaint.exe\r");
+         }},
     };
     for (const auto& t : cases) {
         FileConfig loaded;
@@ -382,8 +429,7 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
     } cases[] = {
         {"delay as a signed number", [](CKpConfig& c) { c.SetSnapDelayTime(4294967295u); },
          "  <SnapDelayTime>\n   -1\n"},
-        {"large delay", [](CKpConfig& c) { c.SetSnapDelayTime(3000000000u); },
-         "  <SnapDelayTime>\n   -1294967296\n"},
+        {"large delay", [](CKpConfig& c) { c.SetSnapDelayTime(3000000000u); }, "  <SnapDelayTime>\n   -1294967296\n"},
         {"hot-key words unsigned", [](CKpConfig& c) { c.SetWinObjHotkey(0x8000, 0xFFFF); },
          "  <WinObjModifier>\n   32768\n  </WinObjModifier>\n  <WinObjVk>\n   65535\n"},
         {"slashes in the editor path", [](CKpConfig& c) { c.SetEditAppPath("C:/Tools/a b/paint.exe"); },
@@ -391,8 +437,7 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
         {"double-byte path with a trail byte 0x5C",
          [](CKpConfig& c) { c.SetEditAppPath("D:\\\x81\x5c\\\xc6\xc1\xc4\xbb/p.exe"); },
          "  <EditAppPath>\n   D:\\\x81\x5c\\\xc6\xc1\xc4\xbb\\colonp.exe\n"},
-        {"empty string: no value line", [](CKpConfig& c) { c.SetAppName(""); },
-         " <AppName>\n </AppName>\n"},
+        {"empty string: no value line", [](CKpConfig& c) { c.SetAppName(""); }, " <AppName>\n </AppName>\n"},
     };
     for (const auto& t : cases) {
         FileConfig c;
@@ -423,8 +468,9 @@ TEST_F(ConfigFileTest, ScaleFactorIsNeverStored) {
 
 TEST_F(ConfigFileTest, DescriptiveStringsAreWrittenBackAsLoaded) {
     FileConfig c;
-    LoadBytes(c, "<Kapto><Author>Someone</Author><Version>V 9</Version><URL>x:\\colon\\colony</URL>"
-                 "<Mail>m@n</Mail></Kapto>");
+    LoadBytes(c,
+              "<Kapto><Author>Someone</Author><Version>V 9</Version><URL>x:\\colon\\colony</URL>"
+              "<Mail>m@n</Mail></Kapto>");
     ASSERT_TRUE(c.SaveConfigTo(path_.c_str()));
     std::string expected = kDefaultFile;
     expected = Replaced(expected, "  Orvel\n", "  Someone\n");
@@ -445,7 +491,11 @@ TEST_F(ConfigFileTest, StringsSurviveASaveAndALoad) {
         {"line feed at the end is lost", "a\n", "a"},
         {"CP936 with a trail byte 0x5C", "\xd5\xfb\xb8\xf6\x81\x5c\\\xc6\xc1\xc4\xbb/x.exe",
          "\xd5\xfb\xb8\xf6\x81\x5c\\\xc6\xc1\xc4\xbb/x.exe"},
-        {"trail byte 0x5C before colon", "\xd5\xfb\x81\x5c" "colon", "\xd5\xfb\x81\x5c" "colon"},
+        {"trail byte 0x5C before colon",
+         "\xd5\xfb\x81\x5c"
+         "colon",
+         "\xd5\xfb\x81\x5c"
+         "colon"},
         {"239 bytes fit the reader", std::string(239, 'x'), std::string(239, 'x')},
         {"239 bytes with slashes fit too", "C:" + std::string(237, '/'), "C:" + std::string(237, '/')},
     };
@@ -502,19 +552,30 @@ TEST(ConfigImageOptions, ResetLeavesClipboardEditorAndOthers) {
         int got;
         int expected;
     } cases[] = {
-        {"GrayScale", c.GetGrayScale(), 0}, {"Negate", c.GetNegate(), 0},
-        {"Scale", c.GetScale(), 0}, {"Rotate", c.GetRotate(), 0},
-        {"FlipHorz", c.GetFlipHorz(), 0}, {"FlipVert", c.GetFlipVert(), 0},
-        {"ShearDown", c.GetShearDown(), 0}, {"ShearAcross", c.GetShearAcross(), 0},
-        {"Blur", c.GetBlur(), 0}, {"Sharpen", c.GetSharpen(), 0},
-        {"BlurFactor", c.GetBlurFactor(), 5}, {"SharpenFactor", c.GetSharpenFactor(), 5},
-        {"ScaleFactor", c.GetScaleFactor(), 50}, {"RotateAngle", c.GetRotateAngle(), 45},
-        {"ShearDownAmout", c.GetShearDownAmout(), 50}, {"ShearAcrossAmout", c.GetShearAcrossAmout(), 50},
+        {"GrayScale", c.GetGrayScale(), 0},
+        {"Negate", c.GetNegate(), 0},
+        {"Scale", c.GetScale(), 0},
+        {"Rotate", c.GetRotate(), 0},
+        {"FlipHorz", c.GetFlipHorz(), 0},
+        {"FlipVert", c.GetFlipVert(), 0},
+        {"ShearDown", c.GetShearDown(), 0},
+        {"ShearAcross", c.GetShearAcross(), 0},
+        {"Blur", c.GetBlur(), 0},
+        {"Sharpen", c.GetSharpen(), 0},
+        {"BlurFactor", c.GetBlurFactor(), 5},
+        {"SharpenFactor", c.GetSharpenFactor(), 5},
+        {"ScaleFactor", c.GetScaleFactor(), 50},
+        {"RotateAngle", c.GetRotateAngle(), 45},
+        {"ShearDownAmout", c.GetShearDownAmout(), 50},
+        {"ShearAcrossAmout", c.GetShearAcrossAmout(), 50},
         // untouched
-        {"AutoCopy", c.GetAutoCopy(), 1}, {"KeepOnTop", c.GetKeepOnTop(), 0},
-        {"SnapMode", c.GetSnapMode(), 5}, {"PlaySnapSound", c.GetPlaySnapSound(), 0},
+        {"AutoCopy", c.GetAutoCopy(), 1},
+        {"KeepOnTop", c.GetKeepOnTop(), 0},
+        {"SnapMode", c.GetSnapMode(), 5},
+        {"PlaySnapSound", c.GetPlaySnapSound(), 0},
     };
-    for (const auto& t : cases) EXPECT_EQ(t.expected, t.got) << t.name;
+    for (const auto& t : cases)
+        EXPECT_EQ(t.expected, t.got) << t.name;
     EXPECT_STREQ("ed.exe", c.GetEditAppPath());
     EXPECT_STREQ("Other", c.GetAppName());
 }
@@ -611,8 +672,10 @@ protected:
         if (existed_) before_ = ReadBytes(path_);
     }
     void TearDown() override {
-        if (existed_) WriteBytes(path_, before_);
-        else kptest::RemoveFile(path_);
+        if (existed_)
+            WriteBytes(path_, before_);
+        else
+            kptest::RemoveFile(path_);
     }
     std::string path_;
     std::string before_;

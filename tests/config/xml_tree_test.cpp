@@ -60,9 +60,12 @@ protected:
 // "-" closes.
 void Build(XML_Tree& tree, std::initializer_list<const char*> script) {
     for (const char* step : script) {
-        if (step[0] == '+') tree.AddElement(step + 1);
-        else if (step[0] == '=') tree.AddValue(CString(step + 1));
-        else tree.EndElement();
+        if (step[0] == '+')
+            tree.AddElement(step + 1);
+        else if (step[0] == '=')
+            tree.AddValue(CString(step + 1));
+        else
+            tree.EndElement();
     }
 }
 
@@ -117,13 +120,16 @@ TEST_F(XmlFileTest, WriterStopsIndentingAt79Spaces) {
     // 85 nested elements, the innermost with a value.
     const int depth = 85;
     XML_Tree tree;
-    for (int i = 0; i < depth; ++i) tree.AddElement("e");
+    for (int i = 0; i < depth; ++i)
+        tree.AddElement("e");
     tree.AddValue(CString("v"));
     std::string expected;
     auto indent = [](int level) { return std::string(level < 79 ? level : 79, ' '); };
-    for (int i = 0; i < depth; ++i) expected += indent(i) + "<e>\n";
+    for (int i = 0; i < depth; ++i)
+        expected += indent(i) + "<e>\n";
     expected += indent(depth - 1) + " v\n";
-    for (int i = depth - 1; i >= 0; --i) expected += indent(i) + "</e>\n";
+    for (int i = depth - 1; i >= 0; --i)
+        expected += indent(i) + "</e>\n";
     EXPECT_EQ(expected, Write(tree));
 }
 
@@ -174,18 +180,13 @@ TEST_F(XmlFileTest, ReaderFollowsTheSinglePassRules) {
         {"blanks only", " \n\t", "<none>"},
         {"leaf", "<a>1</a>", "a=1"},
         {"blanks cut, inner kept", "<a> \t\n x  y \n\t </a>", "a=x  y"},
-        {"text between elements goes to the parent",
-         "<a><b>1</b>x<c>2</c></a>", "a=x(b=1,c=2)"},
+        {"text between elements goes to the parent", "<a><b>1</b>x<c>2</c></a>", "a=x(b=1,c=2)"},
         {"last text run wins", "<a>x<b>1</b>y</a>", "a=y(b=1)"},
-        {"carriage returns kept",
-         "<a>\r\n <b>\r\n  1\r\n </b>\r\n</a>\r\n", "a=\r(b=\r\n  1\r)"},
-        {"self-closing tag opens and stays open",
-         "<a><b/><c>1</c></a>", "a(b/(c=1))"},
+        {"carriage returns kept", "<a>\r\n <b>\r\n  1\r\n </b>\r\n</a>\r\n", "a=\r(b=\r\n  1\r)"},
+        {"self-closing tag opens and stays open", "<a><b/><c>1</c></a>", "a(b/(c=1))"},
         {"second top-level element ignored", "<a>1</a><b>2</b>x", "a=1"},
-        {"closing tag of another name closes the current",
-         "<a><b>1</c><d>2</d></a>", "a(b=1,d=2)"},
-        {"declaration becomes the root",
-         "<?xml version=\"1.0\"?>\n<Kapto><x>1</x></Kapto>",
+        {"closing tag of another name closes the current", "<a><b>1</c><d>2</d></a>", "a(b=1,d=2)"},
+        {"declaration becomes the root", "<?xml version=\"1.0\"?>\n<Kapto><x>1</x></Kapto>",
          "?xml version=\"1.0\"?(Kapto(x=1))"},
         {"tag taken exactly as collected", "<a b='1' >v</a>", "a b='1' =v"},
         {"unclosed elements stay, partial token dropped", "<a><b>1", "a(b)"},
@@ -198,11 +199,14 @@ TEST_F(XmlFileTest, ReaderFollowsTheSinglePassRules) {
         {"zero byte ends the text", std::string("<a>x\0y</a>", 10), "a=x"},
         {"double-byte text", "<a>\xb9\xd8\xd3\xda</a>", "a=\xb9\xd8\xd3\xda"},
         {"trail byte 0x5C never starts \\colon",
-         "<a>\x81\x5c" "colon</a>", "a=\x81\x5c" "colon"},
-        {"\\colon right after a trail byte 0x5C",
-         "<a>\x81\x5c\\colon</a>", "a=\x81\x5c/"},
+         "<a>\x81\x5c"
+         "colon</a>",
+         "a=\x81\x5c"
+         "colon"},
+        {"\\colon right after a trail byte 0x5C", "<a>\x81\x5c\\colon</a>", "a=\x81\x5c/"},
     };
-    for (const ReadCase& c : cases) EXPECT_EQ(c.tree, Read(c.input)) << c.label;
+    for (const ReadCase& c : cases)
+        EXPECT_EQ(c.tree, Read(c.input)) << c.label;
 }
 
 TEST_F(XmlFileTest, MissingFileLeavesTreeAsItWas) {
@@ -244,7 +248,8 @@ TEST_F(XmlFileTest, ReaderBoundsTokens) {
         {"text of 240 bytes dropped", "<a>" + over + "</a>", "a"},
         {"dropped text leaves the earlier run", "<a>keep<b/>" + over + "</a>", "a=keep(b/)"},
         {"\\colon counts as the slash it stands for",
-         "<a>" + std::string(234, 'x') + "\\colon\\colon\\colon\\colon\\colon</a>", "a=" + std::string(234, 'x') + "/////"},
+         "<a>" + std::string(234, 'x') + "\\colon\\colon\\colon\\colon\\colon</a>",
+         "a=" + std::string(234, 'x') + "/////"},
         {"escaped slashes past the limit dropped",
          "<a>" + std::string(235, 'x') + "\\colon\\colon\\colon\\colon\\colon</a>", "a"},
         {"surrounding blanks do not count", "<a>" + pad + lf + fits + pad + lf + "</a>", "a=" + fits},
@@ -256,7 +261,8 @@ TEST_F(XmlFileTest, ReaderBoundsTokens) {
         {"cut between the bytes of a character", "<" + straddle + ">v</x>", std::string(238, 't') + "=v"},
         {"huge tag", "<" + huge + "><c>1</c></x>", std::string(239, 'h') + "(c=1)"},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.tree, Read(c.input)) << c.label;
+    for (const auto& c : cases)
+        EXPECT_EQ(c.tree, Read(c.input)) << c.label;
 }
 
 TEST_F(XmlFileTest, EveryValueThatFitsReadsBackWhateverItsSlashes) {
@@ -279,9 +285,11 @@ TEST_F(XmlFileTest, DeepNestingNeitherRecursesNorFails) {
     // the tree without recursion.
     const int depth = 200000;
     std::string in;
-    for (int i = 0; i < depth; ++i) in += "<e>";
+    for (int i = 0; i < depth; ++i)
+        in += "<e>";
     in += "v";
-    for (int i = 0; i < depth; ++i) in += "</e>";
+    for (int i = 0; i < depth; ++i)
+        in += "</e>";
     {
         XML_Tree tree;
         ASSERT_TRUE(WriteBytes(path_, in));
@@ -303,8 +311,8 @@ TEST_F(XmlFileTest, DeepNestingNeitherRecursesNorFails) {
 
 TEST_F(XmlFileTest, WrittenTreeReadsBack) {
     XML_Tree tree;
-    Build(tree, {"+Kapto", "+Path", "=D:/\xb9\xa4\xbe\xdf/\x81\x5c/a.exe", "-", "+Num", "=-1", "-",
-                 "+Mark", "=a>b&c", "-", "-"});
+    Build(tree, {"+Kapto", "+Path", "=D:/\xb9\xa4\xbe\xdf/\x81\x5c/a.exe", "-", "+Num", "=-1", "-", "+Mark", "=a>b&c",
+                 "-", "-"});
     Write(tree);
     XML_Tree back;
     XML_File::ReadXMLFile(&back, path_.c_str());
@@ -318,11 +326,8 @@ TEST(XmlSaveString, SlashAndColonSwapWholeCharactersOnly) {
         const char* plain;
         const char* saved;
     } cases[] = {
-        {"", ""},
-        {"a/b//c", "a\\colonb\\colon\\colonc"},
-        {"no slash", "no slash"},
-        {"\\", "\\"},
-        {"\xb9\xd8/\xd3\xda", "\xb9\xd8\\colon\xd3\xda"},
+        {"", ""},     {"a/b//c", "a\\colonb\\colon\\colonc"},           {"no slash", "no slash"},
+        {"\\", "\\"}, {"\xb9\xd8/\xd3\xda", "\xb9\xd8\\colon\xd3\xda"},
     };
     for (const auto& c : cases) {
         CString s(c.plain);
@@ -332,9 +337,14 @@ TEST(XmlSaveString, SlashAndColonSwapWholeCharactersOnly) {
         EXPECT_STREQ(c.plain, s) << c.plain;
     }
     // 0x81 0x5C is one character: its second byte is no backslash.
-    CString dbcs("\x81\x5c" "colon");
+    CString dbcs(
+        "\x81\x5c"
+        "colon");
     XML_File::UnmakeSaveString(dbcs);
-    EXPECT_STREQ("\x81\x5c" "colon", dbcs);
+    EXPECT_STREQ(
+        "\x81\x5c"
+        "colon",
+        dbcs);
     CString twice("\\colon\\colon");
     XML_File::UnmakeSaveString(twice);
     EXPECT_STREQ("//", twice);

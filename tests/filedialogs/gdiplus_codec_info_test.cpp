@@ -28,9 +28,7 @@ struct RecordCase {
     const char* pszWantDefExt;
 };
 
-void PrintTo(const RecordCase& c, std::ostream* os) {
-    *os << c.pszWantFormat << " " << c.pszWantExtensions;
-}
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.pszWantFormat << " " << c.pszWantExtensions; }
 
 class CodecRecordTest : public ::testing::TestWithParam<RecordCase> {};
 
@@ -74,9 +72,7 @@ struct FindCase {
     bool bWant;
 };
 
-void PrintTo(const FindCase& c, std::ostream* os) {
-    *os << (c.pszExt ? c.pszExt : "(null)");
-}
+void PrintTo(const FindCase& c, std::ostream* os) { *os << (c.pszExt ? c.pszExt : "(null)"); }
 
 class CodecFindTest : public ::testing::TestWithParam<FindCase> {};
 
@@ -162,9 +158,7 @@ struct EncoderCase {
     const GUID* pClsid;
 };
 
-void PrintTo(const EncoderCase& c, std::ostream* os) {
-    *os << c.pszExt;
-}
+void PrintTo(const EncoderCase& c, std::ostream* os) { *os << c.pszExt; }
 
 class LiveEncoderTest : public LiveCodecs, public ::testing::WithParamInterface<EncoderCase> {};
 

@@ -88,7 +88,8 @@ struct Driver {
     // One by one: GCC 12 warns falsely on assigning a braced list here.
     void SetSteps(std::initializer_list<Step> list) {
         steps.clear();
-        for (const Step& s : list) steps.push_back(s);
+        for (const Step& s : list)
+            steps.push_back(s);
     }
     // Results
     bool bFoundDialog = false;
@@ -366,8 +367,12 @@ TEST_F(FileDialogTest, UnknownExtensionKeepsTheDialogOpen) {
     Driver d;
     // Refused, then an alternative pattern of one codec, after a refusal of
     // the same search.
-    d.SetSteps({{kType, L"shot.xyz", 0},    {kEnter, nullptr, 0},    {kExpectOpen, nullptr, 0},
-               {kBackspaces, nullptr, 12}, {kType, L"shot.jpe", 0}, {kEnter, nullptr, 0}});
+    d.SetSteps({{kType, L"shot.xyz", 0},
+                {kEnter, nullptr, 0},
+                {kExpectOpen, nullptr, 0},
+                {kBackspaces, nullptr, 12},
+                {kType, L"shot.jpe", 0},
+                {kEnter, nullptr, 0}});
     ASSERT_EQ(RunDriven(dlg, d), IDOK);
     EXPECT_TRUE(d.bStayedOpen);
     EXPECT_FALSE(d.bHadToClose);

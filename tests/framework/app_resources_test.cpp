@@ -26,7 +26,7 @@ TEST_F(KaptoResources, StringsArriveAsCodePage936) {
         UINT id;
         const char* bytes;
     } cases[] = {
-        {101, "\xb9\xd8\xd3\xda\x20Kapto(&A)..."},                       // 关于 Kapto(&A)...
+        {101, "\xb9\xd8\xd3\xda\x20Kapto(&A)..."},                        // 关于 Kapto(&A)...
         {32796, "\xd0\xc2\xbd\xa8\xbd\xd8\xcd\xbc\x0a\xd0\xc2\xbd\xa8"},  // 新建截图\n新建
         {32795, "\xb2\xb6\xd7\xbd\xd5\xfb\xb8\xf6\xc6\xc1\xc4\xbb\xcd\xbc\xcf\xf1\x0a\xc8\xab\xc6\xc1"},
     };
@@ -112,8 +112,8 @@ TEST(KaptoProgram, StartsOnItsMainWindowAndEndsWhenItCloses) {
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     std::string exe = ExeDir() + "Kapto.exe";
-    ASSERT_TRUE(::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si,
-                                 &pi));
+    ASSERT_TRUE(
+        ::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &pi));
     FoundWindow found = {pi.dwProcessId, nullptr};
     for (int i = 0; i < 300 && found.hWnd == nullptr; ++i) {
         ::Sleep(100);
@@ -126,7 +126,8 @@ TEST(KaptoProgram, StartsOnItsMainWindowAndEndsWhenItCloses) {
     EXPECT_EQ(0, (int)::SendDlgItemMessageA(h, 1004, CB_GETCURSEL, 0, 0));
     // The template's 24 controls, and the capture engine's hidden window.
     int nControls = 0;
-    for (HWND c = ::GetWindow(h, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) ++nControls;
+    for (HWND c = ::GetWindow(h, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT))
+        ++nControls;
     EXPECT_EQ(25, nControls);
     // 退出 ends the program.
     ::PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)::GetDlgItem(h, IDOK));

@@ -22,11 +22,15 @@ struct FindCase {
 
 TEST(CStringTest, FindStepsOverDoubleByteCharacters) {
     const FindCase cases[] = {
-        {"a\x81\x5c" "b", "\\", 0, -1},          // the trail byte is not a backslash
-        {"a\x81\x5c\\b", "\\", 0, 3},            // a real one after it is found
+        {"a\x81\x5c"
+         "b",
+         "\\", 0, -1},                 // the trail byte is not a backslash
+        {"a\x81\x5c\\b", "\\", 0, 3},  // a real one after it is found
         {"\x81\x7c|x", "|", 0, 2},
-        {"\x81\x7c" "x", "|", 0, -1},
-        {"\xd5\xfb\xb8\xf6", "\xfb\xb8", 0, -1}, // straddles two characters
+        {"\x81\x7c"
+         "x",
+         "|", 0, -1},
+        {"\xd5\xfb\xb8\xf6", "\xfb\xb8", 0, -1},  // straddles two characters
         {"\xd5\xfb\xb8\xf6", "\xb8\xf6", 0, 2},
         {"abcabc", "bc", 2, 4},
         {"abc", "", 1, 1},
@@ -84,9 +88,14 @@ TEST(CStringTest, CaseChangesOnlyTouchSingleByteLetters) {
     EXPECT_STREQ("AB\x81\x61Z", s);
     s.MakeLower();
     EXPECT_STREQ("ab\x81\x61z", s);
-    CString r("a\xd5\xfb" "b");
+    CString r(
+        "a\xd5\xfb"
+        "b");
     r.MakeReverse();
-    EXPECT_STREQ("b\xd5\xfb" "a", r);
+    EXPECT_STREQ(
+        "b\xd5\xfb"
+        "a",
+        r);
 }
 
 TEST(CStringTest, ExtractionClampsToTheText) {

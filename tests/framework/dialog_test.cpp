@@ -49,7 +49,8 @@ private:
     }
     static DWORD WINAPI Run(LPVOID p) {
         MessageBoxCloser* self = static_cast<MessageBoxCloser*>(p);
-        while (::WaitForSingleObject(self->m_hStop, 50) == WAIT_TIMEOUT) ::EnumWindows(FindBox, (LPARAM)self);
+        while (::WaitForSingleObject(self->m_hStop, 50) == WAIT_TIMEOUT)
+            ::EnumWindows(FindBox, (LPARAM)self);
         return 0;
     }
     HANDLE m_hStop;
@@ -116,8 +117,8 @@ TEST(ModalDialogTest, IdleMessagesPreTranslationAndResult) {
 
 TEST(ModalDialogTest, OwnerIsDisabledWhileModalAndEnabledAfter) {
     CWnd owner;
-    ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                               nullptr));
+    ASSERT_TRUE(
+        owner.CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
     IdleDialog dlg(&owner);
     dlg.m_hOwner = owner.m_hWnd;
     EXPECT_EQ(42, dlg.DoModal());
@@ -188,8 +189,8 @@ TEST(ModalDialogTest, AppLoopKeepsAHandlersWrappersAcrossANestedDialog) {
         }
     } owner;
     ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
-    owner.m_hProbe = ::CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                       nullptr);
+    owner.m_hProbe =
+        ::CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner.m_hProbe);
     CWnd* pOldMain = app.m_pMainWnd;
     app.m_pMainWnd = &owner;

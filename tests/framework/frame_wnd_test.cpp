@@ -39,7 +39,8 @@ TEST(FrameWndTest, TheObjectGoesWithItsWindowOrWithAFailedCreate) {
         ASSERT_EQ(0, g_nFramesAlive);
         CountedFrame* pFrame = new CountedFrame(end == kRefusedCreate);
         LPCSTR lpszMenu = end == kMissingMenu ? MAKEINTRESOURCEA(IDR_TEST_FRAME_MENU + 90) : nullptr;
-        BOOL bCreated = pFrame->Create(nullptr, "frame", WS_OVERLAPPEDWINDOW, CFrameWnd::rectDefault, nullptr, lpszMenu);
+        BOOL bCreated =
+            pFrame->Create(nullptr, "frame", WS_OVERLAPPEDWINDOW, CFrameWnd::rectDefault, nullptr, lpszMenu);
         if (end == kRefusedCreate || end == kMissingMenu) {
             EXPECT_FALSE(bCreated) << end;
         } else {

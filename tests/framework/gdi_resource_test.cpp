@@ -104,7 +104,8 @@ TEST(GdiTest, StretchBltMagnifiesEachPixelIntoABlock) {
     PixelCanvas dst(10, 10, RGB(9, 9, 9));
     EXPECT_TRUE(dst.dc.StretchBlt(0, 0, 10, 10, &src.dc, 0, 0, 2, 2, SRCCOPY));
     for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 10; ++x) EXPECT_EQ(src.dc.GetPixel(x / 5, y / 5), dst.dc.GetPixel(x, y)) << x << "," << y;
+        for (int x = 0; x < 10; ++x)
+            EXPECT_EQ(src.dc.GetPixel(x / 5, y / 5), dst.dc.GetPixel(x, y)) << x << "," << y;
 }
 
 TEST(GdiTest, AlphaBlendMixesAConstantAlphaOverTheDestination) {

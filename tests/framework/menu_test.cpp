@@ -67,7 +67,8 @@ TEST(MenuTest, LoadsFromTheResourceChainAndOwnsWhatItLoads) {
         ASSERT_NE(nullptr, pPopup);
         const UINT expected[] = {ID_TEST_FIRST, 0, ID_TEST_SECOND, (UINT)-1, ID_TEST_PLAIN};
         ASSERT_EQ(5, pPopup->GetMenuItemCount());
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(expected[i], pPopup->GetMenuItemID(i)) << i;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(expected[i], pPopup->GetMenuItemID(i)) << i;
         EXPECT_EQ(nullptr, pPopup->GetSubMenu(1));
         ASSERT_NE(nullptr, pPopup->GetSubMenu(3));
         CString strText;

@@ -113,7 +113,8 @@ protected:
     void Drive(std::function<void()> script) {
         std::thread input(script);
         DWORD nStart = ::GetTickCount();
-        while (!m_wnd.m_bDone && ::GetTickCount() - nStart < 10000) kptest::PumpMessages(10);
+        while (!m_wnd.m_bDone && ::GetTickCount() - nStart < 10000)
+            kptest::PumpMessages(10);
         input.join();
         kptest::PumpMessages(50);
         ASSERT_TRUE(m_wnd.m_bDone);

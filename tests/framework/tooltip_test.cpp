@@ -13,8 +13,8 @@ TEST(ToolTipTest, ToolsForChildWindowsKeepTheirTexts) {
     CWnd parent;
     ASSERT_TRUE(parent.CreateEx(0, nullptr, "parent", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
     CWnd child;
-    ASSERT_TRUE(child.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 5, 5, 50, 20, parent.m_hWnd,
-                               (HMENU)1005));
+    ASSERT_TRUE(
+        child.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 5, 5, 50, 20, parent.m_hWnd, (HMENU)1005));
     CToolTipCtrl tip;
     ASSERT_TRUE(tip.Create(&parent));
     EXPECT_EQ(parent.m_hWnd, ::GetWindow(tip.m_hWnd, GW_OWNER));

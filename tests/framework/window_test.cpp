@@ -177,20 +177,22 @@ TEST_F(WindowTest, UpdatePassDisablesOnlyPushButtonsThatNobodyHandles) {
         DWORD dwStyle;
         BOOL bEnabledAfter;
     } controls[] = {
-        {kCmdOwn, BS_PUSHBUTTON, TRUE},         // the window's own handler
-        {kCmdForApp, BS_DEFPUSHBUTTON, TRUE},   // the application's
-        {kCmdNobody, BS_PUSHBUTTON, FALSE},     // no handler anywhere
+        {kCmdOwn, BS_PUSHBUTTON, TRUE},           // the window's own handler
+        {kCmdForApp, BS_DEFPUSHBUTTON, TRUE},     // the application's
+        {kCmdNobody, BS_PUSHBUTTON, FALSE},       // no handler anywhere
         {kCmdNobody + 1, BS_AUTOCHECKBOX, TRUE},  // a check box is data, not a command
     };
     CWnd buttons[4];
     for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(buttons[i].CreateEx(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE | controls[i].dwStyle, 0, 30 * i, 50, 20,
-                                        m_wnd.m_hWnd, (HMENU)(UINT_PTR)controls[i].nID));
+        ASSERT_TRUE(buttons[i].CreateEx(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE | controls[i].dwStyle, 0, 30 * i, 50,
+                                        20, m_wnd.m_hWnd, (HMENU)(UINT_PTR)controls[i].nID));
     }
     m_wnd.UpdateDialogControls(&m_wnd, FALSE);
-    for (CWnd& b : buttons) EXPECT_TRUE(b.IsWindowEnabled());
+    for (CWnd& b : buttons)
+        EXPECT_TRUE(b.IsWindowEnabled());
     m_wnd.UpdateDialogControls(&m_wnd, TRUE);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(controls[i].bEnabledAfter, buttons[i].IsWindowEnabled()) << controls[i].nID;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(controls[i].bEnabledAfter, buttons[i].IsWindowEnabled()) << controls[i].nID;
     EXPECT_STREQ("", m_wnd.m_log);  // asking ran no handler
 }
 

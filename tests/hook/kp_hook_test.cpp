@@ -96,11 +96,11 @@ protected:
         g_received.clear();
         g_pStopOnPress = nullptr;
         // The hook window never shows; the target covers the place clicked.
-        m_hHookWnd =
-            CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        m_hHookWnd = CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
         m_hTarget = CreateWindowExA(WS_EX_TOPMOST, "KpHookTestWnd", "target", WS_POPUP | WS_VISIBLE, kTarget.left,
-                                    kTarget.top, kTarget.right - kTarget.left, kTarget.bottom - kTarget.top, nullptr, nullptr,
-                                    GetModuleHandleA(nullptr), nullptr);
+                                    kTarget.top, kTarget.right - kTarget.left, kTarget.bottom - kTarget.top, nullptr,
+                                    nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(m_hHookWnd, nullptr);
         ASSERT_NE(m_hTarget, nullptr);
         SetForegroundWindow(m_hTarget);
@@ -172,9 +172,7 @@ const PressCase kPresses[] = {
      WM_RBUTTONUP},
 };
 
-void PrintTo(const PressCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const PressCase& c, std::ostream* os) { *os << c.name; }
 
 class HookPressTest : public HookTest, public ::testing::WithParamInterface<PressCase> {};
 
@@ -275,8 +273,8 @@ TEST_F(HookTest, StopDropsReportsStillQueued) {
 }
 
 TEST_F(HookTest, ReportingFollowsTheHookWindow) {
-    HWND hOther =
-        CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND hOther = CreateWindowExA(0, "KpHookTestWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(hOther, nullptr);
     StartOverTarget();
     m_hook.SetHookWnd(hOther);

@@ -17,17 +17,16 @@ struct Source {
     std::vector<uint8_t> data;
 };
 
-Source RandomSource(std::mt19937& rng, int w, int h, int bytes)
-{
+Source RandomSource(std::mt19937& rng, int w, int h, int bytes) {
     Source s{w, h, bytes, (ptrdiff_t)w * bytes + std::uniform_int_distribution<int>(0, 5)(rng), {}};
     s.data.resize((size_t)s.stride * h);
-    for (uint8_t& b : s.data) b = (uint8_t)rng();
+    for (uint8_t& b : s.data)
+        b = (uint8_t)rng();
     return s;
 }
 
 // Pixel (x, y) of the tw x th thumbnail, box by box from the definition.
-void Expected(const Source& s, int tw, int th, int x, int y, uint8_t out[4])
-{
+void Expected(const Source& s, int tw, int th, int x, int y, uint8_t out[4]) {
     const long long c0 = (long long)x * s.w / tw, c1 = (long long)(x + 1) * s.w / tw;
     const long long r0 = (long long)y * s.h / th, r1 = (long long)(y + 1) * s.h / th;
     for (int k = 0; k < 4; ++k) {
@@ -37,7 +36,8 @@ void Expected(const Source& s, int tw, int th, int x, int y, uint8_t out[4])
         }
         uint64_t sum = 0, n = 0;
         for (long long r = r0; r < r1; ++r)
-            for (long long c = c0; c < c1; ++c, ++n) sum += s.data[(size_t)(r * s.stride + c * s.bytes + k)];
+            for (long long c = c0; c < c1; ++c, ++n)
+                sum += s.data[(size_t)(r * s.stride + c * s.bytes + k)];
         out[k] = (uint8_t)((sum + n / 2) / n);
     }
 }
@@ -48,8 +48,7 @@ protected:
     void TearDown() override { kpimg::SetThreadLimit(0); }
 };
 
-TEST_P(BoxThumbnails, EveryPixelIsTheRoundedMeanOfItsBox)
-{
+TEST_P(BoxThumbnails, EveryPixelIsTheRoundedMeanOfItsBox) {
     std::mt19937 rng(2026 + GetParam());
     for (int i = 0; i < 60; ++i) {
         const int bytes = i % 2 ? 3 : 4;
@@ -79,8 +78,7 @@ TEST_P(BoxThumbnails, EveryPixelIsTheRoundedMeanOfItsBox)
 INSTANTIATE_TEST_SUITE_P(Threads, BoxThumbnails, ::testing::Values(1, 3),
                          [](const ::testing::TestParamInfo<int>& i) { return std::to_string(i.param) + "_threads"; });
 
-TEST(BoxThumbnail, RefusesWhatItCannotMake)
-{
+TEST(BoxThumbnail, RefusesWhatItCannotMake) {
     std::vector<uint8_t> src(10 * 10 * 4, 1), dst(10 * 10 * 4, 0xA5);
     const struct {
         int sw, sh, bytes, tw, th;
@@ -96,7 +94,8 @@ TEST(BoxThumbnail, RefusesWhatItCannotMake)
         EXPECT_FALSE(kpimg::BoxThumbnail(src.data(), r.sw, r.sh, r.sw * 4, r.bytes, dst.data(), r.tw, r.th, 40));
     EXPECT_FALSE(kpimg::BoxThumbnail(nullptr, 10, 10, 40, 4, dst.data(), 5, 5, 20));
     EXPECT_FALSE(kpimg::BoxThumbnail(src.data(), 10, 10, 40, 4, nullptr, 5, 5, 20));
-    for (uint8_t b : dst) ASSERT_EQ(b, 0xA5);
+    for (uint8_t b : dst)
+        ASSERT_EQ(b, 0xA5);
 }
 
 }  // namespace

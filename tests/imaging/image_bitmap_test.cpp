@@ -28,10 +28,7 @@ public:
     using CImageBitmap::PrepareBitmapInfo32;
 };
 
-bool SameColour(const RGBX& a, const RGBX& b)
-{
-    return a.b == b.b && a.g == b.g && a.r == b.r;
-}
+bool SameColour(const RGBX& a, const RGBX& b) { return a.b == b.b && a.g == b.g && a.r == b.r; }
 
 struct Pixels {
     int w = 0, h = 0;
@@ -40,8 +37,7 @@ struct Pixels {
 };
 
 // A screen-compatible bitmap holding the given pixels.
-HBITMAP MakeBitmap(int w, int h, const std::vector<RGBX>& px)
-{
+HBITMAP MakeBitmap(int w, int h, const std::vector<RGBX>& px) {
     HDC dc = GetDC(nullptr);
     HBITMAP hb = CreateCompatibleBitmap(dc, w, h);
     BITMAPINFO bmi = TopDownDib32(w, h);
@@ -50,8 +46,7 @@ HBITMAP MakeBitmap(int w, int h, const std::vector<RGBX>& px)
     return hb;
 }
 
-Pixels Read(HBITMAP hb)
-{
+Pixels Read(HBITMAP hb) {
     Pixels p;
     BITMAP bm;
     if (hb == nullptr || !GetObjectA(hb, sizeof bm, &bm)) return p;
@@ -65,32 +60,22 @@ Pixels Read(HBITMAP hb)
     return p;
 }
 
-Pixels Read(const CImageBitmap& b)
-{
-    return Read((HBITMAP)b.GetSafeHandle());
-}
+Pixels Read(const CImageBitmap& b) { return Read((HBITMAP)b.GetSafeHandle()); }
 
 // Pixel (x, y) of the test pattern: distinct colours everywhere.
-RGBX Pattern(int x, int y)
-{
-    return Px((x * 37 + y * 11) & 255, (x * 5 + y * 53) & 255, (x * 91 + y * 29 + 7) & 255);
-}
+RGBX Pattern(int x, int y) { return Px((x * 37 + y * 11) & 255, (x * 5 + y * 53) & 255, (x * 91 + y * 29 + 7) & 255); }
 
-std::vector<RGBX> PatternPixels(int w, int h)
-{
+std::vector<RGBX> PatternPixels(int w, int h) {
     std::vector<RGBX> v((size_t)w * h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) v[(size_t)y * w + x] = Pattern(x, y);
+        for (int x = 0; x < w; ++x)
+            v[(size_t)y * w + x] = Pattern(x, y);
     return v;
 }
 
-void Load(CImageBitmap& b, int w, int h)
-{
-    ASSERT_TRUE(b.Attach(MakeBitmap(w, h, PatternPixels(w, h))));
-}
+void Load(CImageBitmap& b, int w, int h) { ASSERT_TRUE(b.Attach(MakeBitmap(w, h, PatternPixels(w, h)))); }
 
-void ExpectPixelsEqual(const Pixels& a, const Pixels& b)
-{
+void ExpectPixelsEqual(const Pixels& a, const Pixels& b) {
     ASSERT_EQ(a.w, b.w);
     ASSERT_EQ(a.h, b.h);
     for (size_t i = 0; i < a.px.size(); ++i)
@@ -99,8 +84,7 @@ void ExpectPixelsEqual(const Pixels& a, const Pixels& b)
 
 // ---- Processing ---------------------------------------------------------------
 
-TEST(ProcessImage, WithoutABitmapEveryOperationFails)
-{
+TEST(ProcessImage, WithoutABitmapEveryOperationFails) {
     CImageBitmap b;
     CArray<CImage32BitProcessor*, CImage32BitProcessor*> empty;
     EXPECT_EQ(b.ProcessImage(empty), 0);
@@ -116,8 +100,7 @@ TEST(ProcessImage, WithoutABitmapEveryOperationFails)
     EXPECT_EQ(b.GetSafeHandle(), nullptr);
 }
 
-TEST(ProcessImage, EmptyChainKeepsTheSameBitmap)
-{
+TEST(ProcessImage, EmptyChainKeepsTheSameBitmap) {
     CImageBitmap b;
     Load(b, 5, 4);
     HGDIOBJ before = b.GetSafeHandle();
@@ -129,47 +112,66 @@ TEST(ProcessImage, EmptyChainKeepsTheSameBitmap)
 struct OneCallCase {
     const char* name;
     int op;
-    int w, h;    // result size
-    int x, y;    // a pixel to check
-    RGBX expect; // its colour
+    int w, h;     // result size
+    int x, y;     // a pixel to check
+    RGBX expect;  // its colour
 };
 
 // On a 3 x 2 image: (0,0) = red, (1,0) = (b10 g20 r30), (2,0) = black,
 // row 1 = white. Expectations from the formulas by hand.
 const OneCallCase kOneCall[] = {
-    {"grey", 0, 3, 2, 0, 0, Px(76, 76, 76)},          // 3*255/10
+    {"grey", 0, 3, 2, 0, 0, Px(76, 76, 76)},  // 3*255/10
     {"negate", 1, 3, 2, 1, 0, Px(245, 235, 225)},
     {"replace_black_by_red", 2, 3, 2, 2, 0, Px(0, 0, 255)},
-    {"flip_horz", 3, 3, 2, 2, 0, Px(0, 0, 255)},      // red moves to the right end
+    {"flip_horz", 3, 3, 2, 2, 0, Px(0, 0, 255)},  // red moves to the right end
     {"flip_both", 4, 3, 2, 2, 1, Px(0, 0, 255)},
     {"blur_zero_copies", 5, 3, 2, 1, 0, Px(10, 20, 30)},
     {"sharpen_ring_kept", 6, 3, 2, 1, 0, Px(10, 20, 30)},  // no inner pixel in 3 x 2
     {"resize_two", 7, 6, 4, 0, 0, Px(0, 0, 255)},
-    {"rotate_90_size", 8, 4, 4, 0, 0, Px(255, 255, 255)}, // X = 1, Y = 1; corner is background
-    {"shear_size", 9, 5, 3, 0, 0, Px(255, 255, 255)},     // (2, 1): corner has no source
+    {"rotate_90_size", 8, 4, 4, 0, 0, Px(255, 255, 255)},  // X = 1, Y = 1; corner is background
+    {"shear_size", 9, 5, 3, 0, 0, Px(255, 255, 255)},      // (2, 1): corner has no source
 };
 
 class OneCallTest : public ::testing::TestWithParam<OneCallCase> {};
 
-TEST_P(OneCallTest, Operation)
-{
+TEST_P(OneCallTest, Operation) {
     const OneCallCase& c = GetParam();
-    std::vector<RGBX> px = {Px(0, 0, 255), Px(10, 20, 30), Px(0, 0, 0),
+    std::vector<RGBX> px = {Px(0, 0, 255),     Px(10, 20, 30),    Px(0, 0, 0),
                             Px(255, 255, 255), Px(255, 255, 255), Px(255, 255, 255)};
     CImageBitmap b;
     ASSERT_TRUE(b.Attach(MakeBitmap(3, 2, px)));
     int r = 0;
     switch (c.op) {
-    case 0: r = b.GrayImage(); break;
-    case 1: r = b.NegateImage(); break;
-    case 2: r = b.ReplaceColor(0x000000, 0x0000FF); break;
-    case 3: r = b.FlipImage(1, 0); break;
-    case 4: r = b.FlipImage(1, 1); break;
-    case 5: r = b.BlurImage(0); break;
-    case 6: r = b.SharpenImage(5); break;
-    case 7: r = b.ResizeImage(2.0); break;
-    case 8: r = b.RotateImage(90, 0); break;
-    case 9: r = b.ShearImage(2, 1, 0); break;
+        case 0:
+            r = b.GrayImage();
+            break;
+        case 1:
+            r = b.NegateImage();
+            break;
+        case 2:
+            r = b.ReplaceColor(0x000000, 0x0000FF);
+            break;
+        case 3:
+            r = b.FlipImage(1, 0);
+            break;
+        case 4:
+            r = b.FlipImage(1, 1);
+            break;
+        case 5:
+            r = b.BlurImage(0);
+            break;
+        case 6:
+            r = b.SharpenImage(5);
+            break;
+        case 7:
+            r = b.ResizeImage(2.0);
+            break;
+        case 8:
+            r = b.RotateImage(90, 0);
+            break;
+        case 9:
+            r = b.ShearImage(2, 1, 0);
+            break;
     }
     EXPECT_EQ(r, 1);
     Pixels out = Read(b);
@@ -182,8 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Bitmap, OneCallTest, ::testing::ValuesIn(kOneCall),
                          [](const ::testing::TestParamInfo<OneCallCase>& i) { return std::string(i.param.name); });
 
 // The chain by hand: each step on a fresh background-filled array.
-std::vector<RGBX> Compose(std::vector<CImage32BitProcessor*> chain, std::vector<RGBX> src, CSize& size, RGBX back)
-{
+std::vector<RGBX> Compose(std::vector<CImage32BitProcessor*> chain, std::vector<RGBX> src, CSize& size, RGBX back) {
     for (CImage32BitProcessor* p : chain) {
         CSize out = p->CalcDestSize(size);
         std::vector<RGBX> dst((size_t)out.cx * out.cy, back);
@@ -194,8 +195,7 @@ std::vector<RGBX> Compose(std::vector<CImage32BitProcessor*> chain, std::vector<
     return src;
 }
 
-TEST(ProcessImage, GrowThenShrinkLeavesNothingOfTheLargerImage)
-{
+TEST(ProcessImage, GrowThenShrinkLeavesNothingOfTheLargerImage) {
     // Rotation by 45 grows 31 x 17 to 36 x 36; the half scaling then reads
     // a 36 x 36 source from an array refilled with background, so the
     // result equals the two steps run on fresh arrays.
@@ -214,13 +214,13 @@ TEST(ProcessImage, GrowThenShrinkLeavesNothingOfTheLargerImage)
     Pixels got = Read(b);
     ASSERT_EQ(got.w, size.cx);
     ASSERT_EQ(got.h, size.cy);
-    for (size_t i = 0; i < expect.size(); ++i) ASSERT_TRUE(SameColour(got.px[i], expect[i])) << i;
+    for (size_t i = 0; i < expect.size(); ++i)
+        ASSERT_TRUE(SameColour(got.px[i], expect[i])) << i;
     // The uncovered corner is the background colour.
     EXPECT_TRUE(SameColour(got.at(0, 0), Px(0x33, 0x66, 0x99)));
 }
 
-TEST(ProcessImage, ShrinkThenGrowRefillsTheBackground)
-{
+TEST(ProcessImage, ShrinkThenGrowRefillsTheBackground) {
     // Half scaling leaves a 5 x 3 image in the 11 x 7 destination; the
     // shear then grows it, reading the refilled array.
     CImageBitmap b(0x000000);
@@ -238,11 +238,11 @@ TEST(ProcessImage, ShrinkThenGrowRefillsTheBackground)
     Pixels got = Read(b);
     ASSERT_EQ(got.w, size.cx);
     ASSERT_EQ(got.h, size.cy);
-    for (size_t i = 0; i < expect.size(); ++i) ASSERT_TRUE(SameColour(got.px[i], expect[i])) << i;
+    for (size_t i = 0; i < expect.size(); ++i)
+        ASSERT_TRUE(SameColour(got.px[i], expect[i])) << i;
 }
 
-TEST(ProcessImage, TheFullChainOfTheCaptureEngine)
-{
+TEST(ProcessImage, TheFullChainOfTheCaptureEngine) {
     CImageBitmap b;
     Load(b, 40, 23);
     CImageGrayer grey;
@@ -256,14 +256,16 @@ TEST(ProcessImage, TheFullChainOfTheCaptureEngine)
     CImageSharpener sharp(5);
     std::vector<CImage32BitProcessor*> all = {&grey, &neg, &rep, &flip, &rot, &half, &shear, &blur, &sharp};
     CArray<CImage32BitProcessor*, CImage32BitProcessor*> chain;
-    for (CImage32BitProcessor* p : all) chain.Add(p);
+    for (CImage32BitProcessor* p : all)
+        chain.Add(p);
     ASSERT_EQ(b.ProcessImage(chain), 1);
     CSize size(40, 23);
     std::vector<RGBX> expect = Compose(all, PatternPixels(40, 23), size, Px(255, 255, 255, 255));
     Pixels got = Read(b);
     ASSERT_EQ(got.w, size.cx);
     ASSERT_EQ(got.h, size.cy);
-    for (size_t i = 0; i < expect.size(); ++i) ASSERT_TRUE(SameColour(got.px[i], expect[i])) << i;
+    for (size_t i = 0; i < expect.size(); ++i)
+        ASSERT_TRUE(SameColour(got.px[i], expect[i])) << i;
 }
 
 // Each of these must return 0 and leave the bitmap exactly as it was.
@@ -276,10 +278,10 @@ struct RefusedCase {
 const RefusedCase kRefused[] = {
     {"scale_zero", 9, 7, 0},
     {"scale_negative", 9, 7, 1},
-    {"scale_100000_percent", 1920, 1080, 2},   // 1920000 x 1080000 pixels
-    {"rotate_wide_image", 46341, 1, 3},        // 45 degrees: 32770 x 32770 pixels, over 2^31 bytes
+    {"scale_100000_percent", 1920, 1080, 2},  // 1920000 x 1080000 pixels
+    {"rotate_wide_image", 46341, 1, 3},       // 45 degrees: 32770 x 32770 pixels, over 2^31 bytes
     {"shear_int_max", 10, 10, 4},
-    {"shear_int_min", 10, 10, 5},              // abs(INT_MIN) must not wrap
+    {"shear_int_min", 10, 10, 5},                       // abs(INT_MIN) must not wrap
     {"chain_max_width_times_max_height", 30000, 2, 6},  // 30000 wide, then 30000 high
     {"tiny_scale_gives_empty_image", 9, 7, 7},
     {"null_processor_in_chain", 9, 7, 8},
@@ -287,8 +289,7 @@ const RefusedCase kRefused[] = {
 
 class RefusedTest : public ::testing::TestWithParam<RefusedCase> {};
 
-TEST_P(RefusedTest, BitmapUnchanged)
-{
+TEST_P(RefusedTest, BitmapUnchanged) {
     const RefusedCase& c = GetParam();
     CImageBitmap b;
     Load(b, c.w, c.h);
@@ -301,18 +302,34 @@ TEST_P(RefusedTest, BitmapUnchanged)
     CArray<CImage32BitProcessor*, CImage32BitProcessor*> chain;
     chain.Add(&grey);  // runs first, so a refusal after it must still leave the bitmap alone
     switch (c.kind) {
-    case 0: chain.Add(&zero); break;
-    case 1: chain.Add(&negative); break;
-    case 2: chain.Add(&big); break;
-    case 3: chain.Add(&rot); break;
-    case 4: chain.Add(&maxShear); break;
-    case 5: chain.Add(&minShear); break;
-    case 6:
-        chain.Add(&rot90);  // 30000 x 2 -> 4 x 30002: max width times max height is too much
-        chain.Add(&half);
-        break;
-    case 7: chain.Add(&tiny); break;
-    case 8: chain.Add(nullptr); break;
+        case 0:
+            chain.Add(&zero);
+            break;
+        case 1:
+            chain.Add(&negative);
+            break;
+        case 2:
+            chain.Add(&big);
+            break;
+        case 3:
+            chain.Add(&rot);
+            break;
+        case 4:
+            chain.Add(&maxShear);
+            break;
+        case 5:
+            chain.Add(&minShear);
+            break;
+        case 6:
+            chain.Add(&rot90);  // 30000 x 2 -> 4 x 30002: max width times max height is too much
+            chain.Add(&half);
+            break;
+        case 7:
+            chain.Add(&tiny);
+            break;
+        case 8:
+            chain.Add(nullptr);
+            break;
     }
     EXPECT_EQ(b.ProcessImage(chain), 0);
     EXPECT_EQ(b.GetSafeHandle(), before);
@@ -323,8 +340,7 @@ TEST_P(RefusedTest, BitmapUnchanged)
 INSTANTIATE_TEST_SUITE_P(Bitmap, RefusedTest, ::testing::ValuesIn(kRefused),
                          [](const ::testing::TestParamInfo<RefusedCase>& i) { return std::string(i.param.name); });
 
-TEST(ProcessImage, OneCallOverflowsReturnZero)
-{
+TEST(ProcessImage, OneCallOverflowsReturnZero) {
     CImageBitmap b;
     Load(b, 100, 100);
     HGDIOBJ before = b.GetSafeHandle();
@@ -357,8 +373,7 @@ const FillCase kFill[] = {
 
 class FillTest : public ::testing::TestWithParam<FillCase> {};
 
-TEST_P(FillTest, EveryPixel)
-{
+TEST_P(FillTest, EveryPixel) {
     const FillCase& c = GetParam();
     // One guard pixel past the end must stay untouched.
     std::vector<RGBX> px((size_t)c.w * c.h + 1, Px(9, 9, 9, 9));
@@ -374,8 +389,7 @@ TEST_P(FillTest, EveryPixel)
 INSTANTIATE_TEST_SUITE_P(Bitmap, FillTest, ::testing::ValuesIn(kFill),
                          [](const ::testing::TestParamInfo<FillCase>& i) { return std::string(i.param.name); });
 
-TEST(Fill, NullAndEmpty)
-{
+TEST(Fill, NullAndEmpty) {
     EXPECT_EQ(TestBitmap::Fill(nullptr, CSize(3, 3), 0x123456), 0);
     RGBX guard = Px(9, 9, 9, 9);
     EXPECT_EQ(TestBitmap::Fill(&guard, CSize(0, 5), 0x123456), 1);
@@ -385,8 +399,7 @@ TEST(Fill, NullAndEmpty)
 
 // ---- Pixel access -----------------------------------------------------------------
 
-TEST(PixelAccess, HeaderAndRead)
-{
+TEST(PixelAccess, HeaderAndRead) {
     TestBitmap b;
     Load(b, 5, 3);
     BITMAPINFO bmi;
@@ -404,7 +417,8 @@ TEST(PixelAccess, HeaderAndRead)
     RGBX* px = b.GetDIBits32();
     ASSERT_NE(px, nullptr);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_TRUE(SameColour(px[y * 5 + x], Pattern(x, y)));
+        for (int x = 0; x < 5; ++x)
+            EXPECT_TRUE(SameColour(px[y * 5 + x], Pattern(x, y)));
     delete[] px;
     TestBitmap none;
     EXPECT_EQ(none.GetDIBits32(), nullptr);
@@ -413,16 +427,14 @@ TEST(PixelAccess, HeaderAndRead)
 
 // ---- Copies -------------------------------------------------------------------------
 
-TEST(CopyImage, NullIsRefused)
-{
+TEST(CopyImage, NullIsRefused) {
     CImageBitmap b;
     EXPECT_EQ(b.CopyImage((HBITMAP) nullptr), 0);
     EXPECT_EQ(b.CopyImage((CBitmap*)nullptr), 0);
     EXPECT_EQ(b.GetSafeHandle(), nullptr);
 }
 
-TEST(CopyImage, ReplacesAHeldBitmapAndLeavesTheSourceUsable)
-{
+TEST(CopyImage, ReplacesAHeldBitmapAndLeavesTheSourceUsable) {
     CImageBitmap src, dst;
     Load(src, 7, 4);
     Load(dst, 3, 3);
@@ -444,8 +456,7 @@ TEST(CopyImage, ReplacesAHeldBitmapAndLeavesTheSourceUsable)
     DeleteObject(h);
 }
 
-TEST(CopyImage, OntoItself)
-{
+TEST(CopyImage, OntoItself) {
     CImageBitmap b;
     Load(b, 4, 4);
     Pixels before = Read(b);
@@ -478,18 +489,14 @@ const TypeCase kTypes[] = {
 
 class TypeTest : public ::testing::TestWithParam<TypeCase> {};
 
-TEST_P(TypeTest, Code)
-{
-    EXPECT_EQ(TestBitmap::GetFileType(GetParam().file), GetParam().code);
-}
+TEST_P(TypeTest, Code) { EXPECT_EQ(TestBitmap::GetFileType(GetParam().file), GetParam().code); }
 
 INSTANTIATE_TEST_SUITE_P(Bitmap, TypeTest, ::testing::ValuesIn(kTypes),
                          [](const ::testing::TestParamInfo<TypeCase>& i) { return std::string(i.param.name); });
 
 std::string TempPath(const char* name) { return kptest::TempRoot() + name; }
 
-bool WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes)
-{
+bool WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;
     fwrite(bytes.data(), 1, bytes.size(), f);
@@ -498,15 +505,13 @@ bool WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes)
 }
 
 template <class T>
-void Put(std::vector<BYTE>& out, const T& v)
-{
+void Put(std::vector<BYTE>& out, const T& v) {
     const BYTE* p = (const BYTE*)&v;
     out.insert(out.end(), p, p + sizeof(T));
 }
 
 // A 24-bit bottom-up bitmap file, written by hand.
-std::vector<BYTE> BmpFile(int w, int h, RGBX (*colour)(int, int))
-{
+std::vector<BYTE> BmpFile(int w, int h, RGBX (*colour)(int, int)) {
     const int stride = (w * 3 + 3) & ~3;
     std::vector<BYTE> out;
     BITMAPFILEHEADER fh = {};
@@ -529,15 +534,15 @@ std::vector<BYTE> BmpFile(int w, int h, RGBX (*colour)(int, int))
             out.push_back(c.g);
             out.push_back(c.r);
         }
-        for (int k = w * 3; k < stride; ++k) out.push_back(0);
+        for (int k = w * 3; k < stride; ++k)
+            out.push_back(0);
     }
     return out;
 }
 
 // A 16 x 16 32-bit icon: the left half opaque blue, the right half
 // transparent through the AND mask.
-std::vector<BYTE> IconFile()
-{
+std::vector<BYTE> IconFile() {
     const int n = 16;
     std::vector<BYTE> image;
     BITMAPINFOHEADER ih = {};
@@ -569,14 +574,13 @@ std::vector<BYTE> IconFile()
     return out;
 }
 
-
 // A uniform w x h picture saved by GDI+ with the given encoder.
-bool SaveWithGdiplus(const std::string& path, const WCHAR* mime, int w, int h, RGBX colour)
-{
+bool SaveWithGdiplus(const std::string& path, const WCHAR* mime, int w, int h, RGBX colour) {
     CLSID clsid;
     if (!kptest::EncoderForMime(mime, clsid)) return false;
     std::vector<RGBX> px((size_t)w * h, colour);
-    for (RGBX& p : px) p.x = 255;
+    for (RGBX& p : px)
+        p.x = 255;
     Gdiplus::GpBitmap* bmp = nullptr;
     if (Gdiplus::DllExports::GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppARGB, (BYTE*)px.data(), &bmp) !=
         Gdiplus::Ok)
@@ -589,8 +593,7 @@ bool SaveWithGdiplus(const std::string& path, const WCHAR* mime, int w, int h, R
 
 class Loading : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         Gdiplus::GdiplusStartupInput in;
         Gdiplus::GdiplusStartup(&s_token, &in, nullptr);
     }
@@ -600,13 +603,11 @@ protected:
 
 ULONG_PTR Loading::s_token = 0;
 
-RGBX Quadrants(int x, int y)
-{
+RGBX Quadrants(int x, int y) {
     return x < 3 ? (y < 2 ? Px(0, 0, 255) : Px(0, 255, 0)) : (y < 2 ? Px(255, 0, 0) : Px(255, 255, 255));
 }
 
-TEST_F(Loading, BitmapFileThroughTheSystemLoader)
-{
+TEST_F(Loading, BitmapFileThroughTheSystemLoader) {
     const std::string path = TempPath("kp_load_test.bmp");
     ASSERT_TRUE(WriteFileBytes(path, BmpFile(6, 4, Quadrants)));
     CImageBitmap b;
@@ -615,7 +616,8 @@ TEST_F(Loading, BitmapFileThroughTheSystemLoader)
     ASSERT_EQ(p.w, 6);
     ASSERT_EQ(p.h, 4);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_TRUE(SameColour(p.at(x, y), Quadrants(x, y))) << x << "," << y;
+        for (int x = 0; x < 6; ++x)
+            EXPECT_TRUE(SameColour(p.at(x, y), Quadrants(x, y))) << x << "," << y;
     // A second load keeps the first picture.
     HGDIOBJ first = b.GetSafeHandle();
     EXPECT_EQ(b.LoadImage(path.c_str(), 0xFFFFFFFF), 0);
@@ -626,15 +628,14 @@ TEST_F(Loading, BitmapFileThroughTheSystemLoader)
 // A GIF written by hand: four palette colours (red, blue, green, white),
 // optionally with one index transparent. The LZW stream resets after every
 // two codes, so every code stays 3 bits wide.
-std::vector<BYTE> GifFile(int w, int h, int (*index)(int, int), int transparent)
-{
+std::vector<BYTE> GifFile(int w, int h, int (*index)(int, int), int transparent) {
     std::vector<BYTE> out = {'G', 'I', 'F', '8', '9', 'a'};
     Put(out, (WORD)w);
     Put(out, (WORD)h);
     const BYTE screen[] = {0xF1, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 0, 255, 255, 255};
     out.insert(out.end(), screen, screen + sizeof screen);
-    const BYTE control[] = {0x21, 0xF9, 4, (BYTE)(transparent >= 0 ? 1 : 0), 0, 0,
-                            (BYTE)(transparent >= 0 ? transparent : 0), 0};
+    const BYTE control[] = {
+        0x21, 0xF9, 4, (BYTE)(transparent >= 0 ? 1 : 0), 0, 0, (BYTE)(transparent >= 0 ? transparent : 0), 0};
     out.insert(out.end(), control, control + sizeof control);
     out.push_back(0x2C);
     Put(out, (WORD)0);
@@ -670,13 +671,9 @@ std::vector<BYTE> GifFile(int w, int h, int (*index)(int, int), int transparent)
     return out;
 }
 
-int LeftRedRightWhite(int x, int)
-{
-    return x < 6 ? 0 : 3;
-}
+int LeftRedRightWhite(int x, int) { return x < 6 ? 0 : 3; }
 
-TEST_F(Loading, JpegThroughTheOlePictureLoader)
-{
+TEST_F(Loading, JpegThroughTheOlePictureLoader) {
     const std::string path = TempPath("kp_load_test.jpg");
     ASSERT_TRUE(SaveWithGdiplus(path, L"image/jpeg", 12, 9, Px(0, 0, 255)));
     CImageBitmap b;
@@ -691,8 +688,7 @@ TEST_F(Loading, JpegThroughTheOlePictureLoader)
     DeleteFileA(path.c_str());
 }
 
-TEST_F(Loading, GifThroughTheOlePictureLoader)
-{
+TEST_F(Loading, GifThroughTheOlePictureLoader) {
     const std::string path = TempPath("kp_load_test.gif");
     ASSERT_TRUE(WriteFileBytes(path, GifFile(12, 9, LeftRedRightWhite, -1)));
     CImageBitmap b;
@@ -705,8 +701,7 @@ TEST_F(Loading, GifThroughTheOlePictureLoader)
     DeleteFileA(path.c_str());
 }
 
-TEST_F(Loading, TransparentGifShowsTheBackground)
-{
+TEST_F(Loading, TransparentGifShowsTheBackground) {
     const std::string path = TempPath("kp_load_test_transparent.gif");
     ASSERT_TRUE(WriteFileBytes(path, GifFile(12, 9, LeftRedRightWhite, 3)));
     CImageBitmap b(0x0000FF00);
@@ -718,8 +713,7 @@ TEST_F(Loading, TransparentGifShowsTheBackground)
     DeleteFileA(path.c_str());
 }
 
-TEST_F(Loading, IconShowsTheBackgroundBehindTransparentParts)
-{
+TEST_F(Loading, IconShowsTheBackgroundBehindTransparentParts) {
     const std::string path = TempPath("kp_load_test.ico");
     ASSERT_TRUE(WriteFileBytes(path, IconFile()));
     // 0xFFFFFFFF: the object's own background colour.
@@ -728,8 +722,8 @@ TEST_F(Loading, IconShowsTheBackgroundBehindTransparentParts)
     Pixels p = Read(b);
     ASSERT_EQ(p.w, 16);
     ASSERT_EQ(p.h, 16);
-    EXPECT_TRUE(SameColour(p.at(2, 8), Px(255, 0, 0))) << Show(p.at(2, 8));   // opaque blue
-    EXPECT_TRUE(SameColour(p.at(13, 8), Px(0, 255, 0))) << Show(p.at(13, 8)); // background green
+    EXPECT_TRUE(SameColour(p.at(2, 8), Px(255, 0, 0))) << Show(p.at(2, 8));    // opaque blue
+    EXPECT_TRUE(SameColour(p.at(13, 8), Px(0, 255, 0))) << Show(p.at(13, 8));  // background green
     // An explicit colour wins over the object's.
     CImageBitmap c(0x0000FF00);
     ASSERT_EQ(c.LoadImage(path.c_str(), 0x00FF00FF), 1);
@@ -737,8 +731,7 @@ TEST_F(Loading, IconShowsTheBackgroundBehindTransparentParts)
     DeleteFileA(path.c_str());
 }
 
-TEST_F(Loading, RoutingRefusesWhatTheTableDoesNotName)
-{
+TEST_F(Loading, RoutingRefusesWhatTheTableDoesNotName) {
     // A PNG is never opened (Wine's loader would read it).
     const std::string png = TempPath("kp_load_test.png");
     ASSERT_TRUE(SaveWithGdiplus(png, L"image/png", 4, 4, Px(0, 0, 255)));
@@ -763,8 +756,7 @@ TEST_F(Loading, RoutingRefusesWhatTheTableDoesNotName)
 const char* const kType = "KPIMAGE";
 const int kBmpResourceSize = 70;  // 14 + 40 + 2 rows of 8 bytes
 
-TEST_F(Loading, GetResourceSizeAndBuffer)
-{
+TEST_F(Loading, GetResourceSizeAndBuffer) {
     HINSTANCE self = GetModuleHandleA(nullptr);
     int n = 0;
     ASSERT_EQ(CImageBitmap::GetResource(MAKEINTRESOURCEA(101), kType, self, nullptr, n), 1);
@@ -782,8 +774,7 @@ TEST_F(Loading, GetResourceSizeAndBuffer)
     EXPECT_EQ(CImageBitmap::GetResource(MAKEINTRESOURCEA(999), kType, self, nullptr, n), 0);
 }
 
-TEST_F(Loading, ResourceThroughTheBufferLoader)
-{
+TEST_F(Loading, ResourceThroughTheBufferLoader) {
     HINSTANCE self = GetModuleHandleA(nullptr);
     CImageBitmap b;
     // Only the low 16 bits of the identifier count.

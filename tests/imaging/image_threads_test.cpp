@@ -18,8 +18,7 @@ protected:
     void TearDown() override { KpSetImageThreads(0); }
 };
 
-HBITMAP MakeBitmap(CSize size, const std::vector<RGBX>& px)
-{
+HBITMAP MakeBitmap(CSize size, const std::vector<RGBX>& px) {
     HDC dc = GetDC(nullptr);
     HBITMAP hb = CreateCompatibleBitmap(dc, size.cx, size.cy);
     BITMAPINFO bmi = TopDownDib32(size.cx, size.cy);
@@ -30,8 +29,7 @@ HBITMAP MakeBitmap(CSize size, const std::vector<RGBX>& px)
 
 // The colours of a bitmap (the fourth byte is not kept by every display
 // format, so it is cleared).
-std::vector<RGBX> Colours(HBITMAP hb, CSize& size)
-{
+std::vector<RGBX> Colours(HBITMAP hb, CSize& size) {
     std::vector<RGBX> px;
     BITMAP bm;
     if (hb == nullptr || !GetObjectA(hb, sizeof bm, &bm)) return px;
@@ -41,18 +39,18 @@ std::vector<RGBX> Colours(HBITMAP hb, CSize& size)
     HDC dc = GetDC(nullptr);
     if (GetDIBits(dc, hb, 0, size.cy, px.data(), &bmi, DIB_RGB_COLORS) != size.cy) px.clear();
     ReleaseDC(nullptr, dc);
-    for (RGBX& p : px) p.x = 0;
+    for (RGBX& p : px)
+        p.x = 0;
     return px;
 }
 
-std::vector<RGBX> ColoursOnly(std::vector<RGBX> px)
-{
-    for (RGBX& p : px) p.x = 0;
+std::vector<RGBX> ColoursOnly(std::vector<RGBX> px) {
+    for (RGBX& p : px)
+        p.x = 0;
     return px;
 }
 
-TEST_F(ImageThreads, EveryProcessorGivesTheSameBytesWithAnyThreadCount)
-{
+TEST_F(ImageThreads, EveryProcessorGivesTheSameBytesWithAnyThreadCount) {
     std::mt19937 rng(1313);
     for (int i = 0; i < 40; ++i) {
         const CSize size = bandcase::RandomSize(rng);
@@ -71,8 +69,7 @@ TEST_F(ImageThreads, EveryProcessorGivesTheSameBytesWithAnyThreadCount)
     }
 }
 
-TEST_F(ImageThreads, ChainsThroughTheBitmapGiveTheSamePixelsWithAnyThreadCount)
-{
+TEST_F(ImageThreads, ChainsThroughTheBitmapGiveTheSamePixelsWithAnyThreadCount) {
     // One object for every chain, so its kept arrays and spare bitmap go
     // from size to size (growing and shrinking) as the engine's do.
     std::mt19937 rng(4242);
@@ -125,8 +122,7 @@ TEST_F(ImageThreads, ChainsThroughTheBitmapGiveTheSamePixelsWithAnyThreadCount)
     }
 }
 
-TEST_F(ImageThreads, ProcessImageFromIsTheCopyThenTheChain)
-{
+TEST_F(ImageThreads, ProcessImageFromIsTheCopyThenTheChain) {
     std::mt19937 rng(9);
     const CSize size(211, 157);
     const std::vector<RGBX> px = bandcase::RandomPixels(rng, size);
@@ -165,8 +161,7 @@ TEST_F(ImageThreads, ProcessImageFromIsTheCopyThenTheChain)
     DeleteObject(hSource);
 }
 
-TEST_F(ImageThreads, ASecondCallOfTheSameSizeReusesTheReplacedBitmap)
-{
+TEST_F(ImageThreads, ASecondCallOfTheSameSizeReusesTheReplacedBitmap) {
     std::mt19937 rng(3);
     const CSize size(320, 240);
     CImageBitmap bitmap;

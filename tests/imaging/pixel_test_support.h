@@ -8,8 +8,7 @@
 #include "image_processors.h"
 
 // A pixel from its four bytes, in memory order.
-inline RGBX Px(int b, int g, int r, int x = 0)
-{
+inline RGBX Px(int b, int g, int r, int x = 0) {
     RGBX p;
     p.b = (BYTE)b;
     p.g = (BYTE)g;
@@ -19,8 +18,7 @@ inline RGBX Px(int b, int g, int r, int x = 0)
 }
 
 // A pixel as text, for failure messages.
-inline std::string Show(const RGBX& p)
-{
+inline std::string Show(const RGBX& p) {
     char s[64];
     snprintf(s, sizeof s, "(b%d g%d r%d x%d)", p.b, p.g, p.r, p.x);
     return s;

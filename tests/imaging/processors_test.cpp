@@ -12,10 +12,7 @@
 
 namespace {
 
-bool Same(const RGBX& a, const RGBX& b)
-{
-    return a.b == b.b && a.g == b.g && a.r == b.r && a.x == b.x;
-}
+bool Same(const RGBX& a, const RGBX& b) { return a.b == b.b && a.g == b.g && a.r == b.r && a.x == b.x; }
 
 struct Image {
     int w, h;
@@ -28,8 +25,7 @@ struct Image {
 const RGBX kBack = Px(1, 2, 3, 0xEE);  // destination background in these tests
 
 // Runs p on src into a fresh destination filled with kBack.
-Image RunOn(CImage32BitProcessor& p, Image& src, int* result = nullptr)
-{
+Image RunOn(CImage32BitProcessor& p, Image& src, int* result = nullptr) {
     CSize d = p.CalcDestSize(src.size());
     Image dst(d.cx, d.cy, kBack);
     int r = p.ProcessPixels(src.px.data(), src.size(), dst.px.data(), d);
@@ -49,8 +45,7 @@ struct SampleCase {
 // (10,3).r = 100, (11,3).r = 200, (10,4).r = 0, (11,4).r = 250 (diagonal,
 // never read), (0,1) = (b5 g6 r7 x8), (11,0).r = 40, (0,1) is also the
 // pixel right after (11,0) in memory.
-Image SampleImage()
-{
+Image SampleImage() {
     Image im(12, 5, Px(0, 0, 0, 9));
     im.at(10, 3) = Px(0, 0, 100, 9);
     im.at(11, 3) = Px(0, 0, 200, 9);
@@ -83,8 +78,7 @@ const SampleCase kSampleCases[] = {
 
 class SampleTest : public ::testing::TestWithParam<SampleCase> {};
 
-TEST_P(SampleTest, Colour)
-{
+TEST_P(SampleTest, Colour) {
     const SampleCase& c = GetParam();
     Image im = SampleImage();
     CImage32BitProcessor p;
@@ -95,8 +89,7 @@ TEST_P(SampleTest, Colour)
 INSTANTIATE_TEST_SUITE_P(Sampler, SampleTest, ::testing::ValuesIn(kSampleCases),
                          [](const ::testing::TestParamInfo<SampleCase>& i) { return std::string(i.param.name); });
 
-TEST(Sampler, PositionsPastTheArrayStayInside)
-{
+TEST(Sampler, PositionsPastTheArrayStayInside) {
     Image im = SampleImage();
     CImage32BitProcessor p;
     // Never produced by the processors; must not read outside the array.
@@ -108,15 +101,16 @@ TEST(Sampler, PositionsPastTheArrayStayInside)
 
 // ---- Base ---------------------------------------------------------------
 
-TEST(Base, SizeUnchangedAndCopiesExactlyTheDestinationCount)
-{
+TEST(Base, SizeUnchangedAndCopiesExactlyTheDestinationCount) {
     CImage32BitProcessor p;
     EXPECT_TRUE(p.CalcDestSize(CSize(7, 3)) == CSize(7, 3));
     Image src(3, 2);
-    for (int i = 0; i < 6; ++i) src.px[i] = Px(i, i, i, i);
+    for (int i = 0; i < 6; ++i)
+        src.px[i] = Px(i, i, i, i);
     std::vector<RGBX> dst(6, kBack);
     EXPECT_EQ(p.ProcessPixels(src.px.data(), CSize(3, 2), dst.data(), CSize(2, 2)), 1);
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(Same(dst[i], Px(i, i, i, i)));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(Same(dst[i], Px(i, i, i, i)));
     EXPECT_TRUE(Same(dst[4], kBack));
     EXPECT_TRUE(Same(dst[5], kBack));
 }
@@ -131,23 +125,20 @@ struct RotSizeCase {
 
 // (2X+2, 2Y+2), X = trunc(0.5(w|C| + h|S|)), Y = trunc(0.5(w|S| + h|C|)).
 const RotSizeCase kRotSizes[] = {
-    {"deg90", 90, 100, 50, 52, 102},     // X = trunc(25 + tiny) = 25, Y = 50
-    {"deg180", 180, 100, 50, 102, 52},   // X = 50, Y = 25
-    {"deg45", 45, 100, 50, 108, 108},    // 0.5 * 150 * 0.7071 = 53.03 -> 53
-    {"deg30", 30, 100, 50, 112, 94},     // 0.5(86.60 + 25) = 55.8; 0.5(50 + 43.30) = 46.65
-    {"deg0", 0, 100, 50, 100, 50},       // identity
-    {"deg360", 360, 100, 50, 100, 50},   // 360 -> 0
-    {"degm360", -360, 100, 50, 100, 50}, // -360 -> 0
-    {"deg720", 720, 9, 4, 9, 4},
-    {"empty_width", 45, 0, 7, 0, 7},
-    {"empty_height", 45, 7, 0, 7, 0},
-    {"one_pixel", 45, 1, 1, 2, 2},       // X = trunc(0.5 * (0.7071 + 0.7071)) = 0
+    {"deg90", 90, 100, 50, 52, 102},      // X = trunc(25 + tiny) = 25, Y = 50
+    {"deg180", 180, 100, 50, 102, 52},    // X = 50, Y = 25
+    {"deg45", 45, 100, 50, 108, 108},     // 0.5 * 150 * 0.7071 = 53.03 -> 53
+    {"deg30", 30, 100, 50, 112, 94},      // 0.5(86.60 + 25) = 55.8; 0.5(50 + 43.30) = 46.65
+    {"deg0", 0, 100, 50, 100, 50},        // identity
+    {"deg360", 360, 100, 50, 100, 50},    // 360 -> 0
+    {"degm360", -360, 100, 50, 100, 50},  // -360 -> 0
+    {"deg720", 720, 9, 4, 9, 4},         {"empty_width", 45, 0, 7, 0, 7},
+    {"empty_height", 45, 7, 0, 7, 0},    {"one_pixel", 45, 1, 1, 2, 2},  // X = trunc(0.5 * (0.7071 + 0.7071)) = 0
 };
 
 class RotSizeTest : public ::testing::TestWithParam<RotSizeCase> {};
 
-TEST_P(RotSizeTest, CanvasSize)
-{
+TEST_P(RotSizeTest, CanvasSize) {
     const RotSizeCase& c = GetParam();
     CImageRotator r(c.degrees, 0);
     CSize s = r.CalcDestSize(CSize(c.w, c.h));
@@ -158,16 +149,15 @@ TEST_P(RotSizeTest, CanvasSize)
 INSTANTIATE_TEST_SUITE_P(Rotation, RotSizeTest, ::testing::ValuesIn(kRotSizes),
                          [](const ::testing::TestParamInfo<RotSizeCase>& i) { return std::string(i.param.name); });
 
-Image Numbered(int w, int h)
-{
+Image Numbered(int w, int h) {
     Image im(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) im.at(x, y) = Px(x * 7 + y, y * 11 + x, (x * 13 + y * 17) & 255, 7);
+        for (int x = 0; x < w; ++x)
+            im.at(x, y) = Px(x * 7 + y, y * 11 + x, (x * 13 + y * 17) & 255, 7);
     return im;
 }
 
-TEST(Rotation, ZeroFullTurnsAreExactCopies)
-{
+TEST(Rotation, ZeroFullTurnsAreExactCopies) {
     for (int deg : {0, 360, -360, 1080}) {
         Image src = Numbered(5, 3);
         CImageRotator r(deg, 1);
@@ -175,12 +165,12 @@ TEST(Rotation, ZeroFullTurnsAreExactCopies)
         Image dst = RunOn(r, src, &res);
         EXPECT_EQ(res, 1);
         ASSERT_EQ(dst.w, 5);
-        for (size_t i = 0; i < src.px.size(); ++i) EXPECT_TRUE(Same(dst.px[i], src.px[i])) << deg;
+        for (size_t i = 0; i < src.px.size(); ++i)
+            EXPECT_TRUE(Same(dst.px[i], src.px[i])) << deg;
     }
 }
 
-TEST(Rotation, NegativeDegreesWrapIntoOneTurn)
-{
+TEST(Rotation, NegativeDegreesWrapIntoOneTurn) {
     // -90 -> 270, -361 -> 359, -1 -> 359: same output as the positive form.
     const int pairs[][2] = {{-90, 270}, {-361, 359}, {-1, 359}, {-450, 270}};
     for (auto& pr : pairs) {
@@ -189,12 +179,12 @@ TEST(Rotation, NegativeDegreesWrapIntoOneTurn)
         Image da = RunOn(a, src), db = RunOn(b, src);
         ASSERT_EQ(da.w, db.w);
         ASSERT_EQ(da.h, db.h);
-        for (size_t i = 0; i < da.px.size(); ++i) ASSERT_TRUE(Same(da.px[i], db.px[i])) << pr[0];
+        for (size_t i = 0; i < da.px.size(); ++i)
+            ASSERT_TRUE(Same(da.px[i], db.px[i])) << pr[0];
     }
 }
 
-TEST(Rotation, RadiansZeroIsAFullTurnNotTheIdentity)
-{
+TEST(Rotation, RadiansZeroIsAFullTurnNotTheIdentity) {
     CImageRotator r(0.0);
     // cos = 1, sin = -2.4e-16: X = |trunc(-50 - 6e-15)| = 50, Y = 25.
     CSize s = r.CalcDestSize(CSize(100, 50));
@@ -210,8 +200,7 @@ TEST(Rotation, RadiansZeroIsAFullTurnNotTheIdentity)
     EXPECT_TRUE(Same(dst.at(50, 26), Px(10, 20, 30, 7)));
 }
 
-TEST(Rotation, HugeAndNonFiniteRadiansTerminate)
-{
+TEST(Rotation, HugeAndNonFiniteRadiansTerminate) {
     // No endless stepping by 2*pi; a non-finite angle turns like 0.
     for (double a : {1e300, -1e300, 1e17, (double)INFINITY, -(double)INFINITY, (double)NAN}) {
         CImageRotator r(a);
@@ -223,15 +212,16 @@ TEST(Rotation, HugeAndNonFiniteRadiansTerminate)
     EXPECT_TRUE(inf.CalcDestSize(CSize(100, 50)) == CSize(102, 52));
 }
 
-TEST(Rotation, LastColumnAndRowAreNeverSampled)
-{
+TEST(Rotation, LastColumnAndRowAreNeverSampled) {
     // Last column and row in a marker colour; every angle: the marker never
     // reaches the canvas (nearest copies whole source pixels).
     const RGBX marker = Px(200, 100, 50, 1);
     for (int deg = 1; deg < 360; deg += 7) {
         Image src(9, 7, Px(10, 10, 10, 7));
-        for (int y = 0; y < 7; ++y) src.at(8, y) = marker;
-        for (int x = 0; x < 9; ++x) src.at(x, 6) = marker;
+        for (int y = 0; y < 7; ++y)
+            src.at(8, y) = marker;
+        for (int x = 0; x < 9; ++x)
+            src.at(x, 6) = marker;
         CImageRotator r(deg, 0);
         Image dst = RunOn(r, src);
         for (const RGBX& p : dst.px) {
@@ -241,8 +231,7 @@ TEST(Rotation, LastColumnAndRowAreNeverSampled)
     }
 }
 
-TEST(Rotation, NinetyDegreesOfA100x50)
-{
+TEST(Rotation, NinetyDegreesOfA100x50) {
     // 52 x 102; corners are background; the centre of the canvas holds the
     // picture; the fourth byte of nearest samples is the source's.
     Image src(100, 50, Px(10, 20, 30, 7));
@@ -261,8 +250,7 @@ TEST(Rotation, NinetyDegreesOfA100x50)
 
 // ---- Shear --------------------------------------------------------------
 
-TEST(Shear, Sizes)
-{
+TEST(Shear, Sizes) {
     EXPECT_TRUE(CImageShearer(10, 0, 0).CalcDestSize(CSize(100, 50)) == CSize(110, 50));
     EXPECT_TRUE(CImageShearer(0, -20, 0).CalcDestSize(CSize(100, 50)) == CSize(100, 70));
     EXPECT_TRUE(CImageShearer(-3, 4, 1).CalcDestSize(CSize(0, 5)) == CSize(3, 9));
@@ -271,16 +259,15 @@ TEST(Shear, Sizes)
 }
 
 // 4 x 2 source, pixel (x, y) = Px(x, y, 0, 7).
-Image Small4x2()
-{
+Image Small4x2() {
     Image im(4, 2);
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x) im.at(x, y) = Px(x, y, 0, 7);
+        for (int x = 0; x < 4; ++x)
+            im.at(x, y) = Px(x, y, 0, 7);
     return im;
 }
 
-TEST(Shear, AcrossPositiveNearest)
-{
+TEST(Shear, AcrossPositiveNearest) {
     // (2, 0) -> 6 x 2. Row 0: offX = 2*2/2 = 2, sx = x - 2, x = 2..5 take
     // source 0..3; x = 1 gives -1 (refused). Row 1: offX = 1*2/2 = 1,
     // x = 1..4 take 0..3; x = 0 -> -1 and x = 5 -> 4 are refused.
@@ -296,8 +283,7 @@ TEST(Shear, AcrossPositiveNearest)
     }
 }
 
-TEST(Shear, AcrossNegativeMovesTheBottom)
-{
+TEST(Shear, AcrossNegativeMovesTheBottom) {
     // (-2, 0): offX = 2*y/2 = y. Row 0 unmoved, row 1 moved right by 1.
     Image src = Small4x2();
     CImageShearer s(-2, 0, 0);
@@ -309,13 +295,13 @@ TEST(Shear, AcrossNegativeMovesTheBottom)
     }
 }
 
-TEST(Shear, DownNegativeMovesTheLeftColumn)
-{
+TEST(Shear, DownNegativeMovesTheLeftColumn) {
     // 2 x 2 source, (0, -2) -> 2 x 4. offY = 2*(2 - x)/2: column 0 down by
     // 2, column 1 down by 1.
     Image src(2, 2);
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 2; ++x) src.at(x, y) = Px(x, y, 9, 7);
+        for (int x = 0; x < 2; ++x)
+            src.at(x, y) = Px(x, y, 9, 7);
     CImageShearer s(0, -2, 0);
     Image d = RunOn(s, src);
     ASSERT_EQ(d.w, 2);
@@ -327,12 +313,12 @@ TEST(Shear, DownNegativeMovesTheLeftColumn)
     }
 }
 
-TEST(Shear, DownPositiveUsesTheDestinationWidth)
-{
+TEST(Shear, DownPositiveUsesTheDestinationWidth) {
     // 3 x 1 source, (1, 2) -> 4 x 3; offY = 2*x/4 (not /3): x = 3 -> 1.5;
     // offX = (3 - y)*1/3.
     Image src(3, 1);
-    for (int x = 0; x < 3; ++x) src.at(x, 0) = Px(x, 0, 0, 7);
+    for (int x = 0; x < 3; ++x)
+        src.at(x, 0) = Px(x, 0, 0, 7);
     CImageShearer s(1, 2, 0);
     Image d = RunOn(s, src);
     ASSERT_EQ(d.w, 4);
@@ -352,8 +338,7 @@ TEST(Shear, DownPositiveUsesTheDestinationWidth)
     EXPECT_TRUE(Same(d.at(1, 0), Px(0, 0, 0, 7)));
 }
 
-TEST(Shear, WeightedSamplesAndEdgePath)
-{
+TEST(Shear, WeightedSamplesAndEdgePath) {
     // 2 x 2, r: (0,1) = 100, (1,1) = 200, row 0 = 0; (1, 0) weighted -> 3 x 2.
     // Row 1: offX = 1*1/2 = 0.5.
     //  x = 0: sx = -0.5 -> edge path, pixel (0,1) whole (x byte 7).
@@ -369,18 +354,17 @@ TEST(Shear, WeightedSamplesAndEdgePath)
     EXPECT_TRUE(Same(d.at(2, 1), Px(0, 0, 200, 0)));
 }
 
-TEST(Shear, ZeroIsACopy)
-{
+TEST(Shear, ZeroIsACopy) {
     Image src = Numbered(5, 4);
     CImageShearer s(0, 0, 1);
     Image d = RunOn(s, src);
-    for (size_t i = 0; i < src.px.size(); ++i) EXPECT_TRUE(Same(d.px[i], src.px[i]));
+    for (size_t i = 0; i < src.px.size(); ++i)
+        EXPECT_TRUE(Same(d.px[i], src.px[i]));
 }
 
 // ---- Scaling ------------------------------------------------------------
 
-TEST(Resize, Sizes)
-{
+TEST(Resize, Sizes) {
     EXPECT_TRUE(CImageResizer(0.5).CalcDestSize(CSize(10, 10)) == CSize(5, 5));
     EXPECT_TRUE(CImageResizer(0.5).CalcDestSize(CSize(11, 3)) == CSize(5, 1));
     EXPECT_TRUE(CImageResizer(2).CalcDestSize(CSize(3, 1)) == CSize(6, 2));
@@ -389,8 +373,7 @@ TEST(Resize, Sizes)
     EXPECT_TRUE(CImageResizer(0.0001).CalcDestSize(CSize(100, 100)) == CSize(0, 0));
 }
 
-TEST(Resize, ShrinkHalfOf10x10)
-{
+TEST(Resize, ShrinkHalfOf10x10) {
     // r = 10x + y. Boxes for sw = 10 at step 2: 0-2, 3-4, 5-6, 7-8, 9-9.
     // (0,0): cols 0-2, rows 0-2: 3*(0+10+20) + 3*(0+1+2) = 99, / 9 = 11.
     // (1,0): cols 3-4, rows 0-2: 3*(30+40) + 2*(0+1+2) = 216, / 6 = 36.
@@ -398,7 +381,8 @@ TEST(Resize, ShrinkHalfOf10x10)
     // 2*(3+4) = 234, / 4 = 58.
     Image src(10, 10);
     for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 10; ++x) src.at(x, y) = Px(0, 255, 10 * x + y, 7);
+        for (int x = 0; x < 10; ++x)
+            src.at(x, y) = Px(0, 255, 10 * x + y, 7);
     CImageResizer r(0.5);
     int res = 0;
     Image d = RunOn(r, src, &res);
@@ -412,8 +396,7 @@ TEST(Resize, ShrinkHalfOf10x10)
     EXPECT_TRUE(Same(d.at(2, 1), Px(0, 255, 58, 0xEE)));
 }
 
-TEST(Resize, ShrinkLeavesEmptyBoxesAlone)
-{
+TEST(Resize, ShrinkLeavesEmptyBoxesAlone) {
     // 10 x 2 at 0.92 -> 9 x 1, step 1.08696. Column p = (i - 0.5) * step:
     // 0.54, 1.63, 2.72, 3.80, 4.89, 5.98, 7.07, 8.15, 9.24 -> rights 1, 2,
     // 3, 4, 5, 6, 8, 9 (clamped), 9 (clamped): boxes 0-1, 2, 3, 4, 5, 6,
@@ -422,7 +405,8 @@ TEST(Resize, ShrinkLeavesEmptyBoxesAlone)
     // (6): (70 + 80)*2 + 200 = 500 / 4 = 125; (7): (90 + 190) / 2 = 140.
     Image src(10, 2);
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 10; ++x) src.at(x, y) = Px(0, 0, 10 * x + 100 * y, 7);
+        for (int x = 0; x < 10; ++x)
+            src.at(x, y) = Px(0, 0, 10 * x + 100 * y, 7);
     CImageResizer r(0.92);
     Image d = RunOn(r, src);
     ASSERT_EQ(d.w, 9);
@@ -433,8 +417,7 @@ TEST(Resize, ShrinkLeavesEmptyBoxesAlone)
     EXPECT_TRUE(Same(d.at(8, 0), kBack));
 }
 
-TEST(Resize, EnlargeByTwoSamplesHalfSteps)
-{
+TEST(Resize, EnlargeByTwoSamplesHalfSteps) {
     // 2 x 2 r: (0,0) 0, (1,0) 100, (0,1) 200, (1,1) 50. Positions 0, 0.5,
     // 1, 1.5 in both directions.
     Image src(2, 2);
@@ -459,22 +442,24 @@ TEST(Resize, EnlargeByTwoSamplesHalfSteps)
         {2, 3, 50},   // (1, 1.5): P01 clamped
         {0, 3, 200},  // (0, 1.5): 0.5*(200 + 0 + 0.5*200 + 0.5*200)
     };
-    for (auto& e : expect) EXPECT_TRUE(Same(d.at(e.x, e.y), Px(0, 0, e.r, 0))) << e.x << "," << e.y;
+    for (auto& e : expect)
+        EXPECT_TRUE(Same(d.at(e.x, e.y), Px(0, 0, e.r, 0))) << e.x << "," << e.y;
 }
 
-TEST(Resize, OneIsACopyAndNonPositiveFails)
-{
+TEST(Resize, OneIsACopyAndNonPositiveFails) {
     Image src = Numbered(3, 3);
     CImageResizer one(1.0);
     int res = 0;
     Image d = RunOn(one, src, &res);
     EXPECT_EQ(res, 1);
-    for (size_t i = 0; i < src.px.size(); ++i) EXPECT_TRUE(Same(d.px[i], src.px[i]));
+    for (size_t i = 0; i < src.px.size(); ++i)
+        EXPECT_TRUE(Same(d.px[i], src.px[i]));
     for (double f : {0.0, -1.0, -0.5, (double)NAN}) {
         CImageResizer bad(f);
         Image dst(3, 3, kBack);
         EXPECT_EQ(bad.ProcessPixels(src.px.data(), src.size(), dst.px.data(), bad.CalcDestSize(src.size())), 0) << f;
-        for (const RGBX& p : dst.px) EXPECT_TRUE(Same(p, kBack));
+        for (const RGBX& p : dst.px)
+            EXPECT_TRUE(Same(p, kBack));
     }
 }
 
@@ -486,8 +471,7 @@ public:
     using CImageResizer::Shrink;
 };
 
-TEST(Resize, EachHalfRefusesTheOtherRange)
-{
+TEST(Resize, EachHalfRefusesTheOtherRange) {
     // Enlarge needs factor > 1, Shrink 0 < factor < 1; otherwise 0 and
     // nothing written.
     Image src = Numbered(4, 4);
@@ -503,14 +487,14 @@ TEST(Resize, EachHalfRefusesTheOtherRange)
         EXPECT_EQ(r.Enlarge(src.px.data(), src.size(), dst.px.data(), d), c.enlarge) << c.f;
         EXPECT_EQ(r.Shrink(src.px.data(), src.size(), dst.px.data(), d), c.shrink) << c.f;
         if (!c.enlarge && !c.shrink)
-            for (const RGBX& p : dst.px) EXPECT_TRUE(Same(p, kBack)) << c.f;
+            for (const RGBX& p : dst.px)
+                EXPECT_TRUE(Same(p, kBack)) << c.f;
     }
 }
 
 // ---- Mirror -------------------------------------------------------------
 
-TEST(Flip, AllFourCombinations)
-{
+TEST(Flip, AllFourCombinations) {
     Image src = Numbered(3, 2);
     for (int h = 0; h < 2; ++h)
         for (int v = 0; v < 2; ++v) {
@@ -550,8 +534,7 @@ const ColourCase kColourCases[] = {
 
 class ColourTest : public ::testing::TestWithParam<ColourCase> {};
 
-TEST_P(ColourTest, Pixel)
-{
+TEST_P(ColourTest, Pixel) {
     const ColourCase& c = GetParam();
     CImageGrayer grey;
     CImageNegator neg;
@@ -567,8 +550,7 @@ TEST_P(ColourTest, Pixel)
 INSTANTIATE_TEST_SUITE_P(Colour, ColourTest, ::testing::ValuesIn(kColourCases),
                          [](const ::testing::TestParamInfo<ColourCase>& i) { return std::string(i.param.name); });
 
-TEST(Colour, ReplacementComparesAll32BitsForTheCopyCase)
-{
+TEST(Colour, ReplacementComparesAll32BitsForTheCopyCase) {
     // 0x01000000 vs 0: differ above the colour bits, so not the copy case:
     // black pixels become black with x = 0.
     CImageColorReplacer r(0x01000000, 0x00000000);
@@ -577,8 +559,7 @@ TEST(Colour, ReplacementComparesAll32BitsForTheCopyCase)
     EXPECT_TRUE(Same(d.px[0], Px(0, 0, 0, 0)));
 }
 
-TEST(Colour, InvertTwiceRestores)
-{
+TEST(Colour, InvertTwiceRestores) {
     Image src = Numbered(4, 3);
     CImageNegator n;
     Image once = RunOn(n, src);
@@ -600,10 +581,10 @@ struct BlurCase {
 };
 
 const BlurCase kBlurCases[] = {
-    {"centre_default", 5, 1, 1, 78},   // 30*100 / 38 = 78.9
-    {"corner_default", 5, 0, 0, 3},    // 100 / (30 + 3)
-    {"edge_default", 5, 1, 0, 2},      // 100 / (30 + 5)
-    {"centre_strength1", 1, 1, 1, 86}, // 50*100 / 58 = 86.2
+    {"centre_default", 5, 1, 1, 78},      // 30*100 / 38 = 78.9
+    {"corner_default", 5, 0, 0, 3},       // 100 / (30 + 3)
+    {"edge_default", 5, 1, 0, 2},         // 100 / (30 + 5)
+    {"centre_strength1", 1, 1, 1, 86},    // 50*100 / 58 = 86.2
     {"centre_strength10", 10, 1, 1, 38},  // 5*100 / 13 = 38.5
     {"centre_above10", 11, 1, 1, 38},     // acts as 10
     {"corner_above10", 42, 2, 2, 12},     // (2,2) sees (1,1) with weight 1: 100 / (5 + 3)
@@ -611,8 +592,7 @@ const BlurCase kBlurCases[] = {
 
 class BlurTest : public ::testing::TestWithParam<BlurCase> {};
 
-TEST_P(BlurTest, Pixel)
-{
+TEST_P(BlurTest, Pixel) {
     const BlurCase& c = GetParam();
     Image src(3, 3, Px(0, 0, 0, 7));
     src.at(1, 1) = Px(0, 0, 100, 7);
@@ -625,31 +605,30 @@ TEST_P(BlurTest, Pixel)
 INSTANTIATE_TEST_SUITE_P(Blur, BlurTest, ::testing::ValuesIn(kBlurCases),
                          [](const ::testing::TestParamInfo<BlurCase>& i) { return std::string(i.param.name); });
 
-TEST(Blur, ZeroOrLessIsACopyWithTheSourceFourthByte)
-{
+TEST(Blur, ZeroOrLessIsACopyWithTheSourceFourthByte) {
     for (int f : {0, -5}) {
         Image src = Numbered(4, 4);
         CImageBlurrer b(f);
         Image d = RunOn(b, src);
-        for (size_t i = 0; i < src.px.size(); ++i) EXPECT_TRUE(Same(d.px[i], src.px[i]));
+        for (size_t i = 0; i < src.px.size(); ++i)
+            EXPECT_TRUE(Same(d.px[i], src.px[i]));
     }
 }
 
-TEST(Blur, OnePixelAndUniformImagesStay)
-{
+TEST(Blur, OnePixelAndUniformImagesStay) {
     Image one(1, 1, Px(17, 99, 250, 7));
     CImageBlurrer b(7);
     Image d = RunOn(b, one);
     EXPECT_TRUE(Same(d.px[0], Px(17, 99, 250, 0xEE)));
     Image flat(7, 5, Px(33, 66, 200, 7));
     Image df = RunOn(b, flat);
-    for (const RGBX& p : df.px) EXPECT_TRUE(Same(p, Px(33, 66, 200, 0xEE)));
+    for (const RGBX& p : df.px)
+        EXPECT_TRUE(Same(p, Px(33, 66, 200, 0xEE)));
 }
 
 // ---- Sharpen ------------------------------------------------------------
 
-TEST(Sharpen, KernelValues)
-{
+TEST(Sharpen, KernelValues) {
     // Strength 10: e = 1, every neighbour -1/8: 2*100 - 8*40/8 = 160.
     Image a(3, 3, Px(40, 40, 40, 7));
     a.at(1, 1) = Px(100, 100, 100, 7);
@@ -670,8 +649,7 @@ TEST(Sharpen, KernelValues)
     EXPECT_TRUE(Same(f.at(1, 1), Px(160, 160, 160, 0xEE)));
 }
 
-TEST(Sharpen, SaturatesAndKeepsTheRing)
-{
+TEST(Sharpen, SaturatesAndKeepsTheRing) {
     // White centre among black: 2*255 = 510 -> 255. Black among white:
     // 255*(4h + 4c) = -255 -> 0.
     Image w(3, 3, Px(0, 0, 0, 7));
@@ -691,18 +669,17 @@ TEST(Sharpen, SaturatesAndKeepsTheRing)
     }
 }
 
-TEST(Sharpen, ZeroIsACopy)
-{
+TEST(Sharpen, ZeroIsACopy) {
     Image src = Numbered(5, 5);
     CImageSharpener s(-1);
     Image d = RunOn(s, src);
-    for (size_t i = 0; i < src.px.size(); ++i) EXPECT_TRUE(Same(d.px[i], src.px[i]));
+    for (size_t i = 0; i < src.px.size(); ++i)
+        EXPECT_TRUE(Same(d.px[i], src.px[i]));
 }
 
 // ---- Values and refusals ------------------------------------------------
 
-TEST(Processors, ACopyProducesTheSameOutput)
-{
+TEST(Processors, ACopyProducesTheSameOutput) {
     Image src = Numbered(13, 9);
     CImageRotator r(33, 1);
     CImageRotator copy(r);
@@ -717,8 +694,7 @@ TEST(Processors, ACopyProducesTheSameOutput)
     }
 }
 
-TEST(Processors, RefuseSizesTheyDidNotPlan)
-{
+TEST(Processors, RefuseSizesTheyDidNotPlan) {
     // A destination other than CalcDestSize(source), or a negative size,
     // is refused with nothing written.
     Image src = Numbered(4, 4);
@@ -737,11 +713,11 @@ TEST(Processors, RefuseSizesTheyDidNotPlan)
     }
     CImage32BitProcessor base;
     EXPECT_EQ(base.ProcessPixels(src.px.data(), CSize(4, 4), dst.data(), CSize(8, 8)), 0);
-    for (const RGBX& p : dst) EXPECT_TRUE(Same(p, kBack));
+    for (const RGBX& p : dst)
+        EXPECT_TRUE(Same(p, kBack));
 }
 
-TEST(Processors, SizesPastTheAddressSpaceAreRefused)
-{
+TEST(Processors, SizesPastTheAddressSpaceAreRefused) {
     // INT_MAX x INT_MAX pixels cannot exist; nothing is touched.
     RGBX one[1];
     CImageFlipper flip(1, 0);
@@ -750,8 +726,7 @@ TEST(Processors, SizesPastTheAddressSpaceAreRefused)
     EXPECT_EQ(rot.ProcessPixels(one, CSize(INT_MAX, INT_MAX), one, rot.CalcDestSize(CSize(INT_MAX, INT_MAX))), 0);
 }
 
-TEST(Processors, SaturatedRotationSize)
-{
+TEST(Processors, SaturatedRotationSize) {
     // 2*pi (radians 0) on an INT_MAX-wide image: 2 * trunc(INT_MAX / 2) + 2
     // = INT_MAX + 1 saturates.
     CImageRotator r(0.0);

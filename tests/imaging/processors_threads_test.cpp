@@ -18,15 +18,13 @@ protected:
     void TearDown() override { kpimg::SetThreadLimit(0); }
 };
 
-uint32_t RandomBackground(std::mt19937& rng)
-{
+uint32_t RandomBackground(std::mt19937& rng) {
     // White sets the fourth byte, other colours leave it 0; either way the
     // word is what the destination holds.
     return bandcase::Rand(rng, 0, 3) == 0 ? 0xFFFFFFFFu : (uint32_t)bandcase::Rand(rng, 0, 0xFFFFFF);
 }
 
-TEST_F(ThreadCounts, EveryProcessorGivesTheSameBytesWithAnyThreadCount)
-{
+TEST_F(ThreadCounts, EveryProcessorGivesTheSameBytesWithAnyThreadCount) {
     std::mt19937 rng(20261213);
     for (int i = 0; i < 70; ++i) {
         const CSize size = bandcase::RandomSize(rng);
@@ -66,8 +64,7 @@ TEST_F(ThreadCounts, EveryProcessorGivesTheSameBytesWithAnyThreadCount)
 class CTintedFlipper : public CImageFlipper {
 public:
     CTintedFlipper() : CImageFlipper(1, 0) {}
-    int ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) override
-    {
+    int ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) override {
         // Leaves the last column alone, so the fill shows there.
         for (int y = 0; y < sizeDst.cy; ++y)
             for (int x = 0; x + 1 < sizeDst.cx; ++x) {
@@ -78,8 +75,7 @@ public:
     }
 };
 
-TEST_F(ThreadCounts, ASubclassOfALibraryProcessorRunsItsOwnCode)
-{
+TEST_F(ThreadCounts, ASubclassOfALibraryProcessorRunsItsOwnCode) {
     std::mt19937 rng(5);
     const CSize size(300, 200);
     std::vector<RGBX> src = bandcase::RandomPixels(rng, size);
@@ -95,8 +91,7 @@ TEST_F(ThreadCounts, ASubclassOfALibraryProcessorRunsItsOwnCode)
     EXPECT_EQ(got[0].r, 7);
 }
 
-TEST_F(ThreadCounts, CallersOnSeveralThreadsAtOnceGetTheirOwnResults)
-{
+TEST_F(ThreadCounts, CallersOnSeveralThreadsAtOnceGetTheirOwnResults) {
     // One caller holds the workers, the others run alone: every result is
     // still the one-thread result.
     std::mt19937 rng(77);
@@ -122,13 +117,14 @@ TEST_F(ThreadCounts, CallersOnSeveralThreadsAtOnceGetTheirOwnResults)
                 int result = 0;
                 w.got = bandcase::RunFilled(*w.c.p, w.src, w.size, 0, result);
             });
-        for (std::thread& t : callers) t.join();
-        for (const Work& w : work) ASSERT_TRUE(bandcase::SameBytes(w.got, w.expect)) << "round " << round;
+        for (std::thread& t : callers)
+            t.join();
+        for (const Work& w : work)
+            ASSERT_TRUE(bandcase::SameBytes(w.got, w.expect)) << "round " << round;
     }
 }
 
-TEST(ThreadLimit, DefaultsToTheProcessorsAndCanBeSet)
-{
+TEST(ThreadLimit, DefaultsToTheProcessorsAndCanBeSet) {
     const int nDefault = KpGetImageThreads();
     EXPECT_GE(nDefault, 1);
     KpSetImageThreads(5);

@@ -5,8 +5,7 @@
 
 namespace ref {
 
-RGBX Weighted(const Image& src, double x, double y)
-{
+RGBX Weighted(const Image& src, double x, double y) {
     int ix = (int)x, iy = (int)y;
     if (x < 0 || y < 0) return src.at(ix > 0 ? ix : 0, iy > 0 ? iy : 0);
     double fx = x - ix, fy = y - iy;
@@ -21,22 +20,22 @@ RGBX Weighted(const Image& src, double x, double y)
     return o;
 }
 
-double DegreesToAngle(int degrees)
-{
+double DegreesToAngle(int degrees) {
     if (degrees >= 360) degrees = degrees % 360;
-    while (degrees < 0) degrees += 360;
+    while (degrees < 0)
+        degrees += 360;
     return degrees * 3.141592653589793 / 180.0;
 }
 
-double RadiansToAngle(double a)
-{
-    while (a >= 6.283185307179586) a -= 6.283185307179586;
-    while (a <= 0) a += 6.283185307179586;
+double RadiansToAngle(double a) {
+    while (a >= 6.283185307179586)
+        a -= 6.283185307179586;
+    while (a <= 0)
+        a += 6.283185307179586;
     return a;
 }
 
-CSize RotateSize(double angle, int w, int h)
-{
+CSize RotateSize(double angle, int w, int h) {
     if (angle == 0 || w == 0 || h == 0) return CSize(w, h);
     double C = cos(angle), S = sin(angle);
     int xs[4] = {(int)(0.5 * h * S - 0.5 * w * C), (int)(0.5 * w * C + 0.5 * h * S), (int)(-0.5 * w * C - 0.5 * h * S),
@@ -51,8 +50,7 @@ CSize RotateSize(double angle, int w, int h)
     return CSize(2 * X + 2, 2 * Y + 2);
 }
 
-void Rotate(double angle, bool weighted, const Image& src, Image& dst)
-{
+void Rotate(double angle, bool weighted, const Image& src, Image& dst) {
     if (angle == 0) {
         dst.px = src.px;
         return;
@@ -79,8 +77,7 @@ void Rotate(double angle, bool weighted, const Image& src, Image& dst)
     }
 }
 
-void Shear(int across, int down, bool weighted, const Image& src, Image& dst)
-{
+void Shear(int across, int down, bool weighted, const Image& src, Image& dst) {
     if (across == 0 && down == 0) {
         dst.px = src.px;
         return;
@@ -110,8 +107,7 @@ void Shear(int across, int down, bool weighted, const Image& src, Image& dst)
     }
 }
 
-void Enlarge(double factor, const Image& src, Image& dst)
-{
+void Enlarge(double factor, const Image& src, Image& dst) {
     double step = 1 / factor;
     double x = 0.0;
     for (int k = 0; k < dst.w; ++k) {
@@ -124,8 +120,7 @@ void Enlarge(double factor, const Image& src, Image& dst)
     }
 }
 
-static void Boxes(double step, int n, int count, std::vector<int>& first, std::vector<int>& last)
-{
+static void Boxes(double step, int n, int count, std::vector<int>& first, std::vector<int>& last) {
     double p = -0.5 * step;
     int prev = -1;
     for (int i = 0; i < count; ++i) {
@@ -138,8 +133,7 @@ static void Boxes(double step, int n, int count, std::vector<int>& first, std::v
     }
 }
 
-void Shrink(double factor, const Image& src, Image& dst)
-{
+void Shrink(double factor, const Image& src, Image& dst) {
     double step = 1 / factor;
     std::vector<int> l, r, t, b;
     Boxes(step, src.w, dst.w, l, r);
@@ -161,14 +155,13 @@ void Shrink(double factor, const Image& src, Image& dst)
         }
 }
 
-void Flip(bool horz, bool vert, const Image& src, Image& dst)
-{
+void Flip(bool horz, bool vert, const Image& src, Image& dst) {
     for (int y = 0; y < src.h; ++y)
-        for (int x = 0; x < src.w; ++x) dst.at(horz ? dst.w - 1 - x : x, vert ? dst.h - 1 - y : y) = src.at(x, y);
+        for (int x = 0; x < src.w; ++x)
+            dst.at(horz ? dst.w - 1 - x : x, vert ? dst.h - 1 - y : y) = src.at(x, y);
 }
 
-void Gray(const Image& src, Image& dst)
-{
+void Gray(const Image& src, Image& dst) {
     for (size_t i = 0; i < src.px.size(); ++i) {
         const RGBX& s = src.px[i];
         int g = (3 * s.r + 6 * s.g + s.b) / 10;
@@ -177,8 +170,7 @@ void Gray(const Image& src, Image& dst)
     }
 }
 
-void Negate(const Image& src, Image& dst)
-{
+void Negate(const Image& src, Image& dst) {
     for (size_t i = 0; i < src.px.size(); ++i) {
         dst.px[i].r = (BYTE)(255 - src.px[i].r);
         dst.px[i].g = (BYTE)(255 - src.px[i].g);
@@ -186,8 +178,7 @@ void Negate(const Image& src, Image& dst)
     }
 }
 
-void Replace(unsigned long from, unsigned long to, const Image& src, Image& dst)
-{
+void Replace(unsigned long from, unsigned long to, const Image& src, Image& dst) {
     if ((COLORREF)from == (COLORREF)to) {
         dst.px = src.px;
         return;
@@ -204,8 +195,7 @@ void Replace(unsigned long from, unsigned long to, const Image& src, Image& dst)
     }
 }
 
-void Blur(int factor, const Image& src, Image& dst)
-{
+void Blur(int factor, const Image& src, Image& dst) {
     if (factor < 0) factor = 0;
     if (factor > 10) factor = 10;
     if (factor == 0) {
@@ -232,8 +222,7 @@ void Blur(int factor, const Image& src, Image& dst)
         }
 }
 
-void Sharpen(int factor, const Image& src, Image& dst)
-{
+void Sharpen(int factor, const Image& src, Image& dst) {
     if (factor < 0) factor = 0;
     if (factor > 10) factor = 10;
     if (factor == 0) {

@@ -7,8 +7,7 @@
 
 namespace {
 
-int ThreadCount()
-{
+int ThreadCount() {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snap == INVALID_HANDLE_VALUE) return -1;
     int n = 0;
@@ -20,23 +19,18 @@ int ThreadCount()
     return n;
 }
 
-bool LibraryLoaded()
-{
-    return GetModuleHandleA("Kaptolib.dll") != nullptr;
-}
+bool LibraryLoaded() { return GetModuleHandleA("Kaptolib.dll") != nullptr; }
 
 typedef int (*ProbeFn)(int);
 
-ProbeFn FindProbe(HMODULE probe)
-{
+ProbeFn FindProbe(HMODULE probe) {
     // Through void (*)(): GetProcAddress's type says nothing of the real one.
     return reinterpret_cast<ProbeFn>(reinterpret_cast<void (*)()>(GetProcAddress(probe, "ProbeRotate")));
 }
 
 // Waits up to nMs for cond; true when it came.
 template <class F>
-bool WaitFor(F cond, DWORD nMs)
-{
+bool WaitFor(F cond, DWORD nMs) {
     const DWORD start = GetTickCount();
     while (!cond()) {
         if (GetTickCount() - start > nMs) return false;
@@ -45,8 +39,7 @@ bool WaitFor(F cond, DWORD nMs)
     return true;
 }
 
-TEST(Unload, NoWorkerThreadOutlivesTheLibrary)
-{
+TEST(Unload, NoWorkerThreadOutlivesTheLibrary) {
     ASSERT_FALSE(LibraryLoaded()) << "this program must not link Kaptolib";
     // A first round on the calling thread alone: whatever threads the
     // system's own libraries start on loading are counted before.

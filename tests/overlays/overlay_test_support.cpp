@@ -62,7 +62,8 @@ std::vector<COLORREF> ReadScreen(const RECT& rc) {
     ::GdiFlush();
     out.resize((size_t)w * h);
     const UINT* p = static_cast<const UINT*>(pBits);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
     ::SelectObject(hMem, hOld);
     ::DeleteDC(hMem);
     ::DeleteObject(hDib);

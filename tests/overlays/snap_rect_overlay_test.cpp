@@ -57,8 +57,8 @@ void Tap(WORD vk) {
 // What the input thread saw while the overlay was open.
 struct Seen {
     HWND hOverlay = nullptr;
-    bool bLeftOpen = false;   // the script ended with the overlay still open
-    bool bOpenAfter = false;  // the overlay was open at the script's check point
+    bool bLeftOpen = false;        // the script ended with the overlay still open
+    bool bOpenAfter = false;       // the overlay was open at the script's check point
     bool bCursorFollowed = false;  // the cursor went where the keys sent it
     std::string strTip;
     RECT rcOverlay = {};
@@ -290,7 +290,8 @@ TEST_F(OverlayTest, WithoutAPictureTheScreenIsPlainBlack) {
     EXPECT_EQ(0, m_seen.strTip.find("·像素RGB(0,0,0)\r\n")) << m_seen.strTip;
     ASSERT_FALSE(pixels.empty());
     int nNotBlack = 0;
-    for (COLORREF c : pixels) nNotBlack += c != RGB(0, 0, 0);
+    for (COLORREF c : pixels)
+        nNotBlack += c != RGB(0, 0, 0);
     EXPECT_EQ(0, nNotBlack);
 }
 

@@ -43,8 +43,7 @@ bool IsBlack(COLORREF c) { return c == RGB(0, 0, 0); }
 
 // The green cross-hair over colour under.
 bool IsCrossHairOver(COLORREF c, COLORREF under) {
-    return Near(GetRValue(c), Blend127(GetRValue(under), 0)) &&
-           Near(GetGValue(c), Blend127(GetGValue(under), 255)) &&
+    return Near(GetRValue(c), Blend127(GetRValue(under), 0)) && Near(GetGValue(c), Blend127(GetGValue(under), 255)) &&
            Near(GetBValue(c), Blend127(GetBValue(under), 0));
 }
 
@@ -130,10 +129,12 @@ TEST_F(ObjTipTest, CrossHairFollowsACursorCloserToTheCornerThanHalfTheMagnifier)
 
     const COLORREF grey = RGB(128, 128, 128);
     // The source area starts at (0, 0): the cursor's column is 5, its row 3.
-    for (int x = 34; x <= 40; ++x) EXPECT_TRUE(IsCrossHairOver(panel.At(x, 200), grey)) << x;
+    for (int x = 34; x <= 40; ++x)
+        EXPECT_TRUE(IsCrossHairOver(panel.At(x, 200), grey)) << x;
     EXPECT_EQ(grey, panel.At(33, 200));
     EXPECT_EQ(grey, panel.At(41, 200));
-    for (int y = 104; y <= 110; ++y) EXPECT_TRUE(IsCrossHairOver(panel.At(150, y), grey)) << y;
+    for (int y = 104; y <= 110; ++y)
+        EXPECT_TRUE(IsCrossHairOver(panel.At(150, y), grey)) << y;
     EXPECT_EQ(grey, panel.At(150, 103));
     EXPECT_EQ(grey, panel.At(150, 111));
 }
@@ -189,7 +190,8 @@ TEST_F(ObjTipTest, ClickingAndDraggingInThePanelShowsNoCaretAndNoSelection) {
     CRect rcBand(kObjTipRect.left, kObjTipRect.top + 30, kObjTipRect.right, kObjTipRect.top + 80);
     std::vector<COLORREF> first = ReadScreen(rcBand);
     const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
-    for (COLORREF c : first) ASSERT_NE(highlight, c);
+    for (COLORREF c : first)
+        ASSERT_NE(highlight, c);
     // A caret would blink: the band stays the same for more than a blink.
     for (int n = 0; n < 4; ++n) {
         PumpMessages(300);
@@ -215,8 +217,8 @@ TEST_P(PanelEscapeTest, JumpsToTheOtherTopCornerWhenTheCursorComesNear) {
     ASSERT_TRUE(parent.CreateEx(0, AfxRegisterWndClass(0, nullptr, (HBRUSH)::GetStockObject(WHITE_BRUSH)),
                                 "kapto test overlay", WS_POPUP | WS_VISIBLE, 0, 0, kScreenW, kScreenH, nullptr,
                                 nullptr));
-    HWND hEdit = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 220, 253,
-                                   parent.m_hWnd, (HMENU)1031, nullptr, nullptr);
+    HWND hEdit = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 220, 253, parent.m_hWnd,
+                                   (HMENU)1031, nullptr, nullptr);
     CSnapTipEdit panel;
     ASSERT_TRUE(panel.SubclassWindow(hEdit));
     const POINT topLeft = {10, 10};
@@ -236,11 +238,12 @@ TEST_P(PanelEscapeTest, JumpsToTheOtherTopCornerWhenTheCursorComesNear) {
     parent.DestroyWindow();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Corners, PanelEscapeTest,
-    ::testing::Values(EscapeCase{1, {100, 100}, 0}, EscapeCase{1, {0, 0}, 0}, EscapeCase{1, {229, 262}, 0},
-                      EscapeCase{1, {230, 100}, 1}, EscapeCase{1, {100, 263}, 1}, EscapeCase{1, {900, 100}, 1},
-                      EscapeCase{0, {900, 100}, 1}, EscapeCase{0, {794, 0}, 1}, EscapeCase{0, {1023, 262}, 1},
-                      EscapeCase{0, {793, 100}, 0}, EscapeCase{0, {900, 263}, 0}, EscapeCase{0, {100, 100}, 0}));
+INSTANTIATE_TEST_SUITE_P(Corners, PanelEscapeTest,
+                         ::testing::Values(EscapeCase{1, {100, 100}, 0}, EscapeCase{1, {0, 0}, 0},
+                                           EscapeCase{1, {229, 262}, 0}, EscapeCase{1, {230, 100}, 1},
+                                           EscapeCase{1, {100, 263}, 1}, EscapeCase{1, {900, 100}, 1},
+                                           EscapeCase{0, {900, 100}, 1}, EscapeCase{0, {794, 0}, 1},
+                                           EscapeCase{0, {1023, 262}, 1}, EscapeCase{0, {793, 100}, 0},
+                                           EscapeCase{0, {900, 263}, 0}, EscapeCase{0, {100, 100}, 0}));
 
 }  // namespace

@@ -86,7 +86,8 @@ std::string ShortcutTarget(const std::string& strLink) {
     std::string target;
     if (FAILED(::CoInitialize(nullptr))) return target;
     IShellLinkA* pLink = nullptr;
-    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&pLink))) {
+    if (SUCCEEDED(
+            ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&pLink))) {
         IPersistFile* pFile = nullptr;
         if (SUCCEEDED(pLink->QueryInterface(IID_IPersistFile, (void**)&pFile))) {
             wchar_t wide[MAX_PATH];
@@ -148,7 +149,8 @@ protected:
     // What a failed run may have left behind: removed by hand, so every test
     // starts without an installation.
     static void ForgetInstallation(const std::string& dir) {
-        for (const std::string& f : ListFiles(dir)) ::DeleteFileA((dir + f).c_str());
+        for (const std::string& f : ListFiles(dir))
+            ::DeleteFileA((dir + f).c_str());
         ::RemoveDirectoryA(dir.c_str());
         ::DeleteFileA(ShortcutPath().c_str());
         ::RegDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);

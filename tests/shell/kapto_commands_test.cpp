@@ -94,10 +94,12 @@ public:
         if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, BinDir().c_str(), &si, &m_pi))
             return false;
         m_hWatcher = ::CreateThread(nullptr, 0, Watch, this, 0, nullptr);
-        return WaitFor([&] {
-            ::EnumWindows(FindMain, (LPARAM)this);
-            return m_hMain != nullptr;
-        }, 30000);
+        return WaitFor(
+            [&] {
+                ::EnumWindows(FindMain, (LPARAM)this);
+                return m_hMain != nullptr;
+            },
+            30000);
     }
 
     // The Exit command: the framework closes the main window, settings are written.
@@ -183,7 +185,8 @@ private:
     }
     static DWORD WINAPI Watch(LPVOID p) {
         KaptoRun* self = static_cast<KaptoRun*>(p);
-        while (::WaitForSingleObject(self->m_hStop, 100) == WAIT_TIMEOUT) ::EnumWindows(CloseBoxes, (LPARAM)self);
+        while (::WaitForSingleObject(self->m_hStop, 100) == WAIT_TIMEOUT)
+            ::EnumWindows(CloseBoxes, (LPARAM)self);
         return 0;
     }
     void StopWatcher() {
@@ -239,8 +242,8 @@ TEST_F(KaptoProgramTest, HotkeysThatCannotBeRegisteredShowOneMessageEachAndTheRe
         const char* pszMessage;
     } cases[] = {
         {"taken by another program", [](CKpConfig&) {}, true, "注册捕捉<当前窗口>热键失败,请更换热键"},
-        {"two hot keys on one pair: the later fails",
-         [](CKpConfig& c) { c.SetSelectRectHotkey(0, VK_F3); }, false, "注册捕捉<选定区域>热键失败,请更换热键"},
+        {"two hot keys on one pair: the later fails", [](CKpConfig& c) { c.SetSelectRectHotkey(0, VK_F3); }, false,
+         "注册捕捉<选定区域>热键失败,请更换热键"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -78,7 +78,8 @@ protected:
     // The print command, its dialog answered with nAnswer (IDOK, IDCANCEL).
     void Print(KaptoProcess& kapto, int nAnswer) {
         ::PostMessageA(kapto.Main(), WM_COMMAND, kFilePrint, 0);
-        HWND hDialog = kapto.WaitOwned([](HWND w) { return ClassOf(w) == "#32770" && ::GetDlgItem(w, IDOK) != nullptr; });
+        HWND hDialog =
+            kapto.WaitOwned([](HWND w) { return ClassOf(w) == "#32770" && ::GetDlgItem(w, IDOK) != nullptr; });
         ASSERT_NE(nullptr, hDialog);
         ::PostMessageA(hDialog, WM_COMMAND, nAnswer, 0);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hDialog); }));
@@ -88,14 +89,16 @@ protected:
     // before are in before.
     void ReadNewPage(const PdfFiles& before, Picture& page) {
         std::vector<std::string> added;
-        ASSERT_TRUE(WaitFor([&] {
-            added.clear();
-            for (const auto& f : ListPdfFiles(m_server.strPdfDir)) {
-                auto old = before.find(f.first);
-                if (old == before.end() || old->second != f.second) added.push_back(f.first);
-            }
-            return !added.empty();
-        }, 60000));
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                added.clear();
+                for (const auto& f : ListPdfFiles(m_server.strPdfDir)) {
+                    auto old = before.find(f.first);
+                    if (old == before.end() || old->second != f.second) added.push_back(f.first);
+                }
+                return !added.empty();
+            },
+            60000));
         PumpFor(1000);  // a job that would follow has had its time too
         ASSERT_EQ(1u, added.size());
         bool bRendered = RenderPage(m_server, added[0], m_nDpi, page);

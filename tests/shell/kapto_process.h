@@ -41,9 +41,7 @@ inline bool WaitFor(const std::function<bool()>& done, DWORD nMs = 15000) {
 // config.xml beside the programs: as it was before the test, afterwards.
 class ConfigFileGuard {
 public:
-    ConfigFileGuard() : m_strPath(ExeDir() + "config.xml") {
-        m_bExisted = Read(m_strPath, m_data);
-    }
+    ConfigFileGuard() : m_strPath(ExeDir() + "config.xml") { m_bExisted = Read(m_strPath, m_data); }
     ~ConfigFileGuard() {
         if (!m_bExisted) {
             ::DeleteFileA(m_strPath.c_str());
@@ -60,7 +58,8 @@ public:
         if (h == INVALID_HANDLE_VALUE) return false;
         char buf[4096];
         DWORD n = 0;
-        while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
+        while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
+            data.append(buf, n);
         ::CloseHandle(h);
         return true;
     }
@@ -184,11 +183,13 @@ public:
         std::string exe = strDir + "Kapto.exe";
         if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, strDir.c_str(), &si, &m_pi))
             return false;
-        WaitFor([this] {
-            m_hMain = FindProcessWindow(m_pi.dwProcessId,
-                                        [](HWND h) { return ClassOf(h) == "#32770" && ::GetMenu(h) != nullptr; });
-            return m_hMain != nullptr;
-        }, 30000);
+        WaitFor(
+            [this] {
+                m_hMain = FindProcessWindow(m_pi.dwProcessId,
+                                            [](HWND h) { return ClassOf(h) == "#32770" && ::GetMenu(h) != nullptr; });
+                return m_hMain != nullptr;
+            },
+            30000);
         return m_hMain != nullptr;
     }
     bool WaitVisible(bool bVisible, DWORD nMs = 15000) {

@@ -65,11 +65,9 @@ TEST(KaptoProgramTest, TheTrayIconFollowsTheMainWindowAndGoesWithIt) {
         bool bVisibleAfter;
     } cases[] = {
         {kTrayId, WM_LBUTTONDOWN, 1, false},  // a single click does nothing
-        {kTrayId, WM_LBUTTONUP, 1, false},
-        {kTrayId + 1, WM_LBUTTONDBLCLK, 0, false},  // not our icon
-        {kTrayId, WM_LBUTTONDBLCLK, 1, true},       // a double-click toggles
-        {kTrayId, WM_LBUTTONDBLCLK, 1, false},
-        {kTrayId, WM_LBUTTONDBLCLK, 1, true},
+        {kTrayId, WM_LBUTTONUP, 1, false},     {kTrayId + 1, WM_LBUTTONDBLCLK, 0, false},  // not our icon
+        {kTrayId, WM_LBUTTONDBLCLK, 1, true},                                              // a double-click toggles
+        {kTrayId, WM_LBUTTONDBLCLK, 1, false}, {kTrayId, WM_LBUTTONDBLCLK, 1, true},
     };
     for (const Case& c : cases) {
         DWORD_PTR result = 99;
@@ -82,7 +80,8 @@ TEST(KaptoProgramTest, TheTrayIconFollowsTheMainWindowAndGoesWithIt) {
     ::PostMessageA(h, kTrayMessage, kTrayId, WM_RBUTTONUP);
     HWND hMenuWnd = nullptr;
     ASSERT_TRUE(WaitFor([&] {
-        hMenuWnd = FindProcessWindow(kapto.Pid(), [](HWND w) { return ClassOf(w) == "#32768" && ::IsWindowVisible(w); });
+        hMenuWnd =
+            FindProcessWindow(kapto.Pid(), [](HWND w) { return ClassOf(w) == "#32768" && ::IsWindowVisible(w); });
         return hMenuWnd != nullptr;
     }));
     PumpFor(200);  // the menu's loop takes over
@@ -132,7 +131,8 @@ TEST(KaptoProgramTest, ARefusedTrayIconIsToldAndTheWindowStillWorks) {
     ASSERT_NE(nullptr, hBox);
     char text[128] = "";
     ::GetDlgItemTextA(hBox, 0xFFFF, text, sizeof(text));
-    EXPECT_STREQ("\xb4\xed\xce\xf3\xa3\xba\xb4\xb4\xbd\xa8\xcf\xb5\xcd\xb3\xcd\xbc\xb1\xea\xca\xa7\xb0\xdc\xa3\xa1", text);
+    EXPECT_STREQ("\xb4\xed\xce\xf3\xa3\xba\xb4\xb4\xbd\xa8\xcf\xb5\xcd\xb3\xcd\xbc\xb1\xea\xca\xa7\xb0\xdc\xa3\xa1",
+                 text);
     ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
     ::DestroyWindow(hFakeTray);
 
@@ -188,9 +188,12 @@ TEST(KaptoProgramTest, WithoutAnImageTheViewShowsThePlaceholderOverItsWholeArea)
     PumpFor(300);
     RECT rc = ViewOnScreen(h);
     // Black ground to the corners, the banner's band across the middle.
-    const POINT corners[] = {{rc.left + 2, rc.top + 2}, {rc.right - 3, rc.top + 2}, {rc.left + 2, rc.bottom - 3},
+    const POINT corners[] = {{rc.left + 2, rc.top + 2},
+                             {rc.right - 3, rc.top + 2},
+                             {rc.left + 2, rc.bottom - 3},
                              {rc.right - 3, rc.bottom - 3}};
-    for (const POINT& pt : corners) EXPECT_EQ(RGB(0, 0, 0), ScreenPixel(pt.x, pt.y)) << pt.x << "," << pt.y;
+    for (const POINT& pt : corners)
+        EXPECT_EQ(RGB(0, 0, 0), ScreenPixel(pt.x, pt.y)) << pt.x << "," << pt.y;
     EXPECT_NE(RGB(0, 0, 0), ScreenPixel(rc.left + 3, (rc.top + rc.bottom) / 2));
     EXPECT_TRUE(kapto.Close());
 }
@@ -267,9 +270,9 @@ TEST(KaptoProgramTest, TheAboutBoxHandsTheHomePageAndTheMailAddressToTheShell) {
     ::PostMessageA(kapto.Main(), WM_SYSCOMMAND, 0x0010, 0);
     HWND hAbout = kapto.WaitOwned([](HWND w) { return ::GetDlgItem(w, 1036) != nullptr; });
     ASSERT_NE(nullptr, hAbout);
-    EXPECT_EQ("\xb9\xd8\xd3\xda Kapto", TextOf(hAbout));  // 关于 Kapto
+    EXPECT_EQ("\xb9\xd8\xd3\xda Kapto", TextOf(hAbout));                                           // 关于 Kapto
     EXPECT_EQ("\xb7\xc3\xce\xca http://lumaro.example.com/", TextOf(::GetDlgItem(hAbout, 1036)));  // 访问
-    EXPECT_EQ("\xb7\xa2\xcb\xcd orvel@lumaro.example.com", TextOf(::GetDlgItem(hAbout, 1037)));   // 发送
+    EXPECT_EQ("\xb7\xa2\xcb\xcd orvel@lumaro.example.com", TextOf(::GetDlgItem(hAbout, 1037)));    // 发送
 
     struct Case {
         int nButton;

@@ -99,7 +99,7 @@ TEST(KaptoWindowTest, StartsFromTheSettingsAndKeepsTheMenuMarksCurrent) {
         HMENU hOptions = ::GetSubMenu(::GetMenu(h), 3);
         EXPECT_EQ((UINT)MFS_CHECKED, StateAt(::GetSubMenu(hOptions, 0), 0));  // 颜色 / 灰度级
         EXPECT_EQ((UINT)MFS_CHECKED, StateAt(::GetSubMenu(hOptions, 2), 2));  // 效果 / 模糊
-        EXPECT_EQ(0u, StateAt(::GetSubMenu(hOptions, 1), 0));                // 画布 / 水平翻转
+        EXPECT_EQ(0u, StateAt(::GetSubMenu(hOptions, 1), 0));                 // 画布 / 水平翻转
         EXPECT_EQ(0u, StateAt(hOptions, 4));                                  // 自动复制
 
         // A capture by the New capture button, the box on "整个屏幕": the
@@ -173,9 +173,10 @@ TEST(KaptoWindowTest, SystemMenuAboutMinimiseAndTheView) {
         ::SetTimer(nullptr, 0, 50, CloseAbout);
         dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
         EXPECT_NE(nullptr, g_hAboutSeen);
-        EXPECT_EQ("\xb9\xd8\xd3\xda Kapto|\xb7\xc3\xce\xca http://lumaro.example.com/|"
-                  "\xb7\xa2\xcb\xcd orvel@lumaro.example.com",
-                  g_strAboutTexts);
+        EXPECT_EQ(
+            "\xb9\xd8\xd3\xda Kapto|\xb7\xc3\xce\xca http://lumaro.example.com/|"
+            "\xb7\xa2\xcb\xcd orvel@lumaro.example.com",
+            g_strAboutTexts);
 
         // The view: the pointing hand (hot spot at the finger tip) and the
         // tooltip; elsewhere the usual cursor.
@@ -192,7 +193,10 @@ TEST(KaptoWindowTest, SystemMenuAboutMinimiseAndTheView) {
         EXPECT_NE(dlg.m_hViewCursor, ::GetCursor());
         CString strTip;
         dlg.m_toolTip.GetText(strTip, CWnd::FromHandle(hView));
-        EXPECT_STREQ("\xb5\xe3\xbb\xf7\xb7\xc3\xce\xca" "Orvel\xcd\xf8", strTip);  // 点击访问Orvel网
+        EXPECT_STREQ(
+            "\xb5\xe3\xbb\xf7\xb7\xc3\xce\xca"
+            "Orvel\xcd\xf8",
+            strTip);  // 点击访问Orvel网
 
         // Minimising hides the window instead.
         dlg.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);

@@ -111,7 +111,8 @@ TEST_F(MainWindowTest, CaptureMenuMarksTheModeExceptTheObjectCapture) {
     for (int nMode = 0; nMode < 6; ++nMode) {
         script.steps.push_back([&, nMode](HWND h) {
             m_pDlg->m_core.m_config.SetSnapMode(nMode);
-            for (int i = 0; i < 6; ++i) marks[nMode][i] = MenuState(h, kCaptureMenu, kCommands[i]);
+            for (int i = 0; i < 6; ++i)
+                marks[nMode][i] = MenuState(h, kCaptureMenu, kCommands[i]);
         });
     }
     Run(script);
@@ -238,8 +239,7 @@ TEST_F(MainWindowTest, FailedSaveAndCopyAreToldCancelAndNoImageStaySilent) {
     };
     Run(script);
     ASSERT_EQ(2u, script.boxes.size());
-    EXPECT_EQ("无法保存图像文件“" + missing + "”。\n请检查磁盘空间、文件夹的写入权限和文件类型。",
-              script.boxes[0]);
+    EXPECT_EQ("无法保存图像文件“" + missing + "”。\n请检查磁盘空间、文件夹的写入权限和文件类型。", script.boxes[0]);
     EXPECT_EQ("无法把图像复制到剪贴板：剪贴板正被其他程序占用，请稍后再试。", script.boxes[1]);
 }
 

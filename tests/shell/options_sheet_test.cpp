@@ -73,8 +73,8 @@ std::string Settings(CKpConfig& c) {
     char buf[512];
     wsprintfA(buf, "%d %d %d %u %d [%s] %d %d %d %d %d %d", c.GetPlaySnapSound(), c.GetHideMainWnd(),
               c.GetSnapOnStart(), c.GetSnapDelayTime(), c.GetKeepOnTop(), c.GetEditAppPath().GetString(),
-              c.GetRotateAngle(), c.GetScaleFactor(), c.GetShearAcrossAmout(), c.GetShearDownAmout(),
-              c.GetBlurFactor(), c.GetSharpenFactor());
+              c.GetRotateAngle(), c.GetScaleFactor(), c.GetShearAcrossAmout(), c.GetShearDownAmout(), c.GetBlurFactor(),
+              c.GetSharpenFactor());
     std::string s = buf;
     unsigned short m, v;
     for (auto get : {&CKpConfig::GetNewSnapHotkey, &CKpConfig::GetFullScreenHotkey, &CKpConfig::GetActiveWinHotkey,

@@ -9,8 +9,8 @@ int main() {
     DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string log(path, n);
     log = log.substr(0, log.rfind('\\') + 1) + "url_recorder.log";
-    HANDLE h = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             0, nullptr);
+    HANDLE h = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                             nullptr);
     if (h == INVALID_HANDLE_VALUE) return 1;
     std::string line = std::string(::GetCommandLineA()) + "\n";
     DWORD nWritten = 0;

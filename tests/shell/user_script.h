@@ -45,8 +45,10 @@ inline BOOL CALLBACK FindScriptWindows(HWND h, LPARAM l) {
     ::GetClassNameA(h, cls, sizeof(cls));
     ::GetWindowTextA(h, title, sizeof(title));
     if (!::IsWindowVisible(h) || lstrcmpA(cls, "#32770") != 0) return TRUE;
-    if (IsMessageBox(h, *f->pScript)) f->hBox = h;
-    else if (f->hTarget == nullptr && (f->pScript->strTitle.empty() || f->pScript->strTitle == title)) f->hTarget = h;
+    if (IsMessageBox(h, *f->pScript))
+        f->hBox = h;
+    else if (f->hTarget == nullptr && (f->pScript->strTitle.empty() || f->pScript->strTitle == title))
+        f->hTarget = h;
     return TRUE;
 }
 

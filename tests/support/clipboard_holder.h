@@ -37,8 +37,8 @@ public:
 private:
     static DWORD WINAPI Run(LPVOID p) {
         ClipboardHolder* self = static_cast<ClipboardHolder*>(p);
-        HWND hWnd = ::CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                      nullptr, nullptr);
+        HWND hWnd = ::CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                                      nullptr);
         // Right after a copy the system itself may hold the clipboard for a
         // moment (Wine hands it on to X11): try for a while.
         for (int i = 0; i < 100 && hWnd != nullptr && !self->m_bOpened; ++i) {

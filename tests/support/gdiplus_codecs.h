@@ -25,7 +25,8 @@ inline std::vector<RawCodec> ReadCodecs(bool bEncoders) {
     using namespace Gdiplus::DllExports;
     std::vector<RawCodec> out;
     UINT n = 0, nBytes = 0;
-    Gdiplus::GpStatus status = bEncoders ? GdipGetImageEncodersSize(&n, &nBytes) : GdipGetImageDecodersSize(&n, &nBytes);
+    Gdiplus::GpStatus status =
+        bEncoders ? GdipGetImageEncodersSize(&n, &nBytes) : GdipGetImageDecodersSize(&n, &nBytes);
     if (status != Gdiplus::Ok || n == 0 || nBytes == 0) return out;
     std::vector<BYTE> block(nBytes);
     auto* p = reinterpret_cast<Gdiplus::ImageCodecInfo*>(block.data());

@@ -63,7 +63,8 @@ inline void SendClick(DWORD dwDown, DWORD dwUp) {
 // A left click at the screen point (x, y); two of them for a double click.
 inline void SendLeftClickAt(int x, int y, int nClicks = 1) {
     PlaceCursorAt(x, y);
-    for (int i = 0; i < nClicks; ++i) SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    for (int i = 0; i < nClicks; ++i)
+        SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
 }
 
 // A key pressed (bDown) or released, to hold a modifier.

@@ -89,7 +89,8 @@ inline std::string ReadBytes(const std::string& path) {
     std::string s;
     char buf[4096];
     size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) s.append(buf, n);
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+        s.append(buf, n);
     fclose(f);
     return s;
 }

@@ -5,8 +5,7 @@
 
 #include <windows.h>
 
-inline BITMAPINFO TopDownDib32(int w, int h)
-{
+inline BITMAPINFO TopDownDib32(int w, int h) {
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bmi.bmiHeader.biWidth = w;

@@ -27,8 +27,8 @@ inline std::string FromUnix(const std::string& strUnix) {
 inline std::string ToUnix(const std::string& strWindows) {
     typedef char*(CDECL * UnixNameFn)(LPCWSTR);
     HMODULE hKernel = ::GetModuleHandleA("kernel32.dll");
-    UnixNameFn pfn = hKernel != nullptr ? (UnixNameFn)(void*)::GetProcAddress(hKernel, "wine_get_unix_file_name")
-                                        : nullptr;
+    UnixNameFn pfn =
+        hKernel != nullptr ? (UnixNameFn)(void*)::GetProcAddress(hKernel, "wine_get_unix_file_name") : nullptr;
     if (pfn == nullptr) return std::string();
     wchar_t wide[MAX_PATH];
     if (::MultiByteToWideChar(CP_ACP, 0, strWindows.c_str(), -1, wide, MAX_PATH) == 0) return std::string();

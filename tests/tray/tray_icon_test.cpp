@@ -59,7 +59,8 @@ public:
         RECT rc;
         ::GetWindowRect(hMenuWnd, &rc);
         m_ptMenu = {rc.left, rc.top};
-        for (int i = 0; i < m_nKeysToChoose; ++i) testinput::SendKey(VK_DOWN);
+        for (int i = 0; i < m_nKeysToChoose; ++i)
+            testinput::SendKey(VK_DOWN);
         testinput::SendKey(VK_RETURN);
         return 0;
     }
@@ -91,7 +92,8 @@ protected:
 TEST_F(TrayIconTest, TooltipKeepsWholeCharactersWithinItsBuffer) {
     const std::string a61(61, 'a'), a62(62, 'a'), a70(70, 'a');
     std::string zh31, zh32;
-    for (int i = 0; i < 31; ++i) zh31 += "\xd6\xd0";  // 中
+    for (int i = 0; i < 31; ++i)
+        zh31 += "\xd6\xd0";  // 中
     zh32 = zh31 + "\xd6\xd0";
     struct Case {
         std::string text;
@@ -130,8 +132,7 @@ TEST_F(TrayIconTest, TheCallbackAnswersItsOwnIconAndRunsTheFirstCommandOnADouble
     } cases[] = {
         {&icon, IDR_TEST_TRAY + 1, WM_LBUTTONDBLCLK, 0, ""},  // another icon's message
         {&icon, IDR_TEST_TRAY, WM_LBUTTONDOWN, 1, ""},        // a single click does nothing
-        {&icon, IDR_TEST_TRAY, WM_LBUTTONUP, 1, ""},
-        {&icon, IDR_TEST_TRAY, WM_MOUSEMOVE, 1, ""},
+        {&icon, IDR_TEST_TRAY, WM_LBUTTONUP, 1, ""},           {&icon, IDR_TEST_TRAY, WM_MOUSEMOVE, 1, ""},
         {&icon, IDR_TEST_TRAY, WM_LBUTTONDBLCLK, 1, "32799;"},  // the menu's first command
         {&noMenu, IDR_TEST_NO_MENU, WM_LBUTTONDBLCLK, 0, ""},   // no menu: nothing to run
     };
@@ -184,7 +185,8 @@ TEST_F(TrayIconTest, AnimatesAndTakesItsWindowsAndIconAlongWhenDestroyed) {
         EXPECT_FALSE(::IsWindowVisible(::FindWindowA(nullptr, kAnimationTitle)));
         // The timer steps through the icons (bounded wait, no timing claim).
         DWORD nStart = ::GetTickCount();
-        while (icon.Data().hIcon != hIcons[1] && ::GetTickCount() - nStart < 5000) PumpMessages(10);
+        while (icon.Data().hIcon != hIcons[1] && ::GetTickCount() - nStart < 5000)
+            PumpMessages(10);
         EXPECT_EQ(hIcons[1], icon.Data().hIcon);
 
         // A second icon with the same window and id is refused by the shell,
