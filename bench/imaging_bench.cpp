@@ -18,6 +18,7 @@
 
 #include "bench_support.h"
 #include "image_bitmap.h"
+#include "tests/support/top_down_dib.h"
 
 namespace {
 
@@ -113,14 +114,7 @@ FrameResult BenchFrame(int w, int h, int runs, int nAll) {
     // A bitmap of the frame, made afresh (untimed) before each run; the
     // object stays, as the engine's does from one capture to the next.
     HDC screen = GetDC(nullptr);
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof bmi);
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = TopDownDib32(w, h);
     CImageBitmap bitmap;
     auto fresh = [&] {
         bitmap.DeleteObject();
