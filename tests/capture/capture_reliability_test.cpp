@@ -10,22 +10,6 @@ using namespace captest;
 
 namespace {
 
-// Creates regions until the system refuses, frees them, and returns how
-// many could be made.
-int GdiHeadroom() {
-    std::vector<HRGN> regions;
-    regions.reserve(70000);
-    for (;;) {
-        HRGN h = ::CreateRectRgn(0, 0, 1, 1);
-        if (h == nullptr) break;
-        regions.push_back(h);
-        if (regions.size() >= 200000) break;  // no limit in sight: stop anyway
-    }
-    for (HRGN h : regions)
-        ::DeleteObject(h);
-    return (int)regions.size();
-}
-
 // The process's committed private memory (Wine reports it as the page-file
 // usage and leaves PrivateUsage at 0).
 SIZE_T PrivateBytes() {

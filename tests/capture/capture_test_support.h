@@ -6,6 +6,7 @@
 #include "framework/wnd.h"
 #include "kp_config.h"
 #include "kp_core.h"
+#include "support/desktop.h"
 #include "support/message_pump.h"
 #include "support/temp_files.h"
 #include "support/top_down_dib.h"
@@ -28,9 +29,22 @@ using kptest::PumpMessages;
 // Wine's GIF encoder reports success for a 24-bit image but writes a
 // header without pixels; Windows' converts it to a palette. Checks that
 // need a readable GIF are made on Windows only.
-inline bool RunningUnderWine() {
-    HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
-    return hNtdll != nullptr && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
+using kptest::RunningUnderWine;
+
+// Creates regions until the system refuses, frees them, and returns how
+// many could be made.
+inline int GdiHeadroom() {
+    std::vector<HRGN> regions;
+    regions.reserve(70000);
+    for (;;) {
+        HRGN h = ::CreateRectRgn(0, 0, 1, 1);
+        if (h == nullptr) break;
+        regions.push_back(h);
+        if (regions.size() >= 200000) break;  // no limit in sight: stop anyway
+    }
+    for (HRGN h : regions)
+        ::DeleteObject(h);
+    return (int)regions.size();
 }
 
 using kptest::FileExists;

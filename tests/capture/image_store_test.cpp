@@ -292,15 +292,6 @@ TEST_F(StoreTest, CopyWithoutAnImageFails) {
     EXPECT_EQ(0, m_core.CopyImageData(1));
 }
 
-int GdiHeadroom() {
-    std::vector<HRGN> regions;
-    for (HRGN h; regions.size() < 200000 && (h = ::CreateRectRgn(0, 0, 1, 1)) != nullptr;)
-        regions.push_back(h);
-    for (HRGN h : regions)
-        ::DeleteObject(h);
-    return (int)regions.size();
-}
-
 TEST_F(StoreTest, ClipboardHeldByAnotherProgramFailsWithoutLosingTheBitmap) {
     Paste(64, 48);
     ASSERT_EQ(1, m_core.CopyImageData(0));  // the first copy makes what the clipboard keeps

@@ -4,6 +4,7 @@
 // keys are injected from a thread of the test while the engine runs the mode
 // on the test's own thread. Run in a 1024 x 768 desktop.
 #include "capture_test_support.h"
+#include "support/desktop.h"
 #include "support/input_events.h"
 #include "window_thread.h"
 
@@ -25,12 +26,7 @@ const RECT kRectB = {400, 150, 650, 330};
 // What the red frame makes of a pixel: NOTXOR with (255, 0, 0).
 COLORREF Framed(COLORREF c) { return RGB(~(GetRValue(c) ^ 255) & 0xFF, ~GetGValue(c) & 0xFF, ~GetBValue(c) & 0xFF); }
 
-COLORREF ScreenPixel(int x, int y) {
-    HDC hdc = ::GetDC(nullptr);
-    COLORREF c = ::GetPixel(hdc, x, y);
-    ::ReleaseDC(nullptr, hdc);
-    return c;
-}
+using kptest::ScreenPixel;
 
 // Points on a window's frame band (2 pixels inside its edges) and one well
 // inside, where the frame never comes.

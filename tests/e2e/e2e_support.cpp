@@ -230,24 +230,7 @@ void ClickWindow(HWND hWnd) {
 
 void ClickControl(HWND hDialog, int nId) { ClickWindow(::GetDlgItem(hDialog, nId)); }
 
-void PressKeys(std::initializer_list<WORD> keys) {
-    // With its scan code, as a keyboard sends it: a control that reads the
-    // key from the scan code (the hot-key control) sees the same key.
-    auto key = [](WORD vk, DWORD dwFlags) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        i.ki.wScan = (WORD)::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
-        i.ki.dwFlags = dwFlags;
-        return i;
-    };
-    std::vector<INPUT> in;
-    for (WORD vk : keys)
-        in.push_back(key(vk, 0));
-    for (auto it = keys.end(); it != keys.begin();)
-        in.push_back(key(*--it, KEYEVENTF_KEYUP));
-    ::SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
-}
+void PressKeys(std::initializer_list<WORD> keys) { testinput::SendChord(keys); }
 
 void TypeText(const std::wstring& text) {
     for (wchar_t c : text) {

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "kp_config.h"
+#include "support/desktop.h"
+#include "support/input_events.h"
 
 namespace {
 
@@ -20,12 +22,7 @@ const UINT kCmdSnapNew = 32796, kCmdGrayScale = 32810, kCmdAutoCopy = 32844, kCm
 const UINT kCmdPaste = 57637, kCmdExit = 57665;
 const int kComboSnapType = 1004, kCheckGrayScale = 1006, kCheckNegate = 1007, kHelpButton = 57670;
 
-std::string BinDir() {
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
+using kptest::ExeDir;
 
 template <class Pred>
 bool WaitFor(Pred pred, int nMillis = 10000) {
@@ -47,21 +44,7 @@ std::string ReadFileText(const std::string& path) {
 }
 
 void PressKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> in;
-    for (WORD vk : keys) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        in.push_back(i);
-    }
-    for (auto it = keys.end(); it != keys.begin();) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = *--it;
-        i.ki.dwFlags = KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
-    ::SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
+    testinput::SendChord(keys);
     ::Sleep(300);
 }
 
@@ -90,8 +73,8 @@ public:
         m_hStop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        std::string exe = BinDir() + "Kapto.exe";
-        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, BinDir().c_str(), &si, &m_pi))
+        std::string exe = ExeDir() + "Kapto.exe";
+        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &m_pi))
             return false;
         m_hWatcher = ::CreateThread(nullptr, 0, Watch, this, 0, nullptr);
         return WaitFor(
@@ -210,7 +193,7 @@ private:
 class KaptoProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_strConfig = BinDir() + "config.xml";
+        m_strConfig = ExeDir() + "config.xml";
         // Quick, quiet captures that keep the window where it is.
         m_config.SetSnapOnStart(0);
         m_config.SetHideMainWnd(0);
@@ -219,7 +202,7 @@ protected:
     }
     void TearDown() override {
         ::DeleteFileA(m_strConfig.c_str());
-        ::DeleteFileA((BinDir() + "recorder.txt").c_str());
+        ::DeleteFileA((ExeDir() + "recorder.txt").c_str());
     }
     // The settings Kapto starts with.
     void WriteConfig() { m_config.SaveConfig(); }
@@ -353,11 +336,11 @@ TEST_F(KaptoProgramTest, MenuBoxAndKeyboardLeaveOneStateThatSurvivesARestart) {
 }
 
 TEST_F(KaptoProgramTest, EditSavesAnUnsavedImageFirstAndStartsTheEditorWithItsNameAndFolder) {
-    std::string folder = BinDir() + "edit test folder\\";
+    std::string folder = ExeDir() + "edit test folder\\";
     std::string file = folder + "snap shot.png";
     ::CreateDirectoryA(folder.c_str(), nullptr);
     ::DeleteFileA(file.c_str());
-    m_config.SetEditAppPath((BinDir() + "recorder.exe").c_str());
+    m_config.SetEditAppPath((ExeDir() + "recorder.exe").c_str());
     WriteConfig();
 
     // An image without a file: a paste of a small bitmap.
@@ -383,7 +366,7 @@ TEST_F(KaptoProgramTest, EditSavesAnUnsavedImageFirstAndStartsTheEditorWithItsNa
     ::PostMessageA(hSave, WM_COMMAND, IDOK, 0);
 
     std::string recorded;
-    ASSERT_TRUE(WaitFor([&] { return !(recorded = ReadFileText(BinDir() + "recorder.txt")).empty(); }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return !(recorded = ReadFileText(ExeDir() + "recorder.txt")).empty(); }, 15000));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(file.c_str()));
     size_t nl = recorded.find('\n');
     std::string commandLine = recorded.substr(0, nl);
@@ -408,7 +391,7 @@ std::set<DWORD> HelpViewers() {
 }
 
 TEST_F(KaptoProgramTest, HelpHidesTheWindowAndOpensTheHelpFile) {
-    ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((BinDir() + "Kapto.chm").c_str()))
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((ExeDir() + "Kapto.chm").c_str()))
         << "Kapto.chm is built beside the program";
     WriteConfig();
     std::set<DWORD> before = HelpViewers();

@@ -9,21 +9,15 @@
 #include <string>
 
 #include "kp_config.h"
+#include "support/desktop.h"
 #include "support/message_pump.h"
 
 namespace kaptotest {
 
-inline std::string ExeDir() {
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
-
-inline bool RunningUnderWine() {
-    HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
-    return hNtdll != nullptr && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
-}
+using kptest::ExeDir;
+using kptest::RunningUnderWine;
+using kptest::ScreenPixel;
+using kptest::TrayHolds;
 
 inline void PumpFor(DWORD nMs) { kptest::PumpMessages(nMs); }
 
@@ -82,16 +76,6 @@ inline void WriteSettings(const std::function<void(CKpConfig&)>& change) {
     config.SaveConfig();
 }
 
-// Whether the notification area holds the icon (hWnd, uID): the shell
-// modifies only icons it has, whoever asks.
-inline bool TrayHolds(HWND hWnd, UINT uID) {
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    nid.hWnd = hWnd;
-    nid.uID = uID;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
-}
-
 // A top-level window of process nPid for which match() holds, or null.
 inline HWND FindProcessWindow(DWORD nPid, const std::function<bool(HWND)>& match) {
     struct Search {
@@ -122,13 +106,6 @@ inline std::string TextOf(HWND h) {
     char text[256] = "";
     ::GetWindowTextA(h, text, sizeof(text));
     return text;
-}
-
-inline COLORREF ScreenPixel(int x, int y) {
-    HDC hdc = ::GetDC(nullptr);
-    COLORREF c = ::GetPixel(hdc, x, y);
-    ::ReleaseDC(nullptr, hdc);
-    return c;
 }
 
 // The thumbnail view's client area (control 1005 of the main window) on the

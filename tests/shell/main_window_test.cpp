@@ -12,6 +12,7 @@
 #include "kapto_dlg.h"
 #include "res/resource.h"
 #include "support/clipboard_holder.h"
+#include "support/desktop.h"
 #include "support/temp_files.h"
 #include "user_script.h"
 
@@ -21,12 +22,7 @@ using shelltest::UserScript;
 
 const int kCaptureMenu = 2, kOptionsMenu = 3;
 
-std::string BinDir() {
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
+using kptest::ExeDir;
 
 // The visible file dialog of this thread (it has the file name box), or null.
 HWND FindFileDialog() {
@@ -52,7 +48,7 @@ void Command(HWND hDlg, UINT nID) { ::SendMessageA(hDlg, WM_COMMAND, nID, 0); }
 class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_hKapto = ::LoadLibraryExA((BinDir() + "Kapto.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        s_hKapto = ::LoadLibraryExA((ExeDir() + "Kapto.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         AfxSetResourceHandle(s_hKapto);
         INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
         ::InitCommonControlsEx(&icc);
@@ -70,7 +66,7 @@ protected:
         c.SaveConfig();
     }
     void TearDown() override {
-        ::DeleteFileA((BinDir() + "config.xml").c_str());
+        ::DeleteFileA((ExeDir() + "config.xml").c_str());
         kptest::RemoveDir(m_dir);
     }
     // Runs the main window with the script; the last step should end it.

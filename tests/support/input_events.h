@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace testinput {
 
@@ -83,6 +85,26 @@ inline void SendKey(WORD vk) {
     in[0].ki.wVk = in[1].ki.wVk = vk;
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, in, sizeof(INPUT));
+}
+
+// The keys pressed in order and released in reverse, as one chord (Ctrl+F1).
+// Each carries its scan code, as a keyboard sends it: a control that reads
+// the key from the scan code (the hot-key control) sees the same key.
+inline void SendChord(std::initializer_list<WORD> keys) {
+    auto key = [](WORD vk, DWORD dwFlags) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.wScan = (WORD)MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+        i.ki.dwFlags = dwFlags;
+        return i;
+    };
+    std::vector<INPUT> in;
+    for (WORD vk : keys)
+        in.push_back(key(vk, 0));
+    for (auto it = keys.end(); it != keys.begin();)
+        in.push_back(key(*--it, KEYEVENTF_KEYUP));
+    SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
 }
 
 namespace detail {

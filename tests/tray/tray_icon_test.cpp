@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/app.h"
+#include "support/desktop.h"
 #include "support/input_events.h"
 #include "support/message_pump.h"
 #include "tray_notify_icon.h"
@@ -22,15 +23,7 @@ CWinApp g_app;
 
 using kptest::PumpMessages;
 
-// Whether the notification area holds the icon (hWnd, uID): the shell
-// modifies only icons it has.
-bool TrayHolds(HWND hWnd, UINT uID) {
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    nid.hWnd = hWnd;
-    nid.uID = uID;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
-}
+using kptest::TrayHolds;
 
 class InspectableIcon : public CTrayNotifyIcon {
 public:
