@@ -76,6 +76,7 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT) {
     if (hOwner == nullptr) hOwner = ::GetActiveWindow();
     const char* caption =
         (g_pApp != nullptr && !g_pApp->m_strAppName.IsEmpty()) ? (const char*)g_pApp->m_strAppName : "";
+    CModalScope modal;
     return ::MessageBoxA(hOwner, lpszText, caption, nType);
 }
 

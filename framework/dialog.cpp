@@ -69,6 +69,7 @@ HWND CDialog::FindModalOwner() const {
 }
 
 INT_PTR CDialog::DoModal() {
+    CModalScope modal;
     HWND hWndOwner = FindModalOwner();
     BOOL bEnableOwner = FALSE;
     if (hWndOwner != nullptr && hWndOwner != ::GetDesktopWindow() && ::IsWindowEnabled(hWndOwner)) {

@@ -1,4 +1,5 @@
 #include "framework/file_dialog.h"
+#include "framework/message_loop.h"
 
 IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
 
@@ -46,6 +47,7 @@ void CFileDialog::TranslateBars(CString& strFilter) {
 }
 
 INT_PTR CFileDialog::DoModal() {
+    CModalScope modal;
     // The system disables the owner while the dialog is up.
     m_ofn.hwndOwner = FindModalOwner();
     m_ofn.lCustData = (LPARAM)this;

@@ -7,6 +7,7 @@ namespace {
 // Per thread: the layer's windows and wrappers belong to the thread that
 // made them, and each thread's loops nest on their own.
 thread_local int t_nLoopDepth = 0;
+thread_local int t_nModalCount = 0;
 
 struct LoopLevel {
     LoopLevel() { ++t_nLoopDepth; }
@@ -74,3 +75,9 @@ BOOL AfxRunMessageLoop(CMessageLoopClient& client, int* pnQuitCode) {
     }
     return TRUE;
 }
+
+CModalScope::CModalScope() { ++t_nModalCount; }
+
+CModalScope::~CModalScope() { --t_nModalCount; }
+
+int AfxGetModalCount() { return t_nModalCount; }

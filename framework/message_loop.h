@@ -39,3 +39,20 @@ KFW_API BOOL AfxRunMessageLoop(CMessageLoopClient& client, int* pnQuitCode = nul
 
 // The number of loops running on this thread, one inside another.
 KFW_API int AfxGetLoopDepth();
+
+// Modal runs: a dialog's or property sheet's loop, a system file or print
+// dialog, a message box, or any other wait during which the user can reach
+// the program's windows but must not start what would pull the ground from
+// under the window that waits (a capture replacing the image being saved).
+// Each run holds one scope for its whole length; the count is per thread.
+// The program's own main dialog, run modally, counts as one.
+class KFW_API CModalScope {
+public:
+    CModalScope();
+    ~CModalScope();
+    CModalScope(const CModalScope&) = delete;
+    CModalScope& operator=(const CModalScope&) = delete;
+};
+
+// The number of modal runs on this thread, one inside another.
+KFW_API int AfxGetModalCount();

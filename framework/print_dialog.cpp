@@ -1,4 +1,5 @@
 #include "framework/print_dialog.h"
+#include "framework/message_loop.h"
 
 IMPLEMENT_DYNAMIC(CPrintDialog, CDialog)
 
@@ -26,6 +27,7 @@ void CPrintDialog::FreeResults() {
 }
 
 INT_PTR CPrintDialog::DoModal() {
+    CModalScope modal;
     // A context from an earlier run would be lost when the system writes
     // the new one into the record.
     if (m_pd.hDC != nullptr) {

@@ -173,6 +173,7 @@ private:
 INT_PTR CPropertySheet::DoModal() {
     int nPages = m_pages.GetSize();
     if (nPages == 0 || m_hWnd != nullptr) return -1;
+    CModalScope modal;
 
     // The pages' entries, each with its template from the resource chain.
     CArray<PROPSHEETPAGEA, const PROPSHEETPAGEA&> entries;

@@ -477,16 +477,25 @@ int CKpImageStore::OpenImage(CString strPath) {
     pStream->Release();  // the image holds its own reference
     if (status != Gdiplus::Ok || pImage == nullptr) return EndFileOperation(FileFailed, strPath);
 
+    // A file that decodes but cannot be drawn into a bitmap is no image the
+    // program can work on: the current one stays.
+    if (!SetCurrentImage(pImage)) return EndFileOperation(FileFailed, strPath);
     m_config.ResetImageOption();
-    ClearGdiplusImage();
-    m_pImage = pImage;
-
-    SetThubImage(m_pImage);
-    std::unique_ptr<CBitmap> bitmap(ConvertImage(m_pImage));
-    if (bitmap != nullptr) ResetBitmapData((HBITMAP)bitmap->GetSafeHandle());
     SetPathName(strPath);
     SetFileName(strName);
     return EndFileOperation(FileDone, strPath);
+}
+
+int CKpImageStore::SetCurrentImage(Gdiplus::GpImage* pImage) {
+    kfw::ScopedGpImage<Gdiplus::GpImage> image(pImage);
+    if (image.get() == nullptr) return 0;
+    std::unique_ptr<CBitmap> bitmap(ConvertImage(image.get()));
+    if (bitmap == nullptr) return 0;
+    ClearGdiplusImage();
+    m_pImage = image.Release();
+    SetThubImage(m_pImage);
+    ResetBitmapData((HBITMAP)bitmap->GetSafeHandle());
+    return 1;
 }
 
 int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {

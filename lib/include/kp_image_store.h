@@ -68,6 +68,12 @@ public:
     // A file that is not a readable image changes nothing: the current
     // image, its names and the image options stay.
     int OpenImage(CString strPath);
+    // pImage (the store takes it over) becomes the current image as it is:
+    // its thumbnail is made and both bitmaps become copies of it, no image
+    // option runs over it, and both names are cleared. 0 when pImage is null
+    // or cannot be turned into a bitmap: pImage is freed then and the
+    // current image, its names and the bitmaps stay.
+    int SetCurrentImage(Gdiplus::GpImage* pImage);
     int SaveImage(CString strPath, int bThumbnail);
     int CopyImageData(int bThumbnail);
     int PasteImageData();
