@@ -6,28 +6,28 @@
 
 const KaptoHotkey* GetKaptoHotkeys() {
     static const KaptoHotkey s_hotkeys[KAPTO_HOTKEY_COUNT] = {
-        {1000, ID_SNAP_NEW, IDC_HOTKEY_NEW_SNAP, &CKpConfig::GetNewSnapHotkey, &CKpConfig::SetNewSnapHotkey,
-         "注册<新建截图>热键失败,请更换热键"},
-        {1001, ID_SNAP_FULLSCREEN, IDC_HOTKEY_FULL_SCREEN, &CKpConfig::GetFullScreenHotkey,
+        {HOTKEY_ID_NEW_SNAP, ID_SNAP_NEW, IDC_HOTKEY_NEW_SNAP, &CKpConfig::GetNewSnapHotkey,
+         &CKpConfig::SetNewSnapHotkey, "注册<新建截图>热键失败,请更换热键"},
+        {HOTKEY_ID_FULL_SCREEN, ID_SNAP_FULLSCREEN, IDC_HOTKEY_FULL_SCREEN, &CKpConfig::GetFullScreenHotkey,
          &CKpConfig::SetFullScreenHotkey, "注册捕捉<整个屏幕>热键失败,请更换热键"},
-        {1002, ID_SNAP_ACTIVE_WIN, IDC_HOTKEY_ACTIVE_WIN, &CKpConfig::GetActiveWinHotkey,
+        {HOTKEY_ID_ACTIVE_WIN, ID_SNAP_ACTIVE_WIN, IDC_HOTKEY_ACTIVE_WIN, &CKpConfig::GetActiveWinHotkey,
          &CKpConfig::SetActiveWinHotkey, "注册捕捉<活动程序窗口>热键失败,请更换热键"},
-        {1003, ID_SNAP_CURRENT_WIN, IDC_HOTKEY_CURRENT_WIN, &CKpConfig::GetCurrentWinHotkey,
+        {HOTKEY_ID_CURRENT_WIN, ID_SNAP_CURRENT_WIN, IDC_HOTKEY_CURRENT_WIN, &CKpConfig::GetCurrentWinHotkey,
          &CKpConfig::SetCurrentWinHotkey, "注册捕捉<当前窗口>热键失败,请更换热键"},
-        {1004, ID_SNAP_WIN_CLIENT, IDC_HOTKEY_WIN_CLIENT, &CKpConfig::GetWinClientHotkey,
+        {HOTKEY_ID_WIN_CLIENT, ID_SNAP_WIN_CLIENT, IDC_HOTKEY_WIN_CLIENT, &CKpConfig::GetWinClientHotkey,
          &CKpConfig::SetWinClientHotkey, "注册捕捉<活动程序客户区>热键失败,请更换热键"},
-        {1005, ID_SNAP_WIN_OBJ, IDC_HOTKEY_WIN_OBJ, &CKpConfig::GetWinObjHotkey, &CKpConfig::SetWinObjHotkey,
-         "注册捕捉<界面对象>热键失败,请更换热键"},
-        {1006, ID_SNAP_SELECT_RECT, IDC_HOTKEY_SELECT_RECT, &CKpConfig::GetSelectRectHotkey,
+        {HOTKEY_ID_WIN_OBJ, ID_SNAP_WIN_OBJ, IDC_HOTKEY_WIN_OBJ, &CKpConfig::GetWinObjHotkey,
+         &CKpConfig::SetWinObjHotkey, "注册捕捉<界面对象>热键失败,请更换热键"},
+        {HOTKEY_ID_SELECT_RECT, ID_SNAP_SELECT_RECT, IDC_HOTKEY_SELECT_RECT, &CKpConfig::GetSelectRectHotkey,
          &CKpConfig::SetSelectRectHotkey, "注册捕捉<选定区域>热键失败,请更换热键"},
-        {1007, ID_SHOW_HIDE, IDC_HOTKEY_SHOW_HIDE, &CKpConfig::GetShowHideHotkey, &CKpConfig::SetShowHideHotkey,
-         "注册<显示隐藏窗口>热键失败,请更换热键"},
+        {HOTKEY_ID_SHOW_HIDE, ID_SHOW_HIDE, IDC_HOTKEY_SHOW_HIDE, &CKpConfig::GetShowHideHotkey,
+         &CKpConfig::SetShowHideHotkey, "注册<显示隐藏窗口>热键失败,请更换热键"},
     };
     return s_hotkeys;
 }
 
 UINT HotkeyModifiersToSystem(WORD wHotkeyFlags) {
-    UINT nModifiers = 0;
+    UINT nModifiers = MOD_NOREPEAT;
     if (wHotkeyFlags & HOTKEYF_SHIFT) nModifiers |= MOD_SHIFT;
     if (wHotkeyFlags & HOTKEYF_CONTROL) nModifiers |= MOD_CONTROL;
     if (wHotkeyFlags & HOTKEYF_ALT) nModifiers |= MOD_ALT;

@@ -7,8 +7,21 @@
 #include "framework/platform.h"
 #include "kp_config.h"
 
+// The hot-key ids the main window registers; the row of each in the table
+// is its id less KAPTO_HOTKEY_FIRST_ID.
+enum KaptoHotkeyId {
+    HOTKEY_ID_NEW_SNAP = 1000,
+    HOTKEY_ID_FULL_SCREEN,
+    HOTKEY_ID_ACTIVE_WIN,
+    HOTKEY_ID_CURRENT_WIN,
+    HOTKEY_ID_WIN_CLIENT,
+    HOTKEY_ID_WIN_OBJ,
+    HOTKEY_ID_SELECT_RECT,
+    HOTKEY_ID_SHOW_HIDE,
+};
+
 struct KaptoHotkey {
-    int nId;        // 1000 + its index
+    int nId;        // a KaptoHotkeyId
     UINT nCommand;  // the main window's command it runs
     UINT nControl;  // its hot-key control on the options sheet
     void (CKpConfig::*pfnGet)(unsigned short& wModifier, unsigned short& wVk);
@@ -16,11 +29,20 @@ struct KaptoHotkey {
     const char* pszFailure;  // shown when the registration fails
 };
 
-enum { KAPTO_HOTKEY_COUNT = 8, KAPTO_HOTKEY_FIRST_ID = 1000 };
+enum { KAPTO_HOTKEY_COUNT = 8, KAPTO_HOTKEY_FIRST_ID = HOTKEY_ID_NEW_SNAP };
 
 // The table, KAPTO_HOTKEY_COUNT rows.
 const KaptoHotkey* GetKaptoHotkeys();
 
 // The system's hot-key modifiers (MOD_...) for the hot-key control's flags
-// (HOTKEYF_...); HOTKEYF_EXT has no counterpart and is dropped.
+// (HOTKEYF_...); HOTKEYF_EXT has no counterpart and is dropped. A held key
+// fires once (MOD_NOREPEAT), not once per auto-repeat.
 UINT HotkeyModifiersToSystem(WORD wHotkeyFlags);
+
+// A pair as it was last offered to the system: after the options sheet only
+// the hot keys whose pair changed are registered again.
+struct KaptoHotkeyInForce {
+    unsigned short wModifier;
+    unsigned short wVk;
+    BOOL bOffered;  // registered with this pair, or refused by the system
+};

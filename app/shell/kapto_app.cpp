@@ -8,6 +8,7 @@
 #include "kapto_dlg.h"
 #include "kp_config.h"
 #include "res/resource.h"
+#include "running_copy.h"
 
 CKaptoApp theApp;
 
@@ -15,9 +16,32 @@ BEGIN_MESSAGE_MAP(CKaptoApp, CWinApp)
     ON_COMMAND(ID_HELP, &CKaptoApp::OnHelp)
 END_MESSAGE_MAP()
 
+namespace {
+
+// Libraries load from the system's folders and the program's, never from
+// the current folder (where a file dialog or a shortcut may have left the
+// process beside a downloaded file). SetDefaultDllDirectories is looked up:
+// systems without it still have SetDllDirectory.
+void KeepCurrentFolderOutOfDllSearch() {
+    ::SetDllDirectoryA("");
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    HMODULE hKernel = ::GetModuleHandleA("kernel32.dll");
+    SetDefaultDllDirectoriesFn pfnSetDefault =
+        hKernel != nullptr ? (SetDefaultDllDirectoriesFn)(void*)::GetProcAddress(hKernel, "SetDefaultDllDirectories")
+                           : nullptr;
+    if (pfnSetDefault != nullptr) pfnSetDefault(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+}
+
+}  // namespace
+
 CKaptoApp::CKaptoApp() : m_gdiplusToken(0) {}
 
 BOOL CKaptoApp::InitInstance() {
+    KeepCurrentFolderOutOfDllSearch();
+    // A second start only brings the running copy forward: no hot keys, no
+    // tray icon, no settings of its own.
+    if (!m_runningCopy.Claim()) return FALSE;
+
     INITCOMMONCONTROLSEX icc;
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_WIN95_CLASSES;

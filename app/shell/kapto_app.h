@@ -3,12 +3,15 @@
 #pragma once
 
 #include "framework/app.h"
+#include "running_copy.h"
 
 class CKaptoApp : public CWinApp {
 public:
     CKaptoApp();
 
-    BOOL InitInstance() override;  // always FALSE: no loop after the main window
+    // Always FALSE: no loop after the main window. A second start ends here
+    // at once, its work done by the copy that runs.
+    BOOL InitInstance() override;
     int ExitInstance() override;
 
     void OnHelp();
@@ -17,6 +20,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     ULONG_PTR m_gdiplusToken;
+    CRunningCopy m_runningCopy;  // this copy's claim, held while it runs
 };
 
 extern CKaptoApp theApp;

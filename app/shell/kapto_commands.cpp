@@ -7,7 +7,9 @@
 #include <shellapi.h>
 
 #include "dlg_about.h"
+#include "editor_path.h"
 #include "framework/app.h"
+#include "framework/message_loop.h"
 #include "hotkey_table.h"
 #include "maker_links.h"
 #include "options_sheet.h"
@@ -19,7 +21,81 @@ const int kSnapModeCount = 6;
 // The object capture's menu item carries no mark, even while it is the mode.
 const int kUnmarkedMode = 4;
 
+// ShellExecute's result is an error code up to this value.
+const INT_PTR kShellExecuteFailed = 32;
+
+// The editor of the settings (%s: as given there) was not found or did not start.
+const char kEditorNotStarted[] =
+    "无法启动图像编辑程序“%s”：找不到该程序，或者它无法运行。\n请在“参数设置”的“图像”页中指定图像编辑程序的完整路径。";
+
+// What a command does to the current image.
+enum ImageUse {
+    kLeavesImage,    // nothing: runs at any time
+    kUsesImage,      // reads it: holds it until the command is done
+    kReplacesImage,  // frees or replaces it: refused while the image is busy
+};
+
+// The commands that are neither captures nor image options (those two tables
+// are the dialog's own) and touch the image.
+const struct {
+    UINT nCommand;
+    ImageUse use;
+} kImageCommands[] = {
+    {ID_SNAP_NEW, kReplacesImage},    {ID_FILE_OPEN, kReplacesImage},   {ID_EDIT_PASTE, kReplacesImage},
+    {ID_EDIT_CLEAR, kReplacesImage},  {ID_OPTIONS, kReplacesImage},     {ID_FILE_SAVE, kUsesImage},
+    {ID_FILE_SAVE_AS, kUsesImage},    {ID_FILE_SAVE_THUMB, kUsesImage}, {ID_EDIT_COPY, kUsesImage},
+    {ID_EDIT_COPY_THUMB, kUsesImage}, {ID_EDIT_IMAGE, kUsesImage},      {ID_FILE_PRINT, kUsesImage},
+};
+
+// Holds the engine's current image for the life of one command.
+class ImageHold {
+public:
+    explicit ImageHold(CKpCore& core) : m_core(core) { m_core.HoldImage(); }
+    ~ImageHold() { m_core.UnholdImage(); }
+    ImageHold(const ImageHold&) = delete;
+    ImageHold& operator=(const ImageHold&) = delete;
+
+private:
+    CKpCore& m_core;  // not owned
+};
+
 }  // namespace
+
+// ---- Commands and the current image -----------------------------------------------
+
+BOOL CKaptoDlg::IsImageBusy() const { return AfxGetModalCount() > m_nModalBase || m_core.IsImageHeld(); }
+
+BOOL CKaptoDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    UINT nID = LOWORD(wParam);
+    // Menus, buttons, the tray's menu and the hot keys alike.
+    ImageUse use = kLeavesImage;
+    const ImageOption* pClickedOption = nullptr;
+    for (const SnapMode& mode : kSnapModes) {
+        if (mode.nCommand == nID) use = kReplacesImage;
+    }
+    for (const ImageOption& option : kImageOptions) {
+        if (option.nCommand == nID) use = kReplacesImage;
+        if ((UINT)option.nCheckBox == nID && lParam != 0 && HIWORD(wParam) == BN_CLICKED) {
+            use = kReplacesImage;
+            pClickedOption = &option;
+        }
+    }
+    for (const auto& command : kImageCommands) {
+        if (command.nCommand == nID) use = command.use;
+    }
+
+    if (use == kReplacesImage && IsImageBusy()) {
+        // The box has turned itself already: it goes back to the setting.
+        if (pClickedOption != nullptr) CheckDlgButton(nID, this->*pClickedOption->pFlag ? BST_CHECKED : BST_UNCHECKED);
+        ::MessageBeep(MB_OK);
+        return TRUE;
+    }
+    if (use == kUsesImage) {
+        ImageHold hold(m_core);
+        return CDialog::OnCommand(wParam, lParam);
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
 
 // ---- Helpers ---------------------------------------------------------------------
 
@@ -44,10 +120,12 @@ void CKaptoDlg::ReportFileFailure() {
 
 void CKaptoDlg::SnapByMode(int nMode) {
     if (nMode < 0 || nMode >= kSnapModeCount) return;
+    int nModeBefore = m_core.m_config.GetSnapMode();
     if ((m_core.*kSnapModes[nMode].pfnSnap)()) DrawView(FALSE);
     // Whatever came of it, the box shows the mode the engine recorded.
     m_nSnapType = m_core.m_config.GetSnapMode();
     UpdateData(FALSE);
+    if (m_nSnapType != nModeBefore) SaveSettings();
 }
 
 void CKaptoDlg::OnSnapCommand(UINT nID) {
@@ -72,17 +150,30 @@ LRESULT CKaptoDlg::OnHotKey(WPARAM wParam, LPARAM) {
 }
 
 void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
-    // An id that is not registered is harmless to unregister.
     const KaptoHotkey* pHotkeys = GetKaptoHotkeys();
-    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i)
-        ::UnregisterHotKey(m_hWnd, pHotkeys[i].nId);
+    KaptoHotkeyInForce wanted[KAPTO_HOTKEY_COUNT] = {};
+    bool bChanged[KAPTO_HOTKEY_COUNT] = {};
+    for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
+        KaptoHotkeyInForce& now = m_hotkeysInForce[i];
+        if (!bUnregisterOnly) {
+            (m_core.m_config.*pHotkeys[i].pfnGet)(wanted[i].wModifier, wanted[i].wVk);
+            bChanged[i] = !now.bOffered || now.wModifier != wanted[i].wModifier || now.wVk != wanted[i].wVk;
+        }
+        // Every key that changes lets go first, so two keys may swap pairs.
+        // An id that is not registered is harmless to unregister.
+        if (bUnregisterOnly || bChanged[i]) {
+            ::UnregisterHotKey(m_hWnd, pHotkeys[i].nId);
+            now = KaptoHotkeyInForce();
+        }
+    }
     if (bUnregisterOnly) return;
     // No pair is judged beforehand: the system says what it refuses.
     for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
-        unsigned short wModifier = 0;
-        unsigned short wVk = 0;
-        (m_core.m_config.*pHotkeys[i].pfnGet)(wModifier, wVk);
-        if (!::RegisterHotKey(m_hWnd, pHotkeys[i].nId, HotkeyModifiersToSystem(wModifier), wVk))
+        if (!bChanged[i]) continue;
+        KaptoHotkeyInForce& now = m_hotkeysInForce[i];
+        now = wanted[i];
+        now.bOffered = TRUE;
+        if (!::RegisterHotKey(m_hWnd, pHotkeys[i].nId, HotkeyModifiersToSystem(now.wModifier), now.wVk))
             AfxMessageBox(pHotkeys[i].pszFailure, MB_OK);
     }
 }
@@ -95,6 +186,7 @@ void CKaptoDlg::OnFileOpen() {
         // and menu ticks follow, so the next toggle does not write the old
         // set back.
         ExchangeImageOptions(FALSE);
+        SaveSettings();
         Repaint();
         return;
     }
@@ -161,10 +253,19 @@ void CKaptoDlg::OnEditImage() {
         strFolder = strPath.Left(strPath.GetLength() - strName.GetLength());
     CString strEditor = m_core.m_config.GetEditAppPath();
     if (!strEditor.IsEmpty()) {
+        // Never by the shell's search: that would look in the image's folder
+        // and the current one first, where anyone may have put a program of
+        // the editor's name.
+        CString strProgram = FindEditorProgram(strEditor);
         // Quoted, so that a name with spaces reaches the editor as one file.
         CString strParams;
         if (!strName.IsEmpty()) strParams = "\"" + strName + "\"";
-        ::ShellExecuteA(nullptr, "open", strEditor, strParams, strFolder, SW_SHOW);
+        if (strProgram.IsEmpty() || (INT_PTR)::ShellExecuteA(nullptr, "open", strProgram, strParams, strFolder,
+                                                             SW_SHOW) <= kShellExecuteFailed) {
+            CString strMessage;
+            strMessage.Format(kEditorNotStarted, strEditor.GetString());
+            AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
+        }
     } else if (!strPath.IsEmpty()) {
         // No editor configured: the program Windows associates with the type.
         ::ShellExecuteA(nullptr, "open", strPath, nullptr, strFolder, SW_SHOW);
@@ -188,18 +289,23 @@ void CKaptoDlg::OnImageOptionClick(UINT nID) {
         if ((UINT)option.nCheckBox != nID) continue;
         // The box has its new state already: everything follows it.
         ExchangeImageOptions(TRUE);
+        SaveSettings();
         m_core.RefreshImageData();
         Repaint();
         return;
     }
 }
 
-void CKaptoDlg::OnAutoCopy() { m_core.m_config.SetAutoCopy(!m_core.m_config.GetAutoCopy()); }
+void CKaptoDlg::OnAutoCopy() {
+    m_core.m_config.SetAutoCopy(!m_core.m_config.GetAutoCopy());
+    SaveSettings();
+}
 
 // ---- Options, links and the window ----------------------------------------------
 
 void CKaptoDlg::OnOptions() {
     if (RunOptionsSheet(this, m_core.m_config) != IDOK) return;
+    SaveSettings();
     RegisterHotkeys(FALSE);
     m_core.RefreshImageData();
     Repaint();

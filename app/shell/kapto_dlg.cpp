@@ -2,6 +2,7 @@
 
 #include "dlg_about.h"
 #include "framework/app.h"
+#include "framework/message_loop.h"
 #include "framework/resources.h"
 #include "res/resource.h"
 
@@ -14,6 +15,8 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_WM_DESTROY()
     ON_MESSAGE(WM_KICKIDLE, &CKaptoDlg::OnKickIdle)
     ON_MESSAGE(WM_TRAYNOTIFY, &CKaptoDlg::OnTrayNotify)
+    ON_MESSAGE(WM_QUERYENDSESSION, &CKaptoDlg::OnQueryEndSession)
+    ON_MESSAGE(WM_ENDSESSION, &CKaptoDlg::OnEndSession)
 
     ON_MESSAGE(WM_HOTKEY, &CKaptoDlg::OnHotKey)
 
@@ -109,7 +112,9 @@ CKaptoDlg::CKaptoDlg(CWnd* pParent)
       m_bShearAcross(FALSE),
       m_bBlur(FALSE),
       m_bSharpen(FALSE),
-      m_hPlaceholder(nullptr) {
+      m_hPlaceholder(nullptr),
+      m_nModalBase(0),
+      m_hotkeysInForce() {
     HINSTANCE hIcons = AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON);
     m_hIcon = ::LoadIconA(hIcons, MAKEINTRESOURCEA(IDR_MAINFRAME));
     // The title bar and the tray want the small image itself, not the large
@@ -134,6 +139,7 @@ void CKaptoDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CKaptoDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    m_nModalBase = AfxGetModalCount();
 
     HMENU hSysMenu = GetSystemMenu(FALSE);
     if (hSysMenu != nullptr) {
@@ -240,16 +246,30 @@ LRESULT CKaptoDlg::OnKickIdle(WPARAM, LPARAM) {
 
 LRESULT CKaptoDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) { return m_trayIcon.OnIconNotify(wParam, lParam); }
 
+BOOL CKaptoDlg::SaveSettings() { return m_core.m_config.SaveConfig(); }
+
+LRESULT CKaptoDlg::OnQueryEndSession(WPARAM, LPARAM) {
+    // The process may be ended without another word after this answer.
+    SaveSettings();
+    return TRUE;
+}
+
+LRESULT CKaptoDlg::OnEndSession(WPARAM wParam, LPARAM) {
+    if (wParam) SaveSettings();
+    return 0;
+}
+
 void CKaptoDlg::OnDestroy() {
     CDialog::OnDestroy();
-    // Frees the image, stops the engine and writes the settings file. The
-    // only time settings are saved: a failure must not pass in silence.
+    // No hot key may start anything while a message box below waits.
+    RegisterHotkeys(TRUE);
+    // Frees the image, stops the engine and writes the settings file: a
+    // failure must not pass in silence.
     if (!m_core.CloseSnapper()) {
         CString strText;
         strText.Format(kSettingsNotSaved, (LPCSTR)CKpConfig::GetConfigPath());
         AfxMessageBox(strText, MB_OK | MB_ICONWARNING);
     }
-    RegisterHotkeys(TRUE);
     if (m_hPlaceholder != nullptr) {
         ::DeleteObject(m_hPlaceholder);
         m_hPlaceholder = nullptr;

@@ -12,6 +12,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/tooltip_ctrl.h"
+#include "hotkey_table.h"
 #include "kp_core.h"
 #include "tray_notify_icon.h"
 
@@ -39,6 +40,10 @@ public:
     CTrayNotifyIcon m_trayIcon;
     CToolTipCtrl m_toolTip;  // the view's tooltip
     CKpCore m_core;          // the capture engine; m_core.m_config holds the settings
+    // The modal runs already counted when the window started (its own, when
+    // it runs modally): more than these means a modal window of ours is open.
+    int m_nModalBase;
+    KaptoHotkeyInForce m_hotkeysInForce[KAPTO_HOTKEY_COUNT];
 
     // One image option: its flag here, its check box and menu command, and
     // its setting. In the order the settings are exchanged.
@@ -61,9 +66,16 @@ public:
     // bSave: the check boxes into the flags and the flags into the settings;
     // otherwise the settings into the flags and the flags into the boxes.
     void ExchangeImageOptions(BOOL bSave);
-    // Unregisters the eight system-wide hot keys and, unless
-    // bUnregisterOnly, registers them from the settings.
+    // bUnregisterOnly: releases the eight system-wide hot keys. Otherwise
+    // registers, from the settings, each hot key whose pair differs from the
+    // one last offered (all eight the first time); the others stay as they
+    // are.
     void RegisterHotkeys(BOOL bUnregisterOnly);
+    // Writes the settings file now, as exit does; FALSE when it could not.
+    BOOL SaveSettings();
+    // TRUE while one of the program's modal windows is open or a command
+    // holds the current image: nothing may replace the image then.
+    BOOL IsImageBusy() const;
     // The view onto the screen (FALSE), or onto one printed page after the
     // print dialog (TRUE).
     void DrawView(BOOL bPrint);
@@ -75,6 +87,10 @@ protected:
     BOOL OnInitDialog() override;
     // Relays every message to the view's tooltip first.
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // Every command passes here first: what would replace the image is
+    // refused (a beep) while the image is busy, and what works on the image
+    // holds it until it is done.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
     // Window messages
     void OnSysCommand(UINT nID, LPARAM lParam);
@@ -84,6 +100,9 @@ protected:
     void OnDestroy();
     LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam);
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    // The session ends (log-off, shut-down): the settings are written first.
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
 
     // Commands (kapto_commands.cpp)
     // Runs capture mode nMode, draws the view when it captured, and shows

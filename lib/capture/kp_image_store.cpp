@@ -4,6 +4,7 @@
 
 #include "gdiplus_codec_info.h"
 #include "gdiplus_file_dialogs.h"
+#include "framework/contract.h"
 #include "framework/scoped_handles.h"
 #include "imaging/box_thumbnail.h"
 #include "kp_image_chain.h"
@@ -184,7 +185,8 @@ CKpImageStore::CKpImageStore(CKpConfig& config)
       m_nLastFileResult(FileDone),
       m_bmpCapture(0xFFFFFF),
       m_bmpImage(0xFFFFFF),
-      m_hSpareCapture(nullptr) {}
+      m_hSpareCapture(nullptr),
+      m_nHolds(0) {}
 
 CKpImageStore::~CKpImageStore() {
     if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
@@ -395,7 +397,15 @@ void CKpImageStore::ReleaseWorkMemory() {
     m_hSpareCapture = nullptr;
 }
 
+void CKpImageStore::Unhold() {
+    KFW_CHECK(m_nHolds > 0);
+    if (m_nHolds > 0) --m_nHolds;
+}
+
 void CKpImageStore::FreeImages() {
+    // A command still works on them (the program refuses what would replace
+    // the image until it is done).
+    KFW_CHECK(m_nHolds == 0);
     if (m_pImage != nullptr) GdipDisposeImage(m_pImage);
     if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
     m_pImage = nullptr;
@@ -406,6 +416,7 @@ void CKpImageStore::FreeImages() {
 }
 
 void CKpImageStore::SetThubImage(Gdiplus::GpImage* pImage) {
+    KFW_CHECK(m_nHolds == 0);
     if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
     m_pThubImage = nullptr;
     if (pImage == nullptr) return;

@@ -18,7 +18,9 @@ END_MESSAGE_MAP()
 
 CGdiplusFileDialog::CGdiplusFileDialog(int bOpenFileDialog, const char* lpszFileName, unsigned long dwFlags,
                                        CWnd* pParentWnd)
-    : CFileDialog(bOpenFileDialog, nullptr, lpszFileName, dwFlags, nullptr, pParentWnd) {}
+    // The process's current folder stays where it was: left in the chosen
+    // file's folder, it would be searched for programs and libraries.
+    : CFileDialog(bOpenFileDialog, nullptr, lpszFileName, dwFlags | OFN_NOCHANGEDIR, nullptr, pParentWnd) {}
 
 CGdiplusFileDialog::~CGdiplusFileDialog() {
     // Normally empty already (OnDestroy); not when the system never showed

@@ -101,6 +101,11 @@ public:
     // and the file it concerned.
     int GetLastFileResult() const { return m_store.GetLastFileResult(); }
     CString GetLastFilePath() const { return m_store.GetLastFilePath(); }
+    // While held, the current image and its thumbnail stay as they are (see
+    // CKpImageStore::Hold).
+    void HoldImage() { m_store.Hold(); }
+    void UnholdImage() { m_store.Unhold(); }
+    int IsImageHeld() const { return m_store.IsHeld(); }
 
     // The file the current image was loaded from or saved to, and its name
     // part; both empty after a capture or a change of the image options.

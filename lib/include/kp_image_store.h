@@ -101,6 +101,13 @@ public:
     void SetPathName(CString str) { m_strPathName = str; }
     void SetFileName(CString str) { m_strFileName = str; }
 
+    // A command that works on the current image (a save with its dialog, a
+    // print, a copy) holds it while it runs: nothing may free or replace the
+    // image or the thumbnail until the last hold is released.
+    void Hold() { ++m_nHolds; }
+    void Unhold();
+    int IsHeld() const { return m_nHolds > 0; }
+
     // Conversions and the thumbnail.
     void SetThubImage(Gdiplus::GpImage* pImage);
     // A new 24-bit GDI+ copy of h; null for null or on failure.
@@ -139,4 +146,5 @@ protected:
     CImageBitmap m_bmpCapture;  // the last capture, unprocessed
     CImageBitmap m_bmpImage;    // the last capture after the image options
     HBITMAP m_hSpareCapture;    // owned: the capture the last one replaced
+    int m_nHolds;               // commands holding the current image
 };
