@@ -12,6 +12,7 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/capture_modes_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
     LIBS Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
     DESKTOP 1280x1024
     # Printing goes to the PDF printer of the print server the program
@@ -19,7 +20,7 @@ if(WIN32)
     ENVIRONMENT "CUPS_SERVER=${CMAKE_BINARY_DIR}/print-server/cups.sock" "KAPTO_PRINT_SERVER=${CMAKE_BINARY_DIR}/print-server"
     FIXTURES print_server
     TIMEOUT 600)
-  add_dependencies(e2e_tests Kapto e2e_target)
+  add_dependencies(e2e_tests Kapto e2e_target recorder)  # the recorder is planted as an editor
 
   # Not a test: the pictures tools/make-screenshots takes of the program.
   add_executable(kapto_tour ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp ${CMAKE_CURRENT_LIST_DIR}/tour.cpp)

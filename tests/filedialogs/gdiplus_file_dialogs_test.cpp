@@ -353,7 +353,11 @@ TEST_F(FileDialogTest, TypedExtensionChoosesItsEncoder) {
     Prepare(dlg, m_nPng);
     Driver d;
     d.SetSteps({{kType, L"shot.JPEG", 0}, {kEnter, nullptr, 0}});
+    char szBefore[MAX_PATH] = "", szAfter[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, szBefore);
     ASSERT_EQ(RunDriven(dlg, d), IDOK);
+    GetCurrentDirectoryA(MAX_PATH, szAfter);
+    EXPECT_STREQ(szBefore, szAfter) << "the current folder followed the dialog";
     EXPECT_FALSE(d.bHadToClose);
     EXPECT_TRUE(IsEqualGUID(dlg.GetCodecCLSID(), kJpegEncoder));
     EXPECT_EQ(dlg.GetPathName(), CString((m_strDir + "\\shot.JPEG").c_str()));
