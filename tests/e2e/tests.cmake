@@ -9,10 +9,11 @@ if(WIN32)
 
   kapto_add_test(NAME e2e_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp
+            # First here, so its scenarios (a second copy, a killed one) run after the others.
+            ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/capture_modes_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
     LIBS Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
     DESKTOP 1280x1024
     # Printing goes to the PDF printer of the print server the program
