@@ -39,18 +39,6 @@ protected:
             ::DeleteFileA((m_strDir + pszName).c_str());
     }
 
-    // The whole screen captured with the New capture button: what the
-    // clipboard then holds.
-    Picture CaptureScreen() {
-        Picture view = ViewPicture(m_hMain);
-        ClickControl(m_hMain, ids::kNewSnap);
-        EXPECT_TRUE(WaitForNewThumbnail(view)) << "no new thumbnail";
-        Picture copied;
-        WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
-        EXPECT_FALSE(copied.Empty()) << "the capture is not on the clipboard";
-        return copied;
-    }
-
     // What the Copy button puts on the (emptied) clipboard.
     Picture CopyButton() {
         if (::OpenClipboard(nullptr)) {

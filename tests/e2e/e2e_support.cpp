@@ -425,6 +425,17 @@ bool Scenario::StartKaptoAsIs() {
     return true;
 }
 
+Picture Scenario::CaptureScreen() {
+    HWND hMain = m_kapto.Main();
+    Picture view = ViewPicture(hMain);
+    ClickControl(hMain, ids::kNewSnap);
+    EXPECT_TRUE(WaitForNewThumbnail(view)) << "no new thumbnail";
+    Picture copied;
+    WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
+    EXPECT_FALSE(copied.Empty()) << "the capture is not on the clipboard";
+    return copied;
+}
+
 bool Scenario::ExitKapto() {
     ClickControl(m_kapto.Main(), ids::kExit);
     return m_kapto.WaitExit();

@@ -167,6 +167,9 @@ protected:
     bool StartKaptoAsIs();
     // Closes the program with its exit button and waits for its end.
     bool ExitKapto();
+    // The whole screen captured with the New capture button, automatic
+    // copying on: what the clipboard then holds.
+    Picture CaptureScreen();
     // Waits until the thumbnail view shows something else than before.
     bool WaitForNewThumbnail(const Picture& before, DWORD nMs = 15000);
     // The picture a person would see is the one expected, to within

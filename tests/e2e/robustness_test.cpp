@@ -32,14 +32,9 @@ protected:
             ::DeleteFileA((m_strDir + pszName).c_str());
     }
 
-    // The whole screen captured with the New capture button, as the
-    // clipboard then holds it; the clipboard is left empty.
-    Picture CaptureScreen() {
-        Picture view = ViewPicture(m_hMain);
-        ClickControl(m_hMain, ids::kNewSnap);
-        EXPECT_TRUE(WaitForNewThumbnail(view)) << "no new thumbnail";
-        Picture copied;
-        WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
+    // The capture, the clipboard left empty.
+    Picture CaptureAndEmptyClipboard() {
+        Picture copied = CaptureScreen();
         if (::OpenClipboard(nullptr)) {
             ::EmptyClipboard();
             ::CloseClipboard();
@@ -52,7 +47,7 @@ protected:
 };
 
 TEST_F(Robustness, AHotKeyWhileSaveAsWaitsStartsNothingAndTheFileIsTheImageOfThatMoment) {
-    Picture captured = CaptureScreen();
+    Picture captured = CaptureAndEmptyClipboard();
     ::PostMessageA(m_hMain, WM_COMMAND, ids::kSaveAs, 0);
     ASSERT_TRUE(WaitFor([&] {
         return kaptotest::FindProcessWindow(m_kapto.Pid(), [](HWND h) {
@@ -119,7 +114,7 @@ TEST_F(Robustness, SettingsWrittenOnAChangeAndAtTheSessionsEndSurviveAKill) {
 
 TEST_F(Robustness, AnEditorPlantedBesideTheImageIsNotRunAndTheMissingOneIsSaid) {
     ASSERT_TRUE(::CopyFileA((ExeDir() + "recorder.exe").c_str(), (m_strDir + kPlantedEditor).c_str(), FALSE));
-    CaptureScreen();
+    CaptureAndEmptyClipboard();
     // Edit saves the image first: into the folder with the planted program.
     ::PostMessageA(m_hMain, WM_COMMAND, ids::kEditImage, 0);
     ASSERT_TRUE(AnswerFileDialog(m_kapto, m_strDir + "snap.png"));
