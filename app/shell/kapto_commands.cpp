@@ -42,10 +42,11 @@ const struct {
     UINT nCommand;
     ImageUse use;
 } kImageCommands[] = {
-    {ID_SNAP_NEW, kReplacesImage},    {ID_FILE_OPEN, kReplacesImage},   {ID_EDIT_PASTE, kReplacesImage},
-    {ID_EDIT_CLEAR, kReplacesImage},  {ID_OPTIONS, kReplacesImage},     {ID_FILE_SAVE, kUsesImage},
-    {ID_FILE_SAVE_AS, kUsesImage},    {ID_FILE_SAVE_THUMB, kUsesImage}, {ID_EDIT_COPY, kUsesImage},
-    {ID_EDIT_COPY_THUMB, kUsesImage}, {ID_EDIT_IMAGE, kUsesImage},      {ID_FILE_PRINT, kUsesImage},
+    {ID_SNAP_NEW, kReplacesImage},   {ID_FILE_OPEN, kReplacesImage},   {ID_EDIT_PASTE, kReplacesImage},
+    {ID_EDIT_CLEAR, kReplacesImage}, {ID_OPTIONS, kReplacesImage},     {ID_EDIT_MARKUP, kReplacesImage},
+    {ID_FILE_SAVE, kUsesImage},      {ID_FILE_SAVE_AS, kUsesImage},    {ID_FILE_SAVE_THUMB, kUsesImage},
+    {ID_EDIT_COPY, kUsesImage},      {ID_EDIT_COPY_THUMB, kUsesImage}, {ID_EDIT_IMAGE, kUsesImage},
+    {ID_FILE_PRINT, kUsesImage},
 };
 
 // Holds the engine's current image for the life of one command.

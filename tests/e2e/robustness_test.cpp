@@ -118,8 +118,11 @@ TEST_F(Robustness, AnEditorPlantedBesideTheImageIsNotRunAndTheMissingOneIsSaid) 
     // Edit saves the image first: into the folder with the planted program.
     ::PostMessageA(m_hMain, WM_COMMAND, ids::kEditImage, 0);
     ASSERT_TRUE(AnswerFileDialog(m_kapto, m_strDir + "snap.png"));
-    std::string text = AnswerMessageBox(m_kapto);
-    EXPECT_NE(std::string::npos, text.find(kPlantedEditor)) << "no message naming the editor: " << text;
+    HWND hBox = WaitForMessageBox(m_kapto);
+    ASSERT_NE(nullptr, hBox) << "no message that the editor cannot be started";
+    EXPECT_NE(std::string::npos, MessageBoxText(hBox).find(kPlantedEditor)) << MessageBoxText(hBox);
+    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+    WaitFor([hBox] { return !::IsWindow(hBox); }, 5000);
     kaptotest::PumpFor(1000);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((m_strDir + "recorder.txt").c_str()))
         << "the planted program ran";
