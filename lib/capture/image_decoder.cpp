@@ -224,12 +224,7 @@ Gdiplus::GpImage* BitmapFromPixels(const KpDecoderBlock& block, HANDLE hMapping)
         bitmap.get() == nullptr)
         return nullptr;
     Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
-    Gdiplus::BitmapData data = {};
-    data.Width = w;
-    data.Height = h;
-    data.Stride = nStride;
-    data.PixelFormat = format;
-    data.Scan0 = view.get();
+    Gdiplus::BitmapData data = KpRowsAt(view.get(), w, h, nStride, format);
     if (GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeWrite | Gdiplus::ImageLockModeUserInputBuf,
                            format, &data) != Gdiplus::Ok ||
         GdipBitmapUnlockBits(bitmap.get(), &data) != Gdiplus::Ok)

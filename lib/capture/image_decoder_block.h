@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 // The helper's switch; the block's handle follows it in hexadecimal.
 #define KP_DECODER_SWITCH "/decode-image:"
@@ -33,6 +35,18 @@ struct KpDecoderBlock {
 inline INT KpRowStride(unsigned long long w, unsigned nBits) {
     unsigned long long n = (w * nBits + 31) / 32 * 4;
     return n > 0x7FFFFFFF ? 0 : (INT)n;
+}
+
+// What GdipBitmapLockBits is given to read or write the rows at pRows
+// itself (ImageLockModeUserInputBuf).
+inline Gdiplus::BitmapData KpRowsAt(void* pRows, UINT w, UINT h, INT nStride, Gdiplus::PixelFormat format) {
+    Gdiplus::BitmapData data = {};
+    data.Width = w;
+    data.Height = h;
+    data.Stride = nStride;
+    data.PixelFormat = format;
+    data.Scan0 = pRows;
+    return data;
 }
 
 // A view of a file mapping, unmapped on scope exit.

@@ -92,12 +92,7 @@ KpDecodeResult Decode(KpDecoderBlock& block, HANDLE* phPixels) {
     if (type == Gdiplus::ImageTypeBitmap) {
         // Decoded straight into the shared rows.
         Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
-        Gdiplus::BitmapData data = {};
-        data.Width = w;
-        data.Height = h;
-        data.Stride = nStride;
-        data.PixelFormat = format;
-        data.Scan0 = view.get();
+        Gdiplus::BitmapData data = KpRowsAt(view.get(), w, h, nStride, format);
         bDone = GdipBitmapLockBits(static_cast<Gdiplus::GpBitmap*>(image.get()), &rect,
                                    Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf, format,
                                    &data) == Gdiplus::Ok &&
