@@ -99,6 +99,29 @@ BOOL BmpPixelsInFile(const BYTE* p, size_t n, unsigned long long nFile) {
     return nNeeded <= nFile;
 }
 
+// A TIFF file's first directory, when it lies beyond the first bytes read
+// (writers often put it after the pixels), read from the file into head.
+DWORD ReadTiffDirectory(HANDLE hFile, BYTE* head, DWORD n) {
+    if (n < 8 || !((memcmp(head, "II*", 4) == 0) || memcmp(head, "MM\0*", 4) == 0)) return n;
+    const bool bLittle = head[0] == 'I';
+    const unsigned nIfd = bLittle ? Le32(head + 4) : Be32(head + 4);
+    const DWORD kEntries = 64;  // width and height come early: tags are sorted
+    if (nIfd + 2 + 12 * kEntries <= n || kProbeBytes < 8 + 2 + 12 * kEntries) return n;
+    LARGE_INTEGER at;
+    at.QuadPart = nIfd;
+    DWORD nRead = 0;
+    if (!::SetFilePointerEx(hFile, at, nullptr, FILE_BEGIN) ||
+        !::ReadFile(hFile, head + 8, 2 + 12 * kEntries, &nRead, nullptr))
+        return n;
+    // The directory now follows the eight header bytes.
+    if (bLittle) {
+        head[4] = 8, head[5] = head[6] = head[7] = 0;
+    } else {
+        head[4] = head[5] = head[6] = 0, head[7] = 8;
+    }
+    return 8 + nRead;
+}
+
 // The image size the header of a PNG, GIF, BMP, JPEG or TIFF file declares;
 // FALSE for other or unreadable headers, which the decoder then judges.
 BOOL DeclaredImageSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
@@ -143,9 +166,18 @@ HANDLE HelperJob() {
     HANDLE hJob = ::CreateJobObjectA(nullptr, nullptr);
     if (hJob == nullptr) return nullptr;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION info = {};
-    info.BasicLimitInformation.LimitFlags =
-        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+    info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE |
+                                            JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION |
+                                            JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+    // The largest file, its largest image decoded and the copy handed back,
+    // with room to spare: a decoder running away with memory fails early.
+    info.ProcessMemoryLimit = (SIZE_T)KpMaxImageFileBytes + (SIZE_T)KpMaxImagePixels * 4 * 4;
     if (!::SetInformationJobObject(hJob, JobObjectExtendedLimitInformation, &info, sizeof info)) {
+        info.BasicLimitInformation.LimitFlags &= ~JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+        if (::SetInformationJobObject(hJob, JobObjectExtendedLimitInformation, &info, sizeof info)) {
+            s_hJob = hJob;
+            return s_hJob;
+        }
         ::CloseHandle(hJob);
         return nullptr;
     }
@@ -247,6 +279,7 @@ KpDecodeResult KpProbeImageFile(const CString& strPath) {
     if (head == nullptr ||
         !::ReadFile(file.get(), buffer.get(), (DWORD)std::min<long long>(size.QuadPart, kProbeBytes), &n, nullptr))
         return KpDecodeFailed;
+    n = ReadTiffDirectory(file.get(), buffer.get(), n);
     unsigned w = 0, h = 0;
     if (DeclaredImageSize(head, n, w, h) && !KpImageSizeAllowed(w, h))
         return w == 0 || h == 0 ? KpDecodeFailed : KpDecodeTooLarge;
@@ -295,8 +328,10 @@ public:
         si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         // Started suspended so that it is in the job before it runs any code.
+        // Its current folder is the program's, never the image's.
+        CString strFolder = CHelper::GetAppPath();
         BOOL bStarted = ::CreateProcessA(strHelper, strCommand.GetBuffer(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                                         nullptr, nullptr, &si, &pi);
+                                         nullptr, strFolder, &si, &pi);
         strCommand.ReleaseBuffer();
         if (!bStarted) return FALSE;
         m_process.reset(pi.hProcess);

@@ -158,6 +158,8 @@ BOOL KpIsImageDecoderCommand(const char* pszCmdLine) {
 int KpRunImageDecoder(const char* pszCmdLine) {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     ::SetUnhandledExceptionFilter(DieOnCrash);
+    // No library is ever looked for in the current folder.
+    ::SetDllDirectoryA("");
     if (!KpIsImageDecoderCommand(pszCmdLine)) return 1;
     HANDLE hBlock = (HANDLE)(ULONG_PTR)strtoull(pszCmdLine + strlen(KP_DECODER_SWITCH), nullptr, 16);
     KpMappedView blockView(::MapViewOfFile(hBlock, FILE_MAP_WRITE, 0, 0, sizeof(KpDecoderBlock)));

@@ -96,6 +96,11 @@ TEST_F(DecoderTest, FilesThatGiveThemselvesAwayAreRefused) {
          std::string("\xFF\xD8\xFF\xFE\x00\x04xx\xFF\xC0\x00\x11\x08\x75\x30\x75\x30", 17) + std::string(12, '\0'),
          CKpImageStore::FileTooLarge},
         {"huge.emf", std::string(), CKpImageStore::FileTooLarge},
+        // Its directory of 40000 x 40000 after a megabyte and a half of pixels.
+        {"late.tif",
+         std::string("II*\0", 4) + Le(0x180000, 4) + std::string(0x180000 - 8, '\0') + Le(2, 2) + Le(256, 2) +
+             Le(4, 2) + Le(1, 4) + Le(40000, 4) + Le(257, 2) + Le(3, 2) + Le(1, 4) + Le(40000, 4),
+         CKpImageStore::FileTooLarge},
     };
     for (const auto& f : files) {
         SCOPED_TRACE(f.pszName);
