@@ -257,6 +257,34 @@ TEST_F(MarkupWindowTest, UndoRestoresTheExactPixelsAndRedoBringsThemBack) {
     Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(marked, Current()) << "three redos: all three marks again"; });
 }
 
+TEST_F(MarkupWindowTest, SelectedMarkMovesAndDeleteRemovesIt) {
+    std::vector<uint32_t> moved;
+    auto flat = [](std::vector<uint32_t>& out) {
+        CMarkupSurface s;
+        ASSERT_TRUE(Canvas()->Flatten(s));
+        out.assign(s.Bits(), s.Bits() + (size_t)s.Width() * s.Height());
+    };
+    std::vector<Step> marks;
+    AddDrag(marks, {20, 20}, {120, 90});
+    marks.push_back([](HWND) { MarkupCommand(ID_MARKUP_SELECT); });
+    AddDrag(marks, {20, 55}, {45, 65});  // by its left side, 25 right and 10 down
+    marks.push_back([&](HWND) {
+        ASSERT_EQ(1u, Canvas()->GetMarks().size());
+        EXPECT_EQ(45, Canvas()->GetMarks()[0].ptFrom.x);
+        EXPECT_EQ(100, Canvas()->GetMarks()[0].ptTo.y);
+        flat(moved);
+        EXPECT_EQ(0xFF0000u, moved[(size_t)65 * kImageWidth + 45]);
+        EXPECT_EQ(Original(20, 55), moved[(size_t)55 * kImageWidth + 20]) << "nothing left where it was";
+    });
+    marks.push_back([](HWND) { testinput::SendKey(VK_DELETE); });
+    marks.push_back([&](HWND) {
+        std::vector<uint32_t> now;
+        flat(now);
+        EXPECT_EQ(m_original, now);
+    });
+    Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(m_original, Current()); });
+}
+
 TEST_F(MarkupWindowTest, CropKeepsExactlyTheDraggedArea) {
     std::vector<Step> marks = {[](HWND) { MarkupCommand(ID_MARKUP_CROP); }};
     AddDrag(marks, {10, 15}, {60, 45});
