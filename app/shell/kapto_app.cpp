@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "framework/winmain.h"
+#include "image_decoder.h"
 #include "kapto_dlg.h"
 #include "kp_config.h"
 #include "res/resource.h"
@@ -37,6 +38,12 @@ void KeepCurrentFolderOutOfDllSearch() {
 CKaptoApp::CKaptoApp() : m_gdiplusToken(0) {}
 
 BOOL CKaptoApp::InitInstance() {
+    // Started by Kapto itself to decode one image file: nothing of the
+    // program's own start-up runs, not even its one-copy rule.
+    if (KpIsImageDecoderCommand(m_lpCmdLine)) {
+        ::ExitProcess((UINT)KpRunImageDecoder(m_lpCmdLine));
+        return FALSE;
+    }
     KeepCurrentFolderOutOfDllSearch();
     // A second start only brings the running copy forward: no hot keys, no
     // tray icon, no settings of its own.
