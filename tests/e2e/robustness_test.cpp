@@ -114,7 +114,9 @@ TEST_F(Robustness, SettingsWrittenOnAChangeAndAtTheSessionsEndSurviveAKill) {
 
 TEST_F(Robustness, AnEditorPlantedBesideTheImageIsNotRunAndTheMissingOneIsSaid) {
     ASSERT_TRUE(::CopyFileA((ExeDir() + "recorder.exe").c_str(), (m_strDir + kPlantedEditor).c_str(), FALSE));
-    CaptureAndEmptyClipboard();
+    Picture view = ViewPicture(m_hMain);
+    ClickControl(m_hMain, ids::kNewSnap);
+    ASSERT_TRUE(WaitForNewThumbnail(view)) << "no capture";
     // Edit saves the image first: into the folder with the planted program.
     ::PostMessageA(m_hMain, WM_COMMAND, ids::kEditImage, 0);
     ASSERT_TRUE(AnswerFileDialog(m_kapto, m_strDir + "snap.png"));
