@@ -18,6 +18,11 @@ namespace {
 // HIMETRIC units (0.01 mm) in an inch, for the OLE picture's size.
 const int kHimetricPerInch = 2540;
 
+// What the DIB sections made here carry in their header's horizontal
+// resolution, which nothing reads: GetObject does not tell a top-down DIB
+// section from a bottom-up one.
+const LONG kTopDownMark = 0x4B505444;
+
 // Largest pixel array handed to GDI or kept for a chain: its byte count must
 // fit the signed 32-bit sizes GDI computes with (biSizeImage and the scan
 // line arithmetic), so nothing wraps on the way.
@@ -110,6 +115,7 @@ HBITMAP CImageBitmap::CreateDib32(CSize size, RGBX** ppBits) {
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader.biXPelsPerMeter = kTopDownMark;
     void* pBits = nullptr;
     HBITMAP h = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
     if (h == nullptr || pBits == nullptr) {
@@ -123,9 +129,11 @@ HBITMAP CImageBitmap::CreateDib32(CSize size, RGBX** ppBits) {
 RGBX* CImageBitmap::Dib32Bits(HBITMAP h, CSize& size) {
     DIBSECTION ds;
     if (h == nullptr || ::GetObjectA(h, sizeof(ds), &ds) != (int)sizeof(ds)) return nullptr;
+    // GDI reports every DIB section's height as positive: the mark tells
+    // the top-down ones made here.
     const BITMAPINFOHEADER& hdr = ds.dsBmih;
-    if (ds.dsBm.bmBits == nullptr || hdr.biBitCount != 32 || hdr.biCompression != BI_RGB || hdr.biHeight >= 0 ||
-        ds.dsBm.bmWidthBytes != ds.dsBm.bmWidth * 4 || ds.dsBm.bmWidth <= 0)
+    if (ds.dsBm.bmBits == nullptr || hdr.biBitCount != 32 || hdr.biCompression != BI_RGB ||
+        hdr.biXPelsPerMeter != kTopDownMark || ds.dsBm.bmWidthBytes != ds.dsBm.bmWidth * 4 || ds.dsBm.bmWidth <= 0)
         return nullptr;
     // GDI may still be drawing into it.
     ::GdiFlush();
