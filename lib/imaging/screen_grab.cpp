@@ -6,6 +6,30 @@
 #include <algorithm>
 #include <new>
 
+namespace {
+
+// How long the grab waits, each way, for another program's window to take
+// its new place in the Z order.
+const UINT kRaiseAnswerMs = 250;
+
+// Moves hWnd in the Z order. A window of another thread gets the change
+// posted, and the grab waits a short while for that thread to have made it
+// (the change is queued before the probe, so the probe's answer means it is
+// done): a hung program is grabbed where it stands instead of holding the
+// grab for ever.
+void SetZOrder(HWND hWnd, HWND hInsertAfter) {
+    const UINT kFlags = SWP_NOMOVE | SWP_NOSIZE;
+    if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId()) {
+        ::SetWindowPos(hWnd, hInsertAfter, 0, 0, 0, 0, kFlags);
+        return;
+    }
+    ::SetWindowPos(hWnd, hInsertAfter, 0, 0, 0, 0, kFlags | SWP_ASYNCWINDOWPOS);
+    DWORD_PTR nAnswer = 0;
+    ::SendMessageTimeoutA(hWnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kRaiseAnswerMs, &nAnswer);
+}
+
+}  // namespace
+
 CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
     kfw::ScopedBitmap reuse(hReuse);
     if (hWnd == nullptr) return nullptr;
@@ -22,7 +46,7 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
 
     // Raised for the grab; a window that was already topmost stays so.
     BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetZOrder(hWnd, HWND_TOPMOST);
 
     // Plain handles rather than the framework's DC wrappers: a wrapper for a
     // window of another process would be a temporary object kept until the
@@ -33,12 +57,15 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
         kfw::ScopedMemDC mem(window);
         kfw::ScopedBitmap bitmap;
         if (window.get() != nullptr) {
-            BITMAP bm;
-            if (reuse.get() != nullptr && ::GetObjectA(reuse, sizeof bm, &bm) != 0 && bm.bmWidth == nWidth &&
-                bm.bmHeight == nHeight && bm.bmPlanes == 1 && bm.bmBitsPixel == ::GetDeviceCaps(window, BITSPIXEL))
+            // Straight into the 32-bit DIB section the image then lives in:
+            // processing, the saved image and the thumbnail read its pixels
+            // where they are.
+            CSize reuseSize;
+            RGBX* pBits = nullptr;
+            if (CImageBitmap::Dib32Bits(reuse, reuseSize) != nullptr && reuseSize == CSize(nWidth, nHeight))
                 bitmap.reset(reuse.Release());
             else
-                bitmap.reset(::CreateCompatibleBitmap(window, nWidth, nHeight));
+                bitmap.reset(CImageBitmap::CreateDib32(CSize(nWidth, nHeight), &pBits));
         }
         BOOL bCopied = FALSE;
         if (mem.get() != nullptr && bitmap.get() != nullptr) {
@@ -65,6 +92,6 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
         }
     }
 
-    if (!bWasTopmost) ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (!bWasTopmost) SetZOrder(hWnd, HWND_NOTOPMOST);
     return pBitmap;
 }
