@@ -114,7 +114,8 @@ LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) {
     if (m_hFoundWnd != nullptr) {
         PlaySnapSound();
         RefreshFoundWindow(m_hFoundWnd);
-        bCaptured = SnapRect(m_hFoundWnd, CRect());
+        // The pointer is the user's click, not part of the object.
+        bCaptured = SnapRect(m_hFoundWnd, CRect(), FALSE);
         m_hFoundWnd = nullptr;
     }
     // The tip's loop ends with the outcome: a click that captured nothing

@@ -67,8 +67,9 @@ public:
 
     // The grab: rc of hWnd's whole-window DC (screen coordinates for the
     // desktop window), or the whole window for an empty rc, clipped to the
-    // primary screen. A new bitmap the caller deletes, or null.
-    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc);
+    // primary screen, with the mouse pointer drawn in when bPointer is set.
+    // A new bitmap the caller deletes, or null.
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, BOOL bPointer = FALSE);
 
     // The current image and its thumbnail, still owned by the engine; null
     // when there is none. x and y receive where the view draws the thumbnail.
@@ -117,11 +118,13 @@ protected:
     void TermGdiplus();
 
     // Grabs rc of hWnd (empty rc: the whole window), stores it and refreshes.
-    int SnapRect(HWND hWnd, CRect rc);
+    // The pointer is drawn in when the settings ask for it, unless
+    // bPointerAllowed is FALSE (the user's click of an object capture).
+    int SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed = TRUE);
     // SnapBitmap into hReuse when it has the size and the screen's format
     // (no fresh bitmap to fill page by page); the call takes hReuse over and
     // deletes it when it is not used.
-    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse);
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer);
     void PlaySnapSound();
 
     // The parts of a capture shared by every mode: the busy flag and the
