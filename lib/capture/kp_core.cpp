@@ -4,7 +4,7 @@
 
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
-#include "pointer_stamp.h"
+#include "screen_grab.h"
 #include "snap_rect_overlay.h"
 
 #include <algorithm>
@@ -169,76 +169,10 @@ int CKpCore::SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed) {
     return 1;
 }
 
-CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, BOOL bPointer) {
-    return SnapBitmap(hWnd, rc, nullptr, bPointer);
-}
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) { return KpGrabWindowBitmap(hWnd, rc); }
 
 CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer) {
-    kfw::ScopedBitmap reuse(hReuse);
-    if (hWnd == nullptr) return nullptr;
-    BOOL bWholeWindow = rc.IsRectEmpty();
-    CRect rcWindow;
-    if (!::GetWindowRect(hWnd, &rcWindow)) return nullptr;
-    if (bWholeWindow) rc = rcWindow;
-
-    rc.right = std::min(rc.right, (LONG)::GetSystemMetrics(SM_CXSCREEN));
-    rc.bottom = std::min(rc.bottom, (LONG)::GetSystemMetrics(SM_CYSCREEN));
-    rc.left = std::max(rc.left, 0L);
-    rc.top = std::max(rc.top, 0L);
-    int nWidth = rc.right - rc.left;
-    int nHeight = rc.bottom - rc.top;
-    if (nWidth <= 0 || nHeight <= 0) return nullptr;
-    // The screen point the grab's top-left pixel shows: rc is in the
-    // window's own coordinates, except that a whole window is taken from its
-    // own corner even where that lies off the screen.
-    CPoint ptScreen = rcWindow.TopLeft();
-    if (!bWholeWindow) ptScreen.Offset(rc.left, rc.top);
-
-    // Raised for the grab; a window that was already topmost stays so.
-    BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-
-    // Plain handles rather than the framework's DC wrappers: a wrapper for a
-    // window of another process would be a temporary object kept until the
-    // next idle time, and captures may run many times before that.
-    CImageBitmap* pBitmap = nullptr;
-    {
-        kfw::ScopedWindowDC window(hWnd);
-        kfw::ScopedMemDC mem(window);
-        kfw::ScopedBitmap bitmap;
-        if (window.get() != nullptr) {
-            BITMAP bm;
-            if (reuse.get() != nullptr && ::GetObjectA(reuse, sizeof bm, &bm) != 0 && bm.bmWidth == nWidth &&
-                bm.bmHeight == nHeight && bm.bmPlanes == 1 && bm.bmBitsPixel == ::GetDeviceCaps(window, BITSPIXEL))
-                bitmap.reset(reuse.Release());
-            else
-                bitmap.reset(::CreateCompatibleBitmap(window, nWidth, nHeight));
-        }
-        BOOL bCopied = FALSE;
-        if (mem.get() != nullptr && bitmap.get() != nullptr) {
-            kfw::ScopedSelect select(mem, bitmap);
-            bCopied = select.ok() && ::BitBlt(mem, 0, 0, nWidth, nHeight, window, bWholeWindow ? 0 : rc.left,
-                                              bWholeWindow ? 0 : rc.top, SRCCOPY);
-            if (select.ok() && !bCopied) {
-                // Wine gives no pixels from the window DC of another
-                // program's control (its top-level windows it does): the
-                // screen shows the same pixels where the window is, and the
-                // window being grabbed is in front.
-                kfw::ScopedGetDC screen(nullptr);
-                bCopied = screen.get() != nullptr &&
-                          ::BitBlt(mem, 0, 0, nWidth, nHeight, screen, ptScreen.x, ptScreen.y, SRCCOPY);
-            }
-            if (bCopied && bPointer) KpStampPointer(mem, ptScreen);
-        }
-        // A bitmap without the screen's pixels is no capture.
-        if (bCopied) {
-            pBitmap = new (std::nothrow) CImageBitmap(0xFFFFFF);
-            if (pBitmap != nullptr) pBitmap->Attach(bitmap.Release());
-        }
-    }
-
-    if (!bWasTopmost) ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    return pBitmap;
+    return KpGrabWindowBitmap(hWnd, rc, hReuse, bPointer);
 }
 
 // ---- Sound ---------------------------------------------------------------------------

@@ -67,9 +67,8 @@ public:
 
     // The grab: rc of hWnd's whole-window DC (screen coordinates for the
     // desktop window), or the whole window for an empty rc, clipped to the
-    // primary screen, with the mouse pointer drawn in when bPointer is set.
-    // A new bitmap the caller deletes, or null.
-    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, BOOL bPointer = FALSE);
+    // primary screen. A new bitmap the caller deletes, or null.
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc);
 
     // The current image and its thumbnail, still owned by the engine; null
     // when there is none. x and y receive where the view draws the thumbnail.
