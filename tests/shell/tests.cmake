@@ -27,7 +27,7 @@ if(WIN32)
   target_include_directories(kapto_print_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 
   # The main window's classes with the program's resources, built once into
-  # objects that three test programs take in (each has Kapto's application
+  # objects that four test programs take in (each has Kapto's application
   # object, not its WinMain).
   set(KAPTO_APP_DIR ${PROJECT_SOURCE_DIR}/app)
   file(GLOB KAPTO_SHELL_SOURCES CONFIGURE_DEPENDS ${KAPTO_APP_DIR}/shell/*.cpp)
@@ -45,16 +45,19 @@ if(WIN32)
 
   kapto_add_test(NAME kapto_window_tests
     SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/kapto_window_test.cpp
-    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   # The options sheet and the main window's commands in this process, with
   # the same objects; menus of another process cannot be read.
   kapto_add_test(NAME options_sheet_tests
     SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp
-    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   kapto_add_test(NAME main_window_tests
     SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
-    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
-  foreach(t kapto_window_tests options_sheet_tests main_window_tests)
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
+  kapto_add_test(NAME markup_window_tests
+    SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/markup_window_test.cpp
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
+  foreach(t kapto_window_tests options_sheet_tests main_window_tests markup_window_tests)
     add_dependencies(${t} Kapto)
     target_include_directories(${t} PRIVATE ${KAPTO_SHELL_TEST_INCLUDES})
   endforeach()
