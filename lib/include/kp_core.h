@@ -123,7 +123,7 @@ protected:
     // SnapBitmap into hReuse when it has the size and the screen's format
     // (no fresh bitmap to fill page by page); the call takes hReuse over and
     // deletes it when it is not used.
-    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer);
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer = FALSE);
     void PlaySnapSound();
 
     // The parts of a capture shared by every mode: the busy flag and the
