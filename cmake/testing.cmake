@@ -4,6 +4,14 @@
 
 set(KAPTO_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources (Debian package googletest)")
 
+# The Windows test programs are built without debug information: it is about
+# a sixth of their compile time, and under Wine a failure is read from the
+# test's output, not in a debugger. The program and its libraries keep
+# theirs; the sanitizer builds keep it for their reports.
+if(WIN32)
+  set(KAPTO_TEST_COMPILE_OPTIONS -g0)
+endif()
+
 macro(kapto_enable_gtest)
   if(NOT TARGET gtest)
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
@@ -13,7 +21,7 @@ macro(kapto_enable_gtest)
     add_subdirectory(${KAPTO_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     # GoogleTest is not ours to keep warning-free.
     foreach(t gtest gtest_main)
-      target_compile_options(${t} PRIVATE -w)
+      target_compile_options(${t} PRIVATE -w ${KAPTO_TEST_COMPILE_OPTIONS})
     endforeach()
   endif()
 endmacro()
@@ -25,6 +33,7 @@ function(kapto_add_test)
   cmake_parse_arguments(T "" "NAME;DESKTOP;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;FIXTURES" ${ARGN})
   kapto_enable_gtest()
   add_executable(${T_NAME} ${T_SOURCES})
+  target_compile_options(${T_NAME} PRIVATE ${KAPTO_TEST_COMPILE_OPTIONS})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest_main gtest)
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
                                                ${PROJECT_SOURCE_DIR}/tests)

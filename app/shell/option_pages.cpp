@@ -28,7 +28,8 @@ COptionBasic::COptionBasic()
       m_bHideMainWnd(TRUE),
       m_bSnapOnStart(TRUE),
       m_nSnapDelayTime(500),
-      m_bKeepOnTop(TRUE) {}
+      m_bKeepOnTop(TRUE),
+      m_bCapturePointer(FALSE) {}
 
 void COptionBasic::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
@@ -38,6 +39,7 @@ void COptionBasic::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, IDC_SNAP_DELAY_TIME, m_nSnapDelayTime);
     DDV_MinMaxUInt(pDX, m_nSnapDelayTime, 0, kMaxSnapDelay);
     DDX_Check(pDX, IDC_KEEP_ON_TOP, m_bKeepOnTop);
+    DDX_Check(pDX, IDC_CAPTURE_POINTER, m_bCapturePointer);
 }
 
 // ---- COptionImage ------------------------------------------------------------------

@@ -15,6 +15,7 @@ public:
     BOOL m_bSnapOnStart;
     UINT m_nSnapDelayTime;  // milliseconds
     BOOL m_bKeepOnTop;
+    BOOL m_bCapturePointer;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

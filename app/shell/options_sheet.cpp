@@ -27,6 +27,7 @@ INT_PTR RunOptionsSheet(CWnd* pMainWnd, CKpConfig& config) {
     basic.m_bSnapOnStart = config.GetSnapOnStart();
     basic.m_nSnapDelayTime = config.GetSnapDelayTime();
     basic.m_bKeepOnTop = config.GetKeepOnTop();
+    basic.m_bCapturePointer = config.GetCapturePointer();
     image.m_strEditAppPath = config.GetEditAppPath();
     image.m_nRotateAngle = config.GetRotateAngle();
     image.m_nScaleFactor = config.GetScaleFactor();
@@ -52,6 +53,7 @@ INT_PTR RunOptionsSheet(CWnd* pMainWnd, CKpConfig& config) {
     config.SetSnapOnStart(basic.m_bSnapOnStart);
     config.SetSnapDelayTime(basic.m_nSnapDelayTime);
     config.SetKeepOnTop(basic.m_bKeepOnTop);
+    config.SetCapturePointer(basic.m_bCapturePointer);
     config.SetEditAppPath(image.m_strEditAppPath);
     config.SetRotateAngle(image.m_nRotateAngle);
     config.SetScaleFactor(image.m_nScaleFactor);

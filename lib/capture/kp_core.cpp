@@ -158,6 +158,7 @@ int CKpCore::SnapSelectRect() {
     if (bWaited) {
         CKpLocalResource resource;
         CDlgSnapRectHelper overlay(nullptr);
+        overlay.SetCapturePointer(m_config.GetCapturePointer());
         overlay.DoModal();
         CRect rcSelected;
         if (overlay.GetSelectedRect(rcSelected)) {
@@ -180,10 +181,11 @@ int CKpCore::SnapSelectRect() {
 
 // ---- Grab and store ---------------------------------------------------------------
 
-int CKpCore::SnapRect(HWND hWnd, CRect rc) {
+int CKpCore::SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed) {
     if (hWnd == nullptr) return 0;
     // Into the bitmap the previous capture of the size left behind.
-    CImageBitmap* pGrab = SnapBitmap(hWnd, rc, m_store.TakeSpareCapture());
+    CImageBitmap* pGrab =
+        SnapBitmap(hWnd, rc, m_store.TakeSpareCapture(), bPointerAllowed && m_config.GetCapturePointer());
     if (pGrab == nullptr) return 0;
     m_store.StoreCapture(pGrab);
     return 1;
@@ -191,7 +193,9 @@ int CKpCore::SnapRect(HWND hWnd, CRect rc) {
 
 CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) { return KpGrabWindowBitmap(hWnd, rc); }
 
-CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) { return KpGrabWindowBitmap(hWnd, rc, hReuse); }
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer) {
+    return KpGrabWindowBitmap(hWnd, rc, hReuse, bPointer);
+}
 
 // ---- Sound ---------------------------------------------------------------------------
 

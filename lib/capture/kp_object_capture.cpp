@@ -129,7 +129,8 @@ LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) {
     if (hFound != nullptr && bWaited) {
         WaitForRepaint(hFound);
         PlaySnapSound();
-        bCaptured = SnapRect(hFound, CRect());
+        // The pointer is the user's click, not part of the object.
+        bCaptured = SnapRect(hFound, CRect(), FALSE);
     }
     // The tip's loop ends with the outcome: a click that captured nothing
     // (no window found, or its pixels refused) is no new image.

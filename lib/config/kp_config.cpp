@@ -27,19 +27,24 @@ struct CKpConfig::FileItem {
     int CKpConfig::*pInt;
     unsigned int CKpConfig::*pUint;
     unsigned short CKpConfig::*pWord;
+    // Written only when non-zero: a setting added later leaves the file of
+    // someone who never turned it on byte for byte as it was.
+    bool bOnlyWhenOn;
 };
 
 // The value elements of config.xml in file order: SaveConfig writes them in
 // this order and LoadConfig looks them up in it.
 const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
 #define KP_TEXT(g, n, f) \
-    { g, n, FileItem::kText, &CKpConfig::f, nullptr, nullptr, nullptr }
+    { g, n, FileItem::kText, &CKpConfig::f, nullptr, nullptr, nullptr, false }
 #define KP_INT(g, n, f) \
-    { g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr }
+    { g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr, false }
 #define KP_DELAY(g, n, f) \
-    { g, n, FileItem::kDelay, nullptr, nullptr, &CKpConfig::f, nullptr }
+    { g, n, FileItem::kDelay, nullptr, nullptr, &CKpConfig::f, nullptr, false }
 #define KP_WORD(g, n, f) \
-    { g, n, FileItem::kWord, nullptr, nullptr, nullptr, &CKpConfig::f }
+    { g, n, FileItem::kWord, nullptr, nullptr, nullptr, &CKpConfig::f, false }
+#define KP_FLAG_IF_ON(g, n, f) \
+    { g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr, true }
     static const FileItem s_items[] = {
         KP_TEXT(nullptr, "Author", m_strAuthor),
         KP_TEXT(nullptr, "Version", m_strVersion),
@@ -51,6 +56,7 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
         KP_INT("Basic", "SnapOnStart", m_bSnapOnStart),
         KP_DELAY("Basic", "SnapDelayTime", m_nSnapDelayTime),
         KP_INT("Basic", "KeepOnTop", m_bKeepOnTop),
+        KP_FLAG_IF_ON("Basic", "CapturePointer", m_bCapturePointer),
         KP_INT("Image", "GrayScale", m_bGrayScale),
         KP_INT("Image", "Negate", m_bNegate),
         KP_INT("Image", "Scale", m_bScale),
@@ -90,6 +96,7 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
 #undef KP_INT
 #undef KP_DELAY
 #undef KP_WORD
+#undef KP_FLAG_IF_ON
     nCount = (int)(sizeof(s_items) / sizeof(s_items[0]));
     return s_items;
 }
@@ -105,6 +112,7 @@ CKpConfig::CKpConfig()
       m_bSnapOnStart(1),
       m_nSnapDelayTime(500),
       m_bKeepOnTop(1),
+      m_bCapturePointer(0),
       m_strEditAppPath("mspaint.exe"),
       m_bAutoCopy(0),
       m_bImageOption(1),
@@ -186,6 +194,7 @@ BOOL CKpConfig::SaveConfigTo(const CString& strPath) {
     const char* pszGroup = nullptr;
     for (int i = 0; i < nCount; ++i) {
         const FileItem& item = items[i];
+        if (item.bOnlyWhenOn && this->*item.pInt == 0) continue;
         bool sameGroup = item.pszGroup == pszGroup ||
                          (item.pszGroup != nullptr && pszGroup != nullptr && strcmp(item.pszGroup, pszGroup) == 0);
         if (!sameGroup) {

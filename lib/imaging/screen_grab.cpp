@@ -2,6 +2,7 @@
 #include "screen_grab.h"
 
 #include "framework/scoped_handles.h"
+#include "pointer_stamp.h"
 
 #include <algorithm>
 #include <new>
@@ -30,11 +31,13 @@ void SetZOrder(HWND hWnd, HWND hInsertAfter) {
 
 }  // namespace
 
-CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
+CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer) {
     kfw::ScopedBitmap reuse(hReuse);
     if (hWnd == nullptr) return nullptr;
     BOOL bWholeWindow = rc.IsRectEmpty();
-    if (bWholeWindow && !::GetWindowRect(hWnd, &rc)) return nullptr;
+    CRect rcWindow;
+    if (!::GetWindowRect(hWnd, &rcWindow)) return nullptr;
+    if (bWholeWindow) rc = rcWindow;
 
     rc.right = std::min(rc.right, (LONG)::GetSystemMetrics(SM_CXSCREEN));
     rc.bottom = std::min(rc.bottom, (LONG)::GetSystemMetrics(SM_CYSCREEN));
@@ -43,6 +46,11 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
     int nWidth = rc.right - rc.left;
     int nHeight = rc.bottom - rc.top;
     if (nWidth <= 0 || nHeight <= 0) return nullptr;
+    // The screen point the grab's top-left pixel shows: rc is in the
+    // window's own coordinates, except that a whole window is taken from its
+    // own corner even where that lies off the screen.
+    CPoint ptScreen = rcWindow.TopLeft();
+    if (!bWholeWindow) ptScreen.Offset(rc.left, rc.top);
 
     // Raised for the grab; a window that was already topmost stays so.
     BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -77,13 +85,11 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
                 // program's control (its top-level windows it does): the
                 // screen shows the same pixels where the window is, and the
                 // window being grabbed is in front.
-                CPoint ptScreen(rc.left, rc.top);
-                CRect rcWindow;
-                if (!bWholeWindow && ::GetWindowRect(hWnd, &rcWindow)) ptScreen.Offset(rcWindow.left, rcWindow.top);
                 kfw::ScopedGetDC screen(nullptr);
                 bCopied = screen.get() != nullptr &&
                           ::BitBlt(mem, 0, 0, nWidth, nHeight, screen, ptScreen.x, ptScreen.y, SRCCOPY);
             }
+            if (bCopied && bPointer) KpStampPointer(mem, ptScreen);
         }
         // A bitmap without the screen's pixels is no capture.
         if (bCopied) {

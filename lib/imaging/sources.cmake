@@ -17,6 +17,7 @@ set(KP_IMAGING_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_avx2.cpp)
 set(KP_IMAGING_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_bitmap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pointer_stamp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_grab.cpp)
 # The pixel loops are always built optimised (the results are exact either
 # way: no fast-math, no contraction), whatever the build type.

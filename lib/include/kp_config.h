@@ -41,6 +41,10 @@ public:
     void SetSnapDelayTime(unsigned int n) { m_nSnapDelayTime = n; }
     int GetKeepOnTop() const { return m_bKeepOnTop; }
     void SetKeepOnTop(int b) { m_bKeepOnTop = b; }
+    // The mouse pointer drawn into captures of the screen, windows and
+    // rectangles (never into an object capture, where the user clicks).
+    int GetCapturePointer() const { return m_bCapturePointer; }
+    void SetCapturePointer(int b) { m_bCapturePointer = b; }
     CString GetEditAppPath() const { return m_strEditAppPath; }
     void SetEditAppPath(CString str) { m_strEditAppPath = str; }
 
@@ -127,6 +131,7 @@ private:
     int m_bSnapOnStart;
     unsigned int m_nSnapDelayTime;  // milliseconds
     int m_bKeepOnTop;
+    int m_bCapturePointer;
     CString m_strEditAppPath;
     int m_bGrayScale;
     int m_bNegate;

@@ -122,11 +122,13 @@ protected:
     void TermGdiplus();
 
     // Grabs rc of hWnd (empty rc: the whole window), stores it and refreshes.
-    int SnapRect(HWND hWnd, CRect rc);
+    // The pointer is drawn in when the settings ask for it, unless
+    // bPointerAllowed is FALSE (the user's click of an object capture).
+    int SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed = TRUE);
     // SnapBitmap into hReuse when it has the size and the screen's format
     // (no fresh bitmap to fill page by page); the call takes hReuse over and
     // deletes it when it is not used.
-    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse);
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer = FALSE);
     void PlaySnapSound();
 
     // The parts of a capture shared by every mode: the busy flag and the

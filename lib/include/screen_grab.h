@@ -16,5 +16,6 @@
 // white) the caller deletes, or null when there is no window, no area or no
 // pixels. The bitmap is a top-down 32-bit DIB section. hReuse, when given,
 // is taken over: the grab goes into it when it is such a DIB section of the
-// size, and it is deleted otherwise.
-KPLIB_API CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse = nullptr);
+// size, and it is deleted otherwise. With bPointer the mouse pointer is drawn
+// in where it is (KpStampPointer).
+KPLIB_API CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse = nullptr, BOOL bPointer = FALSE);

@@ -50,6 +50,9 @@ public:
     CImageBitmap* CopySelectedPicture() const;
     // Asks for a repaint of everything but the tip panel.
     void PaintTipWindow();
+    // Whether the frozen picture, and so the capture, shows the mouse
+    // pointer where it was when the overlay opened. Set before DoModal.
+    void SetCapturePointer(BOOL bPointer) { m_bCapturePointer = bPointer; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -82,6 +85,7 @@ protected:
     CSnapTrack m_tracker;
     CImageBitmap m_bmpScreen;  // the frozen picture; no bitmap when the grab failed
     int m_nState;              // kWaiting, kSelecting or kFinished
+    BOOL m_bCapturePointer;
     CRect m_rcSelected;
     CRgn m_rgnRepaint;  // overwritten by every repaint request
 

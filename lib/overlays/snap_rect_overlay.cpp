@@ -94,7 +94,11 @@ BEGIN_MESSAGE_MAP(CDlgSnapRectHelper, CDialog)
 END_MESSAGE_MAP()
 
 CDlgSnapRectHelper::CDlgSnapRectHelper(CWnd* pParent)
-    : CDialog(IDD_SNAP_RECT, pParent), m_hCursor(nullptr), m_bmpScreen(0xFFFFFF), m_nState(kWaiting) {
+    : CDialog(IDD_SNAP_RECT, pParent),
+      m_hCursor(nullptr),
+      m_bmpScreen(0xFFFFFF),
+      m_nState(kWaiting),
+      m_bCapturePointer(FALSE) {
     CKpLocalResource resource;
     LPCSTR lpszCursor = MAKEINTRESOURCEA(IDC_SNAP_CROSS);
     HINSTANCE hInst = AfxFindResourceHandle(lpszCursor, RT_GROUP_CURSOR);
@@ -134,7 +138,7 @@ int CDlgSnapRectHelper::SnapFullScreen() {
     HWND hDesktop = ::GetDesktopWindow();
     CRect rc;
     ::GetWindowRect(hDesktop, &rc);
-    CImageBitmap* pGrab = KpGrabWindowBitmap(hDesktop, rc);
+    CImageBitmap* pGrab = KpGrabWindowBitmap(hDesktop, rc, nullptr, m_bCapturePointer);
     if (pGrab == nullptr) return 0;
     m_bmpScreen.CopyImage(pGrab);
     // The grab itself goes to the clipboard, which owns it from then on; if

@@ -3,6 +3,8 @@
 // capture modes, and the grab's clipping rules. Run in a 1024 x 768 desktop.
 #include "capture_test_support.h"
 
+#include "support/input_events.h"
+
 #include <functional>
 #include <thread>
 
@@ -535,6 +537,75 @@ TEST_F(EngineTest, ASecondCaptureOfTheSameSizeDrawsIntoTheBitmapTheFirstReplaced
     BITMAP bm;
     EXPECT_EQ(0, ::GetObjectA(spare, sizeof bm, &bm));
     EXPECT_NE(0, ::GetObjectA(m_core.CaptureHandle(), sizeof bm, &bm));
+}
+
+// ---- The pointer in the picture -------------------------------------------------------
+
+// A cursor known to the test: an 8 x 8 black square at the top left of its
+// 32 x 32 cell, the rest clear, its hot spot at (2, 3).
+class CTestCursor {
+public:
+    CTestCursor() {
+        BYTE andBits[32 * 4], xorBits[32 * 4] = {};
+        for (int y = 0; y < 32; ++y)
+            for (int b = 0; b < 4; ++b)
+                andBits[y * 4 + b] = (y < kSide && b == 0) ? 0x00 : 0xFF;
+        m_hCursor = ::CreateCursor(::GetModuleHandleA(nullptr), kHotX, kHotY, 32, 32, andBits, xorBits);
+    }
+    ~CTestCursor() { ::DestroyCursor(m_hCursor); }
+    // The pointer at pt with this shape, as the user would have it there.
+    bool PlaceAt(POINT pt) const {
+        if (m_hCursor == nullptr || !testinput::PlaceCursorAt(pt.x, pt.y)) return false;
+        PumpMessages(30);
+        ::SetCursor(m_hCursor);
+        return true;
+    }
+    static const int kSide = 8, kHotX = 2, kHotY = 3;
+
+private:
+    HCURSOR m_hCursor;
+};
+
+TEST_F(EngineTest, ThePointerIsDrawnWhereItPointsWhenAskedAndNeverIntoAnObjectCapture) {
+    Start();
+    ShowBands();
+    const POINT pt = {kBandsX + kBandW + 50, kBandsY + 100};  // over the green band
+    const COLORREF kBand = kBands[1], kPointer = RGB(0, 0, 0);
+    const struct {
+        const char* label;
+        int bOption;
+        std::function<int(CTestCore&, HWND)> capture;
+        POINT origin;  // the screen point of the picture's top-left pixel
+        bool bPointer;
+    } cases[] = {
+        {"whole screen, option off", 0, [](CTestCore& c, HWND) { return c.SnapFullScreen(); }, {0, 0}, false},
+        {"whole screen", 1, [](CTestCore& c, HWND) { return c.SnapFullScreen(); }, {0, 0}, true},
+        {"window", 1, [](CTestCore& c, HWND h) { return c.SnapRect(h, CRect()); }, {kBandsX, kBandsY}, true},
+        {"rectangle cutting through the pointer",
+         1,
+         [&](CTestCore& c, HWND) { return c.SnapRect(::GetDesktopWindow(), CRect(pt.x, 150, 400, 250)); },
+         {pt.x, 150},
+         true},
+        {"object capture",
+         1,
+         [](CTestCore& c, HWND h) { return c.SnapRect(h, CRect(), FALSE); },
+         {kBandsX, kBandsY},
+         false},
+    };
+    CTestCursor cursor;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        m_core.m_config.SetCapturePointer(c.bOption);
+        ASSERT_TRUE(cursor.PlaceAt(pt));
+        ASSERT_EQ(1, c.capture(m_core, m_bands.m_hWnd));
+        auto at = [&](int dx, int dy) {
+            return ImagePixel(m_core.GetImage(), pt.x + dx - c.origin.x, pt.y + dy - c.origin.y);
+        };
+        EXPECT_EQ(c.bPointer ? kPointer : kBand, at(0, 0));
+        EXPECT_EQ(c.bPointer ? kPointer : kBand, at(CTestCursor::kSide - CTestCursor::kHotX - 1, 0));
+        EXPECT_EQ(kBand, at(CTestCursor::kSide - CTestCursor::kHotX, 0)) << "right of the pointer";
+        EXPECT_EQ(kBand, at(0, CTestCursor::kSide - CTestCursor::kHotY)) << "below the pointer";
+    }
 }
 
 TEST_F(EngineTest, NoGrabWithoutAWindow) { EXPECT_EQ(nullptr, CKpCore::SnapBitmap(nullptr, CRect(0, 0, 10, 10))); }

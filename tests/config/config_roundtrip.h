@@ -58,12 +58,13 @@ inline std::string CompareConfigs(CKpConfig& a, CKpConfig& b) {
 #define KP_SAME(get) \
     if (a.get() != b.get()) return #get;
     KP_SAME(GetAppName)
-    KP_SAME(GetPlaySnapSound) KP_SAME(GetHideMainWnd) KP_SAME(GetSnapOnStart) KP_SAME(GetSnapDelayTime)
-        KP_SAME(GetKeepOnTop) KP_SAME(GetEditAppPath) KP_SAME(GetGrayScale) KP_SAME(GetNegate) KP_SAME(GetScale)
-            KP_SAME(GetScaleFactor) KP_SAME(GetRotate) KP_SAME(GetRotateAngle) KP_SAME(GetFlipHorz) KP_SAME(GetFlipVert)
-                KP_SAME(GetShearDown) KP_SAME(GetShearDownAmout) KP_SAME(GetShearAcross) KP_SAME(GetShearAcrossAmout)
-                    KP_SAME(GetBlur) KP_SAME(GetBlurFactor) KP_SAME(GetSharpen) KP_SAME(GetSharpenFactor)
-                        KP_SAME(GetAutoCopy) KP_SAME(GetSnapMode)
+    KP_SAME(GetPlaySnapSound)
+    KP_SAME(GetHideMainWnd) KP_SAME(GetSnapOnStart) KP_SAME(GetSnapDelayTime) KP_SAME(GetKeepOnTop)
+        KP_SAME(GetEditAppPath) KP_SAME(GetGrayScale) KP_SAME(GetNegate) KP_SAME(GetScale) KP_SAME(GetScaleFactor)
+            KP_SAME(GetRotate) KP_SAME(GetRotateAngle) KP_SAME(GetFlipHorz) KP_SAME(GetFlipVert) KP_SAME(GetShearDown)
+                KP_SAME(GetShearDownAmout) KP_SAME(GetShearAcross) KP_SAME(GetShearAcrossAmout) KP_SAME(GetBlur)
+                    KP_SAME(GetBlurFactor) KP_SAME(GetSharpen) KP_SAME(GetSharpenFactor) KP_SAME(GetAutoCopy)
+                        KP_SAME(GetSnapMode) KP_SAME(GetCapturePointer)
 #undef KP_SAME
 #define KP_SAME_KEY(get)                       \
     {                                          \

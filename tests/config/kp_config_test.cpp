@@ -186,6 +186,7 @@ void SetAllAwayFromDefaults(CKpConfig& c) {
     c.SetSnapOnStart(0);
     c.SetSnapDelayTime(1234);
     c.SetKeepOnTop(0);
+    c.SetCapturePointer(1);
     c.SetEditAppPath("ed.exe");
     c.SetGrayScale(1);
     c.SetNegate(2);
@@ -438,6 +439,8 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
          [](CKpConfig& c) { c.SetEditAppPath("D:\\\x81\x5c\\\xc6\xc1\xc4\xbb/p.exe"); },
          "  <EditAppPath>\n   D:\\\x81\x5c\\\xc6\xc1\xc4\xbb\\colonp.exe\n"},
         {"empty string: no value line", [](CKpConfig& c) { c.SetAppName(""); }, " <AppName>\n </AppName>\n"},
+        {"the pointer option, written only when on", [](CKpConfig& c) { c.SetCapturePointer(1); },
+         "  </KeepOnTop>\n  <CapturePointer>\n   1\n  </CapturePointer>\n </Basic>\n"},
     };
     for (const auto& t : cases) {
         FileConfig c;

@@ -1,8 +1,9 @@
 // The per-user installer as a person uses it, silently: it installs into the
 // user's local programs folder (or the folder given), with a Start-menu
 // shortcut and an entry under the user's uninstall key; the installed
-// program runs; the uninstaller removes what was installed and the settings
-// file, and nothing of the user's.
+// program runs and finds its help; the uninstaller removes what was
+// installed and the settings file, and nothing of the user's. The zip and
+// the installer hold what the program needs, whatever the install rules say.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,11 @@ namespace {
 
 using kaptotest::DirExists;
 using kaptotest::ListFiles;
+
+// Everything the program uses beside itself, sorted as ListFiles sorts.
+const std::vector<std::string> kShipped = {"Hook.dll", "Kapto.chm", "Kapto.exe", "Kaptolib.dll", "kfw.dll", "snap.wav"};
+
+const WPARAM kHelpCommand = 0xE146;  // ID_HELP
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kapto";
 
@@ -133,6 +140,32 @@ COLORREF ClipboardCentreColour() {
     return clr;
 }
 
+// The names of a zip's entries, from its central directory; empty when the
+// file is no zip.
+std::vector<std::string> ZipEntryNames(const std::string& path) {
+    const std::string zip = kptest::ReadBytes(path);
+    auto u16 = [&](size_t at) { return (unsigned)(unsigned char)zip[at] | (unsigned)(unsigned char)zip[at + 1] << 8; };
+    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    const size_t kEndRecord = 22, kEntryHeader = 46;
+    std::vector<std::string> names;
+    size_t end = zip.size() < kEndRecord ? std::string::npos : zip.rfind("PK\x05\x06");
+    if (end == std::string::npos || end + kEndRecord > zip.size()) return names;
+    size_t at = u32(end + 16);
+    for (unsigned n = u16(end + 10); n > 0 && at + kEntryHeader <= zip.size() && u32(at) == 0x02014b50; --n) {
+        size_t nName = u16(at + 28), nExtra = u16(at + 30), nComment = u16(at + 32);
+        if (at + kEntryHeader + nName > zip.size()) break;
+        names.push_back(zip.substr(at + kEntryHeader, nName));
+        at += kEntryHeader + nName + nExtra + nComment;
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return (char)::tolower((unsigned char)c); });
+    return s;
+}
+
 bool FileGone(const std::string& path) { return !kptest::FileExists(path); }
 
 class InstallerTest : public ::testing::Test {
@@ -141,8 +174,7 @@ protected:
         if (!kptest::FileExists(kaptotest::SetupPath()))
             GTEST_SKIP() << "no installer at " << kaptotest::SetupPath()
                          << ": it is made where makensis is installed (Debian package nsis)";
-        m_staged = ListFiles(kaptotest::StageDir());
-        ASSERT_FALSE(m_staged.empty()) << kaptotest::StageDir();
+        ASSERT_EQ(kShipped, ListFiles(kaptotest::StageDir())) << kaptotest::StageDir();
         ForgetInstallation(DefaultInstallDir());
     }
 
@@ -159,12 +191,12 @@ protected:
     // The installation in dir holds exactly the shipped files, byte for byte,
     // its uninstaller, and the settings file once the program has run.
     void ExpectInstalled(const std::string& dir, bool bHasRun = false) {
-        std::vector<std::string> expected = m_staged;
+        std::vector<std::string> expected = kShipped;
         expected.push_back("uninstall.exe");
         if (bHasRun) expected.push_back("config.xml");
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(expected, ListFiles(dir));
-        for (const std::string& f : m_staged) {
+        for (const std::string& f : kShipped) {
             EXPECT_TRUE(kptest::ReadBytes(kaptotest::StageDir() + f) == kptest::ReadBytes(dir + f))
                 << f << " differs from the shipped file";
         }
@@ -194,9 +226,14 @@ protected:
         ASSERT_TRUE(WaitUntil(FileGone, dir + "uninstall.exe", 60000)) << "the uninstaller did not finish";
         EXPECT_TRUE(WaitUntil([](const std::string&) { return !UninstallKeyExists(HKEY_CURRENT_USER); }, "", 10000));
     }
-
-    std::vector<std::string> m_staged;
 };
+
+TEST_F(InstallerTest, TheZipHoldsTheProgramFolderAsItShips) {
+    std::vector<std::string> expected;
+    for (const std::string& f : kShipped)
+        expected.push_back("Kapto/" + f);
+    EXPECT_EQ(expected, ZipEntryNames(kaptotest::ZipPath()));
+}
 
 TEST_F(InstallerTest, InstallsForTheUserAloneAndUninstallsCleanly) {
     const std::string dir = DefaultInstallDir();
@@ -225,6 +262,18 @@ TEST_F(InstallerTest, InstallsForTheUserAloneAndUninstallsCleanly) {
         DWORD dwExit = 1;
         ASSERT_TRUE(kapto.Close(&dwExit));
         EXPECT_EQ(0u, dwExit);
+    }
+    // Help starts the help viewer (the recorder here) on the installed file.
+    {
+        kaptotest::OpenCommands viewer({"chm.file"});
+        ASSERT_TRUE(kptest::WriteBytes(dir + "config.xml", kQuietStart));
+        kaptotest::KaptoProcess kapto;
+        ASSERT_TRUE(kapto.Start(dir) && kapto.WaitVisible(true)) << "no main window";
+        ::PostMessageA(kapto.Main(), WM_COMMAND, kHelpCommand, 0);
+        const std::string help = Lower("\"" + kaptotest::FullPath(dir + "Kapto.chm") + "\"");
+        EXPECT_TRUE(kaptotest::WaitFor([&] { return Lower(viewer.Log()).find(help) != std::string::npos; }))
+            << viewer.Log();
+        EXPECT_TRUE(kapto.Close());
     }
     RunOnce(dir);
 

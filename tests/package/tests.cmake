@@ -7,6 +7,7 @@ if(WIN32)
     LIBS version shell32 ole32 uuid advapi32 user32 gdi32
     TIMEOUT 300)
   target_compile_definitions(package_tests PRIVATE KAPTO_VERSION="${PROJECT_VERSION}")
+  add_dependencies(package_tests url_recorder)  # stands in for the help viewer
   if(TARGET kapto_package)
     add_dependencies(package_tests kapto_package)
   else()

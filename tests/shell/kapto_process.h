@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "kp_config.h"
 #include "support/desktop.h"
@@ -147,6 +149,69 @@ private:
 
 // Kapto.exe, started from the programs' folder; killed if a test leaves it
 // running.
+// The programs the shell starts for some classes (a URL scheme such as
+// "http", a file class such as "chm.file"), replaced by url_recorder for one
+// test: its open command in the user's classes (what Windows reads first)
+// and, as Wine reads only the merged root, there too. Put back afterwards.
+class OpenCommands {
+public:
+    explicit OpenCommands(std::vector<std::string> classes)
+        : m_classes(std::move(classes)), m_strLog(ExeDir() + "url_recorder.log") {
+        ::DeleteFileA(m_strLog.c_str());
+        std::string command = "\"" + ExeDir() + "url_recorder.exe\" \"%1\"";
+        for (const std::string& name : m_classes) {
+            std::string key = name + "\\shell\\open\\command";
+            SetDefault(HKEY_CURRENT_USER, "Software\\Classes\\" + key, command);
+            if (RunningUnderWine()) {
+                Saved saved = {key, "", false};
+                saved.bExisted = GetDefault(HKEY_CLASSES_ROOT, key, saved.value);
+                m_saved.push_back(saved);
+                SetDefault(HKEY_CLASSES_ROOT, key, command);
+            }
+        }
+    }
+    ~OpenCommands() {
+        for (const std::string& name : m_classes)
+            ::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\Classes\\" + name).c_str());
+        for (const Saved& saved : m_saved) {
+            if (saved.bExisted)
+                SetDefault(HKEY_CLASSES_ROOT, saved.key, saved.value);
+            else
+                ::RegDeleteKeyA(HKEY_CLASSES_ROOT, saved.key.c_str());
+        }
+        ::DeleteFileA(m_strLog.c_str());
+    }
+    // The command lines recorded so far.
+    std::string Log() const {
+        std::string data;
+        ConfigFileGuard::Read(m_strLog, data);
+        return data;
+    }
+
+private:
+    struct Saved {
+        std::string key;
+        std::string value;
+        bool bExisted;
+    };
+    static void SetDefault(HKEY hRoot, const std::string& key, const std::string& value) {
+        HKEY h;
+        if (::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != 0) return;
+        ::RegSetValueExA(h, nullptr, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
+        ::RegCloseKey(h);
+    }
+    static bool GetDefault(HKEY hRoot, const std::string& key, std::string& value) {
+        char buf[1024];
+        LONG cb = sizeof(buf);
+        if (::RegQueryValueA(hRoot, key.c_str(), buf, &cb) != 0) return false;
+        value.assign(buf);
+        return true;
+    }
+    std::vector<std::string> m_classes;
+    std::string m_strLog;
+    std::vector<Saved> m_saved;
+};
+
 class KaptoProcess {
 public:
     ~KaptoProcess() { Release(); }

@@ -198,71 +198,10 @@ TEST(KaptoProgramTest, WithoutAnImageTheViewShowsThePlaceholderOverItsWholeArea)
     EXPECT_TRUE(kapto.Close());
 }
 
-// The browser and the mail program, replaced by the recorder for one test:
-// its command for "http" and "mailto" in the user's classes (what Windows
-// reads first) and, as Wine reads only the merged root, there too. Both are
-// put back afterwards.
-class UrlHandlers {
-public:
-    UrlHandlers() : m_strLog(ExeDir() + "url_recorder.log") {
-        ::DeleteFileA(m_strLog.c_str());
-        std::string command = "\"" + ExeDir() + "url_recorder.exe\" \"%1\"";
-        for (const char* scheme : {"http", "mailto"}) {
-            std::string key = std::string(scheme) + "\\shell\\open\\command";
-            SetDefault(HKEY_CURRENT_USER, "Software\\Classes\\" + key, command);
-            if (RunningUnderWine()) {
-                Saved saved = {key, "", false};
-                saved.bExisted = GetDefault(HKEY_CLASSES_ROOT, key, saved.value);
-                m_saved.push_back(saved);
-                SetDefault(HKEY_CLASSES_ROOT, key, command);
-            }
-        }
-    }
-    ~UrlHandlers() {
-        for (const char* scheme : {"http", "mailto"})
-            ::RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + scheme).c_str());
-        for (const Saved& saved : m_saved) {
-            if (saved.bExisted)
-                SetDefault(HKEY_CLASSES_ROOT, saved.key, saved.value);
-            else
-                ::RegDeleteKeyA(HKEY_CLASSES_ROOT, saved.key.c_str());
-        }
-        ::DeleteFileA(m_strLog.c_str());
-    }
-    // The command lines recorded so far.
-    std::string Log() const {
-        std::string data;
-        ConfigFileGuard::Read(m_strLog, data);
-        return data;
-    }
-
-private:
-    struct Saved {
-        std::string key;
-        std::string value;
-        bool bExisted;
-    };
-    static void SetDefault(HKEY hRoot, const std::string& key, const std::string& value) {
-        HKEY h;
-        if (::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != 0) return;
-        ::RegSetValueExA(h, nullptr, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
-        ::RegCloseKey(h);
-    }
-    static bool GetDefault(HKEY hRoot, const std::string& key, std::string& value) {
-        char buf[1024];
-        LONG cb = sizeof(buf);
-        if (::RegQueryValueA(hRoot, key.c_str(), buf, &cb) != 0) return false;
-        value.assign(buf);
-        return true;
-    }
-    std::string m_strLog;
-    std::vector<Saved> m_saved;
-};
-
 TEST(KaptoProgramTest, TheAboutBoxHandsTheHomePageAndTheMailAddressToTheShell) {
     ConfigFileGuard guard;
     WriteSettings([](CKpConfig&) {});
-    UrlHandlers handlers;
+    OpenCommands handlers({"http", "mailto"});
     KaptoProcess kapto;
     ASSERT_TRUE(kapto.Start());
     ASSERT_TRUE(kapto.WaitVisible(true));

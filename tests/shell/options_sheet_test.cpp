@@ -71,10 +71,10 @@ HMODULE OptionsSheetTest::s_hKapto = nullptr;
 // Every setting the sheet edits, as text, to compare configurations.
 std::string Settings(CKpConfig& c) {
     char buf[512];
-    wsprintfA(buf, "%d %d %d %u %d [%s] %d %d %d %d %d %d", c.GetPlaySnapSound(), c.GetHideMainWnd(),
-              c.GetSnapOnStart(), c.GetSnapDelayTime(), c.GetKeepOnTop(), c.GetEditAppPath().GetString(),
-              c.GetRotateAngle(), c.GetScaleFactor(), c.GetShearAcrossAmout(), c.GetShearDownAmout(), c.GetBlurFactor(),
-              c.GetSharpenFactor());
+    wsprintfA(buf, "%d %d %d %u %d %d [%s] %d %d %d %d %d %d", c.GetPlaySnapSound(), c.GetHideMainWnd(),
+              c.GetSnapOnStart(), c.GetSnapDelayTime(), c.GetKeepOnTop(), c.GetCapturePointer(),
+              c.GetEditAppPath().GetString(), c.GetRotateAngle(), c.GetScaleFactor(), c.GetShearAcrossAmout(),
+              c.GetShearDownAmout(), c.GetBlurFactor(), c.GetSharpenFactor());
     std::string s = buf;
     unsigned short m, v;
     for (auto get : {&CKpConfig::GetNewSnapHotkey, &CKpConfig::GetFullScreenHotkey, &CKpConfig::GetActiveWinHotkey,
@@ -106,6 +106,7 @@ TEST_F(OptionsSheetTest, OpensOnTheImagePageAndCancelChangesNothing) {
         [](HWND h) { ShowPage(h, 0); },
         [](HWND h) {
             ::CheckDlgButton(Page(h), IDC_KEEP_ON_TOP, BST_UNCHECKED);
+            ::CheckDlgButton(Page(h), IDC_CAPTURE_POINTER, BST_CHECKED);
             SetText(h, IDC_SNAP_DELAY_TIME, "7");
         },
         [](HWND h) { ShowPage(h, 2); },
@@ -253,23 +254,30 @@ TEST_F(OptionsSheetTest, PagesNeverShownHandTheirValuesBackExactly) {
     EXPECT_FALSE(IsTopmost());
 }
 
-TEST_F(OptionsSheetTest, KeepOnTopTakesEffectAtOnce) {
+// The general page's boxes show the stored settings and store what the user
+// checked; keep-on-top takes effect at once.
+TEST_F(OptionsSheetTest, GeneralBoxesShowAndStoreTheSettingsAndKeepOnTopTakesEffectAtOnce) {
     for (BOOL bKeep : {FALSE, TRUE}) {
         SCOPED_TRACE(bKeep);
         m_config.SetKeepOnTop(!bKeep);
-        BOOL bShown = bKeep;
+        m_config.SetCapturePointer(bKeep);
+        BOOL bShown = bKeep, bPointerShown = !bKeep;
         UserScript script;
         script.steps = {
             [](HWND h) { ShowPage(h, 0); },
             [&](HWND h) {
                 bShown = ::IsDlgButtonChecked(Page(h), IDC_KEEP_ON_TOP);
+                bPointerShown = ::IsDlgButtonChecked(Page(h), IDC_CAPTURE_POINTER);
                 ::CheckDlgButton(Page(h), IDC_KEEP_ON_TOP, bKeep ? BST_CHECKED : BST_UNCHECKED);
+                ::CheckDlgButton(Page(h), IDC_CAPTURE_POINTER, bKeep ? BST_UNCHECKED : BST_CHECKED);
             },
             PressOk,
         };
         EXPECT_EQ(IDOK, Run(script));
         EXPECT_EQ(!bKeep, bShown) << "the box shows the stored setting";
+        EXPECT_EQ(bKeep, bPointerShown);
         EXPECT_EQ(bKeep, m_config.GetKeepOnTop());
+        EXPECT_EQ(!bKeep, m_config.GetCapturePointer());
         EXPECT_EQ(bKeep, IsTopmost());
     }
 }

@@ -26,38 +26,40 @@ if(WIN32)
   add_dependencies(kapto_print_tests Kapto)
   target_include_directories(kapto_print_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 
-  # The main window's classes with the program's resources, built into the
-  # test program (which has Kapto's application object, not its WinMain).
+  # The main window's classes with the program's resources, built once into
+  # objects that four test programs take in (each has Kapto's application
+  # object, not its WinMain).
   set(KAPTO_APP_DIR ${PROJECT_SOURCE_DIR}/app)
   file(GLOB KAPTO_SHELL_SOURCES CONFIGURE_DEPENDS ${KAPTO_APP_DIR}/shell/*.cpp)
   set_source_files_properties(${KAPTO_APP_DIR}/res/kapto.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/app/art/kapto.ico;${KAPTO_APP_DIR}/res/kapto.manifest")
-  kapto_add_test(NAME kapto_window_tests
-    SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
-            ${CMAKE_CURRENT_LIST_DIR}/kapto_window_test.cpp
-    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
-  add_dependencies(kapto_window_tests Kapto)  # the art the resources take in
-  target_include_directories(kapto_window_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR}
-                             ${KAPTO_APP_DIR}/shell ${KAPTO_APP_DIR}/tray ${KAPTO_APP_DIR}/res ${CMAKE_BINARY_DIR}/app/art)
+  set(KAPTO_SHELL_TEST_INCLUDES ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR} ${KAPTO_APP_DIR}/shell ${KAPTO_APP_DIR}/tray
+                                ${KAPTO_APP_DIR}/res ${CMAKE_BINARY_DIR}/app/art)
+  add_library(kapto_shell_objects OBJECT ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp
+                                         ${KAPTO_APP_DIR}/res/kapto.rc)
+  target_include_directories(kapto_shell_objects PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
+                                                         ${KAPTO_SHELL_TEST_INCLUDES})
+  target_link_libraries(kapto_shell_objects PRIVATE Kaptolib kfw)
+  target_compile_options(kapto_shell_objects PRIVATE ${KAPTO_TEST_COMPILE_OPTIONS})
+  add_dependencies(kapto_shell_objects Kapto)  # the art the resources take in
 
+  kapto_add_test(NAME kapto_window_tests
+    SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/kapto_window_test.cpp
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   # The options sheet and the main window's commands in this process, with
-  # the same sources; menus of another process cannot be read.
+  # the same objects; menus of another process cannot be read.
   kapto_add_test(NAME options_sheet_tests
-    SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
-            ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp
+    SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp
     LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   kapto_add_test(NAME main_window_tests
-    SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
-            ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
+    SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
     LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   kapto_add_test(NAME markup_window_tests
-    SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
-            ${CMAKE_CURRENT_LIST_DIR}/markup_window_test.cpp
+    SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/markup_window_test.cpp
     LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
-  foreach(t options_sheet_tests main_window_tests markup_window_tests)
+  foreach(t kapto_window_tests options_sheet_tests main_window_tests markup_window_tests)
     add_dependencies(${t} Kapto)
-    target_include_directories(${t} PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR} ${KAPTO_APP_DIR}/shell
-                               ${KAPTO_APP_DIR}/tray ${KAPTO_APP_DIR}/res ${CMAKE_BINARY_DIR}/app/art)
+    target_include_directories(${t} PRIVATE ${KAPTO_SHELL_TEST_INCLUDES})
   endforeach()
 
   # Hot keys, commands and settings of the real Kapto.exe; the recorder
