@@ -21,6 +21,18 @@ using namespace Gdiplus::DllExports;
     return ::testing::AssertionFailure() << "waited " << nMs << " ms for " << strWhat;
 }
 
+namespace {
+
+// A window as the failure names it: its class and its process.
+std::string Describe(HWND hWnd) {
+    if (hWnd == nullptr) return "none";
+    DWORD nPid = 0;
+    ::GetWindowThreadProcessId(hWnd, &nPid);
+    return kaptotest::ClassOf(hWnd) + " of process " + std::to_string(nPid);
+}
+
+}  // namespace
+
 void NoteTimeout(const std::string& strWhat, DWORD nMs) { printf("waited %lu ms for %s\n", nMs, strWhat.c_str()); }
 
 // ---- Pictures ---------------------------------------------------------------------
@@ -101,18 +113,6 @@ Picture ClipboardPicture() {
     ::CloseClipboard();
     return out;
 }
-
-namespace {
-
-// A window as the failure names it: its class and its process.
-std::string Describe(HWND hWnd) {
-    if (hWnd == nullptr) return "none";
-    DWORD nPid = 0;
-    ::GetWindowThreadProcessId(hWnd, &nPid);
-    return kaptotest::ClassOf(hWnd) + " of process " + std::to_string(nPid);
-}
-
-}  // namespace
 
 ::testing::AssertionResult WaitForClipboardPicture(Picture& picture, DWORD nMs) {
     ::testing::AssertionResult result = Await(
@@ -256,6 +256,7 @@ bool TargetProgram::BringToFront() const {
     return false;
 }
 
+
 // ---- Input -------------------------------------------------------------------------
 
 RECT ScreenRectOf(HWND hWnd) {
@@ -266,7 +267,27 @@ RECT ScreenRectOf(HWND hWnd) {
 
 void ClickWindow(HWND hWnd) {
     RECT rc = ScreenRectOf(hWnd);
-    testinput::SendLeftClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    const int x = (rc.left + rc.right) / 2, y = (rc.top + rc.bottom) / 2;
+    if (kaptotest::ClassOf(hWnd) != "Button") {
+        testinput::SendLeftClickAt(x, y);
+        return;
+    }
+    // A button takes the mouse while it is pressed: the press has reached it
+    // before it is let go, or the output says where it went.
+    testinput::PlaceCursorAt(x, y);
+    testinput::SendMoveTo(x, y, MOUSEEVENTF_LEFTDOWN);
+    const DWORD nThread = ::GetWindowThreadProcessId(hWnd, nullptr), nMs = 5000;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!WaitFor([&] { return ::GetGUIThreadInfo(nThread, &info) && info.hwndCapture == hWnd; }, nMs)) {
+        const POINT pt = {x, y};
+        NoteTimeout("the press at " + std::to_string(x) + "," + std::to_string(y) + " to reach button " +
+                        std::to_string(::GetDlgCtrlID(hWnd)) + " (under the point: " + Describe(::WindowFromPoint(pt)) +
+                        ", in front: " + Describe(::GetForegroundWindow()) +
+                        ", enabled: " + (::IsWindowEnabled(::GetAncestor(hWnd, GA_ROOT)) ? "yes" : "no") + ")",
+                    nMs);
+    }
+    testinput::SendMoveTo(x, y, MOUSEEVENTF_LEFTUP);
 }
 
 void ClickControl(HWND hDialog, int nId) { ClickWindow(::GetDlgItem(hDialog, nId)); }

@@ -22,10 +22,10 @@ namespace {
 using namespace e2e;
 
 const unsigned kDefaultSeed = 20261207;
-const DWORD kSessionMs = 100000;  // the random part; start and checks come on top
-const DWORD kAnswerMs = 10000;    // Kapto answers a message within this, or hangs
-const int kWarmUpSteps = 12;      // every kind of step has run before memory is measured
-const SIZE_T kMaxGrowth = 8u << 20;
+const DWORD kSessionMs = 100000;      // the random part; start and checks come on top
+const DWORD kAnswerMs = 10000;        // Kapto answers a message within this, or hangs
+const int kMeasuredSteps = 10;        // at least, after the warm-up, before the first kill
+const SIZE_T kMaxGrowth = 12u << 20;  // two whole-screen images and change
 
 // A patch of colour of this program's own beside the other program's window,
 // changed before each capture so that every capture makes a new thumbnail.
@@ -318,7 +318,8 @@ TEST_F(Soak, ARandomSessionWithKillsKeepsKaptoAliveFlatAndItsSettingsWhole) {
         nTotalWeight += s.nWeight;
 
     const DWORD nStart = ::GetTickCount();
-    int nSteps = 0;
+    int nSteps = 0, nWarmStep = -1;
+    unsigned nSeen = 0;  // the kinds of step the first life has run
     Usage warm, firstLife;
     while (::GetTickCount() - nStart < kSessionMs) {
         int n = Pick(nTotalWeight), i = 0;
@@ -327,8 +328,11 @@ TEST_F(Soak, ARandomSessionWithKillsKeepsKaptoAliveFlatAndItsSettingsWhole) {
         // A slow machine takes fewer steps: a session without a kill gets one.
         if (m_nKills == 0 && ::GetTickCount() - nStart > kSessionMs * 3 / 4) i = kKillStep;
         if (steps[i].pfn == &Soak::KillAndRestart && m_nKills == 0) {
-            // No kill in the first half: one long life to measure.
-            if (::GetTickCount() - nStart < kSessionMs / 2 || nSteps < 2 * kWarmUpSteps) continue;
+            // No kill in the first half: one long life to measure, from
+            // the moment every kind of step has run.
+            const DWORD nElapsed = ::GetTickCount() - nStart;
+            const bool bMeasured = nWarmStep >= 0 && nSteps >= nWarmStep + kMeasuredSteps;
+            if (nElapsed < kSessionMs / 2 || (!bMeasured && nElapsed < kSessionMs * 3 / 4)) continue;
             firstLife = UsageOf(m_kapto.Pid());
         }
         SCOPED_TRACE("seed " + std::to_string(nSeed) + ", step " + std::to_string(nSteps) + ": " + steps[i].pszName);
@@ -336,16 +340,21 @@ TEST_F(Soak, ARandomSessionWithKillsKeepsKaptoAliveFlatAndItsSettingsWhole) {
         if (HasFatalFailure()) return;
         ExpectAlive();
         if (HasFailure()) return;
-        if (++nSteps == kWarmUpSteps) warm = UsageOf(m_kapto.Pid());
+        ++nSteps;
+        if (m_nKills == 0 && nWarmStep < 0 && (nSeen |= 1u << i) == (1u << kKillStep) - 1) {
+            warm = UsageOf(m_kapto.Pid());
+            nWarmStep = nSteps;
+        }
     }
     const DWORD nTook = ::GetTickCount() - nStart;
     const Usage end = UsageOf(m_kapto.Pid());
     if (m_nKills == 0) firstLife = end;
     printf(
-        "soak: %d steps in %lu s (%.0f a minute), %d kills survived; private memory after warm-up %lu KB, "
-        "at the end of the first life %lu KB, at the end %lu KB\n",
-        nSteps, nTook / 1000, nSteps * 60000.0 / nTook, m_nKills, (unsigned long)(warm.nPrivate / 1024),
+        "soak: %d steps in %lu s (%.0f a minute), %d kills survived; private memory after the warm-up (step %d) "
+        "%lu KB, at the end of the first life %lu KB, at the end %lu KB\n",
+        nSteps, nTook / 1000, nSteps * 60000.0 / nTook, m_nKills, nWarmStep, (unsigned long)(warm.nPrivate / 1024),
         (unsigned long)(firstLife.nPrivate / 1024), (unsigned long)(end.nPrivate / 1024));
+    ASSERT_GE(nWarmStep, 0) << "seed " << nSeed << ": the first life did not run every kind of step";
     ASSERT_GT(warm.nPrivate, 0u) << "the process's memory cannot be read";
     EXPECT_LT((long long)firstLife.nPrivate - (long long)warm.nPrivate, (long long)kMaxGrowth)
         << "seed " << nSeed << ": Kapto grew in its first life";
