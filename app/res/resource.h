@@ -92,6 +92,38 @@
 #define ID_HELP_HOMEPAGE 32862
 #define ID_HELP_UPDATE 32865
 
+// The markup window: its template, its controls, the menu item that opens
+// it, its tools (in tool-bar order from ID_MARKUP_ARROW; the select tool
+// last) and its other commands.
+#define IDD_MARKUP 140
+#define IDC_MARKUP_CANVAS 4101
+#define IDC_MARKUP_TOOLBAR 4102
+#define IDC_MARKUP_WIDTH 4103
+#define IDC_MARKUP_TEXTSIZE 4104
+#define IDC_MARKUP_WIDTH_LABEL 4105
+#define IDC_MARKUP_TEXTSIZE_LABEL 4106
+#define ID_EDIT_MARKUP 32870
+#define ID_MARKUP_ARROW 32871
+#define ID_MARKUP_LINE 32872
+#define ID_MARKUP_RECT 32873
+#define ID_MARKUP_ELLIPSE 32874
+#define ID_MARKUP_PEN 32875
+#define ID_MARKUP_HIGHLIGHTER 32876
+#define ID_MARKUP_TEXT 32877
+#define ID_MARKUP_MOSAIC 32878
+#define ID_MARKUP_NUMBER 32879
+#define ID_MARKUP_CROP 32880
+#define ID_MARKUP_SELECT 32881
+#define ID_MARKUP_SWATCH_FIRST 32890  // eight swatches
+#define ID_MARKUP_SWATCH_LAST 32897
+#define ID_MARKUP_COLOR 32898
+#define ID_MARKUP_UNDO 32899
+#define ID_MARKUP_REDO 32900
+#define ID_MARKUP_FIT 32901
+#define ID_MARKUP_ACTUAL_SIZE 32902
+#define ID_MARKUP_COPY 32903
+#define ID_MARKUP_DELETE 32904
+
 // Standard command ids
 #define ID_FILE_OPEN 0xE101
 #define ID_FILE_SAVE 0xE103

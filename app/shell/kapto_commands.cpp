@@ -10,6 +10,7 @@
 #include "framework/app.h"
 #include "hotkey_table.h"
 #include "maker_links.h"
+#include "markup_dlg.h"
 #include "options_sheet.h"
 #include "res/resource.h"
 
@@ -171,6 +172,11 @@ void CKaptoDlg::OnEditImage() {
     }
 }
 
+void CKaptoDlg::OnEditMarkup() {
+    if (m_core.GetImage() == nullptr) return;
+    if (RunMarkupWindow(this, m_core)) Repaint();
+}
+
 // ---- Image options ---------------------------------------------------------------
 
 void CKaptoDlg::OnImageOptionCommand(UINT nID) {
@@ -230,3 +236,6 @@ void CKaptoDlg::OnUpdateImageOption(CCmdUI* pCmdUI) {
 }
 
 void CKaptoDlg::OnUpdateAutoCopy(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_core.m_config.GetAutoCopy() ? 1 : 0); }
+
+// The one item that is disabled: there is nothing to mark up without an image.
+void CKaptoDlg::OnUpdateEditMarkup(CCmdUI* pCmdUI) { pCmdUI->Enable(m_core.GetImage() != nullptr); }

@@ -99,6 +99,7 @@ protected:
     void OnEditCopyThumb();
     void OnEditPaste();
     void OnEditImage();
+    void OnEditMarkup();
     void OnEditClear();
     void OnImageOptionCommand(UINT nID);
     void OnImageOptionClick(UINT nID);
@@ -112,6 +113,7 @@ protected:
     void OnUpdateSnapMode(CCmdUI* pCmdUI);
     void OnUpdateImageOption(CCmdUI* pCmdUI);
     void OnUpdateAutoCopy(CCmdUI* pCmdUI);
+    void OnUpdateEditMarkup(CCmdUI* pCmdUI);
     // WM_HOTKEY: runs the command of hot key wParam, exactly as its menu item.
     LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
 

@@ -4,6 +4,7 @@
 
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
+#include "screen_grab.h"
 #include "snap_rect_overlay.h"
 
 #include <algorithm>
@@ -166,70 +167,9 @@ int CKpCore::SnapRect(HWND hWnd, CRect rc) {
     return 1;
 }
 
-CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) { return SnapBitmap(hWnd, rc, nullptr); }
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) { return KpGrabWindowBitmap(hWnd, rc); }
 
-CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
-    kfw::ScopedBitmap reuse(hReuse);
-    if (hWnd == nullptr) return nullptr;
-    BOOL bWholeWindow = rc.IsRectEmpty();
-    if (bWholeWindow && !::GetWindowRect(hWnd, &rc)) return nullptr;
-
-    rc.right = std::min(rc.right, (LONG)::GetSystemMetrics(SM_CXSCREEN));
-    rc.bottom = std::min(rc.bottom, (LONG)::GetSystemMetrics(SM_CYSCREEN));
-    rc.left = std::max(rc.left, 0L);
-    rc.top = std::max(rc.top, 0L);
-    int nWidth = rc.right - rc.left;
-    int nHeight = rc.bottom - rc.top;
-    if (nWidth <= 0 || nHeight <= 0) return nullptr;
-
-    // Raised for the grab; a window that was already topmost stays so.
-    BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-
-    // Plain handles rather than the framework's DC wrappers: a wrapper for a
-    // window of another process would be a temporary object kept until the
-    // next idle time, and captures may run many times before that.
-    CImageBitmap* pBitmap = nullptr;
-    {
-        kfw::ScopedWindowDC window(hWnd);
-        kfw::ScopedMemDC mem(window);
-        kfw::ScopedBitmap bitmap;
-        if (window.get() != nullptr) {
-            BITMAP bm;
-            if (reuse.get() != nullptr && ::GetObjectA(reuse, sizeof bm, &bm) != 0 && bm.bmWidth == nWidth &&
-                bm.bmHeight == nHeight && bm.bmPlanes == 1 && bm.bmBitsPixel == ::GetDeviceCaps(window, BITSPIXEL))
-                bitmap.reset(reuse.Release());
-            else
-                bitmap.reset(::CreateCompatibleBitmap(window, nWidth, nHeight));
-        }
-        BOOL bCopied = FALSE;
-        if (mem.get() != nullptr && bitmap.get() != nullptr) {
-            kfw::ScopedSelect select(mem, bitmap);
-            bCopied = select.ok() && ::BitBlt(mem, 0, 0, nWidth, nHeight, window, bWholeWindow ? 0 : rc.left,
-                                              bWholeWindow ? 0 : rc.top, SRCCOPY);
-            if (select.ok() && !bCopied) {
-                // Wine gives no pixels from the window DC of another
-                // program's control (its top-level windows it does): the
-                // screen shows the same pixels where the window is, and the
-                // window being grabbed is in front.
-                CPoint ptScreen(rc.left, rc.top);
-                CRect rcWindow;
-                if (!bWholeWindow && ::GetWindowRect(hWnd, &rcWindow)) ptScreen.Offset(rcWindow.left, rcWindow.top);
-                kfw::ScopedGetDC screen(nullptr);
-                bCopied = screen.get() != nullptr &&
-                          ::BitBlt(mem, 0, 0, nWidth, nHeight, screen, ptScreen.x, ptScreen.y, SRCCOPY);
-            }
-        }
-        // A bitmap without the screen's pixels is no capture.
-        if (bCopied) {
-            pBitmap = new (std::nothrow) CImageBitmap(0xFFFFFF);
-            if (pBitmap != nullptr) pBitmap->Attach(bitmap.Release());
-        }
-    }
-
-    if (!bWasTopmost) ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    return pBitmap;
-}
+CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) { return KpGrabWindowBitmap(hWnd, rc, hReuse); }
 
 // ---- Sound ---------------------------------------------------------------------------
 

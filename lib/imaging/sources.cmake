@@ -15,7 +15,8 @@ set(KP_IMAGING_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_base.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_avx2.cpp)
 set(KP_IMAGING_WIN_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/image_bitmap.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/image_bitmap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/screen_grab.cpp)
 # The pixel loops are always built optimised (the results are exact either
 # way: no fast-math, no contraction), whatever the build type.
 set_source_files_properties(${KP_IMAGING_PORTABLE_SOURCES} PROPERTIES COMPILE_OPTIONS "-O3")

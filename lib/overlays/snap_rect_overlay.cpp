@@ -4,7 +4,7 @@
 #include "framework/ddx.h"
 #include "framework/resources.h"
 #include "framework/scoped_handles.h"
-#include "kp_core.h"
+#include "screen_grab.h"
 #include "kp_resource.h"
 #include "res/resource.h"
 
@@ -134,7 +134,7 @@ int CDlgSnapRectHelper::SnapFullScreen() {
     HWND hDesktop = ::GetDesktopWindow();
     CRect rc;
     ::GetWindowRect(hDesktop, &rc);
-    CImageBitmap* pGrab = CKpCore::SnapBitmap(hDesktop, rc);
+    CImageBitmap* pGrab = KpGrabWindowBitmap(hDesktop, rc);
     if (pGrab == nullptr) return 0;
     m_bmpScreen.CopyImage(pGrab);
     // The grab itself goes to the clipboard, which owns it from then on; if

@@ -1,8 +1,8 @@
 // Pictures of the real Kapto.exe at work, for a person who has no display to
 // watch it on and for the README: the main window after a capture, the
-// options sheet's hot-key page, and the rectangle overlay in the middle of a
-// drag. tools/make-screenshots runs this program; the pictures go to the
-// folder KAPTO_TOUR_DIR names (a Unix path).
+// markup window with its marks and their result, the options sheet's
+// hot-key page, and the rectangle overlay in the middle of a drag. tools/make-screenshots runs this program; the
+// pictures go to the folder KAPTO_TOUR_DIR names (a Unix path).
 #include "e2e/e2e_support.h"
 
 #include <prsht.h>
@@ -15,6 +15,10 @@ namespace {
 using namespace e2e;
 
 const UINT kCmdOptions = 32830;
+const UINT kCmdMarkup = 32870;
+const int kMarkupCanvas = 4101;
+const UINT kMarkupArrow = 32871, kMarkupLine = 32872, kMarkupRect = 32873, kMarkupEllipse = 32874,
+           kMarkupHighlighter = 32876, kMarkupText = 32877, kMarkupMosaic = 32878, kMarkupNumber = 32879;
 
 class Tour : public Scenario {};
 
@@ -60,6 +64,43 @@ TEST_F(Tour, ThePicturesOfTheReadme) {
     EXPECT_TRUE(SavePng(GrabWholeScreen(), strDir + "rectangle-overlay.png"));
     testinput::SendButton(MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(WaitForNewThumbnail(view));
+
+    // The markup window with one mark of each kind, and its result in the thumbnail.
+    ::PostMessageA(hMain, WM_COMMAND, kCmdMarkup, 0);
+    HWND hMarkup = WaitForKaptoWindow(m_kapto, "标注图像");
+    ASSERT_NE(nullptr, hMarkup);
+    kaptotest::PumpFor(500);
+    const RECT rcCanvas = ScreenRectOf(::GetDlgItem(hMarkup, kMarkupCanvas));
+    auto at = [&](int x, int y) { return POINT{rcCanvas.left + x, rcCanvas.top + y}; };
+    struct Mark {
+        UINT nTool;
+        POINT from, to;
+    } marks[] = {
+        {kMarkupRect, at(20, 20), at(200, 110)},    {kMarkupArrow, at(330, 230), at(205, 112)},
+        {kMarkupEllipse, at(230, 20), at(360, 80)}, {kMarkupHighlighter, at(30, 150), at(200, 150)},
+        {kMarkupMosaic, at(30, 180), at(180, 230)}, {kMarkupNumber, at(15, 15), at(15, 15)},
+        {kMarkupNumber, at(225, 15), at(225, 15)},  {kMarkupLine, at(20, 260), at(300, 260)},
+    };
+    for (const Mark& m : marks) {
+        ::SendMessageA(hMarkup, WM_COMMAND, m.nTool, 0);
+        Drag(m.from, m.to);
+        kaptotest::PumpFor(200);
+    }
+    ::SendMessageA(hMarkup, WM_COMMAND, kMarkupText, 0);
+    const POINT ptText = at(220, 125);
+    testinput::SendLeftClickAt(ptText.x, ptText.y);
+    kaptotest::PumpFor(400);
+    HWND hEdit = ::FindWindowExA(::GetDlgItem(hMarkup, kMarkupCanvas), nullptr, "Edit", nullptr);
+    if (hEdit != nullptr) ::SendMessageA(hEdit, WM_SETTEXT, 0, (LPARAM) "点这里保存");
+    kaptotest::PumpFor(300);
+    EXPECT_TRUE(SavePng(GrabScreen(ScreenRectOf(hMarkup)), strDir + "markup-window.png"));
+    PressKeys({VK_RETURN});
+    kaptotest::PumpFor(300);
+    PressKeys({VK_RETURN});
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hMarkup); }));
+    kaptotest::PumpFor(500);
+    EXPECT_TRUE(SavePng(GrabScreen(ScreenRectOf(hMain)), strDir + "markup-result.png"));
+
     ASSERT_TRUE(ExitKapto());
 }
 

@@ -35,7 +35,7 @@ if(WIN32)
   kapto_add_test(NAME kapto_window_tests
     SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
             ${CMAKE_CURRENT_LIST_DIR}/kapto_window_test.cpp
-    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   add_dependencies(kapto_window_tests Kapto)  # the art the resources take in
   target_include_directories(kapto_window_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR}
                              ${KAPTO_APP_DIR}/shell ${KAPTO_APP_DIR}/tray ${KAPTO_APP_DIR}/res ${CMAKE_BINARY_DIR}/app/art)
@@ -45,12 +45,16 @@ if(WIN32)
   kapto_add_test(NAME options_sheet_tests
     SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
             ${CMAKE_CURRENT_LIST_DIR}/options_sheet_test.cpp
-    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   kapto_add_test(NAME main_window_tests
     SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
             ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
-    LIBS Kaptolib kfw gdiplus comctl32 shell32 winmm)
-  foreach(t options_sheet_tests main_window_tests)
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
+  kapto_add_test(NAME markup_window_tests
+    SOURCES ${KAPTO_SHELL_SOURCES} ${KAPTO_APP_DIR}/tray/tray_notify_icon.cpp ${KAPTO_APP_DIR}/res/kapto.rc
+            ${CMAKE_CURRENT_LIST_DIR}/markup_window_test.cpp
+    LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
+  foreach(t options_sheet_tests main_window_tests markup_window_tests)
     add_dependencies(${t} Kapto)
     target_include_directories(${t} PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR} ${KAPTO_APP_DIR}/shell
                                ${KAPTO_APP_DIR}/tray ${KAPTO_APP_DIR}/res ${CMAKE_BINARY_DIR}/app/art)

@@ -1,0 +1,19 @@
+// The screen grab: a window's pixels, or a rectangle of the screen, copied
+// into a new bitmap. It sits below both the capture engine and the capture
+// overlays, which each grab the screen (the engine for every capture, the
+// rectangle overlay for its frozen picture) and need nothing else of the
+// other.
+#pragma once
+
+#include "framework/geometry.h"
+#include "framework/platform.h"
+#include "image_bitmap.h"
+#include "kp_export.h"
+
+// rc of hWnd's whole-window DC (screen coordinates for the desktop window),
+// or the whole window for an empty rc, clipped to the primary screen. The
+// window is raised for the grab and put back. A new bitmap (background
+// white) the caller deletes, or null when there is no window, no area or no
+// pixels. hReuse, when given, is taken over: the grab goes into it when it
+// has the size and the screen's format, and it is deleted otherwise.
+KPLIB_API CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse = nullptr);

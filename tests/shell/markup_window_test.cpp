@@ -1,0 +1,366 @@
+// The markup window over the main window in this process: marks made with
+// injected mouse and key input on the canvas, and the pixels of the image
+// that 完成 leaves as the current one (or that 取消 leaves alone).
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/message_loop.h"
+#include "framework/resources.h"
+#include "kapto_dlg.h"
+#include "markup_canvas.h"
+#include "markup_dlg.h"
+#include "res/resource.h"
+#include "support/desktop.h"
+#include "support/input_events.h"
+#include "user_script.h"
+
+namespace {
+
+using shelltest::UserScript;
+using Step = std::function<void(HWND)>;
+
+const int kImageWidth = 160, kImageHeight = 120;
+
+HWND FindThreadWindow(bool (*pfnIs)(HWND)) {
+    struct Search {
+        bool (*pfnIs)(HWND);
+        HWND hFound;
+    } search = {pfnIs, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND h, LPARAM l) {
+            Search* s = reinterpret_cast<Search*>(l);
+            if (::IsWindowVisible(h) && s->pfnIs(h)) s->hFound = h;
+            return TRUE;
+        },
+        (LPARAM)&search);
+    return search.hFound;
+}
+
+HWND Markup() {
+    return FindThreadWindow([](HWND h) { return ::GetDlgItem(h, IDC_MARKUP_CANVAS) != nullptr; });
+}
+HWND YesNoBox() {
+    return FindThreadWindow([](HWND h) { return ::GetDlgItem(h, IDYES) != nullptr; });
+}
+CMarkupCanvas* Canvas() {
+    return static_cast<CMarkupCanvas*>(CWnd::FromHandlePermanent(::GetDlgItem(Markup(), IDC_MARKUP_CANVAS)));
+}
+
+// The pixels of an image as 0x00RRGGBB, row by row.
+std::vector<uint32_t> PixelsOf(Gdiplus::GpImage* pImage, int* pWidth = nullptr, int* pHeight = nullptr) {
+    CMarkupSurface s;
+    if (!s.LoadImage(pImage)) return {};
+    if (pWidth != nullptr) *pWidth = s.Width();
+    if (pHeight != nullptr) *pHeight = s.Height();
+    return std::vector<uint32_t>(s.Bits(), s.Bits() + (size_t)s.Width() * s.Height());
+}
+
+// A picture where every pixel differs from its neighbours, as the current image.
+void PastePattern(HWND hDlg) {
+    std::vector<uint32_t> bits((size_t)kImageWidth * kImageHeight);
+    for (int y = 0; y < kImageHeight; ++y)
+        for (int x = 0; x < kImageWidth; ++x)
+            bits[(size_t)y * kImageWidth + x] = RGB((x * 7) & 0xFF, (y * 5 + 40) & 0xFF, ((x + y) * 3) & 0xFF);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), kImageWidth, -kImageHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC hdc = ::GetDC(nullptr);
+    HBITMAP hBitmap = ::CreateDIBitmap(hdc, &bmi.bmiHeader, CBM_INIT, bits.data(), &bmi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, hdc);
+    if (::OpenClipboard(nullptr)) {
+        ::EmptyClipboard();
+        ::SetClipboardData(CF_BITMAP, hBitmap);
+        ::CloseClipboard();
+    }
+    ::SendMessageA(hDlg, WM_COMMAND, ID_EDIT_PASTE, 0);
+}
+
+POINT CanvasToScreen(int x, int y) {
+    POINT pt = {x, y};
+    ::ClientToScreen(::GetDlgItem(Markup(), IDC_MARKUP_CANVAS), &pt);
+    return pt;
+}
+
+void MouseAt(int x, int y, DWORD dwButtons = 0) {
+    POINT pt = CanvasToScreen(x, y);
+    testinput::SendMoveTo(pt.x, pt.y, dwButtons);
+}
+
+// The steps of a drag on the canvas from one client point to another, each
+// a tick of the script so the window's loop sees every event.
+void AddDrag(std::vector<Step>& steps, POINT from, POINT to) {
+    steps.push_back([=](HWND) { MouseAt(from.x, from.y); });
+    steps.push_back([=](HWND) { MouseAt(from.x, from.y, MOUSEEVENTF_LEFTDOWN); });
+    steps.push_back([=](HWND) { MouseAt((from.x + to.x) / 2, (from.y + to.y) / 2); });
+    steps.push_back([=](HWND) { MouseAt(to.x, to.y); });
+    steps.push_back([=](HWND) { MouseAt(to.x, to.y, MOUSEEVENTF_LEFTUP); });
+}
+
+void MarkupCommand(UINT nID) { ::SendMessageA(Markup(), WM_COMMAND, nID, 0); }
+
+class MarkupWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_hKapto = ::LoadLibraryExA((kptest::ExeDir() + "Kapto.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        AfxSetResourceHandle(s_hKapto);
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&icc);
+    }
+    void SetUp() override {
+        ASSERT_NE(nullptr, s_hKapto);
+        CKpConfig c;
+        c.SetSnapOnStart(0);
+        c.SetHideMainWnd(0);
+        c.SetAutoCopy(0);
+        c.SaveConfig();
+    }
+    void TearDown() override { ::DeleteFileA((kptest::ExeDir() + "config.xml").c_str()); }
+
+    // Runs the main window: paste the pattern, open the markup window, the
+    // steps, then whatever ends the markup window, and the checks after it.
+    void Run(std::vector<Step> marks, std::vector<Step> end, Step after) {
+        UserScript script;
+        script.steps.push_back([this](HWND h) {
+            PastePattern(h);
+            m_original = PixelsOf(m_pDlg->m_core.GetImage());
+            ::PostMessageA(h, WM_COMMAND, ID_EDIT_MARKUP, 0);
+        });
+        int nWaits = 0;
+        script.steps.push_back([this, &script, &nWaits](HWND) {
+            // The window shows once its loop first runs dry: this step waits for it.
+            if (Markup() == nullptr && ++nWaits < 50) {
+                --script.nNext;
+                return;
+            }
+            ASSERT_NE(nullptr, Markup());
+            m_nModalCount = AfxGetModalCount();
+        });
+        for (Step& s : marks)
+            script.steps.push_back(s);
+        for (Step& s : end)
+            script.steps.push_back(s);
+        script.steps.push_back([](HWND) {});
+        script.steps.push_back([after](HWND h) {
+            EXPECT_EQ(nullptr, Markup()) << "the markup window ended";
+            after(h);
+        });
+        script.steps.push_back([this](HWND) { m_pDlg->PostMessage(WM_COMMAND, IDCANCEL, 0); });
+        CKaptoDlg dlg;
+        m_pDlg = &dlg;
+        shelltest::RunWithScript(script, [&] { return dlg.DoModal(); });
+        m_pDlg = nullptr;
+        EXPECT_EQ(script.steps.size(), script.nNext) << "every step ran";
+        for (const std::string& box : script.boxes)
+            ADD_FAILURE() << "message: " << box;
+    }
+    std::vector<uint32_t> Current(int* pWidth = nullptr, int* pHeight = nullptr) {
+        return PixelsOf(m_pDlg->m_core.GetImage(), pWidth, pHeight);
+    }
+    uint32_t Original(int x, int y) const { return m_original[(size_t)y * kImageWidth + x]; }
+
+    static HMODULE s_hKapto;
+    CKaptoDlg* m_pDlg = nullptr;  // not owned: the window running now
+    std::vector<uint32_t> m_original;
+    int m_nModalCount = 0;
+};
+
+HMODULE MarkupWindowTest::s_hKapto = nullptr;
+
+const Step kFinish = [](HWND) { ::PostMessageA(Markup(), WM_COMMAND, IDOK, 0); };
+
+TEST_F(MarkupWindowTest, DragsLeaveTheirMarksWhereTheyWereDrawn) {
+    struct Case {
+        UINT nTool;  // 0: the default tool
+        POINT from, to;
+        POINT ptMarked, ptUntouched;
+    } cases[] = {
+        {0, {20, 20}, {120, 90}, {20, 55}, {70, 55}},                  // the rectangle's left side
+        {ID_MARKUP_ARROW, {20, 100}, {140, 30}, {137, 31}, {20, 30}},  // the head's tip at the end point
+        {ID_MARKUP_LINE, {10, 10}, {10, 100}, {10, 50}, {30, 50}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "tool " << c.nTool);
+        std::vector<Step> marks;
+        if (c.nTool != 0) marks.push_back([c](HWND) { MarkupCommand(c.nTool); });
+        AddDrag(marks, c.from, c.to);
+        Run(marks, {kFinish}, [&](HWND) {
+            std::vector<uint32_t> now = Current();
+            ASSERT_EQ(m_original.size(), now.size());
+            EXPECT_EQ(0xFF0000u, now[(size_t)c.ptMarked.y * kImageWidth + c.ptMarked.x]) << "pure red";
+            EXPECT_EQ(Original(c.ptUntouched.x, c.ptUntouched.y),
+                      now[(size_t)c.ptUntouched.y * kImageWidth + c.ptUntouched.x]);
+        });
+        EXPECT_GE(m_nModalCount, 2) << "the markup window counts as a modal run";
+    }
+}
+
+TEST_F(MarkupWindowTest, EveryMosaicBlockIsTheMeanOfItsOriginalPixels) {
+    const RECT rc = {13, 7, 78, 52};  // blocks cut at the right and bottom
+    std::vector<Step> marks = {[](HWND) { MarkupCommand(ID_MARKUP_MOSAIC); }};
+    AddDrag(marks, {rc.left, rc.top}, {rc.right, rc.bottom});
+    Run(marks, {kFinish}, [&](HWND) {
+        std::vector<uint32_t> now = Current();
+        ASSERT_EQ(m_original.size(), now.size());
+        for (int by = rc.top; by < rc.bottom; by += kMosaicBlock) {
+            for (int bx = rc.left; bx < rc.right; bx += kMosaicBlock) {
+                int x1 = std::min(bx + kMosaicBlock, (int)rc.right), y1 = std::min(by + kMosaicBlock, (int)rc.bottom);
+                unsigned sum[3] = {}, n = (unsigned)((x1 - bx) * (y1 - by));
+                for (int y = by; y < y1; ++y)
+                    for (int x = bx; x < x1; ++x)
+                        for (int i = 0; i < 3; ++i)
+                            sum[i] += (Original(x, y) >> (8 * i)) & 0xFF;
+                uint32_t mean = 0;
+                for (int i = 0; i < 3; ++i)
+                    mean |= ((sum[i] + n / 2) / n) << (8 * i);
+                for (int y = by; y < y1; ++y)
+                    for (int x = bx; x < x1; ++x)
+                        ASSERT_EQ(mean, now[(size_t)y * kImageWidth + x]) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(Original(rc.right, rc.bottom), now[(size_t)rc.bottom * kImageWidth + rc.right]) << "outside";
+    });
+}
+
+TEST_F(MarkupWindowTest, UndoRestoresTheExactPixelsAndRedoBringsThemBack) {
+    std::vector<uint32_t> marked;
+    auto flat = [](std::vector<uint32_t>& out) {
+        CMarkupSurface s;
+        ASSERT_TRUE(Canvas()->Flatten(s));
+        out.assign(s.Bits(), s.Bits() + (size_t)s.Width() * s.Height());
+    };
+    std::vector<Step> marks;
+    AddDrag(marks, {20, 20}, {60, 60});
+    marks.push_back([](HWND) { MarkupCommand(ID_MARKUP_MOSAIC); });
+    AddDrag(marks, {50, 30}, {100, 80});
+    marks.push_back([](HWND) { MarkupCommand(ID_MARKUP_PEN); });
+    AddDrag(marks, {10, 100}, {150, 10});
+    marks.push_back([&](HWND) {
+        ASSERT_EQ(3u, Canvas()->GetMarks().size());
+        flat(marked);
+        EXPECT_NE(m_original, marked);
+    });
+    for (int i = 0; i < 3; ++i)
+        marks.push_back([](HWND) { testinput::SendChord({VK_CONTROL, 'Z'}); });
+    marks.push_back([&](HWND) {
+        std::vector<uint32_t> now;
+        flat(now);
+        EXPECT_EQ(m_original, now) << "three undos: the image as it came";
+        EXPECT_FALSE(Canvas()->CanUndo());
+    });
+    for (int i = 0; i < 3; ++i)
+        marks.push_back([](HWND) { testinput::SendChord({VK_CONTROL, 'Y'}); });
+    Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(marked, Current()) << "three redos: all three marks again"; });
+}
+
+TEST_F(MarkupWindowTest, CropKeepsExactlyTheDraggedArea) {
+    std::vector<Step> marks = {[](HWND) { MarkupCommand(ID_MARKUP_CROP); }};
+    AddDrag(marks, {10, 15}, {60, 45});
+    Run(marks, {kFinish}, [&](HWND) {
+        int w = 0, h = 0;
+        std::vector<uint32_t> now = Current(&w, &h);
+        ASSERT_EQ(50, w);
+        ASSERT_EQ(30, h);
+        EXPECT_EQ(Original(10, 15), now[0]);
+        EXPECT_EQ(Original(59, 44), now[(size_t)29 * 50 + 49]);
+    });
+}
+
+TEST_F(MarkupWindowTest, ChineseTextLeavesTextPixelsInItsBox) {
+    std::vector<Step> marks = {[](HWND) { MarkupCommand(ID_MARKUP_TEXT); }};
+    marks.push_back([](HWND) { MouseAt(30, 30); });
+    marks.push_back([](HWND) { MouseAt(30, 30, MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP); });
+    marks.push_back([](HWND) {
+        ASSERT_TRUE(Canvas()->IsEditingText());
+        ::SetWindowTextA(Canvas()->GetTextEdit(), "标注");
+    });
+    marks.push_back([](HWND) { testinput::SendKey(VK_RETURN); });
+    marks.push_back([](HWND) {
+        ASSERT_EQ(1u, Canvas()->GetMarks().size());
+        EXPECT_EQ("标注", Canvas()->GetMarks()[0].strText);
+    });
+    Run(marks, {kFinish}, [&](HWND) {
+        std::vector<uint32_t> now = Current();
+        int nInBox = 0, nOutside = 0;
+        for (int y = 0; y < kImageHeight; ++y)
+            for (int x = 0; x < kImageWidth; ++x) {
+                if (now[(size_t)y * kImageWidth + x] == Original(x, y)) continue;
+                bool bInBox = x >= 28 && x < 90 && y >= 28 && y < 62;  // two 24-pixel characters
+                (bInBox ? nInBox : nOutside)++;
+            }
+        EXPECT_GT(nInBox, 40) << "the strokes of two characters";
+        EXPECT_EQ(0, nOutside);
+    });
+}
+
+TEST_F(MarkupWindowTest, EscapeAsksAndLeavesTheImageByteIdentical) {
+    Gdiplus::GpImage* pBefore = nullptr;
+    std::string strAsked;
+    std::vector<Step> marks = {[&](HWND) { pBefore = m_pDlg->m_core.GetImage(); }};
+    AddDrag(marks, {20, 20}, {120, 90});
+    std::vector<Step> end = {
+        [](HWND) { testinput::SendKey(VK_ESCAPE); },
+        [&](HWND) {
+            HWND hBox = YesNoBox();
+            ASSERT_NE(nullptr, hBox) << "it asks first when there are marks";
+            char text[256] = "";
+            ::GetDlgItemTextA(hBox, 0xFFFF, text, sizeof(text));
+            strAsked = text;
+            ::PostMessageA(hBox, WM_COMMAND, IDYES, 0);
+        },
+    };
+    Run(marks, end, [&](HWND) {
+        EXPECT_EQ("放弃所做的标注吗？", strAsked);
+        EXPECT_EQ(pBefore, m_pDlg->m_core.GetImage()) << "the same image object";
+        EXPECT_EQ(m_original, Current());
+    });
+}
+
+TEST_F(MarkupWindowTest, FinishThenCopyPutsTheMarkedImageOnTheClipboard) {
+    std::vector<Step> marks;
+    AddDrag(marks, {20, 20}, {120, 90});
+    Run(marks, {kFinish}, [&](HWND h) {
+        ::SendMessageA(h, WM_COMMAND, ID_EDIT_COPY, 0);
+        ASSERT_TRUE(::OpenClipboard(nullptr));
+        HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
+        COLORREF clr = CLR_INVALID;
+        HDC hdc = ::CreateCompatibleDC(nullptr);
+        HGDIOBJ hOld = ::SelectObject(hdc, hBitmap);
+        clr = ::GetPixel(hdc, 20, 55);
+        ::SelectObject(hdc, hOld);
+        ::DeleteDC(hdc);
+        ::CloseClipboard();
+        EXPECT_EQ(RGB(255, 0, 0), clr);
+    });
+}
+
+TEST_F(MarkupWindowTest, MenuItemIsEnabledOnlyWithAnImage) {
+    UINT nWithout = 0, nWith = 0;
+    auto state = [](HWND h) {
+        ::SendMessageA(h, WM_KICKIDLE, 0, 0);
+        return ::GetMenuState(::GetSubMenu(::GetMenu(h), 1), ID_EDIT_MARKUP, MF_BYCOMMAND);
+    };
+    UserScript script;
+    script.steps = {
+        [&](HWND h) {
+            ::SendMessageA(h, WM_COMMAND, ID_EDIT_CLEAR, 0);
+            nWithout = state(h);
+        },
+        [&](HWND h) {
+            PastePattern(h);
+            nWith = state(h);
+            m_pDlg->PostMessage(WM_COMMAND, IDCANCEL, 0);
+        },
+    };
+    CKaptoDlg dlg;
+    m_pDlg = &dlg;
+    shelltest::RunWithScript(script, [&] { return dlg.DoModal(); });
+    EXPECT_TRUE(nWithout & MF_GRAYED);
+    EXPECT_FALSE(nWith & MF_GRAYED);
+}
+
+}  // namespace
