@@ -187,7 +187,7 @@ typedef ScopedGpObject<Gdiplus::GpBrush, &Gdiplus::DllExports::GdipDeleteBrush> 
 // meanwhile (the holder may be waiting on one of them).
 class ScopedClipboard {
 public:
-    static const DWORD kWaitMs = 500;
+    static const DWORD kWaitMs = 1000;
     explicit ScopedClipboard(HWND hWndOwner) : m_bOpen(Open(hWndOwner)) {}
     ~ScopedClipboard() {
         if (m_bOpen) ::CloseClipboard();

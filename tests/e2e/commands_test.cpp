@@ -246,8 +246,10 @@ TEST_F(Commands, CopyAndPasteWhileAnotherProgramHoldsTheClipboardLoseNothing) {
     {
         kptest::ClipboardHolder holder;
         ASSERT_TRUE(holder.m_bOpened);
-        Command(kCmdPaste);
-        kaptotest::PumpFor(1000);
+        // Sent, so that it has given up before the holder lets go.
+        DWORD_PTR nResult = 0;
+        ASSERT_TRUE(::SendMessageTimeoutA(m_hMain, WM_COMMAND, kCmdPaste, 0, SMTO_NORMAL, 15000, &nResult))
+            << "waited 15000 ms for the paste to end";
     }
     EXPECT_EQ(0, CountDifferences(view, ViewPicture(m_hMain))) << "the held paste changed the capture";
     // The bitmap is still there for the paste that follows.
