@@ -76,6 +76,50 @@ BOOL AfxRunMessageLoop(CMessageLoopClient& client, int* pnQuitCode) {
     return TRUE;
 }
 
+namespace {
+
+// One timed wait; they nest strictly, innermost first in t_pWaits. The timer
+// is the thread's, not a window's: the wait works on a thread without
+// windows, and the timer's procedure finds its wait whichever loop
+// dispatched the WM_TIMER.
+class TimedWait : public CMessageLoopClient {
+public:
+    BOOL ContinueLoop() const override { return !m_bDue; }
+    BOOL PreTranslateLoopMessage(MSG* pMsg) override { return CWnd::WalkPreTranslateTree(nullptr, pMsg); }
+
+    UINT_PTR m_nTimer = 0;
+    BOOL m_bDue = FALSE;
+    TimedWait* m_pOuter = nullptr;
+};
+
+thread_local TimedWait* t_pWaits = nullptr;
+
+void CALLBACK OnWaitTimer(HWND, UINT, UINT_PTR nTimer, DWORD) {
+    for (TimedWait* p = t_pWaits; p != nullptr; p = p->m_pOuter)
+        if (p->m_nTimer == nTimer) p->m_bDue = TRUE;
+    ::KillTimer(nullptr, nTimer);
+}
+
+}  // namespace
+
+BOOL AfxWaitDispatching(UINT nMs) {
+    if (nMs == 0) return TRUE;
+    TimedWait wait;
+    wait.m_nTimer = ::SetTimer(nullptr, 0, nMs, &OnWaitTimer);
+    // No timer left to the thread: no wait rather than one that never ends.
+    if (wait.m_nTimer == 0) return TRUE;
+    wait.m_pOuter = t_pWaits;
+    t_pWaits = &wait;
+    BOOL bRun = FALSE;
+    {
+        LoopLevel handler;  // the caller's level: this loop never frees its temporaries
+        bRun = AfxRunMessageLoop(wait);
+    }
+    t_pWaits = wait.m_pOuter;
+    if (!wait.m_bDue) ::KillTimer(nullptr, wait.m_nTimer);
+    return bRun;
+}
+
 CModalScope::CModalScope() { ++t_nModalCount; }
 
 CModalScope::~CModalScope() { --t_nModalCount; }

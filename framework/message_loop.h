@@ -40,6 +40,16 @@ KFW_API BOOL AfxRunMessageLoop(CMessageLoopClient& client, int* pnQuitCode = nul
 // The number of loops running on this thread, one inside another.
 KFW_API int AfxGetLoopDepth();
 
+// Waits nMs milliseconds in a loop of its own, so the thread's windows go on
+// painting and answering meanwhile; a handler calls it where it would
+// otherwise Sleep. The wait counts as nested in the handler that called it,
+// even before any loop runs (a dialog's initialisation): the handler's
+// temporary wrappers stay valid. A loop opened by a message meanwhile (a
+// dialog) ends first: the wait then returns when that loop returns. FALSE
+// when WM_QUIT ended the wait early (the quit is posted again for the loop
+// outside).
+KFW_API BOOL AfxWaitDispatching(UINT nMs);
+
 // Modal runs: a dialog's or property sheet's loop, a system file or print
 // dialog, a message box, or any other wait during which the user can reach
 // the program's windows but must not start what would pull the ground from

@@ -8,6 +8,10 @@ namespace {
 // exactly one CKpHook.
 thread_local CKpHook* t_pHook = nullptr;
 
+// A hook window that has not answered for this long (milliseconds) is taken
+// as not answering: the hook stops reporting and swallowing until it does.
+const DWORD kAnswerMs = 500;
+
 HMODULE ThisModule() {
     HMODULE hModule = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -20,6 +24,8 @@ HMODULE ThisModule() {
 CKpHook::CKpHook()
     : m_hHookWnd(nullptr),
       m_bStarted(FALSE),
+      m_bProbing(FALSE),
+      m_dwProbeSent(0),
       m_hThread(nullptr),
       m_dwThreadId(0),
       m_hReady(nullptr),
@@ -37,6 +43,7 @@ CKpHook::~CKpHook() {
 void CKpHook::SetHookWnd(HWND hWnd) {
     kfw::ScopedLock lock(m_cs);
     m_hHookWnd = hWnd;
+    m_bProbing = FALSE;
 }
 
 HWND CKpHook::GetHookWnd() const {
@@ -85,6 +92,15 @@ int CKpHook::UninstallHook() {
 void CKpHook::StartMouseHook() {
     kfw::ScopedLock lock(m_cs);
     m_bStarted = TRUE;
+    // A probe of an earlier run (its window gone before it answered) says
+    // nothing about this one.
+    m_bProbing = FALSE;
+}
+
+void CALLBACK CKpHook::OnProbeAnswered(HWND, UINT, ULONG_PTR dwData, LRESULT) {
+    CKpHook* pThis = reinterpret_cast<CKpHook*>(dwData);
+    kfw::ScopedLock lock(pThis->m_cs);
+    pThis->m_bProbing = FALSE;
 }
 
 void CKpHook::StopMouseHook() {
@@ -139,7 +155,22 @@ BOOL CKpHook::OnMouseEvent(UINT nMsg, POINT pt) {
     BOOL bReported = FALSE;
     {
         kfw::ScopedLock lock(m_cs);
-        if (m_bStarted && m_hHookWnd != nullptr) bReported = PostMessageA(m_hHookWnd, nPost, nMsg, lPoint);
+        if (m_bStarted && m_hHookWnd != nullptr) {
+            // Whether the hook window's thread answers is asked without
+            // waiting: a probe sent along with the reports comes back through
+            // this thread's own loop. While one is out for too long, the
+            // window's thread is stuck, and the desktop's mouse is not held
+            // for it.
+            DWORD dwNow = GetTickCount();
+            BOOL bAnswering = !m_bProbing || dwNow - m_dwProbeSent < kAnswerMs;
+            if (bAnswering) bReported = PostMessageA(m_hHookWnd, nPost, nMsg, lPoint);
+            if (bReported && !m_bProbing &&
+                SendMessageCallbackA(m_hHookWnd, WM_NULL, 0, 0, &CKpHook::OnProbeAnswered,
+                                     reinterpret_cast<ULONG_PTR>(this))) {
+                m_bProbing = TRUE;
+                m_dwProbeSent = dwNow;
+            }
+        }
     }
     if (!bReported || nMsg == WM_MOUSEMOVE) return FALSE;
 

@@ -23,7 +23,11 @@
 //           come out negative).
 //
 // A press reported while started is swallowed: neither it nor the matching
-// release reaches the window under the cursor. The release is swallowed
+// release reaches the window under the cursor. The hook thread decides this
+// on its own and never holds the desktop's mouse for the hook window: when
+// that window's thread has not answered for half a second (it is stuck in a
+// long wait), nothing is reported and every press goes through to the window
+// under the cursor, until the thread answers again. The release is swallowed
 // even when reporting stopped in between (the capture ends inside the
 // handler of the press), so no window ever sees a lone button-up.
 //
@@ -77,11 +81,15 @@ private:
     static LRESULT CALLBACK LowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam);
     // Runs on the hook thread. TRUE when the event must not travel further.
     BOOL OnMouseEvent(UINT nMsg, POINT pt);
+    // The hook window's thread answered the probe (called on the hook thread).
+    static void CALLBACK OnProbeAnswered(HWND hWnd, UINT nMsg, ULONG_PTR dwData, LRESULT lResult);
 
-    // Guards the two fields the hook thread reads.
+    // Guards the fields the hook thread shares with the caller's.
     mutable CRITICAL_SECTION m_cs;
     HWND m_hHookWnd;  // not owned
     BOOL m_bStarted;
+    BOOL m_bProbing;      // a probe to the hook window awaits its answer
+    DWORD m_dwProbeSent;  // when it was sent (GetTickCount)
 
     HANDLE m_hThread;  // owned; the hook thread
     DWORD m_dwThreadId;

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "framework/winmain.h"
+#include "image_decoder.h"
 #include "kapto_dlg.h"
 #include "kp_config.h"
 #include "res/resource.h"
@@ -18,6 +19,13 @@ END_MESSAGE_MAP()
 CKaptoApp::CKaptoApp() : m_gdiplusToken(0) {}
 
 BOOL CKaptoApp::InitInstance() {
+    // Started by Kapto itself to decode one image file: nothing of the
+    // program's own start-up runs, not even its one-copy rule.
+    if (KpIsImageDecoderCommand(m_lpCmdLine)) {
+        ::ExitProcess((UINT)KpRunImageDecoder(m_lpCmdLine));
+        return FALSE;
+    }
+
     INITCOMMONCONTROLSEX icc;
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_WIN95_CLASSES;

@@ -383,13 +383,16 @@ void CMarkupCanvas::OnPaint() {
                     FloorDiv((long long)(rcPaint.top + m_ptScroll.y) * 100, m_nZoom),
                     CeilDiv((long long)(rcPaint.right + m_ptScroll.x) * 100, m_nZoom),
                     CeilDiv((long long)(rcPaint.bottom + m_ptScroll.y) * 100, m_nZoom)};
-    bool bActive = m_nDrag != DragNone && !IsEmptyMark(m_active);
+    // A mark pressed on but not moved yet is still in the cached picture.
+    bool bActive = m_nDrag != DragNone && !IsEmptyMark(m_active) && (m_nDrag == DragNew || m_nMoving >= 0);
     // A mosaic being drawn is shown with its whole blocks.
     if (bActive && m_active.nKind == MarkMosaic) rcImage = UnionOf(rcImage, MarkArea(m_active));
     if (!::IntersectRect(&rcImage, &rcImage, &rcImageAll)) return;
     int cx = rcImage.right - rcImage.left, cy = rcImage.bottom - rcImage.top;
-    if (m_scratch.Width() != cx || m_scratch.Height() != cy) {
-        if (!m_scratch.Create(cx, cy)) return;
+    // The scratch picture only grows: a drag repaints a different size at
+    // every step, and a new section each time would cost more than the paint.
+    if (m_scratch.Width() < cx || m_scratch.Height() < cy) {
+        if (!m_scratch.Create(std::max(cx, m_scratch.Width()), std::max(cy, m_scratch.Height()))) return;
     }
     ::GdiFlush();
     for (int y = 0; y < cy; ++y)
@@ -397,6 +400,12 @@ void CMarkupCanvas::OnPaint() {
     if (bActive) {
         MarkupMark mark = m_active;
         OffsetMark(mark, -rcImage.left, -rcImage.top);
+        if (mark.nKind == MarkMosaic) {
+            // Blocks stop at the image's edge, not at the scratch's.
+            RECT rc = MarkArea(mark);
+            mark.ptFrom = {std::max(rc.left, 0L), std::max(rc.top, 0L)};
+            mark.ptTo = {std::min(rc.right, (LONG)cx), std::min(rc.bottom, (LONG)cy)};
+        }
         int nNumber = 1;
         if (m_nMoving >= 0) {
             nNumber = NumberMarks(m_marks)[m_nMoving];
@@ -461,12 +470,22 @@ void CMarkupCanvas::RebuildBackground(int nSkip) {
 
 // ---- Marks and history --------------------------------------------------------------
 
-void CMarkupCanvas::Commit(const MarkupMarks& marks) {
+void CMarkupCanvas::Commit(const MarkupMarks& marks, BOOL bAppended) {
     m_history.resize(m_nHistory + 1);
     m_history.push_back(marks);
     m_nHistory = m_history.size() - 1;
+    bAppended = bAppended && m_nMoving < 0 && marks.size() == m_marks.size() + 1;
     m_marks = marks;
     if (m_nSelected >= (int)m_marks.size()) m_nSelected = -1;
+    if (bAppended) {
+        // On top of everything else: the cache gets the one new mark.
+        const MarkupMark& mark = m_marks.back();
+        if (mark.nKind != MarkCrop) DrawMark(m_background, mark, NumberMarks(m_marks).back());
+        ::GdiFlush();
+        InvalidateImageRect(MarkBounds(mark));
+        if (mark.nKind == MarkCrop) Invalidate(FALSE);
+        return;
+    }
     RebuildBackground(-1);
     Invalidate(FALSE);
 }
@@ -517,7 +536,6 @@ void CMarkupCanvas::OnLButtonDown(UINT, CPoint point) {
                     m_original = m_active = mark;
                     m_ptDragStart = pt;
                     m_nDrag = mode;
-                    RebuildBackground(m_nSelected);
                     SetCapture();
                     return;
                 }
@@ -532,7 +550,6 @@ void CMarkupCanvas::OnLButtonDown(UINT, CPoint point) {
             m_original = m_active = m_marks[nHit];
             m_ptDragStart = pt;
             m_nDrag = DragMove;
-            RebuildBackground(nHit);
             SetCapture();
         }
         Invalidate(FALSE);
@@ -558,7 +575,7 @@ void CMarkupCanvas::OnLButtonDown(UINT, CPoint point) {
     if (nKind == MarkNumber) {
         MarkupMarks marks = m_marks;
         marks.push_back(mark);
-        Commit(marks);
+        Commit(marks, TRUE);
         return;
     }
     if (nKind == MarkPen || nKind == MarkHighlighter) mark.points.push_back(pt);
@@ -571,6 +588,12 @@ void CMarkupCanvas::OnLButtonDown(UINT, CPoint point) {
 void CMarkupCanvas::OnMouseMove(UINT nFlags, CPoint point) {
     if (m_nDrag == DragNone) return;
     POINT pt = ToImage(point);
+    if (m_nDrag != DragNew && m_nMoving < 0) {
+        // The mark leaves the cached picture once it really moves: a click
+        // that only selects costs no rebuild.
+        if (pt.x == m_ptDragStart.x && pt.y == m_ptDragStart.y) return;
+        RebuildBackground(m_nSelected);
+    }
     RECT rcOld = MarkBounds(m_active);
     bool bShift = (nFlags & MK_SHIFT) != 0;
     switch (m_nDrag) {
@@ -612,15 +635,17 @@ void CMarkupCanvas::OnLButtonUp(UINT nFlags, CPoint point) {
         }
         MarkupMarks marks = m_marks;
         marks.push_back(m_active);
-        Commit(marks);
+        Commit(marks, TRUE);
         return;
     }
     if (m_nMoving >= 0 && !SamePoints(m_active, m_original)) {
         MarkupMarks marks = m_marks;
         marks[m_nMoving] = m_active;
         Commit(marks);
-    } else {
+    } else if (m_nMoving >= 0) {
         RebuildBackground(-1);
+        Invalidate(FALSE);
+    } else {
         Invalidate(FALSE);
     }
 }
@@ -629,7 +654,7 @@ void CMarkupCanvas::OnCaptureChanged(CWnd*) {
     if (m_nDrag == DragNone) return;
     // Taken away in mid-drag (a window popped up): the drag did not happen.
     m_nDrag = DragNone;
-    RebuildBackground(-1);
+    if (m_nMoving >= 0) RebuildBackground(-1);
     Invalidate(FALSE);
 }
 
@@ -730,6 +755,7 @@ void CMarkupCanvas::CommitTextEdit() {
     mark.nTextSize = m_nTextSize;
     mark.strFace = m_strFace;
     bool bChanged = true;
+    BOOL bAppended = FALSE;
     if (m_nEditIndex >= 0 && m_nEditIndex < (int)marks.size()) {
         mark.strFace = marks[m_nEditIndex].strFace;
         if (IsEmptyMark(mark))
@@ -740,11 +766,15 @@ void CMarkupCanvas::CommitTextEdit() {
             bChanged = false;
     } else if (!IsEmptyMark(mark)) {
         marks.push_back(mark);
+        bAppended = TRUE;
     } else {
         bChanged = false;
     }
     m_nEditIndex = -1;
-    if (bChanged) {
+    if (bChanged && bAppended) {
+        Commit(marks, TRUE);
+    } else if (bChanged) {
+        m_nMoving = -1;
         Commit(marks);
     } else {
         RebuildBackground(-1);

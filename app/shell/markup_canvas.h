@@ -88,8 +88,10 @@ private:
 
     POINT ToImage(POINT ptClient) const;
     RECT ToClient(const RECT& rcImage) const;
-    // The marks become marks (a new step of the history), the picture follows.
-    void Commit(const MarkupMarks& marks);
+    // The marks become marks (a new step of the history), the picture
+    // follows. bAppended: marks is the current marks and one more at the
+    // end, which is drawn onto the cached picture rather than rebuilding it.
+    void Commit(const MarkupMarks& marks, BOOL bAppended = FALSE);
     // The cached picture: every mark but the one at nSkip (the one moving).
     void RebuildBackground(int nSkip);
     void InvalidateImageRect(const RECT& rcImage);

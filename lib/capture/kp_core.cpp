@@ -2,6 +2,7 @@
 // whole-screen mode and the screen grab.
 #include "kp_core.h"
 
+#include "framework/message_loop.h"
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
 #include "screen_grab.h"
@@ -17,9 +18,12 @@
 namespace {
 
 // The longest delay the options sheet accepts. A settings file can hold any
-// value (-1 loads as 0xFFFFFFFF, which Sleep takes as "for ever"); the
-// engine waits no longer than this.
+// value (-1 loads as 0xFFFFFFFF); the engine waits no longer than this.
 const unsigned int kMaxSnapDelay = 15000;
+
+// The start-up capture's wait for the hidden main window to be gone from the
+// screen.
+const UINT kStartUpWait = 50;
 
 }  // namespace
 
@@ -39,6 +43,7 @@ CKpCore::CKpCore()
       m_store(m_config),
       m_bStarting(1),
       m_bSnapping(0),
+      m_bClosed(0),
       m_hFoundWnd(nullptr),
       m_bObjSnapping(0) {}
 
@@ -64,6 +69,9 @@ int CKpCore::InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd) {
 }
 
 int CKpCore::CloseSnapper() {
+    // A capture still waiting (the program closed during its delay) finds
+    // this and ends without touching what is gone.
+    m_bClosed = 1;
     ClearGdiplusImage();
     TermGdiplus();
     BOOL bSaved = m_config.SaveConfig();
@@ -96,9 +104,24 @@ BOOL CKpCore::BeginSnap() {
     return TRUE;
 }
 
-void CKpCore::WaitSnapDelay() { ::Sleep(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay)); }
+BOOL CKpCore::WaitSnapDelay() { return WaitDispatching(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay)); }
+
+BOOL CKpCore::WaitDispatching(UINT nMs) {
+    // The program's windows go on painting and answering; a command that
+    // would replace the image meanwhile is refused as during any modal run,
+    // and a second capture by the busy flag.
+    CModalScope modal;
+    BOOL bWaited = AfxWaitDispatching(nMs);
+    // The program may have closed the engine (or be ending) meanwhile.
+    return bWaited && !m_bClosed;
+}
 
 void CKpCore::EndSnap() {
+    if (m_bClosed) {
+        // Closed while the capture waited: no window to show, no image to copy.
+        m_bSnapping = 0;
+        return;
+    }
     // The start-up capture runs inside the main window's set-up: the window
     // shows itself when that is over, not half-made (template caption,
     // uncentred) before.
@@ -112,15 +135,14 @@ void CKpCore::EndSnap() {
 int CKpCore::SnapFullScreen() {
     if (!BeginSnap()) return 0;
     HWND hTarget = ::GetDesktopWindow();
-    if (m_bStarting) {
-        // The start-up capture keeps the mode loaded from the file.
-        ::Sleep(50);
-    } else {
-        WaitSnapDelay();
-        m_config.SetSnapMode(0);
+    // The start-up capture keeps the mode loaded from the file.
+    BOOL bWaited = m_bStarting ? WaitDispatching(kStartUpWait) : WaitSnapDelay();
+    if (!m_bStarting) m_config.SetSnapMode(0);
+    int nResult = 0;
+    if (bWaited) {
+        PlaySnapSound();
+        nResult = SnapRect(hTarget, CRect());
     }
-    PlaySnapSound();
-    int nResult = SnapRect(hTarget, CRect());
     EndSnap();
     return nResult;
 }
@@ -130,10 +152,10 @@ int CKpCore::SnapSelectRect() {
     // open would otherwise open a second overlay over the first, or capture
     // the overlay itself.
     if (!BeginSnap()) return 0;
-    WaitSnapDelay();
+    BOOL bWaited = WaitSnapDelay();
     m_config.SetSnapMode(5);
     int nResult = 0;
-    {
+    if (bWaited) {
         CKpLocalResource resource;
         CDlgSnapRectHelper overlay(nullptr);
         overlay.DoModal();

@@ -2,8 +2,10 @@
 // from GDI bitmaps, image files and the clipboard.
 #include "kp_image_store.h"
 
+#include "config/file_commit.h"
 #include "gdiplus_codec_info.h"
 #include "gdiplus_file_dialogs.h"
+#include "image_decoder.h"
 #include "framework/scoped_handles.h"
 #include "imaging/box_thumbnail.h"
 #include "kp_image_chain.h"
@@ -56,119 +58,6 @@ BOOL FindEncoderForPath(const CString& strPath, CLSID& clsid) {
         },
         &search);
     return search.bFound;
-}
-
-// The whole file in a memory stream, so that the image loaded from it does
-// not keep the file open: the program saves back to the file it opened.
-IStream* ReadFileStream(const CString& strPath) {
-    kfw::ScopedHandle file(::CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    if (!file.valid() || !::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart >= 0x7FFFFFFF)
-        return nullptr;
-    DWORD nSize = (DWORD)size.QuadPart;
-    HGLOBAL hMem = ::GlobalAlloc(GMEM_MOVEABLE, nSize);
-    if (hMem == nullptr) return nullptr;
-    void* pData = ::GlobalLock(hMem);
-    DWORD nRead = 0;
-    BOOL bRead = pData != nullptr && ::ReadFile(file.get(), pData, nSize, &nRead, nullptr) && nRead == nSize;
-    if (pData != nullptr) ::GlobalUnlock(hMem);
-    IStream* pStream = nullptr;
-    // On success the stream owns the memory.
-    if (!bRead || FAILED(::CreateStreamOnHGlobal(hMem, TRUE, &pStream))) {
-        ::GlobalFree(hMem);
-        return nullptr;
-    }
-    return pStream;
-}
-
-// ---- Image sizes from the file's header -------------------------------------------
-
-unsigned Be16(const BYTE* p) { return (unsigned)p[0] << 8 | p[1]; }
-unsigned Le16(const BYTE* p) { return (unsigned)p[1] << 8 | p[0]; }
-unsigned Be32(const BYTE* p) { return (unsigned)p[0] << 24 | (unsigned)p[1] << 16 | (unsigned)p[2] << 8 | p[3]; }
-unsigned Le32(const BYTE* p) { return (unsigned)p[3] << 24 | (unsigned)p[2] << 16 | (unsigned)p[1] << 8 | p[0]; }
-
-// The width and height a TIFF file's first image declares.
-BOOL TiffSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
-    const bool bLittle = p[0] == 'I';
-    auto u16 = [&](size_t at) { return bLittle ? Le16(p + at) : Be16(p + at); };
-    auto u32 = [&](size_t at) { return bLittle ? Le32(p + at) : Be32(p + at); };
-    size_t nIfd = u32(4);
-    if (nIfd > n || n - nIfd < 2) return FALSE;
-    unsigned nEntries = u16(nIfd);
-    BOOL bWidth = FALSE, bHeight = FALSE;
-    for (unsigned i = 0; i < nEntries; ++i) {
-        size_t at = nIfd + 2 + (size_t)i * 12;
-        if (at > n || n - at < 12) break;
-        unsigned nTag = u16(at), nType = u16(at + 2);
-        unsigned nValue = nType == 3 ? u16(at + 8) : u32(at + 8);  // SHORT or LONG
-        if (nTag == 256) w = nValue, bWidth = TRUE;
-        if (nTag == 257) h = nValue, bHeight = TRUE;
-    }
-    return bWidth && bHeight;
-}
-
-// The width and height a JPEG file's frame header declares.
-BOOL JpegSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
-    size_t at = 2;
-    while (at + 9 <= n && p[at] == 0xFF) {
-        BYTE marker = p[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        // Start of frame: every SOFn but the huffman, arithmetic-coding and
-        // restart tables that share the range.
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-            h = Be16(p + at + 5);
-            w = Be16(p + at + 7);
-            return TRUE;
-        }
-        at += 2 + Be16(p + at + 2);
-    }
-    return FALSE;
-}
-
-// The image size the header of a PNG, GIF, BMP, JPEG or TIFF file declares;
-// FALSE for other or unreadable headers, which GDI+ then judges.
-BOOL DeclaredImageSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
-    if (n >= 24 && memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && memcmp(p + 12, "IHDR", 4) == 0) {
-        w = Be32(p + 16);
-        h = Be32(p + 20);
-        return TRUE;
-    }
-    if (n >= 10 && memcmp(p, "GIF8", 4) == 0) {
-        w = Le16(p + 6);
-        h = Le16(p + 8);
-        return TRUE;
-    }
-    if (n >= 26 && p[0] == 'B' && p[1] == 'M') {
-        if (Le32(p + 14) == 12) {  // BITMAPCOREHEADER
-            w = Le16(p + 18);
-            h = Le16(p + 20);
-        } else {
-            w = (unsigned)std::abs((int)Le32(p + 18));
-            h = (unsigned)std::abs((int)Le32(p + 22));  // negative: top-down
-        }
-        return TRUE;
-    }
-    if (n >= 4 && p[0] == 0xFF && p[1] == 0xD8) return JpegSize(p, n, w, h);
-    if (n >= 8 && ((memcmp(p, "II*", 4) == 0) || memcmp(p, "MM\0*", 4) == 0)) return TiffSize(p, n, w, h);
-    return FALSE;
-}
-
-// Whether the image in the stream (a memory stream of the whole file) is
-// larger than the program opens.
-BOOL TooLargeToOpen(IStream* pStream) {
-    HGLOBAL hMem = nullptr;
-    if (FAILED(::GetHGlobalFromStream(pStream, &hMem))) return FALSE;
-    const BYTE* p = static_cast<const BYTE*>(::GlobalLock(hMem));
-    if (p == nullptr) return FALSE;
-    unsigned w = 0, h = 0;
-    BOOL bKnown = DeclaredImageSize(p, ::GlobalSize(hMem), w, h);
-    ::GlobalUnlock(hMem);
-    return bKnown && (unsigned long long)w * h > CKpImageStore::MaxOpenPixels;
 }
 
 }  // namespace
@@ -453,6 +342,7 @@ int CKpImageStore::EndFileOperation(int nResult, const CString& strPath) {
 int CKpImageStore::OpenImage(CString strPath) {
     CString strName;
     if (strPath.IsEmpty()) {
+        KpPrepareImageDecoder();
         CKpLocalResource localResource;
         CGdiplusFileOpenDialog dlg(nullptr, OFN_HIDEREADONLY, nullptr);
         if (dlg.DoModal() == IDOK) {
@@ -464,18 +354,16 @@ int CKpImageStore::OpenImage(CString strPath) {
         strName = NamePart(strPath);
     }
 
-    // The file is read completely before anything of the current image goes:
-    // a file that is not an image must not cost the user the capture.
-    IStream* pStream = ReadFileStream(strPath);
-    if (pStream == nullptr) return EndFileOperation(FileFailed, strPath);
-    if (TooLargeToOpen(pStream)) {
-        pStream->Release();
-        return EndFileOperation(FileTooLarge, strPath);
-    }
+    // Nothing of the current image goes before the file has been judged and
+    // decoded: a file that is not an image must not cost the user the
+    // capture. The header alone refuses the obvious cases; the decoding
+    // itself runs in a helper, so that a decoder a bad file crashes or
+    // hangs cannot take the program with it.
+    KpDecodeResult result = KpProbeImageFile(strPath);
     Gdiplus::GpImage* pImage = nullptr;
-    Gdiplus::GpStatus status = GdipLoadImageFromStream(pStream, &pImage);
-    pStream->Release();  // the image holds its own reference
-    if (status != Gdiplus::Ok || pImage == nullptr) return EndFileOperation(FileFailed, strPath);
+    if (result == KpDecoded) result = KpDecodeImageFile(strPath, &pImage);
+    if (result == KpDecodeTooLarge) return EndFileOperation(FileTooLarge, strPath);
+    if (result != KpDecoded) return EndFileOperation(FileFailed, strPath);
 
     // A file that decodes but cannot be drawn into a bitmap is no image the
     // program can work on: the current one stays.
@@ -498,6 +386,31 @@ int CKpImageStore::SetCurrentImage(Gdiplus::GpImage* pImage) {
     return 1;
 }
 
+namespace {
+
+// Writes the image to a new file beside strPath and only then puts it in
+// strPath's place: a write that fails half-way (a full disk, an encoder
+// error) leaves the old file as it was.
+BOOL SaveWhole(Gdiplus::GpImage* pImage, const CString& strPath, const CLSID& clsid) {
+    CString strDir = strPath.Left(std::max(strPath.ReverseFind('\\'), strPath.ReverseFind('/')) + 1);
+    if (strDir.IsEmpty()) strDir = ".";
+    CString strTemp;
+    char* pszTemp = strTemp.GetBuffer(MAX_PATH);
+    // Creates the file, so that no other save picks the same name.
+    UINT nUnique = pszTemp != nullptr ? ::GetTempFileNameA(strDir, "kps", 0, pszTemp) : 0;
+    strTemp.ReleaseBuffer();
+    if (nUnique == 0) return FALSE;
+    WCHAR szTemp[MAX_PATH * 2];
+    if (!WidenPath(strTemp, szTemp, MAX_PATH * 2) ||
+        GdipSaveImageToFile(pImage, szTemp, &clsid, nullptr) != Gdiplus::Ok) {
+        KpDiscardFile(strTemp);
+        return FALSE;
+    }
+    return KpCommitFile(strTemp, strPath);
+}
+
+}  // namespace
+
 int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
     Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
     if (pImage == nullptr) return EndFileOperation(FileNoImage, strPath);
@@ -518,10 +431,7 @@ int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
         strName = NamePart(strPath);
     }
 
-    WCHAR szPath[MAX_PATH * 2];
-    if (!WidenPath(strPath, szPath, MAX_PATH * 2)) return EndFileOperation(FileFailed, strPath);
-    if (GdipSaveImageToFile(pImage, szPath, &clsid, nullptr) != Gdiplus::Ok)
-        return EndFileOperation(FileFailed, strPath);
+    if (!SaveWhole(pImage, strPath, clsid)) return EndFileOperation(FileFailed, strPath);
     if (!bThumbnail) {
         SetPathName(strPath);
         SetFileName(strName);
@@ -552,7 +462,12 @@ int CKpImageStore::PasteImageData() {
         kfw::ScopedClipboard clipboard(nullptr);
         if (!clipboard.IsOpen()) return 0;
         HBITMAP hBitmap = ::IsClipboardFormatAvailable(CF_BITMAP) ? (HBITMAP)::GetClipboardData(CF_BITMAP) : nullptr;
-        bCopied = hBitmap != nullptr && m_bmpCapture.CopyImage(hBitmap);
+        // The same limit as for a file: a bitmap too large to keep is
+        // refused before any copy of it is made.
+        BITMAP bm;
+        bCopied = hBitmap != nullptr && ::GetObjectA(hBitmap, sizeof bm, &bm) != 0 &&
+                  KpImageSizeAllowed((unsigned)bm.bmWidth, (unsigned)std::abs(bm.bmHeight)) &&
+                  m_bmpCapture.CopyImage(hBitmap);
     }
     if (!bCopied) return 0;
     // The processed copy is made from the capture by the refresh.

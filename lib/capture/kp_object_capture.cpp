@@ -3,6 +3,7 @@
 // cursor; a left click captures it, a right click or Esc leaves the mode.
 #include "kp_core.h"
 
+#include "framework/message_loop.h"
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
 
@@ -27,6 +28,11 @@ const int kEscapeHotKeyId = 1;
 
 // Repaints hWnd at once, its frame and all its children included.
 const UINT kRepaintAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+
+// How long the grab waits for another thread's window to repaint where the
+// frame was, in steps of kRepaintPoll (milliseconds).
+const UINT kRepaintWait = 300;
+const UINT kRepaintPoll = 15;
 
 }  // namespace
 
@@ -65,7 +71,7 @@ void CKpCore::EndObjSnap() {
     // The next run shows the tip bottom-right again, however this one
     // ended: the corner flag must say so.
     m_dlgObjHelper.m_bAtTopLeft = 0;
-    KillTimer(kFollowTimerId);
+    ::KillTimer(m_hWnd, kFollowTimerId);
     // Whatever the blink shows now, the repaint leaves no frame behind.
     if (m_hFoundWnd != nullptr) RefreshFoundWindow(m_hFoundWnd);
     m_hFoundWnd = nullptr;
@@ -115,21 +121,29 @@ LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM lPoint) {
         m_hFoundWnd = hUnder;
     }
 
-    m_dlgObjHelper.ShowWindow(SW_HIDE);
-    // Time for the screen to repaint where the tip was.
-    WaitSnapDelay();
+    // This click is the mode's last: the desktop's mouse is free again
+    // before the delay and the grab, and nothing that arrives meanwhile (a
+    // click, a tick, Esc) acts on the mode any more.
+    m_hook.StopMouseHook();
+    ::KillTimer(m_hWnd, kFollowTimerId);
+    ::ReleaseCapture();
+    m_bObjSnapping = 0;
+    HWND hFound = m_hFoundWnd;
+    m_hFoundWnd = nullptr;
 
-    KillTimer(kFollowTimerId);
+    m_dlgObjHelper.ShowWindow(SW_HIDE);
+    if (hFound != nullptr) RefreshFoundWindow(hFound);
+    // Time for the screen to repaint where the tip and the frame were.
+    BOOL bWaited = WaitSnapDelay();
     int bCaptured = 0;
-    if (m_hFoundWnd != nullptr) {
+    if (hFound != nullptr && bWaited) {
+        WaitForRepaint(hFound);
         PlaySnapSound();
-        RefreshFoundWindow(m_hFoundWnd);
-        bCaptured = SnapRect(m_hFoundWnd, CRect());
-        m_hFoundWnd = nullptr;
+        bCaptured = SnapRect(hFound, CRect());
     }
     // The tip's loop ends with the outcome: a click that captured nothing
     // (no window found, or its pixels refused) is no new image.
-    m_dlgObjHelper.EndDialog(bCaptured ? IDOK : IDCANCEL);
+    if (m_dlgObjHelper.m_hWnd != nullptr) m_dlgObjHelper.EndDialog(bCaptured ? IDOK : IDCANCEL);
     EndObjSnap();
     return 0;
 }
@@ -167,10 +181,25 @@ LRESULT CKpCore::HighlightFoundWindow(HWND hWnd) {
 }
 
 LRESULT CKpCore::RefreshFoundWindow(HWND hWnd) {
-    ::InvalidateRect(hWnd, nullptr, TRUE);
-    ::UpdateWindow(hWnd);
-    ::RedrawWindow(hWnd, nullptr, nullptr, kRepaintAll);
+    if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId()) {
+        ::InvalidateRect(hWnd, nullptr, TRUE);
+        ::UpdateWindow(hWnd);
+        ::RedrawWindow(hWnd, nullptr, nullptr, kRepaintAll);
+        return 0;
+    }
+    // Another thread's window repaints when its thread gets to it: a
+    // repaint "now" would wait on that thread, for ever if it hangs.
+    ::RedrawWindow(hWnd, nullptr, nullptr, kRepaintAll & ~RDW_UPDATENOW);
     return 0;
+}
+
+void CKpCore::WaitForRepaint(HWND hWnd) {
+    // A window whose thread answers has repainted within a few ticks; a
+    // hung one is grabbed as it stands.
+    for (UINT nWaited = 0; nWaited < kRepaintWait && ::IsWindow(hWnd) && ::GetUpdateRect(hWnd, nullptr, FALSE);
+         nWaited += kRepaintPoll) {
+        if (!AfxWaitDispatching(kRepaintPoll)) return;
+    }
 }
 
 int CKpCore::CheckWindowValidity(HWND hWnd, int bNotFound) {

@@ -55,7 +55,7 @@ int CKpCore::SnapChosenWin(int nMode, BOOL bClientArea) {
 }
 
 int CKpCore::GrabAfterDelay(HWND hTarget, BOOL bClientArea) {
-    WaitSnapDelay();
+    if (!WaitSnapDelay()) return 0;
     PlaySnapSound();
     CRect rcArea;  // empty: the whole window
     if (bClientArea && !GetClientArea(hTarget, rcArea)) return 0;

@@ -6,6 +6,30 @@
 #include <algorithm>
 #include <new>
 
+namespace {
+
+// How long the grab waits, each way, for another program's window to take
+// its new place in the Z order.
+const UINT kRaiseAnswerMs = 250;
+
+// Moves hWnd in the Z order. A window of another thread gets the change
+// posted, and the grab waits a short while for that thread to have made it
+// (the change is queued before the probe, so the probe's answer means it is
+// done): a hung program is grabbed where it stands instead of holding the
+// grab for ever.
+void SetZOrder(HWND hWnd, HWND hInsertAfter) {
+    const UINT kFlags = SWP_NOMOVE | SWP_NOSIZE;
+    if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId()) {
+        ::SetWindowPos(hWnd, hInsertAfter, 0, 0, 0, 0, kFlags);
+        return;
+    }
+    ::SetWindowPos(hWnd, hInsertAfter, 0, 0, 0, 0, kFlags | SWP_ASYNCWINDOWPOS);
+    DWORD_PTR nAnswer = 0;
+    ::SendMessageTimeoutA(hWnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kRaiseAnswerMs, &nAnswer);
+}
+
+}  // namespace
+
 CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
     kfw::ScopedBitmap reuse(hReuse);
     if (hWnd == nullptr) return nullptr;
@@ -22,7 +46,7 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
 
     // Raised for the grab; a window that was already topmost stays so.
     BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetZOrder(hWnd, HWND_TOPMOST);
 
     // Plain handles rather than the framework's DC wrappers: a wrapper for a
     // window of another process would be a temporary object kept until the
@@ -65,6 +89,6 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
         }
     }
 
-    if (!bWasTopmost) ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (!bWasTopmost) SetZOrder(hWnd, HWND_NOTOPMOST);
     return pBitmap;
 }

@@ -128,8 +128,12 @@ protected:
     // hidden main window going in, the configured wait before the grab, the
     // post-steps coming out.
     BOOL BeginSnap();
-    void WaitSnapDelay();
+    BOOL WaitSnapDelay();
     void EndSnap();
+    // Waits nMs while the thread's messages go on (no window freezes); FALSE
+    // when the program ended or closed the engine meanwhile: the capture
+    // then grabs nothing.
+    BOOL WaitDispatching(UINT nMs);
 
     // The window modes: a window chosen in the chooser (mode 1) or its
     // client area (mode 3); the wait, the sound and the grab of a target.
@@ -155,8 +159,12 @@ protected:
     // Draws the red frame on hWnd's whole window with NOTXOR: a second call
     // removes it again.
     LRESULT HighlightFoundWindow(HWND hWnd);
-    // Repaints hWnd now, frame and children included, so no frame stays.
+    // Repaints hWnd, frame and children included, so no frame stays: at once
+    // for a window of this thread, when its own thread gets to it for any
+    // other (never waiting on another program).
     LRESULT RefreshFoundWindow(HWND hWnd);
+    // Gives another thread's window a short while to finish that repaint.
+    void WaitForRepaint(HWND hWnd);
     // 0 for null, for no window, and with bNotFound for the framed window.
     int CheckWindowValidity(HWND hWnd, int bNotFound);
     // Moves the tip to the other corner when the cursor comes near it.
@@ -173,6 +181,7 @@ protected:
     CKpImageStore m_store;     // the current image, its thumbnail and file
     int m_bStarting;
     int m_bSnapping;
+    int m_bClosed;  // CloseSnapper has run
 
     CKpHook m_hook;
     CDlgSnapObjHelper m_dlgObjHelper;  // the tip; a window only while object capture runs

@@ -4,6 +4,7 @@
 #include "capture_test_support.h"
 
 #include <functional>
+#include <thread>
 
 using namespace captest;
 
@@ -370,6 +371,36 @@ TEST_F(EngineTest, WaitsTheConfiguredDelay) {
     DWORD nStart = ::GetTickCount();
     ASSERT_EQ(1, m_core.SnapFullScreen());
     EXPECT_GE(::GetTickCount() - nStart, 390u);
+}
+
+CTestCore* g_pDelayedCore = nullptr;
+int g_nSecondCapture = -1;
+void CALLBACK CaptureAgainOnTimer(HWND, UINT, UINT_PTR nTimer, DWORD) {
+    ::KillTimer(nullptr, nTimer);
+    g_nSecondCapture = g_pDelayedCore->SnapFullScreen();
+}
+
+TEST_F(EngineTest, DuringTheDelayTheWindowsAnswerAndASecondCaptureIsRefused) {
+    Start();
+    m_core.m_config.SetSnapDelayTime(2000);
+    g_pDelayedCore = &m_core;
+    g_nSecondCapture = -1;
+    ::SetTimer(nullptr, 0, 500, &CaptureAgainOnTimer);
+    HWND hMain = m_main.m_hWnd;
+    BOOL bAnswered = FALSE;
+    std::thread asker([&]() {
+        ::Sleep(300);
+        DWORD_PTR nResult = 0;
+        bAnswered = ::SendMessageTimeoutA(hMain, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &nResult) != 0;
+    });
+    DWORD nStart = ::GetTickCount();
+    EXPECT_EQ(1, m_core.SnapFullScreen());
+    DWORD nElapsed = ::GetTickCount() - nStart;
+    asker.join();
+    EXPECT_GE(nElapsed, 1990u);
+    EXPECT_TRUE(bAnswered);
+    EXPECT_EQ(0, g_nSecondCapture);
+    EXPECT_EQ(0, m_core.IsSnapping());
 }
 
 TEST_F(EngineTest, ADelayBeyondTheOptionsRangeWaitsFifteenSecondsNotForEver) {

@@ -384,6 +384,56 @@ TEST_F(ObjectCaptureTest, AClickThatGrabsNothingIsNoCaptureAndKeepsTheImage) {
     EXPECT_EQ(pBefore, m_core.GetImage());
 }
 
+// Left presses that reached window B, counted on B's own thread.
+LONG g_nClicksOnB = 0;
+WNDPROC g_pfnBProc = nullptr;
+LRESULT CALLBACK CountClicksOnB(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    if (nMsg == WM_LBUTTONDOWN) ::InterlockedIncrement(&g_nClicksOnB);
+    return ::CallWindowProcA(g_pfnBProc, hWnd, nMsg, wParam, lParam);
+}
+
+TEST_F(ObjectCaptureTest, AHungWindowUnderTheCursorHoldsNeitherTheCaptureNorTheMouse) {
+    // H belongs to a thread that stops answering once it is framed; the
+    // click captures it and a click on B right after still reaches B,
+    // while H still hangs.
+    const DWORD kHangMs = 4000;
+    CWindowThread hungApp;
+    const RECT kRectH = {100, 380, 350, 560};
+    HWND hH = hungApp.CreateColourWindow("kapto H", kRectH.left, kRectH.top, kRectH.right - kRectH.left,
+                                         kRectH.bottom - kRectH.top, kColourA, WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST);
+    ASSERT_NE(nullptr, hH);
+    hungApp.Sync();
+    g_nClicksOnB = 0;
+    m_apps.Run([this]() { g_pfnBProc = (WNDPROC)::SetWindowLongPtrA(m_hB, GWLP_WNDPROC, (LONG_PTR)&CountClicksOnB); });
+    std::thread hang;
+    DWORD nModeEndedAfter = 0;
+    FramePoints h = PointsOf(kRectH);
+    FramePoints b = PointsOf(kRectB);
+    ModeDriver driver(m_core, [&]() {
+        MoveAndSettle(h.inside.x, h.inside.y);
+        for (int i = 0; i < 100 && m_core.GetFoundWnd() != hH; ++i)
+            ::Sleep(20);
+        hang = std::thread([&]() { hungApp.Run([=]() { ::Sleep(kHangMs); }); });
+        ::Sleep(200);
+        DWORD nClick = ::GetTickCount();
+        SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+        for (int i = 0; i < 150 && m_core.IsObjSnapping(); ++i)
+            ::Sleep(20);
+        nModeEndedAfter = ::GetTickCount() - nClick;
+        SendLeftClickAt(b.inside.x, b.inside.y);
+        for (int i = 0; i < 75 && g_nClicksOnB == 0; ++i)
+            ::Sleep(20);
+    });
+    EXPECT_EQ(1, m_core.SnapWinObj());
+    ASSERT_TRUE(driver.Join());
+    LONG nClicksOnB = g_nClicksOnB;
+    if (hang.joinable()) hang.join();
+    EXPECT_LT(nModeEndedAfter, 2000u);
+    EXPECT_EQ(1, nClicksOnB);
+    EXPECT_EQ((UINT)(kRectH.right - kRectH.left), ImageWidth(m_core.GetImage()));
+    ExpectIdle();
+}
+
 TEST_F(ObjectCaptureTest, HookMessagesOutsideTheModeAreIgnored) {
     m_core.SendMessage(KPHOOK_WM_LBUTTONDOWN, 0, 0);
     m_core.SendMessage(KPHOOK_WM_RBUTTONDOWN, 0, 0);

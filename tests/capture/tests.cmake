@@ -6,9 +6,12 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/capture_engine_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_store_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_store_dialog_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/image_decoder_test.cpp
     LIBS Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 300)
+  # Images are decoded by the program started as a helper.
+  add_dependencies(capture_tests Kapto)
 endif()
 
 # The window modes and object capture, with windows of another thread for

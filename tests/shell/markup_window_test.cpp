@@ -101,6 +101,13 @@ void AddDrag(std::vector<Step>& steps, POINT from, POINT to) {
     steps.push_back([=](HWND) { MouseAt(to.x, to.y, MOUSEEVENTF_LEFTUP); });
 }
 
+// The canvas's image with its marks, as 0x00RRGGBB.
+void Flatten(std::vector<uint32_t>& out) {
+    CMarkupSurface s;
+    ASSERT_TRUE(Canvas()->Flatten(s));
+    out.assign(s.Bits(), s.Bits() + (size_t)s.Width() * s.Height());
+}
+
 void MarkupCommand(UINT nID) { ::SendMessageA(Markup(), WM_COMMAND, nID, 0); }
 
 class MarkupWindowTest : public ::testing::Test {
@@ -228,11 +235,6 @@ TEST_F(MarkupWindowTest, EveryMosaicBlockIsTheMeanOfItsOriginalPixels) {
 
 TEST_F(MarkupWindowTest, UndoRestoresTheExactPixelsAndRedoBringsThemBack) {
     std::vector<uint32_t> marked;
-    auto flat = [](std::vector<uint32_t>& out) {
-        CMarkupSurface s;
-        ASSERT_TRUE(Canvas()->Flatten(s));
-        out.assign(s.Bits(), s.Bits() + (size_t)s.Width() * s.Height());
-    };
     std::vector<Step> marks;
     AddDrag(marks, {20, 20}, {60, 60});
     marks.push_back([](HWND) { MarkupCommand(ID_MARKUP_MOSAIC); });
@@ -241,20 +243,43 @@ TEST_F(MarkupWindowTest, UndoRestoresTheExactPixelsAndRedoBringsThemBack) {
     AddDrag(marks, {10, 100}, {150, 10});
     marks.push_back([&](HWND) {
         ASSERT_EQ(3u, Canvas()->GetMarks().size());
-        flat(marked);
+        Flatten(marked);
         EXPECT_NE(m_original, marked);
     });
     for (int i = 0; i < 3; ++i)
         marks.push_back([](HWND) { testinput::SendChord({VK_CONTROL, 'Z'}); });
     marks.push_back([&](HWND) {
         std::vector<uint32_t> now;
-        flat(now);
+        Flatten(now);
         EXPECT_EQ(m_original, now) << "three undos: the image as it came";
         EXPECT_FALSE(Canvas()->CanUndo());
     });
     for (int i = 0; i < 3; ++i)
         marks.push_back([](HWND) { testinput::SendChord({VK_CONTROL, 'Y'}); });
     Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(marked, Current()) << "three redos: all three marks again"; });
+}
+
+TEST_F(MarkupWindowTest, SelectedMarkMovesAndDeleteRemovesIt) {
+    std::vector<uint32_t> moved;
+    std::vector<Step> marks;
+    AddDrag(marks, {20, 20}, {120, 90});
+    marks.push_back([](HWND) { MarkupCommand(ID_MARKUP_SELECT); });
+    AddDrag(marks, {20, 55}, {45, 65});  // by its left side, 25 right and 10 down
+    marks.push_back([&](HWND) {
+        ASSERT_EQ(1u, Canvas()->GetMarks().size());
+        EXPECT_EQ(45, Canvas()->GetMarks()[0].ptFrom.x);
+        EXPECT_EQ(100, Canvas()->GetMarks()[0].ptTo.y);
+        Flatten(moved);
+        EXPECT_EQ(0xFF0000u, moved[(size_t)65 * kImageWidth + 45]);
+        EXPECT_EQ(Original(20, 55), moved[(size_t)55 * kImageWidth + 20]) << "nothing left where it was";
+    });
+    marks.push_back([](HWND) { testinput::SendKey(VK_DELETE); });
+    marks.push_back([&](HWND) {
+        std::vector<uint32_t> now;
+        Flatten(now);
+        EXPECT_EQ(m_original, now);
+    });
+    Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(m_original, Current()); });
 }
 
 TEST_F(MarkupWindowTest, CropKeepsExactlyTheDraggedArea) {
