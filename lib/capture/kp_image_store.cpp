@@ -8,6 +8,7 @@
 #include "image_decoder.h"
 #include "framework/scoped_handles.h"
 #include "imaging/box_thumbnail.h"
+#include "imaging/pixel_pack.h"
 #include "kp_image_chain.h"
 #include "kp_resource.h"
 
@@ -58,6 +59,25 @@ BOOL FindEncoderForPath(const CString& strPath, CLSID& clsid) {
         },
         &search);
     return search.bFound;
+}
+
+// The thumbnail of a 32-bit DIB section's pixels, the same as that of its
+// 24-bit image; null on failure.
+Gdiplus::GpImage* BoxThumbnail(const RGBX* pBits, CSize size, int w, int h) {
+    kfw::ScopedGpImage<Gdiplus::GpBitmap> thumb;
+    if (GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppPARGB, nullptr, thumb.out()) != Gdiplus::Ok ||
+        thumb.get() == nullptr)
+        return nullptr;
+    Gdiplus::GpRect rcThumb(0, 0, w, h);
+    Gdiplus::BitmapData out;
+    if (GdipBitmapLockBits(thumb.get(), &rcThumb, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &out) !=
+        Gdiplus::Ok)
+        return nullptr;
+    const bool bMade =
+        kpimg::BoxThumbnail(reinterpret_cast<const uint8_t*>(pBits), size.cx, size.cy, (ptrdiff_t)size.cx * 4, 4,
+                            static_cast<uint8_t*>(out.Scan0), w, h, out.Stride, true);
+    GdipBitmapUnlockBits(thumb.get(), &out);
+    return bMade ? thumb.Release() : nullptr;
 }
 
 }  // namespace
@@ -121,6 +141,17 @@ void CKpImageStore::Refresh() {
     FreeImages();
     m_pImage = Convert24(pReuse);
     m_bImageReusable = m_pImage != nullptr;
+    // The thumbnail straight from the processed pixels when they can be
+    // read where they are.
+    CSize size;
+    const RGBX* pBits = CImageBitmap::Dib32Bits((HBITMAP)m_bmpImage.GetSafeHandle(), size);
+    int w = 0, h = 0;
+    if (m_pImage != nullptr && pBits != nullptr) {
+        if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
+        m_pThubImage = nullptr;
+        if (FitThumbnail((UINT)size.cx, (UINT)size.cy, w, h)) m_pThubImage = BoxThumbnail(pBits, size, w, h);
+        if (m_pThubImage != nullptr) return;
+    }
     SetThubImage(m_pImage);
 }
 
@@ -128,14 +159,17 @@ void CKpImageStore::Refresh() {
 
 namespace {
 
-// The 24-bit copy in one pass: GetDIBits writes the pixels straight into the
-// GDI+ bitmap's rows, those of pReuse when it has the size (a bitmap made
-// here before, which the caller hands over), else of a new one. Null when
+// The 24-bit copy in one pass, written straight into the GDI+ bitmap's rows,
+// those of pReuse when it has the size (a bitmap made here before, which the
+// caller hands over), else of a new one: the pixels of a 32-bit DIB section
+// are read where they are, any other bitmap's GetDIBits converts. Null when
 // GDI+ lays its rows out otherwise than a 24-bit DIB does, or on failure.
 Gdiplus::GpBitmap* Copy24Direct(HBITMAP h, Gdiplus::GpBitmap* pReuse) {
     kfw::ScopedGpImage<Gdiplus::GpBitmap> reuse(pReuse);
     BITMAP bm;
     if (::GetObjectA(h, sizeof bm, &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
+    CSize dib;
+    const RGBX* pDib = CImageBitmap::Dib32Bits(h, dib);
     kfw::ScopedGpImage<Gdiplus::GpBitmap> bitmap;
     UINT nWidth = 0, nHeight = 0;
     Gdiplus::PixelFormat format = 0;
@@ -155,7 +189,10 @@ Gdiplus::GpBitmap* Copy24Direct(HBITMAP h, Gdiplus::GpBitmap* pReuse) {
     if (GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data) ==
         Gdiplus::Ok) {
         const INT nDibStride = ((bm.bmWidth * 24 + 31) / 32) * 4;
-        if (data.Stride == nDibStride) {
+        if (pDib != nullptr && data.Stride >= bm.bmWidth * 3) {
+            kpimg::Pack24(pDib, bm.bmWidth, bm.bmHeight, static_cast<uint8_t*>(data.Scan0), data.Stride);
+            bCopied = TRUE;
+        } else if (data.Stride == nDibStride) {
             BITMAPINFO bmi = {};
             bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
             bmi.bmiHeader.biWidth = bm.bmWidth;
@@ -294,26 +331,17 @@ void CKpImageStore::FreeImages() {
     SetFileName(CString());
 }
 
-void CKpImageStore::SetThubImage(Gdiplus::GpImage* pImage) {
-    if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
-    m_pThubImage = nullptr;
-    if (pImage == nullptr) return;
-
+bool CKpImageStore::FitThumbnail(UINT nWidth, UINT nHeight, int& w, int& h) {
     CRect rcView;
     if (m_pViewWnd != nullptr && m_pViewWnd->m_hWnd != nullptr) m_pViewWnd->GetClientRect(&rcView);
     rcView.DeflateRect(2, 2);
     int aw = rcView.Width();
     int ah = rcView.Height();
-    UINT nWidth = 0;
-    UINT nHeight = 0;
     // No room, or no image: no thumbnail rather than GDI+'s default size.
-    if (aw <= 0 || ah <= 0) return;
-    if (GdipGetImageWidth(pImage, &nWidth) != Gdiplus::Ok || GdipGetImageHeight(pImage, &nHeight) != Gdiplus::Ok ||
-        nWidth == 0 || nHeight == 0)
-        return;
+    if (aw <= 0 || ah <= 0 || nWidth == 0 || nHeight == 0) return false;
 
-    int w = (int)nWidth;
-    int h = (int)nHeight;
+    w = (int)nWidth;
+    h = (int)nHeight;
     if (w > aw || h > ah) {
         double dFactor = std::max((double)w / aw, (double)h / ah);
         w = (int)(w / dFactor);
@@ -325,6 +353,20 @@ void CKpImageStore::SetThubImage(Gdiplus::GpImage* pImage) {
     }
     m_nThubX = (w <= aw ? (aw - w) / 2 : 0) + 2;
     m_nThubY = (h < ah ? (ah - h) / 2 : 0) + 2;
+    return true;
+}
+
+void CKpImageStore::SetThubImage(Gdiplus::GpImage* pImage) {
+    if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
+    m_pThubImage = nullptr;
+    if (pImage == nullptr) return;
+
+    UINT nWidth = 0;
+    UINT nHeight = 0;
+    int w = 0, h = 0;
+    if (GdipGetImageWidth(pImage, &nWidth) != Gdiplus::Ok || GdipGetImageHeight(pImage, &nHeight) != Gdiplus::Ok ||
+        !FitThumbnail(nWidth, nHeight, w, h))
+        return;
     m_pThubImage = BoxThumbnail(pImage, nWidth, nHeight, w, h);
     if (m_pThubImage == nullptr &&
         GdipGetImageThumbnail(pImage, (UINT)w, (UINT)h, &m_pThubImage, nullptr, nullptr) != Gdiplus::Ok)

@@ -6,7 +6,7 @@
 namespace kpimg {
 
 bool BoxThumbnail(const uint8_t* pSrc, int sw, int sh, ptrdiff_t srcStride, int nSrcBytes, uint8_t* pDst, int tw,
-                  int th, ptrdiff_t dstStride) {
+                  int th, ptrdiff_t dstStride, bool bOpaque) {
     if (pSrc == nullptr || pDst == nullptr || (nSrcBytes != 3 && nSrcBytes != 4)) return false;
     if (tw <= 0 || th <= 0 || tw > sw || th > sh) return false;
     const size_t nLanes = (size_t)sw * (size_t)nSrcBytes;
@@ -50,7 +50,7 @@ bool BoxThumbnail(const uint8_t* pSrc, int sw, int sh, ptrdiff_t srcStride, int 
                 const uint64_t n = (uint64_t)((r1 - r0) * (c1 - c0));
                 for (int k = 0; k < nSrcBytes; ++k)
                     out[4 * x + k] = (uint8_t)((sum[k] + n / 2) / n);
-                if (nSrcBytes == 3) out[4 * x + 3] = 255;
+                if (nSrcBytes == 3 || bOpaque) out[4 * x + 3] = 255;
             }
         }
     };

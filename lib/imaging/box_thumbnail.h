@@ -16,10 +16,12 @@ namespace kpimg {
 //
 // Source pixels are nSrcBytes bytes each, 3 (blue, green, red) or 4 (blue,
 // green, red, alpha, the colours premultiplied), rows srcStride bytes apart.
-// Destination pixels are 4 bytes, blue, green, red and alpha (255 from a
-// 3-byte source), rows dstStride bytes apart. False, with nothing written,
-// for sizes outside those rules or a missing array.
+// With bOpaque the fourth byte of a 4-byte source carries no colour: the
+// thumbnail is the one of the same pixels in 3 bytes. Destination pixels are
+// 4 bytes, blue, green, red and alpha (255 from a 3-byte or opaque source),
+// rows dstStride bytes apart. False, with nothing written, for sizes outside
+// those rules or a missing array.
 bool BoxThumbnail(const uint8_t* pSrc, int sw, int sh, ptrdiff_t srcStride, int nSrcBytes, uint8_t* pDst, int tw,
-                  int th, ptrdiff_t dstStride);
+                  int th, ptrdiff_t dstStride, bool bOpaque = false);
 
 }  // namespace kpimg

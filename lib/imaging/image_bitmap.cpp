@@ -1,10 +1,11 @@
-// CImageBitmap: pixels in and out of a screen-compatible bitmap, processor
-// chains, copies, and pictures loaded through the system loaders.
+// CImageBitmap: processor chains over the pixels of DIB sections, copies, and
+// pictures loaded through the system loaders.
 #include "image_bitmap.h"
 
 #include <limits.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -16,6 +17,11 @@ namespace {
 
 // HIMETRIC units (0.01 mm) in an inch, for the OLE picture's size.
 const int kHimetricPerInch = 2540;
+
+// What the DIB sections made here carry in their header's horizontal
+// resolution, which nothing reads: GetObject does not tell a top-down DIB
+// section from a bottom-up one.
+const LONG kTopDownMark = 0x4B505444;
 
 // Largest pixel array handed to GDI or kept for a chain: its byte count must
 // fit the signed 32-bit sizes GDI computes with (biSizeImage and the scan
@@ -97,6 +103,44 @@ RGBX* CImageBitmap::GetDIBits32() {
     return pixels.release();
 }
 
+HBITMAP CImageBitmap::CreateDib32(CSize size, RGBX** ppBits) {
+    if (ppBits == nullptr) return nullptr;
+    *ppBits = nullptr;
+    if (size.cx <= 0 || size.cy <= 0 || !FrameFits(size.cx, size.cy)) return nullptr;
+    BITMAPINFO bmi;
+    memset(&bmi, 0, sizeof(bmi));
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = size.cx;
+    bmi.bmiHeader.biHeight = -size.cy;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader.biXPelsPerMeter = kTopDownMark;
+    void* pBits = nullptr;
+    HBITMAP h = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    if (h == nullptr || pBits == nullptr) {
+        if (h != nullptr) ::DeleteObject(h);
+        return nullptr;
+    }
+    *ppBits = (RGBX*)pBits;
+    return h;
+}
+
+RGBX* CImageBitmap::Dib32Bits(HBITMAP h, CSize& size) {
+    DIBSECTION ds;
+    if (h == nullptr || ::GetObjectA(h, sizeof(ds), &ds) != (int)sizeof(ds)) return nullptr;
+    // GDI reports every DIB section's height as positive: the mark tells
+    // the top-down ones made here.
+    const BITMAPINFOHEADER& hdr = ds.dsBmih;
+    if (ds.dsBm.bmBits == nullptr || hdr.biBitCount != 32 || hdr.biCompression != BI_RGB ||
+        hdr.biXPelsPerMeter != kTopDownMark || ds.dsBm.bmWidthBytes != ds.dsBm.bmWidth * 4 || ds.dsBm.bmWidth <= 0)
+        return nullptr;
+    // GDI may still be drawing into it.
+    ::GdiFlush();
+    size = CSize(ds.dsBm.bmWidth, ds.dsBm.bmHeight);
+    return (RGBX*)ds.dsBm.bmBits;
+}
+
 int CImageBitmap::Fill(RGBX* pPixels, CSize size, unsigned long clr) {
     if (pPixels == nullptr) return 0;
     if (!FrameFits(size.cx, size.cy)) return 0;
@@ -123,6 +167,21 @@ int CImageBitmap::ProcessImageFrom(HBITMAP hSource,
     return 0;
 }
 
+RGBX* CImageBitmap::SourceBits(HBITMAP hSource, CSize& size, int nArray) {
+    RGBX* pBits = Dib32Bits(hSource, size);
+    if (pBits != nullptr) return pBits;
+    BITMAPINFO bmi;
+    memset(&bmi, 0, sizeof(bmi));
+    const long lines = PrepareBitmapInfo32(bmi, hSource);
+    if (lines == 0 || m_pWork[nArray] == nullptr) return nullptr;
+    kfw::ScopedGetDC screen(nullptr);
+    if (screen.get() == nullptr ||
+        ::GetDIBits(screen, hSource, 0, (UINT)lines, m_pWork[nArray].get(), &bmi, DIB_RGB_COLORS) != lines)
+        return nullptr;
+    size = CSize(bmi.bmiHeader.biWidth, (int)lines);
+    return m_pWork[nArray].get();
+}
+
 int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage32BitProcessor*>& arrProcessors) {
     const int nCount = arrProcessors.GetSize();
     for (int i = 0; i < nCount; ++i)
@@ -134,9 +193,10 @@ int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage
     if (lines == 0) return 0;
     const CSize start(bmi.bmiHeader.biWidth, (int)lines);
 
-    // Size pass: both arrays hold the largest width times the largest
+    // Size pass: the work arrays hold the largest width times the largest
     // height any step produces. A size that is negative or whose pixels
-    // would not fit refuses the chain before anything is read.
+    // would not fit refuses the chain before anything is read, and so does
+    // an empty result, which cannot be a bitmap.
     long long maxW = start.cx, maxH = start.cy;
     CSize size = start;
     for (int i = 0; i < nCount; ++i) {
@@ -145,66 +205,83 @@ int CImageBitmap::RunChain(HBITMAP hSource, CArray<CImage32BitProcessor*, CImage
         if (size.cx > maxW) maxW = size.cx;
         if (size.cy > maxH) maxH = size.cy;
     }
-    if (!FrameFits(maxW, maxH)) return 0;
+    if (!FrameFits(maxW, maxH) || size.cx == 0 || size.cy == 0) return 0;
     const size_t capacity = (size_t)maxW * (size_t)maxH;
-    // A plain copy (no step) needs one array.
-    if (!ReserveWork(capacity, nCount > 0 ? 2 : 1)) return 0;
 
-    RGBX* pSrc = m_pWork[0].get();
-    RGBX* pDst = m_pWork[1].get();
-    {
-        kfw::ScopedGetDC screen(nullptr);
-        if (screen.get() == nullptr ||
-            ::GetDIBits(screen, hSource, 0, (UINT)lines, pSrc, &bmi, DIB_RGB_COLORS) != lines)
-            return 0;
-    }
+    // The source's own pixels when it is a DIB section, and the result
+    // written straight into the target's: work arrays only carry the steps
+    // between (and the pixels of a bitmap GDI keeps to itself).
+    CSize dummy;
+    const bool bSourceDib = Dib32Bits(hSource, dummy) != nullptr;
+    RGBX* pTargetBits = nullptr;
+    bool bFresh = false;
+    HBITMAP hTarget = TakeTarget(size, pTargetBits, bFresh);
+    kfw::ScopedBitmap fresh(bFresh ? hTarget : nullptr);
+    if (hTarget == nullptr) return 0;
+    const int nArrays = (bSourceDib ? 0 : 1) + std::max(0, std::min(nCount - 1, 2)) + (pTargetBits == nullptr ? 1 : 0);
+    if (nArrays > 0 && !ReserveWork(capacity, std::min(nArrays, 2))) return 0;
 
-    // Each step writes the other array; its output becomes the next
-    // step's source. The destination is not filled in a pass of its own:
-    // the library's processors fill each row with the background as they
-    // make it, and any other processor gets its destination filled first.
+    CSize cur;
+    RGBX* pSrc = SourceBits(hSource, cur, 0);
+    if (pSrc == nullptr || cur != start) return 0;
+    // Each step writes the work array its source is not in, the last one
+    // the target. The destination is not filled in a pass of its own: the
+    // library's processors fill each row with the background as they make
+    // it, and any other processor gets its destination filled first.
     const uint32_t nFill = FillWord(m_clrBackground);
-    CSize cur = start;
+    if (nCount == 0 && pTargetBits != nullptr) {
+        memcpy(pTargetBits, pSrc, (size_t)cur.cx * (size_t)cur.cy * sizeof(RGBX));
+        pSrc = pTargetBits;
+    }
     for (int i = 0; i < nCount; ++i) {
         const CSize out = arrProcessors[i]->CalcDestSize(cur);
         // A processor that plans differently the second time must still not
-        // write past the array.
+        // write past the array or the target.
         if (out.cx < 0 || out.cy < 0 || !FrameFits(out.cx, out.cy) || (size_t)out.cx * (size_t)out.cy > capacity)
             return 0;
+        RGBX* pDst = pSrc == m_pWork[0].get() ? m_pWork[1].get() : m_pWork[0].get();
+        if (i == nCount - 1) {
+            if (out != size) return 0;
+            if (pTargetBits != nullptr) pDst = pTargetBits;
+        }
         if (!kpimg::ProcessorRuns::Run(*arrProcessors[i], pSrc, cur, pDst, out, nFill)) return 0;
-        RGBX* pDone = pDst;
-        pDst = pSrc;
-        pSrc = pDone;
+        pSrc = pDst;
         cur = out;
     }
-    // An empty result cannot be a bitmap.
-    if (cur.cx == 0 || cur.cy == 0) return 0;
-    return WriteBack(pSrc, cur, TRUE);
+    if (pSrc != pTargetBits || Dib32Bits(hTarget, dummy) == nullptr) {
+        // A target GDI keeps the pixels of.
+        kfw::ScopedGetDC screen(nullptr);
+        memset(&bmi, 0, sizeof(bmi));
+        if (screen.get() == nullptr || PrepareBitmapInfo32(bmi, hTarget) != size.cy ||
+            ::SetDIBits(screen, hTarget, 0, (UINT)size.cy, pSrc, &bmi, DIB_RGB_COLORS) != size.cy)
+            return 0;
+    }
+    fresh.Release();
+    return Commit(hTarget, TRUE);
 }
 
-int CImageBitmap::WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced) {
-    kfw::ScopedGetDC screen(nullptr);
-    if (screen.get() == nullptr) return 0;
-    HBITMAP hTarget = nullptr;
+HBITMAP CImageBitmap::TakeTarget(CSize size, RGBX*& pBits, bool& bFresh) {
+    pBits = nullptr;
+    bFresh = false;
     if (m_hSpareBitmap != nullptr) {
+        CSize spare;
+        pBits = Dib32Bits(m_hSpareBitmap, spare);
+        if (pBits != nullptr && spare == size) return m_hSpareBitmap;
+        // A bitmap from elsewhere is written through GDI.
         BITMAP bm;
+        pBits = nullptr;
         if (::GetObjectA(m_hSpareBitmap, sizeof(bm), &bm) != 0 && bm.bmWidth == size.cx && bm.bmHeight == size.cy)
-            hTarget = m_hSpareBitmap;
+            return m_hSpareBitmap;
     }
-    kfw::ScopedBitmap fresh;
-    if (hTarget == nullptr) {
-        fresh.reset(::CreateCompatibleBitmap(screen, size.cx, size.cy));
-        hTarget = fresh;
-    }
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof(bmi));
-    if (hTarget == nullptr || PrepareBitmapInfo32(bmi, hTarget) != size.cy || bmi.bmiHeader.biWidth != size.cx ||
-        ::SetDIBits(screen, hTarget, 0, (UINT)size.cy, pPixels, &bmi, DIB_RGB_COLORS) != size.cy)
-        return 0;
+    HBITMAP h = CreateDib32(size, &pBits);
+    bFresh = h != nullptr;
+    return h;
+}
+
+int CImageBitmap::Commit(HBITMAP hTarget, BOOL bKeepReplaced) {
     // The new bitmap is complete: it replaces the own one, which is kept
-    // as the spare for the next write-back of its size or deleted.
+    // as the spare for the next result of its size or deleted.
     if (hTarget == m_hSpareBitmap) m_hSpareBitmap = nullptr;
-    fresh.Release();
     HBITMAP hReplaced = (HBITMAP)Detach();
     if (bKeepReplaced && hReplaced != nullptr) {
         if (m_hSpareBitmap != nullptr) ::DeleteObject(m_hSpareBitmap);
@@ -274,25 +351,23 @@ int CImageBitmap::CopyImage(HBITMAP hBitmap) {
     memset(&bmi, 0, sizeof(bmi));
     const long lines = PrepareBitmapInfo32(bmi, hBitmap);
     if (lines == 0) return 0;
-    // Processing's array when there is one large enough, else a buffer for
-    // this call only: an object that only copies keeps nothing.
-    const size_t nPixels = bmi.bmiHeader.biSizeImage / sizeof(RGBX);
-    std::unique_ptr<BYTE[]> buffer;
-    void* pBits = nPixels <= m_nWorkPixels ? (void*)m_pWork[0].get() : nullptr;
-    if (pBits == nullptr) {
-        buffer.reset(new (std::nothrow) BYTE[bmi.bmiHeader.biSizeImage]);
-        pBits = buffer.get();
-    }
-    if (pBits == nullptr) return 0;
-    {
+    const CSize size(bmi.bmiHeader.biWidth, (int)lines);
+    // Always a new bitmap: an object that only copies keeps nothing, and
+    // the source may be the own bitmap, which goes only after it was read.
+    RGBX* pBits = nullptr;
+    kfw::ScopedBitmap copy(CreateDib32(size, &pBits));
+    if (copy.get() == nullptr) return 0;
+    CSize source;
+    const RGBX* pSource = Dib32Bits(hBitmap, source);
+    if (pSource != nullptr) {
+        memcpy(pBits, pSource, (size_t)size.cx * (size_t)size.cy * sizeof(RGBX));
+    } else {
         kfw::ScopedGetDC screen(nullptr);
         if (screen.get() == nullptr ||
             ::GetDIBits(screen, hBitmap, 0, (UINT)lines, pBits, &bmi, DIB_RGB_COLORS) != lines)
             return 0;
     }
-    // Copying onto itself: the source handle is the own bitmap and goes only
-    // after its pixels were read.
-    return WriteBack((const RGBX*)pBits, CSize(bmi.bmiHeader.biWidth, (int)lines), FALSE);
+    return Commit(copy.Release(), FALSE);
 }
 
 int CImageBitmap::CopyImage(CBitmap* pBitmap) {

@@ -57,12 +57,15 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse) {
         kfw::ScopedMemDC mem(window);
         kfw::ScopedBitmap bitmap;
         if (window.get() != nullptr) {
-            BITMAP bm;
-            if (reuse.get() != nullptr && ::GetObjectA(reuse, sizeof bm, &bm) != 0 && bm.bmWidth == nWidth &&
-                bm.bmHeight == nHeight && bm.bmPlanes == 1 && bm.bmBitsPixel == ::GetDeviceCaps(window, BITSPIXEL))
+            // Straight into the 32-bit DIB section the image then lives in:
+            // processing, the saved image and the thumbnail read its pixels
+            // where they are.
+            CSize reuseSize;
+            RGBX* pBits = nullptr;
+            if (CImageBitmap::Dib32Bits(reuse, reuseSize) != nullptr && reuseSize == CSize(nWidth, nHeight))
                 bitmap.reset(reuse.Release());
             else
-                bitmap.reset(::CreateCompatibleBitmap(window, nWidth, nHeight));
+                bitmap.reset(CImageBitmap::CreateDib32(CSize(nWidth, nHeight), &pBits));
         }
         BOOL bCopied = FALSE;
         if (mem.get() != nullptr && bitmap.get() != nullptr) {

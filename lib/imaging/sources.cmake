@@ -11,6 +11,7 @@ set(KP_IMAGING_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_sharpener.cpp
   ${CMAKE_CURRENT_LIST_DIR}/worker_pool.cpp
   ${CMAKE_CURRENT_LIST_DIR}/box_thumbnail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixel_pack.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_dispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_base.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_loops_avx2.cpp)

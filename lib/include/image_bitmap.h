@@ -1,6 +1,8 @@
-// CImageBitmap: a screen-compatible GDI bitmap with a background colour that
-// runs pixel processors over itself, copies other bitmaps and loads pictures
-// from files and resources.
+// CImageBitmap: a GDI bitmap with a background colour that runs pixel
+// processors over itself, copies other bitmaps and loads pictures from files
+// and resources. What it makes itself (processing, copies) is a top-down
+// 32-bit DIB section, whose pixels the processors read and write in place of
+// a copy; a bitmap attached from elsewhere may be any bitmap.
 #pragma once
 
 #include <ole2.h>
@@ -55,6 +57,15 @@ public:
     // large; this gives them back. The destructor does too.
     void ReleaseWorkMemory();
 
+    // A new top-down 32-bit DIB section of size; *ppBits receives its
+    // pixels. Null for an empty size, one whose pixels would not fit, or on
+    // failure.
+    static HBITMAP CreateDib32(CSize size, RGBX** ppBits);
+    // The pixels of h when it is a top-down 32-bit DIB section (size
+    // receives its size); null for any other bitmap. Pending drawing into
+    // it is finished first.
+    static RGBX* Dib32Bits(HBITMAP h, CSize& size);
+
     // One processor each, arguments passed through.
     int RotateImage(int nDegrees, int bWeighted);
     int ShearImage(int nAcross, int nDown, int bWeighted);
@@ -88,10 +99,18 @@ private:
     // The first nArrays work arrays, each of at least nPixels pixels; on
     // failure everything kept is given back.
     bool ReserveWork(size_t nPixels, int nArrays);
-    // pPixels (size) into the spare bitmap when it has that size, else into
-    // a new one, which then replaces the own bitmap; the replaced one
-    // becomes the spare or is deleted.
-    int WriteBack(const RGBX* pPixels, CSize size, BOOL bKeepReplaced);
+    // Where a result of size is written: the spare bitmap when it has that
+    // size, else a new DIB section, which the caller then owns (bFresh).
+    // pBits receives the bitmap's own pixels, or null when it is a bitmap
+    // whose pixels GDI must write (a spare that came from elsewhere).
+    HBITMAP TakeTarget(CSize size, RGBX*& pBits, bool& bFresh);
+    // hTarget, written completely, replaces the own bitmap (it is the spare
+    // or the caller's fresh one, which the object then owns); the replaced
+    // one becomes the spare or is deleted.
+    int Commit(HBITMAP hTarget, BOOL bKeepReplaced);
+    // The pixels of hSource (size) in the work array nArray when it is not
+    // a DIB section of ours; null on failure.
+    RGBX* SourceBits(HBITMAP hSource, CSize& size, int nArray);
 
     std::unique_ptr<RGBX[]> m_pWork[2];  // owned: the arrays a chain runs between
     size_t m_nWorkPixels;                // capacity of each that is there

@@ -120,6 +120,10 @@ protected:
     // The processed bitmap as a 24-bit image, written into pReuse (which
     // the call takes over) when that has the size.
     Gdiplus::GpImage* Convert24(Gdiplus::GpBitmap* pReuse);
+    // The thumbnail's size for an image of nWidth x nHeight in the view, and
+    // where the view draws it (m_nThubX, m_nThubY); false when there is no
+    // room or no image.
+    bool FitThumbnail(UINT nWidth, UINT nHeight, int& w, int& h);
     // Records how a file or clipboard operation ended; returns its result.
     int EndFileOperation(int nResult, const CString& strPath);
 

@@ -14,6 +14,7 @@
 // or the whole window for an empty rc, clipped to the primary screen. The
 // window is raised for the grab and put back. A new bitmap (background
 // white) the caller deletes, or null when there is no window, no area or no
-// pixels. hReuse, when given, is taken over: the grab goes into it when it
-// has the size and the screen's format, and it is deleted otherwise.
+// pixels. The bitmap is a top-down 32-bit DIB section. hReuse, when given,
+// is taken over: the grab goes into it when it is such a DIB section of the
+// size, and it is deleted otherwise.
 KPLIB_API CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse = nullptr);

@@ -163,7 +163,10 @@ CImageBitmap* CDlgSnapRectHelper::CopySelectedPicture() const {
     kfw::ScopedGetDC screen(nullptr);
     kfw::ScopedMemDC src(screen);
     kfw::ScopedMemDC dst(screen);
-    kfw::ScopedBitmap bitmap(::CreateCompatibleBitmap(screen, rc.Width(), rc.Height()));
+    // The form a capture lives in (a 32-bit DIB section), so the engine works
+    // on these pixels as they are.
+    RGBX* pBits = nullptr;
+    kfw::ScopedBitmap bitmap(CImageBitmap::CreateDib32(rc.Size(), &pBits));
     if (src.get() == nullptr || dst.get() == nullptr || bitmap.get() == nullptr) return nullptr;
     {
         kfw::ScopedSelect selSrc(src, m_bmpScreen.m_hObject);
