@@ -179,19 +179,38 @@ private:
 typedef ScopedGpObject<Gdiplus::GpGraphics, &Gdiplus::DllExports::GdipDeleteGraphics> ScopedGpGraphics;
 typedef ScopedGpObject<Gdiplus::GpBrush, &Gdiplus::DllExports::GdipDeleteBrush> ScopedGpBrush;
 
-// OpenClipboard now, CloseClipboard on scope exit if it opened.
+// OpenClipboard, CloseClipboard on scope exit if it opened. Another program
+// (a clipboard viewer, the system handing a copy on to the display) holds
+// the clipboard open for a moment after each change: a copy made then would
+// be lost, so an open that is refused is tried again until the holder lets
+// go, for kWaitMs at most, answering the messages sent to this thread
+// meanwhile (the holder may be waiting on one of them).
 class ScopedClipboard {
 public:
-    explicit ScopedClipboard(HWND hWndOwner) : m_bOpen(::OpenClipboard(hWndOwner) != FALSE) {}
+    static const DWORD kWaitMs = 1000;
+    explicit ScopedClipboard(HWND hWndOwner) : m_bOpen(Open(hWndOwner)) {}
     ~ScopedClipboard() {
         if (m_bOpen) ::CloseClipboard();
     }
     ScopedClipboard(const ScopedClipboard&) = delete;
     ScopedClipboard& operator=(const ScopedClipboard&) = delete;
-    // FALSE when another window holds the clipboard open.
+    // FALSE when another window held the clipboard open all the while.
     bool IsOpen() const { return m_bOpen; }
 
 private:
+    static bool Open(HWND hWndOwner) {
+        const DWORD kRetryMs = 10;
+        const DWORD dwStart = ::GetTickCount();
+        while (!::OpenClipboard(hWndOwner)) {
+            if (::GetTickCount() - dwStart >= kWaitMs) return false;
+            if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, kRetryMs, QS_SENDMESSAGE) == WAIT_OBJECT_0) {
+                MSG msg;
+                ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
+        }
+        return true;
+    }
+
     bool m_bOpen;
 };
 

@@ -108,8 +108,18 @@ LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM) {
+LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM lPoint) {
     if (m_config.GetSnapMode() != 4 || !m_bObjSnapping || m_dlgObjHelper.m_hWnd == nullptr) return 0;
+
+    // The click takes what is under it, whether a tick of the follow timer
+    // has found that yet or not: a quick move and click would otherwise
+    // capture the window the mouse has just left.
+    const POINT ptClick = {(short)LOWORD(lPoint), (short)HIWORD(lPoint)};
+    HWND hUnder = ::WindowFromPoint(ptClick);
+    if (hUnder != nullptr && hUnder != m_hFoundWnd) {
+        if (m_hFoundWnd != nullptr) RefreshFoundWindow(m_hFoundWnd);
+        m_hFoundWnd = hUnder;
+    }
 
     // This click is the mode's last: the desktop's mouse is free again
     // before the delay and the grab, and nothing that arrives meanwhile (a

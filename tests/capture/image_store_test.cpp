@@ -300,16 +300,35 @@ TEST_F(StoreTest, ClipboardHeldByAnotherProgramFailsWithoutLosingTheBitmap) {
     {
         ClipboardHolder holder;
         ASSERT_TRUE(holder.m_bOpened);
-        for (int i = 0; i < 20; ++i) {
-            EXPECT_EQ(0, m_core.CopyImageData(i % 2));
-            EXPECT_EQ(0, m_core.PasteImageData());
-        }
+        // Each waits its second for the holder first.
+        EXPECT_EQ(0, m_core.CopyImageData(0));
+        EXPECT_EQ(0, m_core.CopyImageData(1));
+        EXPECT_EQ(0, m_core.PasteImageData());
     }
     EXPECT_EQ(nBefore, GdiHeadroom());
     EXPECT_EQ(pBefore, m_core.GetImage());
     // Free again: both work.
     EXPECT_EQ(1, m_core.CopyImageData(0));
     EXPECT_EQ(1, m_core.PasteImageData());
+}
+
+TEST_F(StoreTest, AClipboardHeldForAMomentIsWaitedFor) {
+    Paste(64, 48);
+    ClipboardHolder* pHolder = new ClipboardHolder;
+    ASSERT_TRUE(pHolder->m_bOpened);
+    // The other program lets go a moment after the copy began.
+    HANDLE hLetGo = ::CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            ::Sleep(150);
+            delete static_cast<ClipboardHolder*>(p);
+            return 0;
+        },
+        pHolder, 0, nullptr);
+    ASSERT_NE(nullptr, hLetGo);
+    EXPECT_EQ(1, m_core.CopyImageData(0));
+    ::WaitForSingleObject(hLetGo, 10000);
+    ::CloseHandle(hLetGo);
 }
 
 TEST_F(StoreTest, PasteWithoutABitmapFailsAndChangesNothing) {

@@ -29,9 +29,9 @@ protected:
 
     // The clipboard's picture once the capture has come back to the view.
     Picture CapturedPicture(const Picture& viewBefore) {
-        EXPECT_TRUE(WaitForNewThumbnail(viewBefore)) << "no new thumbnail";
+        EXPECT_TRUE(WaitForNewThumbnail(viewBefore));
         Picture copied;
-        WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
+        EXPECT_TRUE(WaitForClipboardPicture(copied));
         return copied;
     }
 
@@ -77,10 +77,10 @@ TEST_F(CaptureModes, WholeScreenThenTheCopyButton) {
     EXPECT_TRUE(::IsWindowVisible(m_hMain));
 
     // The Copy button puts the same picture there again.
-    ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() && ::CloseClipboard());
+    ASSERT_TRUE(ClearClipboard());
     ClickControl(m_hMain, ids::kCopy);
     Picture again;
-    WaitFor([&] { return !(again = ClipboardPicture()).Empty(); }, 5000);
+    EXPECT_TRUE(WaitForClipboardPicture(again));
     ExpectSamePicture(copied, again, "copied again");
 }
 
@@ -120,14 +120,19 @@ TEST_F(CaptureModes, ObjectUnderTheMouseIsTheButtonClicked) {
     const RECT rcButton = m_target.ChildRect(kButtonId);
     const Picture button = GrabScreen(rcButton);
     Picture view = StartCapture(4);
-    // The mode is on once the main window is gone; then the mouse goes over
-    // the button and clicks it.
-    ASSERT_TRUE(m_kapto.WaitVisible(false));
-    kaptotest::PumpFor(300);
-    testinput::PlaceCursorAt((rcButton.left + rcButton.right) / 2, (rcButton.top + rcButton.bottom) / 2);
-    // The mode looks for the window under the cursor twice a second.
-    kaptotest::PumpFor(700);
-    testinput::SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    // The mode is on once its tip takes messages (the mouse hook is in
+    // place by then); then the mouse goes over the button and clicks it.
+    HWND hTip = nullptr;
+    ASSERT_TRUE(Await("the object capture's tip", [&] {
+        hTip = kaptotest::FindProcessWindow(m_kapto.Pid(), [&](HWND h) {
+            return h != m_hMain && ::IsWindowVisible(h) && kaptotest::ClassOf(h) == "#32770";
+        });
+        return hTip != nullptr;
+    }));
+    DWORD_PTR nResult = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(hTip, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &nResult))
+        << "waited 5000 ms for the tip to take messages";
+    testinput::SendLeftClickAt((rcButton.left + rcButton.right) / 2, (rcButton.top + rcButton.bottom) / 2);
     Picture copied = CapturedPicture(view);
     // Exactly the button, and without the frame that marked it.
     ExpectSamePicture(button, copied, "button");
@@ -147,7 +152,10 @@ TEST_F(CaptureModes, RectangleDraggedAfterItsHotKeyIsExactlyTheDraggedPart) {
         });
         return hOverlay != nullptr;
     })) << "no overlay";
-    kaptotest::PumpFor(300);
+    // Set up and taking input once its loop takes messages.
+    DWORD_PTR nResult = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(hOverlay, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &nResult))
+        << "waited 5000 ms for the overlay to take messages";
     // From the pattern's top-left pixel to just past its bottom-right one.
     Drag({rcClient.left, rcClient.top}, {rcClient.right, rcClient.bottom});
     Picture copied = CapturedPicture(view);

@@ -7,7 +7,6 @@
 
 #include <commctrl.h>
 #include <prsht.h>
-#include <psapi.h>
 
 #include "shell/print_server.h"
 #include "support/clipboard_holder.h"
@@ -41,13 +40,10 @@ protected:
 
     // What the Copy button puts on the (emptied) clipboard.
     Picture CopyButton() {
-        if (::OpenClipboard(nullptr)) {
-            ::EmptyClipboard();
-            ::CloseClipboard();
-        }
+        EXPECT_TRUE(ClearClipboard());
         ClickControl(m_hMain, ids::kCopy);
         Picture copied;
-        WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
+        EXPECT_TRUE(WaitForClipboardPicture(copied)) << "the Copy button put nothing there";
         return copied;
     }
 
@@ -128,7 +124,8 @@ TEST_F(Commands, SaveWritesEveryFormatAndAReadOnlyFolderIsTold) {
         ClickControl(m_hMain, ids::kSaveAs);
         ASSERT_TRUE(AnswerFileDialog(m_kapto, strPath)) << "no save dialog";
         Picture saved;
-        ASSERT_TRUE(WaitFor([&] { return !(saved = FilePicture(strPath)).Empty(); }, 10000)) << "nothing saved";
+        ASSERT_TRUE(Await(
+            strPath + " saved", [&] { return !(saved = FilePicture(strPath)).Empty(); }, 10000));
         if (f.dMaxMean == 0) {
             ExpectSamePicture(captured, saved, f.pszExt);
         } else {
@@ -238,8 +235,10 @@ TEST_F(Commands, CopyAndPasteWhileAnotherProgramHoldsTheClipboardLoseNothing) {
     {
         kptest::ClipboardHolder holder;
         ASSERT_TRUE(holder.m_bOpened);
-        Command(kCmdPaste);
-        kaptotest::PumpFor(1000);
+        // Sent, so that it has given up before the holder lets go.
+        DWORD_PTR nResult = 0;
+        ASSERT_TRUE(::SendMessageTimeoutA(m_hMain, WM_COMMAND, kCmdPaste, 0, SMTO_NORMAL, 15000, &nResult))
+            << "waited 15000 ms for the paste to end";
     }
     EXPECT_EQ(0, CountDifferences(view, ViewPicture(m_hMain))) << "the held paste changed the capture";
     // The bitmap is still there for the paste that follows.
@@ -304,20 +303,19 @@ TEST_F(Commands, TheOptionsSheetMovesShowHideToAKeyThatThenWorks) {
     HWND hHotkey = ::GetDlgItem(hPage, kHotkeyShowHide);
     ASSERT_NE(nullptr, hHotkey);
     ClickWindow(hHotkey);
-    kaptotest::PumpFor(200);
+    ASSERT_TRUE(WaitForFocus(m_kapto, hHotkey));
     PressKeys({VK_CONTROL, VK_SHIFT, 'K'});
     const WORD wWanted = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_SHIFT);
-    EXPECT_TRUE(WaitFor([&] { return (WORD)::SendMessageA(hHotkey, HKM_GETHOTKEY, 0, 0) == wWanted; }, 3000));
+    ASSERT_TRUE(Await(
+        "Ctrl+Shift+K in the hot-key box",
+        [&] { return (WORD)::SendMessageA(hHotkey, HKM_GETHOTKEY, 0, 0) == wWanted; }, 3000));
     ClickControl(hSheet, IDOK);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hSheet); }));
-    // Kapto holds the new pair once the sheet's OK is through.
-    EXPECT_TRUE(WaitFor(
-        [] {
-            if (!::RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, 'K')) return true;
-            ::UnregisterHotKey(nullptr, 9);
-            return false;
-        },
-        5000))
+    ASSERT_TRUE(Await("the options sheet to close", [&] { return !::IsWindow(hSheet); }));
+    // The sheet's OK is through (the keys registered again) once Kapto takes
+    // messages again; only then may this program try the pair, or its try
+    // could take the pair from under Kapto's registration.
+    ASSERT_TRUE(m_kapto.Answers()) << "Kapto did not come back from the options sheet";
+    EXPECT_FALSE(::RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, 'K') && ::UnregisterHotKey(nullptr, 9))
         << "Kapto did not take Ctrl+Shift+K";
 
     PressKeys({VK_CONTROL, VK_SHIFT, 'K'});
@@ -361,7 +359,7 @@ TEST_F(Commands, AHotKeyAnotherProgramHoldsIsToldAndTheOthersCapture) {
     PressKeys({VK_CONTROL, VK_SNAPSHOT});
     EXPECT_TRUE(WaitForNewThumbnail(view));
     Picture copied;
-    WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
+    EXPECT_TRUE(WaitForClipboardPicture(copied));
     ExpectSamePicture(pattern, copied.Crop(m_target.ClientRect()), "pattern");
 }
 
@@ -392,28 +390,6 @@ TEST_F(Commands, TrayAndHotKeyHideAndShowAndTheTrayMenuEndsTheProgram) {
 }
 
 // ---- A long session -----------------------------------------------------------------------------
-
-struct Usage {
-    SIZE_T nPrivate = 0;
-    DWORD nGdi = 0;
-    DWORD nUser = 0;
-};
-
-Usage UsageOf(DWORD nPid) {
-    Usage u;
-    HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, nPid);
-    if (h == nullptr) return u;
-    PROCESS_MEMORY_COUNTERS pmc = {};
-    pmc.cb = sizeof(pmc);
-    if (::GetProcessMemoryInfo(h, &pmc, sizeof(pmc)))
-        u.nPrivate = pmc.PagefileUsage;
-    else
-        printf("GetProcessMemoryInfo: error %lu\n", ::GetLastError());
-    u.nGdi = ::GetGuiResources(h, GR_GDIOBJECTS);
-    u.nUser = ::GetGuiResources(h, GR_USEROBJECTS);
-    ::CloseHandle(h);
-    return u;
-}
 
 TEST_F(Commands, TwoHundredMixedCommandsLeaveMemoryAndGdiObjectsFlat) {
     // Without the half second each capture waits by default: the session is

@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <psapi.h>
 #include <stdlib.h>
 
 #include "support/gdiplus_codecs.h"
@@ -14,6 +15,25 @@
 namespace e2e {
 
 using namespace Gdiplus::DllExports;
+
+::testing::AssertionResult Await(const std::string& strWhat, const std::function<bool()>& done, DWORD nMs) {
+    if (WaitFor(done, nMs)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "waited " << nMs << " ms for " << strWhat;
+}
+
+namespace {
+
+// A window as the failure names it: its class and its process.
+std::string Describe(HWND hWnd) {
+    if (hWnd == nullptr) return "none";
+    DWORD nPid = 0;
+    ::GetWindowThreadProcessId(hWnd, &nPid);
+    return kaptotest::ClassOf(hWnd) + " of process " + std::to_string(nPid);
+}
+
+}  // namespace
+
+void NoteTimeout(const std::string& strWhat, DWORD nMs) { printf("waited %lu ms for %s\n", nMs, strWhat.c_str()); }
 
 // ---- Pictures ---------------------------------------------------------------------
 
@@ -86,14 +106,35 @@ Picture GrabWholeScreen() {
 
 Picture ClipboardPicture() {
     Picture out;
-    // Right after a program put something there, the system may still hold
-    // the clipboard for a moment.
-    for (int i = 0; i < 50 && !::OpenClipboard(nullptr); ++i)
-        ::Sleep(20);
+    if (!::IsClipboardFormatAvailable(CF_BITMAP) || ::GetOpenClipboardWindow() != nullptr) return out;
+    if (!::OpenClipboard(nullptr)) return out;
     HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
     if (hBitmap != nullptr) out = BitmapPicture(hBitmap);
     ::CloseClipboard();
     return out;
+}
+
+::testing::AssertionResult WaitForClipboardPicture(Picture& picture, DWORD nMs) {
+    ::testing::AssertionResult result = Await(
+        "a bitmap on the clipboard, no window holding it open", [&] { return !(picture = ClipboardPicture()).Empty(); },
+        nMs);
+    if (!result)
+        result << " (a bitmap there: " << (::IsClipboardFormatAvailable(CF_BITMAP) ? "yes" : "no")
+               << ", held open by: " << Describe(::GetOpenClipboardWindow())
+               << ", owner: " << Describe(::GetClipboardOwner()) << ")";
+    return result;
+}
+
+::testing::AssertionResult ClearClipboard() {
+    return Await(
+        "the clipboard free to be emptied",
+        [] {
+            if (::GetOpenClipboardWindow() != nullptr || !::OpenClipboard(nullptr)) return false;
+            ::EmptyClipboard();
+            ::CloseClipboard();
+            return true;
+        },
+        5000);
 }
 
 Picture FilePicture(const std::string& strPath) {
@@ -215,6 +256,7 @@ bool TargetProgram::BringToFront() const {
     return false;
 }
 
+
 // ---- Input -------------------------------------------------------------------------
 
 RECT ScreenRectOf(HWND hWnd) {
@@ -225,7 +267,27 @@ RECT ScreenRectOf(HWND hWnd) {
 
 void ClickWindow(HWND hWnd) {
     RECT rc = ScreenRectOf(hWnd);
-    testinput::SendLeftClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    const int x = (rc.left + rc.right) / 2, y = (rc.top + rc.bottom) / 2;
+    if (kaptotest::ClassOf(hWnd) != "Button") {
+        testinput::SendLeftClickAt(x, y);
+        return;
+    }
+    // A button takes the mouse while it is pressed: the press has reached it
+    // before it is let go, or the output says where it went.
+    testinput::PlaceCursorAt(x, y);
+    testinput::SendMoveTo(x, y, MOUSEEVENTF_LEFTDOWN);
+    const DWORD nThread = ::GetWindowThreadProcessId(hWnd, nullptr), nMs = 5000;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!WaitFor([&] { return ::GetGUIThreadInfo(nThread, &info) && info.hwndCapture == hWnd; }, nMs)) {
+        const POINT pt = {x, y};
+        NoteTimeout("the press at " + std::to_string(x) + "," + std::to_string(y) + " to reach button " +
+                        std::to_string(::GetDlgCtrlID(hWnd)) + " (under the point: " + Describe(::WindowFromPoint(pt)) +
+                        ", in front: " + Describe(::GetForegroundWindow()) +
+                        ", enabled: " + (::IsWindowEnabled(::GetAncestor(hWnd, GA_ROOT)) ? "yes" : "no") + ")",
+                    nMs);
+    }
+    testinput::SendMoveTo(x, y, MOUSEEVENTF_LEFTUP);
 }
 
 void ClickControl(HWND hDialog, int nId) { ClickWindow(::GetDlgItem(hDialog, nId)); }
@@ -245,7 +307,7 @@ void TypeText(const std::wstring& text) {
 
 void Drag(POINT ptFrom, POINT ptTo) {
     testinput::PlaceCursorAt(ptFrom.x, ptFrom.y);
-    testinput::SendButton(MOUSEEVENTF_LEFTDOWN);
+    testinput::SendMoveTo(ptFrom.x, ptFrom.y, MOUSEEVENTF_LEFTDOWN);
     kaptotest::PumpFor(100);
     const int nSteps = 8;
     for (int i = 1; i <= nSteps; ++i) {
@@ -253,7 +315,7 @@ void Drag(POINT ptFrom, POINT ptTo) {
         kaptotest::PumpFor(40);
     }
     testinput::PlaceCursorAt(ptTo.x, ptTo.y);
-    testinput::SendButton(MOUSEEVENTF_LEFTUP);
+    testinput::SendMoveTo(ptTo.x, ptTo.y, MOUSEEVENTF_LEFTUP);
 }
 
 // ---- Folders -----------------------------------------------------------------------
@@ -319,6 +381,7 @@ HWND WaitForKaptoWindow(const KaptoProcess& kapto, const std::string& strCaption
             return hFound != nullptr;
         },
         nMs);
+    if (hFound == nullptr) NoteTimeout("Kapto's window \"" + strCaption + "\"", nMs);
     return hFound;
 }
 
@@ -335,6 +398,7 @@ HWND WaitForMessageBox(const KaptoProcess& kapto, DWORD nMs) {
             return hFound != nullptr;
         },
         nMs);
+    if (hFound == nullptr) NoteTimeout("a message box of Kapto's", nMs);
     return hFound;
 }
 
@@ -349,24 +413,59 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs) {
     return text;
 }
 
-bool AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath) {
+::testing::AssertionResult AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath) {
     const int kNameCombo = 0x47c, kNameEdit = 0x480;  // cmb13, edt1
     HWND hDialog = nullptr;
-    WaitFor([&] {
+    ::testing::AssertionResult shown = Await("Kapto's file dialog", [&] {
         hDialog = kaptotest::FindProcessWindow(
             kapto.Pid(), [&](HWND h) { return ::IsWindowVisible(h) && ::GetDlgItem(h, kNameCombo) != nullptr; });
         return hDialog != nullptr;
     });
-    if (hDialog == nullptr) return false;
-    kaptotest::PumpFor(200);
+    if (!shown) return shown;
+    // The dialog has finished setting itself up (it fills its name box and
+    // lists the folder once shown) when its loop takes messages again.
+    DWORD_PTR nResult = 0;
+    if (!::SendMessageTimeoutA(hDialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &nResult))
+        return ::testing::AssertionFailure() << "waited 10000 ms for the file dialog to take messages";
     ::SetDlgItemTextA(hDialog, kNameCombo, strPath.c_str());
     ::SetDlgItemTextA(hDialog, kNameEdit, strPath.c_str());
     ClickControl(hDialog, IDOK);
-    return WaitFor([hDialog] { return !::IsWindow(hDialog) || !::IsWindowVisible(hDialog); }, 10000);
+    return Await(
+        "the file dialog to close after its OK",
+        [hDialog] { return !::IsWindow(hDialog) || !::IsWindowVisible(hDialog); }, 10000);
+}
+
+::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs) {
+    const DWORD nThread = ::GetWindowThreadProcessId(kapto.Main(), nullptr);
+    return Await(
+        "the keyboard focus on Kapto's " + kaptotest::ClassOf(hWnd),
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return ::GetGUIThreadInfo(nThread, &info) && info.hwndFocus == hWnd &&
+                   ::GetForegroundWindow() == ::GetAncestor(hWnd, GA_ROOT);
+        },
+        nMs);
 }
 
 void TrayCallback(const KaptoProcess& kapto, UINT nMouse) {
     ::PostMessageA(kapto.Main(), ids::kTrayMessage, ids::kTrayIconId, nMouse);
+}
+
+Usage UsageOf(DWORD nPid) {
+    Usage u;
+    HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, nPid);
+    if (h == nullptr) return u;
+    PROCESS_MEMORY_COUNTERS pmc = {};
+    pmc.cb = sizeof(pmc);
+    if (::GetProcessMemoryInfo(h, &pmc, sizeof(pmc)))
+        u.nPrivate = pmc.PagefileUsage;
+    else
+        printf("GetProcessMemoryInfo: error %lu\n", ::GetLastError());
+    u.nGdi = ::GetGuiResources(h, GR_GDIOBJECTS);
+    u.nUser = ::GetGuiResources(h, GR_USEROBJECTS);
+    ::CloseHandle(h);
+    return u;
 }
 
 // ---- A scenario ------------------------------------------------------------------------
@@ -374,10 +473,7 @@ void TrayCallback(const KaptoProcess& kapto, UINT nMouse) {
 std::string ScreenshotDir() { return kaptotest::ExeDir() + "..\\e2e-screenshots\\"; }
 
 void Scenario::SetUp() {
-    if (::OpenClipboard(nullptr)) {
-        ::EmptyClipboard();
-        ::CloseClipboard();
-    }
+    ASSERT_TRUE(ClearClipboard());
     ASSERT_TRUE(m_target.Start()) << "e2e_target.exe did not show its window";
 }
 
@@ -429,10 +525,9 @@ Picture Scenario::CaptureScreen() {
     HWND hMain = m_kapto.Main();
     Picture view = ViewPicture(hMain);
     ClickControl(hMain, ids::kNewSnap);
-    EXPECT_TRUE(WaitForNewThumbnail(view)) << "no new thumbnail";
+    EXPECT_TRUE(WaitForNewThumbnail(view));
     Picture copied;
-    WaitFor([&] { return !(copied = ClipboardPicture()).Empty(); }, 5000);
-    EXPECT_FALSE(copied.Empty()) << "the capture is not on the clipboard";
+    EXPECT_TRUE(WaitForClipboardPicture(copied)) << "the capture is not on the clipboard";
     return copied;
 }
 
@@ -441,13 +536,16 @@ bool Scenario::ExitKapto() {
     return m_kapto.WaitExit();
 }
 
-bool Scenario::WaitForNewThumbnail(const Picture& before, DWORD nMs) {
+::testing::AssertionResult Scenario::WaitForNewThumbnail(const Picture& before, DWORD nMs) {
     // While the window is still hidden the view's place shows what is under
-    // it; a thumbnail is there once the shown view stops changing.
+    // it, and while the capture (and its copy) runs, what the screen last
+    // held: a thumbnail is there once Kapto is back in its loop and the
+    // shown view stops changing.
     Picture last;
-    return WaitFor(
+    return Await(
+        "a new thumbnail in Kapto's view",
         [&] {
-            if (!::IsWindowVisible(m_kapto.Main())) return false;
+            if (!::IsWindowVisible(m_kapto.Main()) || !m_kapto.Answers(500)) return false;
             Picture now = ViewPicture(m_kapto.Main());
             bool bSettled = CountDifferences(before, now) > 0 && CountDifferences(last, now) == 0;
             last = now;

@@ -27,6 +27,13 @@ using kaptotest::ExeDir;
 using kaptotest::KaptoProcess;
 using kaptotest::WaitFor;
 
+// Waits (pumping this thread's messages) until done(), nMs at most. When it
+// never holds, the result names what was awaited and for how long, so that
+// EXPECT_TRUE(Await(...)) says it: "waited 5000 ms for ...".
+::testing::AssertionResult Await(const std::string& strWhat, const std::function<bool()>& done, DWORD nMs = 15000);
+// Said on the output when a helper gives up waiting.
+void NoteTimeout(const std::string& strWhat, DWORD nMs);
+
 // ---- Pictures ---------------------------------------------------------------------
 
 // Pixels top-down, 0x00RRGGBB.
@@ -44,8 +51,15 @@ struct Picture {
 // The screen inside rc (screen coordinates).
 Picture GrabScreen(const RECT& rc);
 Picture GrabWholeScreen();
-// The clipboard's bitmap; empty when it holds none or cannot be opened.
+// The clipboard's bitmap; empty when it holds none, or while a window
+// holds the clipboard open (this test opens it only once the copy is whole
+// and its writer has let go: an open of ours could refuse the writer).
 Picture ClipboardPicture();
+// The clipboard's bitmap once there is one, waited for nMs; the failure
+// says what was awaited.
+::testing::AssertionResult WaitForClipboardPicture(Picture& picture, DWORD nMs = 5000);
+// Empties the clipboard once no window holds it open.
+::testing::AssertionResult ClearClipboard();
 // An image file read with GDI+; empty when GDI+ cannot read it.
 Picture FilePicture(const std::string& strPath);
 bool SavePng(const Picture& picture, const std::string& strPath);
@@ -144,11 +158,22 @@ std::string MessageBoxText(HWND hBox);
 // when none came.
 std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
 // Kapto's open or save dialog answered as a person does: the file name typed
-// into its name box and its OK button clicked. False when no dialog came or
-// it did not close.
-bool AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath);
+// into its name box and its OK button clicked. A failure when no dialog came
+// or it did not close.
+::testing::AssertionResult AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath);
+// A person's keys go to hWnd (a window of Kapto's): it has the keyboard focus.
+::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs = 5000);
 // The tray icon's callback as the shell sends it for mouse message nMouse.
 void TrayCallback(const KaptoProcess& kapto, UINT nMouse);
+
+// What a process holds: its private memory and, where the system counts
+// them (Wine does not: 0), its GDI and USER objects.
+struct Usage {
+    SIZE_T nPrivate = 0;
+    DWORD nGdi = 0;
+    DWORD nUser = 0;
+};
+Usage UsageOf(DWORD nPid);
 
 // ---- A scenario ------------------------------------------------------------------------
 
@@ -170,8 +195,9 @@ protected:
     // The whole screen captured with the New capture button, automatic
     // copying on: what the clipboard then holds.
     Picture CaptureScreen();
-    // Waits until the thumbnail view shows something else than before.
-    bool WaitForNewThumbnail(const Picture& before, DWORD nMs = 15000);
+    // Waits until the thumbnail view shows something else than before, and
+    // Kapto is done with what made it (an automatic copy included).
+    ::testing::AssertionResult WaitForNewThumbnail(const Picture& before, DWORD nMs = 15000);
     // The picture a person would see is the one expected, to within
     // nTolerance a channel; when not, both are left beside the screenshot
     // (named after the scenario and strWhat).

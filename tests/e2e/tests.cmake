@@ -23,9 +23,19 @@ if(WIN32)
     TIMEOUT 600)
   add_dependencies(e2e_tests Kapto e2e_target recorder)  # the recorder is planted as an editor
 
+  # A random session of about two minutes with kills and restarts; the seed
+  # it prints (KAPTO_SOAK_SEED) repeats it.
+  kapto_add_test(NAME e2e_soak
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/soak_test.cpp
+    LIBS Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
+    DESKTOP 1280x1024
+    TIMEOUT 400)
+  add_dependencies(e2e_soak Kapto e2e_target)
+
   # Not a test: the pictures tools/make-screenshots takes of the program.
   add_executable(kapto_tour ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp ${CMAKE_CURRENT_LIST_DIR}/tour.cpp)
-  target_link_libraries(kapto_tour PRIVATE Kaptolib kfw gdiplus shell32 user32 gdi32 gtest_main gtest)
+  target_link_libraries(kapto_tour PRIVATE Kaptolib kfw gdiplus shell32 user32 gdi32 psapi gtest_main gtest)
   target_include_directories(kapto_tour PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
                                                 ${PROJECT_SOURCE_DIR}/tests)
   add_dependencies(kapto_tour Kapto e2e_target)

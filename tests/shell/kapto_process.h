@@ -264,9 +264,25 @@ public:
     // Waits until the program waits for input with nothing left to do: its
     // start-up (and the capture it may make) is over.
     bool WaitIdle(DWORD nMs = 15000) const { return ::WaitForInputIdle(m_pi.hProcess, nMs) == 0; }
+    // Whether the main window's thread takes a message within nMs: it is
+    // back in a message loop (its own or a modal one's), so whatever it was
+    // doing for the input or command before (a capture, the options sheet's
+    // OK) has run to its end. Posted messages it already holds may still wait.
+    bool Answers(DWORD nMs = 15000) const {
+        DWORD_PTR nResult = 0;
+        return ::SendMessageTimeoutA(m_hMain, WM_NULL, 0, 0, SMTO_NORMAL, nMs, &nResult) != 0;
+    }
 
     HWND Main() const { return m_hMain; }
     DWORD Pid() const { return m_pi.dwProcessId; }
+    bool Running() const { return m_pi.hProcess != nullptr && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
+    // Ends the program at once, as a crash or the task manager does; true
+    // once it is gone.
+    bool Kill() {
+        if (m_pi.hProcess == nullptr) return false;
+        ::TerminateProcess(m_pi.hProcess, 99);
+        return ::WaitForSingleObject(m_pi.hProcess, 10000) == WAIT_OBJECT_0;
+    }
 
 private:
     // The program of an earlier Start, ended if a test left it running.

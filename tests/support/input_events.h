@@ -63,10 +63,14 @@ inline void SendClick(DWORD dwDown, DWORD dwUp) {
 }
 
 // A left click at the screen point (x, y); two of them for a double click.
+// The button events carry the point: a late event of the display may have
+// moved the cursor again since it was placed.
 inline void SendLeftClickAt(int x, int y, int nClicks = 1) {
     PlaceCursorAt(x, y);
-    for (int i = 0; i < nClicks; ++i)
-        SendClick(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    for (int i = 0; i < nClicks; ++i) {
+        SendMoveTo(x, y, MOUSEEVENTF_LEFTDOWN);
+        SendMoveTo(x, y, MOUSEEVENTF_LEFTUP);
+    }
 }
 
 // A key pressed (bDown) or released, to hold a modifier.
