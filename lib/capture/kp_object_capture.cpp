@@ -113,10 +113,11 @@ LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM lPoint) {
 
     // The click takes what is under it, whether a tick of the follow timer
     // has found that yet or not: a quick move and click would otherwise
-    // capture the window the mouse has just left.
+    // capture the window the mouse has just left. A framed window that has
+    // gone since is what the user pointed at: its click captures nothing.
     const POINT ptClick = {(short)LOWORD(lPoint), (short)HIWORD(lPoint)};
     HWND hUnder = ::WindowFromPoint(ptClick);
-    if (hUnder != nullptr && hUnder != m_hFoundWnd) {
+    if (hUnder != nullptr && hUnder != m_hFoundWnd && (m_hFoundWnd == nullptr || ::IsWindow(m_hFoundWnd))) {
         if (m_hFoundWnd != nullptr) RefreshFoundWindow(m_hFoundWnd);
         m_hFoundWnd = hUnder;
     }
