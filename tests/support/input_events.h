@@ -94,6 +94,15 @@ inline void SendKey(WORD vk) {
 // The keys pressed in order and released in reverse, as one chord (Ctrl+F1).
 // Each carries its scan code, as a keyboard sends it: a control that reads
 // the key from the scan code (the hot-key control) sees the same key.
+//
+// Under Wine a window that gains the X focus or the pointer re-reads the X
+// keyboard (KeymapNotify) and lets go of every key that X does not hold, and
+// X never holds an injected key. The thread with the focus does that when
+// the first key wakes it, so a change of focus just before could turn
+// Ctrl+Print Screen into a bare Print Screen. The modifiers therefore go
+// down first; once that thread has taken them (and read what the display
+// had for it) and they are still down, the last key follows. A modifier let
+// go meanwhile is pressed again.
 inline void SendChord(std::initializer_list<WORD> keys) {
     auto key = [](WORD vk, DWORD dwFlags) {
         INPUT i = {};
@@ -103,11 +112,27 @@ inline void SendChord(std::initializer_list<WORD> keys) {
         i.ki.dwFlags = dwFlags;
         return i;
     };
+    const WORD* pKeys = keys.begin();
+    const size_t nKeys = keys.size();
+    if (nKeys == 0) return;
+    const int kMaxPresses = 5;
+    const UINT kSyncMs = 2000;
+    for (int n = 0; n < kMaxPresses; ++n) {
+        std::vector<INPUT> down;
+        for (size_t i = 0; i + 1 < nKeys; ++i) {
+            if ((GetAsyncKeyState(pKeys[i]) & 0x8000) == 0) down.push_back(key(pKeys[i], 0));
+        }
+        if (down.empty()) break;
+        SendInput((UINT)down.size(), down.data(), sizeof(INPUT));
+        HWND hFocus = GetForegroundWindow();
+        DWORD_PTR nResult = 0;
+        if (hFocus != nullptr && GetWindowThreadProcessId(hFocus, nullptr) != GetCurrentThreadId())
+            SendMessageTimeoutA(hFocus, WM_NULL, 0, 0, SMTO_NORMAL, kSyncMs, &nResult);
+    }
     std::vector<INPUT> in;
-    for (WORD vk : keys)
-        in.push_back(key(vk, 0));
-    for (auto it = keys.end(); it != keys.begin();)
-        in.push_back(key(*--it, KEYEVENTF_KEYUP));
+    in.push_back(key(pKeys[nKeys - 1], 0));
+    for (size_t i = nKeys; i-- > 0;)
+        in.push_back(key(pKeys[i], KEYEVENTF_KEYUP));
     SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
 }
 
