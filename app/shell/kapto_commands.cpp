@@ -18,9 +18,8 @@
 
 namespace {
 
-const int kSnapModeCount = 6;
 // The object capture's menu item carries no mark, even while it is the mode.
-const int kUnmarkedMode = 4;
+const int kUnmarkedMode = kSnapWinObj;
 
 // ShellExecute's result is an error code up to this value.
 const INT_PTR kShellExecuteFailed = 32;

@@ -95,7 +95,7 @@ const CKaptoDlg::ImageOption CKaptoDlg::kImageOptions[10] = {
     {&CKaptoDlg::m_bSharpen, IDC_SHARPEN, ID_OPT_SHARPEN, &CKpConfig::GetSharpen, &CKpConfig::SetSharpen},
 };
 
-const CKaptoDlg::SnapMode CKaptoDlg::kSnapModes[6] = {
+const CKaptoDlg::SnapMode CKaptoDlg::kSnapModes[kSnapModeCount] = {
     {ID_SNAP_FULLSCREEN, &CKpCore::SnapFullScreen},  {ID_SNAP_ACTIVE_WIN, &CKpCore::SnapActiveWin},
     {ID_SNAP_CURRENT_WIN, &CKpCore::SnapCurrentWin}, {ID_SNAP_WIN_CLIENT, &CKpCore::SnapWinClient},
     {ID_SNAP_WIN_OBJ, &CKpCore::SnapWinObj},         {ID_SNAP_SELECT_RECT, &CKpCore::SnapSelectRect},

@@ -61,7 +61,7 @@ public:
         UINT nCommand;
         int (CKpCore::*pfnSnap)();
     };
-    static const SnapMode kSnapModes[6];
+    static const SnapMode kSnapModes[kSnapModeCount];
 
     // bSave: the check boxes into the flags and the flags into the settings;
     // otherwise the settings into the flags and the flags into the boxes.

@@ -2,6 +2,7 @@
 // whole-screen mode and the screen grab.
 #include "kp_core.h"
 
+#include "framework/contract.h"
 #include "framework/message_loop.h"
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
@@ -39,7 +40,7 @@ END_MESSAGE_MAP()
 
 CKpCore::CKpCore()
     : m_gdiplusToken(0),
-      m_pMainWnd(nullptr),
+      m_pHost(nullptr),
       m_store(m_config),
       m_bStarting(1),
       m_bSnapping(0),
@@ -47,18 +48,31 @@ CKpCore::CKpCore()
       m_hFoundWnd(nullptr),
       m_bObjSnapping(0) {}
 
-CKpCore::~CKpCore() {}
+CKpCore::~CKpCore() {
+    // The current image, GDI+ and the hook are let go only by CloseSnapper.
+    KFW_CHECK_MSG(m_pHost == nullptr || m_bClosed, "engine destroyed without CloseSnapper");
+}
 
 // ---- Life cycle -------------------------------------------------------------
 
 int CKpCore::InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd) {
+    if (pMainWnd == nullptr || pViewWnd == nullptr) return InitSnapper(nullptr);
+    m_windowHost.SetWindows(pMainWnd, pViewWnd);
+    return InitSnapper(&m_windowHost);
+}
+
+int CKpCore::InitSnapper(CKpSnapHost* pHost) {
     InitGdiplus();
     m_config.LoadConfig();
-    if (pMainWnd == nullptr || pViewWnd == nullptr) return 0;
+    if (pHost == nullptr) return 0;
 
-    m_pMainWnd = pMainWnd;
-    m_store.SetViewWnd(pViewWnd);
-    BOOL bCreated = Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), pMainWnd, KPCORE_WND_ID);
+    m_bClosed = 0;
+    m_pHost = pHost;
+    m_store.SetHost(pHost);
+    HWND hParent = pHost->GetParentWindow();
+    BOOL bCreated = hParent != nullptr
+                        ? CreateEx(0, nullptr, nullptr, WS_CHILD, 0, 0, 0, 0, hParent, (HMENU)(UINT_PTR)KPCORE_WND_ID)
+                        : CreateEx(0, nullptr, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
 
     m_hook.SetHookWnd(m_hWnd);
     m_hook.InstallHook();
@@ -100,7 +114,7 @@ void CKpCore::TermGdiplus() {
 BOOL CKpCore::BeginSnap() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = 1;
-    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr) m_pMainWnd->ShowWindow(SW_HIDE);
+    if (m_config.GetHideMainWnd() && m_pHost != nullptr) m_pHost->ShowMainWindow(FALSE);
     return TRUE;
 }
 
@@ -125,7 +139,7 @@ void CKpCore::EndSnap() {
     // The start-up capture runs inside the main window's set-up: the window
     // shows itself when that is over, not half-made (template caption,
     // uncentred) before.
-    if (m_config.GetHideMainWnd() && m_pMainWnd != nullptr && !m_bStarting) m_pMainWnd->ShowWindow(SW_SHOW);
+    if (m_config.GetHideMainWnd() && m_pHost != nullptr && !m_bStarting) m_pHost->ShowMainWindow(TRUE);
     SetPathName(CString());
     SetFileName(CString());
     if (m_config.GetAutoCopy()) CopyImageData(0);
@@ -137,7 +151,7 @@ int CKpCore::SnapFullScreen() {
     HWND hTarget = ::GetDesktopWindow();
     // The start-up capture keeps the mode loaded from the file.
     BOOL bWaited = m_bStarting ? WaitDispatching(kStartUpWait) : WaitSnapDelay();
-    if (!m_bStarting) m_config.SetSnapMode(0);
+    if (!m_bStarting) m_config.SetSnapMode(kSnapFullScreen);
     int nResult = 0;
     if (bWaited) {
         PlaySnapSound();
@@ -153,7 +167,7 @@ int CKpCore::SnapSelectRect() {
     // the overlay itself.
     if (!BeginSnap()) return 0;
     BOOL bWaited = WaitSnapDelay();
-    m_config.SetSnapMode(5);
+    m_config.SetSnapMode(kSnapSelectRect);
     int nResult = 0;
     if (bWaited) {
         CKpLocalResource resource;

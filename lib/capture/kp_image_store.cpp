@@ -6,8 +6,8 @@
 #include "gdiplus_codec_info.h"
 #include "gdiplus_file_dialogs.h"
 #include "framework/contract.h"
-#include "image_decoder.h"
 #include "framework/scoped_handles.h"
+#include "image_decoder.h"
 #include "imaging/box_thumbnail.h"
 #include "imaging/pixel_pack.h"
 #include "kp_image_chain.h"
@@ -85,7 +85,7 @@ Gdiplus::GpImage* BoxThumbnail(const RGBX* pBits, CSize size, int w, int h) {
 
 CKpImageStore::CKpImageStore(CKpConfig& config)
     : m_config(config),
-      m_pViewWnd(nullptr),
+      m_pHost(nullptr),
       m_pImage(nullptr),
       m_pThubImage(nullptr),
       m_nThubX(0),
@@ -98,6 +98,9 @@ CKpImageStore::CKpImageStore(CKpConfig& config)
       m_nHolds(0) {}
 
 CKpImageStore::~CKpImageStore() {
+    // The images are GDI+'s, which may be shut down by now: ClearGdiplusImage
+    // must have run while it was not.
+    KFW_CHECK_MSG(m_pImage == nullptr && m_pThubImage == nullptr, "image store released before it was cleared");
     if (m_hSpareCapture != nullptr) ::DeleteObject(m_hSpareCapture);
 }
 
@@ -283,7 +286,7 @@ CBitmap* CKpImageStore::ConvertImage(Gdiplus::GpImage* pImage) {
     if (GdipGetImageWidth(pImage, &nWidth) != Gdiplus::Ok || GdipGetImageHeight(pImage, &nHeight) != Gdiplus::Ok)
         return nullptr;
 
-    kfw::ScopedGetDC view(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr);
+    kfw::ScopedGetDC view(nullptr);  // the screen's format
     if (view.get() == nullptr) return nullptr;
     kfw::ScopedMemDC mem(view);
     kfw::ScopedBitmap bitmap(::CreateCompatibleBitmap(view, (int)nWidth, (int)nHeight));
@@ -342,8 +345,7 @@ void CKpImageStore::FreeImages() {
 }
 
 bool CKpImageStore::FitThumbnail(UINT nWidth, UINT nHeight, int& w, int& h) {
-    CRect rcView;
-    if (m_pViewWnd != nullptr && m_pViewWnd->m_hWnd != nullptr) m_pViewWnd->GetClientRect(&rcView);
+    CRect rcView(CPoint(0, 0), m_pHost != nullptr ? m_pHost->GetViewSize() : CSize());
     rcView.DeflateRect(2, 2);
     int aw = rcView.Width();
     int ah = rcView.Height();
@@ -499,7 +501,7 @@ int CKpImageStore::CopyImageData(int bThumbnail) {
     if (pImage == nullptr) return EndFileOperation(FileNoImage, CString());
     std::unique_ptr<CBitmap> bitmap(ConvertImage(pImage));
     if (bitmap == nullptr) return EndFileOperation(FileFailed, CString());
-    kfw::ScopedClipboard clipboard(m_pViewWnd != nullptr ? m_pViewWnd->m_hWnd : nullptr);
+    kfw::ScopedClipboard clipboard(m_pHost != nullptr ? m_pHost->GetClipboardOwner() : nullptr);
     if (!clipboard.IsOpen()) return EndFileOperation(FileFailed, CString());
     ::EmptyClipboard();
     if (::SetClipboardData(CF_BITMAP, (HBITMAP)bitmap->GetSafeHandle()) == nullptr)

@@ -41,7 +41,7 @@ int CKpCore::SnapWinObj() {
     // it (InitSnapper refused) the mode could never end.
     if (m_hWnd == nullptr) return 0;
     if (!BeginSnap()) return 0;
-    m_config.SetSnapMode(4);
+    m_config.SetSnapMode(kSnapWinObj);
     SetCapture();
     m_bObjSnapping = 1;
     m_hFoundWnd = nullptr;
@@ -101,7 +101,7 @@ void CKpCore::OnTimer(UINT_PTR nIDEvent) {
 }
 
 LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) {
-    if (m_config.GetSnapMode() == 4 && m_bObjSnapping && m_dlgObjHelper.m_hWnd != nullptr) {
+    if (m_config.GetSnapMode() == kSnapWinObj && m_bObjSnapping && m_dlgObjHelper.m_hWnd != nullptr) {
         LocateSnapObjTip();
         m_dlgObjHelper.SendMessage(WM_MOUSEMOVE, 0, 0);
     }
@@ -109,7 +109,7 @@ LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) {
 }
 
 LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM lPoint) {
-    if (m_config.GetSnapMode() != 4 || !m_bObjSnapping || m_dlgObjHelper.m_hWnd == nullptr) return 0;
+    if (m_config.GetSnapMode() != kSnapWinObj || !m_bObjSnapping || m_dlgObjHelper.m_hWnd == nullptr) return 0;
 
     // The click takes what is under it, whether a tick of the follow timer
     // has found that yet or not: a quick move and click would otherwise

@@ -22,13 +22,13 @@ HWND ChooseWindow() {
 
 }  // namespace
 
-int CKpCore::SnapActiveWin() { return SnapChosenWin(1, FALSE); }
+int CKpCore::SnapActiveWin() { return SnapChosenWin(kSnapActiveWin, FALSE); }
 
 int CKpCore::SnapCurrentWin() {
     // The mode is recorded before the main window goes, but only by a
     // capture that runs.
     if (m_bSnapping) return 0;
-    m_config.SetSnapMode(2);
+    m_config.SetSnapMode(kSnapCurrentWin);
     BeginSnap();
     int nResult = 0;
     std::unique_ptr<WindowList> list(new (std::nothrow) WindowList);
@@ -37,7 +37,7 @@ int CKpCore::SnapCurrentWin() {
     return nResult;
 }
 
-int CKpCore::SnapWinClient() { return SnapChosenWin(3, TRUE); }
+int CKpCore::SnapWinClient() { return SnapChosenWin(kSnapWinClient, TRUE); }
 
 int CKpCore::SnapChosenWin(int nMode, BOOL bClientArea) {
     if (!BeginSnap()) return 0;

@@ -9,4 +9,5 @@ set(KP_CAPTURE_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/dlg_active_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kp_image_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_decoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/image_decoder_helper.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/image_decoder_helper.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/kp_snap_host.cpp)

@@ -9,9 +9,8 @@
 // current GDI+ image with a thumbnail that fits the view; the engine offers
 // the store's operations under the program's names.
 //
-// Capture modes, one numbering shared with the configuration and the
-// program's capture-type list: 0 whole screen, 1 active window, 2 current
-// window, 3 client area, 4 interface object, 5 selected rectangle.
+// Capture modes: kp_snap_modes.h. The program's side (main window, view,
+// clipboard owner) reaches the engine through a host (kp_snap_host.h).
 //
 // Every operation returns non-zero on success and 0 on failure; the engine
 // shows nothing to the user.
@@ -25,6 +24,8 @@
 #include "kp_config.h"
 #include "kp_export.h"
 #include "kp_image_store.h"
+#include "kp_snap_host.h"
+#include "kp_snap_modes.h"
 #include "snap_tip_windows.h"
 
 namespace Gdiplus {
@@ -45,8 +46,13 @@ public:
     // Life cycle
     // Starts GDI+, loads the settings, creates the engine window under
     // pMainWnd, installs the mouse hook and, if so configured, captures the
-    // screen. Non-zero when the engine window was created.
+    // screen. Non-zero when the engine window was created; 0 (the settings
+    // loaded all the same) when a window is missing.
     int InitSnapper(CWnd* pMainWnd, CWnd* pViewWnd);
+    // The same with the program's side behind a host (it must outlive
+    // CloseSnapper): the engine window is a child of the host's parent
+    // window, or a message-only window when it has none.
+    int InitSnapper(CKpSnapHost* pHost);
     // Frees the current image, stops GDI+, saves the settings, removes the
     // hook and destroys the engine window. 0 when the settings could not be
     // saved (the file is then as it was).
@@ -183,9 +189,10 @@ protected:
     // the common end of a capture.
     void EndObjSnap();
 
-    ULONG_PTR m_gdiplusToken;  // 0 while GDI+ is not started by us
-    CWnd* m_pMainWnd;          // not owned
-    CKpImageStore m_store;     // the current image, its thumbnail and file
+    ULONG_PTR m_gdiplusToken;    // 0 while GDI+ is not started by us
+    CKpSnapHost* m_pHost;        // not owned; null before InitSnapper
+    CKpWindowHost m_windowHost;  // the host InitSnapper makes of the program's two windows
+    CKpImageStore m_store;       // the current image, its thumbnail and file
     int m_bStarting;
     int m_bSnapping;
     int m_bClosed;  // CloseSnapper has run

@@ -14,6 +14,7 @@
 #include "image_bitmap.h"
 #include "kp_config.h"
 #include "kp_export.h"
+#include "kp_snap_host.h"
 
 namespace Gdiplus {
 class GpImage;
@@ -31,10 +32,14 @@ public:
     CKpImageStore(const CKpImageStore&) = delete;
     CKpImageStore& operator=(const CKpImageStore&) = delete;
 
-    // The program's thumbnail view: its client area sizes the thumbnail, its
-    // window owns the clipboard.
-    void SetViewWnd(CWnd* pViewWnd) { m_pViewWnd = pViewWnd; }
-    CWnd* GetViewWnd() const { return m_pViewWnd; }
+    // The program's side: its view's size sizes the thumbnail, its window
+    // owns the clipboard. Null: no thumbnail, no clipboard owner.
+    void SetHost(const CKpSnapHost* pHost) { m_pHost = pHost; }
+    // The same for a view window alone (the store's own host of it).
+    void SetViewWnd(CWnd* pViewWnd) {
+        m_viewHost.SetWindows(nullptr, pViewWnd);
+        m_pHost = &m_viewHost;
+    }
 
     // The current image and its thumbnail, still owned by the store; null
     // when there is none. x and y receive where the view draws the thumbnail.
@@ -134,8 +139,9 @@ protected:
     // Records how a file or clipboard operation ended; returns its result.
     int EndFileOperation(int nResult, const CString& strPath);
 
-    CKpConfig& m_config;  // not owned
-    CWnd* m_pViewWnd;     // not owned
+    CKpConfig& m_config;         // not owned
+    const CKpSnapHost* m_pHost;  // not owned, or m_viewHost
+    CKpWindowHost m_viewHost;
     CString m_strPathName;
     CString m_strFileName;
     Gdiplus::GpImage* m_pImage;      // owned

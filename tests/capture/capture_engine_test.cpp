@@ -405,6 +405,37 @@ TEST_F(EngineTest, DuringTheDelayTheWindowsAnswerAndASecondCaptureIsRefused) {
     EXPECT_EQ(0, m_core.IsSnapping());
 }
 
+// The program's side with a view and nothing else: no main window to hide,
+// no window to own the clipboard or to be the engine window's parent.
+class CViewOnlyHost : public CKpSnapHost {
+public:
+    void ShowMainWindow(BOOL) override { ++m_nShowRequests; }
+    HWND GetParentWindow() const override { return nullptr; }
+    CSize GetViewSize() const override { return CSize(204, 154); }
+    HWND GetClipboardOwner() const override { return nullptr; }
+    int m_nShowRequests = 0;
+};
+
+TEST(EngineHostTest, AHostWithoutAMainWindowCapturesMakesTheThumbnailAndCopies) {
+    ConfigFileGuard guard;
+    StartSettings s;
+    s.bHide = 1;
+    WriteSettings(s);
+    CViewOnlyHost host;
+    CTestCore core;
+    EXPECT_NE(0, core.InitSnapper(&host));
+    EXPECT_NE(nullptr, core.m_hWnd);
+    core.m_config.SetAutoCopy(1);
+    EmptyTheClipboard();
+    EXPECT_EQ(1, core.SnapFullScreen());
+    EXPECT_EQ(2, host.m_nShowRequests);  // asked to hide and to show again
+    int x = 0, y = 0;
+    Gdiplus::GpImage* pThumb = core.GetThubImage(x, y);
+    EXPECT_EQ(200u, ImageWidth(pThumb));  // the view less its 2-pixel margins
+    EXPECT_TRUE(::IsClipboardFormatAvailable(CF_BITMAP));
+    core.CloseSnapper();
+}
+
 TEST_F(EngineTest, ADelayBeyondTheOptionsRangeWaitsFifteenSecondsNotForEver) {
     Start();
     m_core.m_config.SetSnapDelayTime(0xFFFFFFFFu);  // -1 in the settings file
