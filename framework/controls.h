@@ -35,12 +35,19 @@ public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int GetCount() const { return (int)SendMessage(CB_GETCOUNT); }
     int GetCurSel() const { return (int)SendMessage(CB_GETCURSEL); }
-    int SetCurSel(int nSelect) { return (int)SendMessage(CB_SETCURSEL, (WPARAM)nSelect); }
+    // -1 clears the selection.
+    int SetCurSel(int nSelect) {
+        KFW_CHECK_MSG(nSelect >= -1 && nSelect < GetCount(), "a combo box index out of range");
+        return (int)SendMessage(CB_SETCURSEL, (WPARAM)nSelect);
+    }
     int AddString(LPCSTR lpszString) { return (int)SendMessage(CB_ADDSTRING, 0, (LPARAM)lpszString); }
     int InsertString(int nIndex, LPCSTR lpszString) {
         return (int)SendMessage(CB_INSERTSTRING, (WPARAM)nIndex, (LPARAM)lpszString);
     }
-    int DeleteString(UINT nIndex) { return (int)SendMessage(CB_DELETESTRING, nIndex); }
+    int DeleteString(UINT nIndex) {
+        KFW_CHECK_MSG((int)nIndex < GetCount(), "a combo box index out of range");
+        return (int)SendMessage(CB_DELETESTRING, nIndex);
+    }
     void ResetContent() { SendMessage(CB_RESETCONTENT); }
     int FindStringExact(int nIndexStart, LPCSTR lpszFind) const {
         return (int)SendMessage(CB_FINDSTRINGEXACT, (WPARAM)nIndexStart, (LPARAM)lpszFind);
@@ -63,14 +70,20 @@ public:
     // LB_ERR (-1) when nothing is selected.
     int GetCurSel() const { return (int)SendMessage(LB_GETCURSEL); }
     // -1 clears the selection.
-    int SetCurSel(int nSelect) { return (int)SendMessage(LB_SETCURSEL, (WPARAM)nSelect); }
+    int SetCurSel(int nSelect) {
+        KFW_CHECK_MSG(nSelect >= -1 && nSelect < GetCount(), "a list box index out of range");
+        return (int)SendMessage(LB_SETCURSEL, (WPARAM)nSelect);
+    }
     int AddString(LPCSTR lpszItem) { return (int)SendMessage(LB_ADDSTRING, 0, (LPARAM)lpszItem); }
     // nIndex -1 inserts at the end, without sorting; the new item's index, or
     // LB_ERR / LB_ERRSPACE.
     int InsertString(int nIndex, LPCSTR lpszItem) {
         return (int)SendMessage(LB_INSERTSTRING, (WPARAM)nIndex, (LPARAM)lpszItem);
     }
-    int DeleteString(UINT nIndex) { return (int)SendMessage(LB_DELETESTRING, nIndex); }
+    int DeleteString(UINT nIndex) {
+        KFW_CHECK_MSG((int)nIndex < GetCount(), "a list box index out of range");
+        return (int)SendMessage(LB_DELETESTRING, nIndex);
+    }
     void ResetContent() { SendMessage(LB_RESETCONTENT); }
     int FindStringExact(int nIndexStart, LPCSTR lpszFind) const {
         return (int)SendMessage(LB_FINDSTRINGEXACT, (WPARAM)nIndexStart, (LPARAM)lpszFind);

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include "framework/app.h"
+#include "framework/contract.h"
 
 namespace {
 
@@ -66,6 +67,8 @@ CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
 
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND hWnd = m_pDlgWnd != nullptr ? ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC) : nullptr;
+    // Every exchange names a control of its own template.
+    KFW_CHECK_MSG(hWnd != nullptr, "data exchange with a control the dialog does not have");
     if (hWnd == nullptr) {
         Fail();
         return nullptr;
@@ -133,6 +136,7 @@ void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
     if (pDX->m_bSaveAndValidate) {
         value = (int)::SendMessageA(hWnd, BM_GETCHECK, 0, 0);
     } else {
+        KFW_CHECK_MSG(value >= BST_UNCHECKED && value <= BST_INDETERMINATE, "a check box state out of range");
         ::SendMessageA(hWnd, BM_SETCHECK, (WPARAM)(value < 0 || value > 2 ? 0 : value), 0);
     }
 }
@@ -144,6 +148,9 @@ void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index) {
     if (pDX->m_bSaveAndValidate) {
         index = (int)::SendMessageA(hWnd, CB_GETCURSEL, 0, 0);
     } else {
+        // -1 selects nothing; anything else is one of the box's items.
+        KFW_CHECK_MSG(index >= -1 && index < (int)::SendMessageA(hWnd, CB_GETCOUNT, 0, 0),
+                      "a combo box index out of range");
         ::SendMessageA(hWnd, CB_SETCURSEL, (WPARAM)index, 0);
     }
 }

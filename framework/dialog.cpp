@@ -69,6 +69,7 @@ HWND CDialog::FindModalOwner() const {
 }
 
 INT_PTR CDialog::DoModal() {
+    KFW_CHECK_MSG(m_hWnd == nullptr, "DoModal on a dialog that is already up");
     CModalScope modal;
     HWND hWndOwner = FindModalOwner();
     BOOL bEnableOwner = FALSE;
@@ -131,6 +132,7 @@ int CDialog::RunModalLoop() {
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) { return Create(MAKEINTRESOURCEA(nIDTemplate), pParentWnd); }
 
 BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd) {
+    KFW_CHECK_MSG(m_hWnd == nullptr, "Create on a dialog that is already up");
     m_lpszTemplateName = lpszTemplateName;
     m_pParentWnd = pParentWnd;
     m_bModal = FALSE;
@@ -202,6 +204,7 @@ BOOL CDialog::ExecuteDlgInit(LPCSTR lpszResourceName) {
         if ((DWORD)(end - p) < dwLen || dwLen == 0 || p[dwLen - 1] != 0) return FALSE;
         // The records carry the old 16-bit numbers of "add an item".
         UINT msg = nMsg == 0x0403 ? CB_ADDSTRING : nMsg == 0x0401 ? LB_ADDSTRING : nMsg;
+        KFW_CHECK_MSG(::GetDlgItem(m_hWnd, nIDC) != nullptr, "initial data for a control the dialog does not have");
         ::SendDlgItemMessageA(m_hWnd, nIDC, msg, 0, (LPARAM)p);
         p += dwLen;
     }

@@ -69,6 +69,8 @@ int CGdiObject::GetObject(int nCount, LPVOID lpObject) const {
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) { return MakeTempGdi<CGdiObject>(hObject); }
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject) {
+    // A second object would leak the first (or be leaked itself).
+    KFW_CHECK_MSG(m_hObject == nullptr, "Attach or Create on a GDI object that already holds one");
     if (hObject == nullptr || m_hObject != nullptr) return FALSE;
     m_hObject = hObject;
     return TRUE;
@@ -185,6 +187,7 @@ CDC* CDC::FromHandle(HDC hDC) {
 CWnd* CDC::GetWindow() const { return CWnd::FromHandle(::WindowFromDC(m_hDC)); }
 
 BOOL CDC::Attach(HDC hDC) {
+    KFW_CHECK_MSG(m_hDC == nullptr, "Attach or Create on a CDC that already holds a DC");
     if (hDC == nullptr || m_hDC != nullptr) return FALSE;
     m_hDC = hDC;
     return TRUE;
@@ -208,38 +211,38 @@ BOOL CDC::DeleteDC() {
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
-    return CPen::FromHandle((HPEN)::SelectObject(m_hDC, pPen != nullptr ? pPen->m_hObject : nullptr));
+    return CPen::FromHandle((HPEN)::SelectObject(Dc(), pPen != nullptr ? pPen->m_hObject : nullptr));
 }
 CBrush* CDC::SelectObject(CBrush* pBrush) {
-    return CBrush::FromHandle((HBRUSH)::SelectObject(m_hDC, pBrush != nullptr ? pBrush->m_hObject : nullptr));
+    return CBrush::FromHandle((HBRUSH)::SelectObject(Dc(), pBrush != nullptr ? pBrush->m_hObject : nullptr));
 }
 CFont* CDC::SelectObject(CFont* pFont) {
-    return CFont::FromHandle((HFONT)::SelectObject(m_hDC, pFont != nullptr ? pFont->m_hObject : nullptr));
+    return CFont::FromHandle((HFONT)::SelectObject(Dc(), pFont != nullptr ? pFont->m_hObject : nullptr));
 }
 CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
-    return CBitmap::FromHandle((HBITMAP)::SelectObject(m_hDC, pBitmap != nullptr ? pBitmap->m_hObject : nullptr));
+    return CBitmap::FromHandle((HBITMAP)::SelectObject(Dc(), pBitmap != nullptr ? pBitmap->m_hObject : nullptr));
 }
 int CDC::SelectObject(CRgn* pRgn) {
-    return (int)(INT_PTR)::SelectObject(m_hDC, pRgn != nullptr ? pRgn->m_hObject : nullptr);
+    return (int)(INT_PTR)::SelectObject(Dc(), pRgn != nullptr ? pRgn->m_hObject : nullptr);
 }
 CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
-    return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject != nullptr ? pObject->m_hObject : nullptr));
+    return CGdiObject::FromHandle(::SelectObject(Dc(), pObject != nullptr ? pObject->m_hObject : nullptr));
 }
 CGdiObject* CDC::SelectStockObject(int nIndex) {
-    return CGdiObject::FromHandle(::SelectObject(m_hDC, ::GetStockObject(nIndex)));
+    return CGdiObject::FromHandle(::SelectObject(Dc(), ::GetStockObject(nIndex)));
 }
 
 CPoint CDC::MoveTo(int x, int y) {
     POINT pt = {0, 0};
-    ::MoveToEx(m_hDC, x, y, &pt);
+    ::MoveToEx(Dc(), x, y, &pt);
     return CPoint(pt);
 }
 
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
     // ExtTextOut with an opaque rectangle paints without creating a brush.
-    COLORREF old = ::SetBkColor(m_hDC, clr);
-    ::ExtTextOutA(m_hDC, 0, 0, ETO_OPAQUE, lpRect, nullptr, 0, nullptr);
-    ::SetBkColor(m_hDC, old);
+    COLORREF old = ::SetBkColor(Dc(), clr);
+    ::ExtTextOutA(Dc(), 0, 0, ETO_OPAQUE, lpRect, nullptr, 0, nullptr);
+    ::SetBkColor(Dc(), old);
 }
 
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
@@ -257,24 +260,24 @@ void CDC::Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRigh
 }
 
 BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) {
-    return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr, xSrc, ySrc, dwRop);
+    return ::BitBlt(Dc(), x, y, nWidth, nHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr, xSrc, ySrc, dwRop);
 }
 
 BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, int nSrcWidth,
                      int nSrcHeight, DWORD dwRop) {
-    return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr, xSrc, ySrc,
+    return ::StretchBlt(Dc(), x, y, nWidth, nHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr, xSrc, ySrc,
                         nSrcWidth, nSrcHeight, dwRop);
 }
 
 BOOL CDC::AlphaBlend(int xDest, int yDest, int nDestWidth, int nDestHeight, CDC* pSrcDC, int xSrc, int ySrc,
                      int nSrcWidth, int nSrcHeight, BLENDFUNCTION blend) {
-    return ::AlphaBlend(m_hDC, xDest, yDest, nDestWidth, nDestHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr, xSrc,
+    return ::AlphaBlend(Dc(), xDest, yDest, nDestWidth, nDestHeight, pSrcDC != nullptr ? pSrcDC->m_hDC : nullptr, xSrc,
                         ySrc, nSrcWidth, nSrcHeight, blend);
 }
 
 CSize CDC::GetTextExtent(LPCSTR lpszString, int nCount) const {
     SIZE s = {0, 0};
-    ::GetTextExtentPoint32A(m_hDC, lpszString, nCount, &s);
+    ::GetTextExtentPoint32A(Dc(), lpszString, nCount, &s);
     return CSize(s);
 }
 

@@ -7,6 +7,8 @@
 // previously selected object.
 #pragma once
 
+#include "framework/contract.h"
+
 #include "framework/cstring.h"
 #include "framework/geometry.h"
 #include "framework/object.h"
@@ -116,9 +118,15 @@ public:
 
     // Attributes
     HDC GetSafeHdc() const { return m_hDC; }
+    // The DC every drawing call goes to: drawing on a CDC that holds none is
+    // a caller's fault (a BeginPaint or CreateCompatibleDC not checked).
+    HDC Dc() const {
+        KFW_CHECK_MSG(m_hDC != nullptr, "a drawing call on a CDC that holds no DC");
+        return m_hDC;
+    }
     operator HDC() const { return m_hDC; }
     static CDC* FromHandle(HDC hDC);
-    int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hDC, nIndex); }
+    int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(Dc(), nIndex); }
     CWnd* GetWindow() const;
 
     // Life
@@ -128,7 +136,7 @@ public:
     BOOL CreateDC(LPCSTR lpszDriverName, LPCSTR lpszDeviceName, LPCSTR lpszOutput, const DEVMODEA* lpInitData);
     BOOL DeleteDC();
     int SaveDC() { return ::SaveDC(m_hDC); }
-    BOOL RestoreDC(int nSavedDC) { return ::RestoreDC(m_hDC, nSavedDC); }
+    BOOL RestoreDC(int nSavedDC) { return ::RestoreDC(Dc(), nSavedDC); }
 
     // Selection: each returns the previously selected object as a temporary
     // wrapper, ready to be selected back.
@@ -139,38 +147,38 @@ public:
     int SelectObject(CRgn* pRgn);
     CGdiObject* SelectObject(CGdiObject* pObject);
     CGdiObject* SelectStockObject(int nIndex);
-    HGDIOBJ SelectObject(HGDIOBJ hObject) { return ::SelectObject(m_hDC, hObject); }
+    HGDIOBJ SelectObject(HGDIOBJ hObject) { return ::SelectObject(Dc(), hObject); }
 
     // Colours and modes
-    COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
-    COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(m_hDC, crColor); }
-    int SetBkMode(int nBkMode) { return ::SetBkMode(m_hDC, nBkMode); }
-    int SetROP2(int nDrawMode) { return ::SetROP2(m_hDC, nDrawMode); }
-    int SetStretchBltMode(int nMode) { return ::SetStretchBltMode(m_hDC, nMode); }
-    int SetMapMode(int nMapMode) { return ::SetMapMode(m_hDC, nMapMode); }
-    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
-    COLORREF SetPixel(int x, int y, COLORREF crColor) { return ::SetPixel(m_hDC, x, y, crColor); }
+    COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(Dc(), crColor); }
+    COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(Dc(), crColor); }
+    int SetBkMode(int nBkMode) { return ::SetBkMode(Dc(), nBkMode); }
+    int SetROP2(int nDrawMode) { return ::SetROP2(Dc(), nDrawMode); }
+    int SetStretchBltMode(int nMode) { return ::SetStretchBltMode(Dc(), nMode); }
+    int SetMapMode(int nMapMode) { return ::SetMapMode(Dc(), nMapMode); }
+    COLORREF GetPixel(int x, int y) const { return ::GetPixel(Dc(), x, y); }
+    COLORREF SetPixel(int x, int y, COLORREF crColor) { return ::SetPixel(Dc(), x, y, crColor); }
 
     // Drawing
     CPoint MoveTo(int x, int y);
-    BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
-    BOOL Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
+    BOOL LineTo(int x, int y) { return ::LineTo(Dc(), x, y); }
+    BOOL Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(Dc(), x1, y1, x2, y2); }
     BOOL Rectangle(LPCRECT lpRect) { return Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
-    BOOL Ellipse(int x1, int y1, int x2, int y2) { return ::Ellipse(m_hDC, x1, y1, x2, y2); }
-    BOOL Polyline(const POINT* lpPoints, int nCount) { return ::Polyline(m_hDC, lpPoints, nCount); }
+    BOOL Ellipse(int x1, int y1, int x2, int y2) { return ::Ellipse(Dc(), x1, y1, x2, y2); }
+    BOOL Polyline(const POINT* lpPoints, int nCount) { return ::Polyline(Dc(), lpPoints, nCount); }
     void FillRect(LPCRECT lpRect, CBrush* pBrush) {
-        ::FillRect(m_hDC, lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr);
+        ::FillRect(Dc(), lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr);
     }
     void FrameRect(LPCRECT lpRect, CBrush* pBrush) {
-        ::FrameRect(m_hDC, lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr);
+        ::FrameRect(Dc(), lpRect, pBrush != nullptr ? (HBRUSH)pBrush->m_hObject : nullptr);
     }
-    void InvertRect(LPCRECT lpRect) { ::InvertRect(m_hDC, lpRect); }
+    void InvertRect(LPCRECT lpRect) { ::InvertRect(Dc(), lpRect); }
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     void Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight);
-    BOOL DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags) { return ::DrawEdge(m_hDC, lpRect, nEdge, nFlags); }
-    BOOL DrawFocusRect(LPCRECT lpRect) { return ::DrawFocusRect(m_hDC, lpRect); }
-    BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
+    BOOL DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags) { return ::DrawEdge(Dc(), lpRect, nEdge, nFlags); }
+    BOOL DrawFocusRect(LPCRECT lpRect) { return ::DrawFocusRect(Dc(), lpRect); }
+    BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(Dc(), x, y, hIcon); }
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, int nSrcWidth,
                     int nSrcHeight, DWORD dwRop);
@@ -179,30 +187,30 @@ public:
     BOOL AlphaBlend(int xDest, int yDest, int nDestWidth, int nDestHeight, CDC* pSrcDC, int xSrc, int ySrc,
                     int nSrcWidth, int nSrcHeight, BLENDFUNCTION blend);
     BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop) {
-        return ::PatBlt(m_hDC, x, y, nWidth, nHeight, dwRop);
+        return ::PatBlt(Dc(), x, y, nWidth, nHeight, dwRop);
     }
 
     // Text
-    BOOL TextOut(int x, int y, LPCSTR lpszString, int nCount) { return ::TextOutA(m_hDC, x, y, lpszString, nCount); }
+    BOOL TextOut(int x, int y, LPCSTR lpszString, int nCount) { return ::TextOutA(Dc(), x, y, lpszString, nCount); }
     BOOL TextOut(int x, int y, const CString& str) { return TextOut(x, y, str, str.GetLength()); }
     int DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) {
-        return ::DrawTextA(m_hDC, lpszString, nCount, lpRect, nFormat);
+        return ::DrawTextA(Dc(), lpszString, nCount, lpRect, nFormat);
     }
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat) {
         return DrawText(str, str.GetLength(), lpRect, nFormat);
     }
     CSize GetTextExtent(LPCSTR lpszString, int nCount) const;
     CSize GetTextExtent(const CString& str) const { return GetTextExtent(str, str.GetLength()); }
-    BOOL GetTextMetrics(LPTEXTMETRICA lpMetrics) const { return ::GetTextMetricsA(m_hDC, lpMetrics); }
+    BOOL GetTextMetrics(LPTEXTMETRICA lpMetrics) const { return ::GetTextMetricsA(Dc(), lpMetrics); }
 
     // Clipping
-    int SelectClipRgn(CRgn* pRgn) { return ::SelectClipRgn(m_hDC, pRgn != nullptr ? (HRGN)pRgn->m_hObject : nullptr); }
-    int IntersectClipRect(int x1, int y1, int x2, int y2) { return ::IntersectClipRect(m_hDC, x1, y1, x2, y2); }
-    int ExcludeClipRect(int x1, int y1, int x2, int y2) { return ::ExcludeClipRect(m_hDC, x1, y1, x2, y2); }
-    int GetClipBox(LPRECT lpRect) const { return ::GetClipBox(m_hDC, lpRect); }
+    int SelectClipRgn(CRgn* pRgn) { return ::SelectClipRgn(Dc(), pRgn != nullptr ? (HRGN)pRgn->m_hObject : nullptr); }
+    int IntersectClipRect(int x1, int y1, int x2, int y2) { return ::IntersectClipRect(Dc(), x1, y1, x2, y2); }
+    int ExcludeClipRect(int x1, int y1, int x2, int y2) { return ::ExcludeClipRect(Dc(), x1, y1, x2, y2); }
+    int GetClipBox(LPRECT lpRect) const { return ::GetClipBox(Dc(), lpRect); }
 
     // Printing
-    int StartDoc(LPDOCINFOA lpDocInfo) { return ::StartDocA(m_hDC, lpDocInfo); }
+    int StartDoc(LPDOCINFOA lpDocInfo) { return ::StartDocA(Dc(), lpDocInfo); }
     int StartPage() { return ::StartPage(m_hDC); }
     int EndPage() { return ::EndPage(m_hDC); }
     int EndDoc() { return ::EndDoc(m_hDC); }
