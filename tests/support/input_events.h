@@ -91,18 +91,37 @@ inline void SendKey(WORD vk) {
     SendInput(2, in, sizeof(INPUT));
 }
 
+// Waits until a visible window is in front (a window just hidden or closed
+// hands the front on) and that window's thread has taken what was sent to
+// it so far, the display's events among them.
+inline void SyncWithFront() {
+    const int kSettleSteps = 100, kStepMs = 10;
+    const UINT kSyncMs = 2000;
+    HWND hFront = nullptr;
+    for (int i = 0; i < kSettleSteps; ++i) {
+        hFront = GetForegroundWindow();
+        if (hFront != nullptr && IsWindowVisible(hFront)) break;
+        Sleep(kStepMs);
+    }
+    DWORD_PTR nResult = 0;
+    if (hFront != nullptr && GetWindowThreadProcessId(hFront, nullptr) != GetCurrentThreadId())
+        SendMessageTimeoutA(hFront, WM_NULL, 0, 0, SMTO_NORMAL, kSyncMs, &nResult);
+}
+
 // The keys pressed in order and released in reverse, as one chord (Ctrl+F1).
 // Each carries its scan code, as a keyboard sends it: a control that reads
 // the key from the scan code (the hot-key control) sees the same key.
 //
 // Under Wine a window that gains the X focus or the pointer re-reads the X
 // keyboard (KeymapNotify) and lets go of every key that X does not hold, and
-// X never holds an injected key. The thread with the focus does that when
-// the first key wakes it, so a change of focus just before could turn
-// Ctrl+Print Screen into a bare Print Screen. The modifiers therefore go
-// down first; once that thread has taken them (and read what the display
-// had for it) and they are still down, the last key follows. A modifier let
-// go meanwhile is pressed again.
+// X never holds an injected key: a change of focus just before a chord (a
+// window hidden or closed by the step before) could turn Ctrl+Print Screen
+// into a bare Print Screen. The focus goes to the window in front, whose
+// thread reads it when it next waits. So the chord waits until there is a
+// visible window in front and that window's thread has caught up, presses
+// the modifiers, lets that thread take them, and presses the last key only
+// while they are all still down; a modifier let go meanwhile is pressed
+// again.
 inline void SendChord(std::initializer_list<WORD> keys) {
     auto key = [](WORD vk, DWORD dwFlags) {
         INPUT i = {};
@@ -116,7 +135,7 @@ inline void SendChord(std::initializer_list<WORD> keys) {
     const size_t nKeys = keys.size();
     if (nKeys == 0) return;
     const int kMaxPresses = 5;
-    const UINT kSyncMs = 2000;
+    if (nKeys > 1) SyncWithFront();
     for (int n = 0; n < kMaxPresses; ++n) {
         std::vector<INPUT> down;
         for (size_t i = 0; i + 1 < nKeys; ++i) {
@@ -124,10 +143,7 @@ inline void SendChord(std::initializer_list<WORD> keys) {
         }
         if (down.empty()) break;
         SendInput((UINT)down.size(), down.data(), sizeof(INPUT));
-        HWND hFocus = GetForegroundWindow();
-        DWORD_PTR nResult = 0;
-        if (hFocus != nullptr && GetWindowThreadProcessId(hFocus, nullptr) != GetCurrentThreadId())
-            SendMessageTimeoutA(hFocus, WM_NULL, 0, 0, SMTO_NORMAL, kSyncMs, &nResult);
+        SyncWithFront();
     }
     std::vector<INPUT> in;
     in.push_back(key(pKeys[nKeys - 1], 0));
