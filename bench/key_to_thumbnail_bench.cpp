@@ -123,8 +123,7 @@ int main(int argc, char** argv) {
          [&] {
              s.ClearView();
              PressKeys({VK_F7});
-             s.m_kapto.WaitVisible(false);
-             kaptotest::PumpFor(500);
+             bench::Require(static_cast<bool>(AwaitRectangleOverlay(s.m_kapto, s.m_hMain)), "the rectangle overlay");
              testinput::PlaceCursorAt(rcClient.left, rcClient.top);
              testinput::SendButton(MOUSEEVENTF_LEFTDOWN);
              kaptotest::PumpFor(60);

@@ -143,19 +143,7 @@ TEST_F(CaptureModes, RectangleDraggedAfterItsHotKeyIsExactlyTheDraggedPart) {
     const Picture pattern = GrabScreen(rcClient);
     Picture view = ViewPicture(m_hMain);
     PressKeys({VK_F7});
-    // The frozen screen: a window of Kapto's over the whole screen.
-    HWND hOverlay = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        hOverlay = kaptotest::FindProcessWindow(m_kapto.Pid(), [&](HWND h) {
-            RECT rc = ScreenRectOf(h);
-            return h != m_hMain && ::IsWindowVisible(h) && rc.right - rc.left >= ::GetSystemMetrics(SM_CXSCREEN);
-        });
-        return hOverlay != nullptr;
-    })) << "no overlay";
-    // Set up and taking input once its loop takes messages.
-    DWORD_PTR nResult = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(hOverlay, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &nResult))
-        << "waited 5000 ms for the overlay to take messages";
+    ASSERT_TRUE(AwaitRectangleOverlay(m_kapto, m_hMain));
     // From the pattern's top-left pixel to just past its bottom-right one.
     Drag({rcClient.left, rcClient.top}, {rcClient.right, rcClient.bottom});
     Picture copied = CapturedPicture(view);

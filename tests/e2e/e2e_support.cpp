@@ -448,6 +448,23 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs) {
         nMs);
 }
 
+::testing::AssertionResult AwaitRectangleOverlay(const KaptoProcess& kapto, HWND hMain, HWND* phOverlay) {
+    HWND hOverlay = nullptr;
+    ::testing::AssertionResult shown = Await("the rectangle overlay", [&] {
+        hOverlay = kaptotest::FindProcessWindow(kapto.Pid(), [&](HWND h) {
+            RECT rc = ScreenRectOf(h);
+            return h != hMain && ::IsWindowVisible(h) && rc.right - rc.left >= ::GetSystemMetrics(SM_CXSCREEN);
+        });
+        return hOverlay != nullptr;
+    });
+    if (!shown) return shown;
+    if (phOverlay != nullptr) *phOverlay = hOverlay;
+    DWORD_PTR nResult = 0;
+    if (!::SendMessageTimeoutA(hOverlay, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &nResult))
+        return ::testing::AssertionFailure() << "waited 5000 ms for the rectangle overlay to take messages";
+    return ::testing::AssertionSuccess();
+}
+
 void TrayCallback(const KaptoProcess& kapto, UINT nMouse) {
     ::PostMessageA(kapto.Main(), ids::kTrayMessage, ids::kTrayIconId, nMouse);
 }

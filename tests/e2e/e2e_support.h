@@ -163,6 +163,11 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
 ::testing::AssertionResult AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath);
 // A person's keys go to hWnd (a window of Kapto's): it has the keyboard focus.
 ::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs = 5000);
+
+// The rectangle overlay (the frozen screen: a window of Kapto's other than
+// hMain over the whole screen), waited for until it is up and its loop takes
+// messages, which is when it takes the mouse.
+::testing::AssertionResult AwaitRectangleOverlay(const KaptoProcess& kapto, HWND hMain, HWND* phOverlay = nullptr);
 // The tray icon's callback as the shell sends it for mouse message nMouse.
 void TrayCallback(const KaptoProcess& kapto, UINT nMouse);
 

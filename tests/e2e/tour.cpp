@@ -50,19 +50,7 @@ TEST_F(Tour, ThePicturesOfTheReadme) {
     view = ViewPicture(hMain);
     PressKeys({VK_F7});
     ASSERT_TRUE(m_kapto.WaitVisible(false));
-    // The frozen screen: a window of Kapto's over the whole screen, set up
-    // and taking input once its loop answers.
-    HWND hOverlay = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        hOverlay = kaptotest::FindProcessWindow(m_kapto.Pid(), [&](HWND h) {
-            RECT rcWnd = ScreenRectOf(h);
-            return h != hMain && ::IsWindowVisible(h) && rcWnd.right - rcWnd.left >= ::GetSystemMetrics(SM_CXSCREEN);
-        });
-        return hOverlay != nullptr;
-    })) << "no overlay";
-    DWORD_PTR nAnswer = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(hOverlay, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &nAnswer))
-        << "waited 5000 ms for the overlay to take messages";
+    ASSERT_TRUE(AwaitRectangleOverlay(m_kapto, hMain));
     const RECT rc = m_target.ClientRect();
     const POINT ptFrom = {rc.left + 40, rc.top + 30};
     const POINT ptTo = {rc.right + 160, rc.bottom + 90};
