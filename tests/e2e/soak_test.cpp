@@ -155,8 +155,15 @@ public:
         HWND hBox = ::GetDlgItem(Main(), boxes[Pick(4)]);
         LRESULT nWas = ::SendMessageA(hBox, BM_GETCHECK, 0, 0);
         ClickWindow(hBox);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
         EXPECT_TRUE(Await(
-            "an image option's box to change", [&] { return ::SendMessageA(hBox, BM_GETCHECK, 0, 0) != nWas; }, 5000));
+            "an image option's box to change", [&] { return ::SendMessageA(hBox, BM_GETCHECK, 0, 0) != nWas; }, 5000))
+            << "the box is " << ((::SendMessageA(hBox, BM_GETSTATE, 0, 0) & BST_PUSHED) ? "still pushed" : "not pushed")
+            << (::GetGUIThreadInfo(::GetWindowThreadProcessId(hBox, nullptr), &info) && info.hwndFocus == hBox
+                    ? " and has the focus"
+                    : "")
+            << (info.hwndCapture != nullptr ? " (a window of Kapto's holds the mouse)" : "");
     }
     void ShowHide() {
         const bool bTray = Pick(2) == 0;
