@@ -59,17 +59,6 @@ MarkKind KindOfTool(UINT nTool) {
     return MarkRect;
 }
 
-// The kinds whose two points the selection's handles move.
-bool HasEndHandles(MarkKind nKind) {
-    return nKind == MarkArrow || nKind == MarkLine || nKind == MarkRect || nKind == MarkEllipse ||
-           nKind == MarkMosaic || nKind == MarkCrop;
-}
-
-// Shift keeps boxes square and lines at 45-degree steps.
-bool SquaresBox(MarkKind nKind) {
-    return nKind == MarkRect || nKind == MarkEllipse || nKind == MarkMosaic || nKind == MarkCrop;
-}
-
 RECT UnionOf(const RECT& a, const RECT& b) {
     RECT r;
     if (::IsRectEmpty(&a)) return b;
@@ -78,9 +67,10 @@ RECT UnionOf(const RECT& a, const RECT& b) {
     return r;
 }
 
-bool SamePoints(const MarkupMark& a, const MarkupMark& b) {
+bool SameGeometry(const MarkupMark& a, const MarkupMark& b) {
     if (a.ptFrom.x != b.ptFrom.x || a.ptFrom.y != b.ptFrom.y || a.ptTo.x != b.ptTo.x || a.ptTo.y != b.ptTo.y)
         return false;
+    if (a.nTextSize != b.nTextSize || a.nRadius != b.nRadius) return false;
     if (a.points.size() != b.points.size()) return false;
     for (size_t i = 0; i < a.points.size(); ++i) {
         if (a.points[i].x != b.points[i].x || a.points[i].y != b.points[i].y) return false;
@@ -110,6 +100,7 @@ CMarkupCanvas::CMarkupCanvas()
       m_nSelected(-1),
       m_nDrag(DragNone),
       m_nMoving(-1),
+      m_nHandle(0),
       m_ptDragStart{0, 0},
       m_hEdit(nullptr),
       m_hEditFont(nullptr),
@@ -158,6 +149,8 @@ void CMarkupCanvas::SetLineWidth(int nWidth) {
     if (m_nSelected >= 0 && m_marks[m_nSelected].nKind != MarkText && m_marks[m_nSelected].nWidth != m_nWidth) {
         MarkupMarks marks = m_marks;
         marks[m_nSelected].nWidth = m_nWidth;
+        // A circle chosen a new width takes that width's size again.
+        marks[m_nSelected].nRadius = 0;
         Commit(marks);
     }
 }
@@ -257,67 +250,47 @@ void CMarkupCanvas::ScrollTo(int x, int y) {
 }
 
 LRESULT CMarkupCanvas::OnHScroll(WPARAM wParam, LPARAM) {
-    CRect rc;
-    GetClientRect(&rc);
-    SCROLLINFO si = {};
-    si.cbSize = sizeof(si);
-    si.fMask = SIF_TRACKPOS;
-    ::GetScrollInfo(m_hWnd, SB_HORZ, &si);
-    int x = m_ptScroll.x;
-    switch (LOWORD(wParam)) {
-        case SB_LINELEFT:
-            x -= kScrollLine;
-            break;
-        case SB_LINERIGHT:
-            x += kScrollLine;
-            break;
-        case SB_PAGELEFT:
-            x -= rc.Width();
-            break;
-        case SB_PAGERIGHT:
-            x += rc.Width();
-            break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-            x = si.nTrackPos;
-            break;
-        default:
-            return 0;
-    }
-    ScrollTo(x, m_ptScroll.y);
+    OnScroll(SB_HORZ, LOWORD(wParam));
     return 0;
 }
 
 LRESULT CMarkupCanvas::OnVScroll(WPARAM wParam, LPARAM) {
+    OnScroll(SB_VERT, LOWORD(wParam));
+    return 0;
+}
+
+void CMarkupCanvas::OnScroll(int nBar, UINT nCode) {
     CRect rc;
     GetClientRect(&rc);
-    SCROLLINFO si = {};
-    si.cbSize = sizeof(si);
-    si.fMask = SIF_TRACKPOS;
-    ::GetScrollInfo(m_hWnd, SB_VERT, &si);
-    int y = m_ptScroll.y;
-    switch (LOWORD(wParam)) {
+    bool bHorz = nBar == SB_HORZ;
+    int nPos = bHorz ? m_ptScroll.x : m_ptScroll.y;
+    // The left and up codes are the same numbers, as are right and down.
+    switch (nCode) {
         case SB_LINEUP:
-            y -= kScrollLine;
+            nPos -= kScrollLine;
             break;
         case SB_LINEDOWN:
-            y += kScrollLine;
+            nPos += kScrollLine;
             break;
         case SB_PAGEUP:
-            y -= rc.Height();
+            nPos -= bHorz ? rc.Width() : rc.Height();
             break;
         case SB_PAGEDOWN:
-            y += rc.Height();
+            nPos += bHorz ? rc.Width() : rc.Height();
             break;
         case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-            y = si.nTrackPos;
+        case SB_THUMBPOSITION: {
+            SCROLLINFO si = {};
+            si.cbSize = sizeof(si);
+            si.fMask = SIF_TRACKPOS;
+            ::GetScrollInfo(m_hWnd, nBar, &si);
+            nPos = si.nTrackPos;
             break;
+        }
         default:
-            return 0;
+            return;
     }
-    ScrollTo(m_ptScroll.x, y);
-    return 0;
+    ScrollTo(bHorz ? nPos : m_ptScroll.x, bHorz ? m_ptScroll.y : nPos);
 }
 
 LRESULT CMarkupCanvas::OnMouseWheel(WPARAM wParam, LPARAM) {
@@ -445,13 +418,11 @@ void CMarkupCanvas::DrawOverlays(CMarkupSurface& scratch, const RECT& rcImage) {
         const MarkupMark& mark = m_nMoving == m_nSelected ? m_active : m_marks[m_nSelected];
         RECT rc = MarkBounds(mark);
         DashedRect(hdc, rc);
-        if (HasEndHandles(mark.nKind)) {
-            int h = std::max(2, kHandleSize * 100 / m_nZoom / 2);
-            for (const POINT& pt : {mark.ptFrom, mark.ptTo}) {
-                RECT rcHandle = {pt.x - h, pt.y - h, pt.x + h + 1, pt.y + h + 1};
-                ::FillRect(hdc, &rcHandle, (HBRUSH)::GetStockObject(WHITE_BRUSH));
-                ::FrameRect(hdc, &rcHandle, (HBRUSH)::GetStockObject(BLACK_BRUSH));
-            }
+        int h = std::max(2, kHandleSize * 100 / m_nZoom / 2);
+        for (const POINT& pt : MarkHandles(mark)) {
+            RECT rcHandle = {pt.x - h, pt.y - h, pt.x + h + 1, pt.y + h + 1};
+            ::FillRect(hdc, &rcHandle, (HBRUSH)::GetStockObject(WHITE_BRUSH));
+            ::FrameRect(hdc, &rcHandle, (HBRUSH)::GetStockObject(BLACK_BRUSH));
         }
     }
     ::SetViewportOrgEx(hdc, 0, 0, nullptr);
@@ -527,15 +498,17 @@ void CMarkupCanvas::OnLButtonDown(UINT, CPoint point) {
     POINT pt = ToImage(point);
     int nSlop = std::max(1, kHitSlop * 100 / m_nZoom);
     if (m_nTool == ID_MARKUP_SELECT) {
-        if (m_nSelected >= 0 && HasEndHandles(m_marks[m_nSelected].nKind)) {
+        if (m_nSelected >= 0) {
             const MarkupMark& mark = m_marks[m_nSelected];
             int nReach = std::max(2, kHandleSize * 100 / m_nZoom);
-            for (DragMode mode : {DragTo, DragFrom}) {
-                POINT end = mode == DragTo ? mark.ptTo : mark.ptFrom;
-                if (std::abs(end.x - pt.x) <= nReach && std::abs(end.y - pt.y) <= nReach) {
+            std::vector<POINT> handles = MarkHandles(mark);
+            // The last handle first: a line's end point before its start.
+            for (int i = (int)handles.size() - 1; i >= 0; --i) {
+                if (std::abs(handles[i].x - pt.x) <= nReach && std::abs(handles[i].y - pt.y) <= nReach) {
                     m_original = m_active = mark;
                     m_ptDragStart = pt;
-                    m_nDrag = mode;
+                    m_nDrag = DragHandle;
+                    m_nHandle = i;
                     SetCapture();
                     return;
                 }
@@ -602,18 +575,15 @@ void CMarkupCanvas::OnMouseMove(UINT nFlags, CPoint point) {
                 const POINT& last = m_active.points.back();
                 if (last.x != pt.x || last.y != pt.y) m_active.points.push_back(pt);
             } else {
-                m_active.ptTo = bShift ? ConstrainPoint(m_active.ptFrom, pt, SquaresBox(m_active.nKind)) : pt;
+                m_active.ptTo = bShift ? ConstrainPoint(m_active.ptFrom, pt, IsBoxKind(m_active.nKind)) : pt;
             }
             break;
         case DragMove:
             m_active = m_original;
             OffsetMark(m_active, pt.x - m_ptDragStart.x, pt.y - m_ptDragStart.y);
             break;
-        case DragFrom:
-            m_active.ptFrom = bShift ? ConstrainPoint(m_active.ptTo, pt, SquaresBox(m_active.nKind)) : pt;
-            break;
-        case DragTo:
-            m_active.ptTo = bShift ? ConstrainPoint(m_active.ptFrom, pt, SquaresBox(m_active.nKind)) : pt;
+        case DragHandle:
+            m_active = ResizeMark(m_original, m_nHandle, pt, bShift);
             break;
         default:
             break;
@@ -638,7 +608,7 @@ void CMarkupCanvas::OnLButtonUp(UINT nFlags, CPoint point) {
         Commit(marks, TRUE);
         return;
     }
-    if (m_nMoving >= 0 && !SamePoints(m_active, m_original)) {
+    if (m_nMoving >= 0 && !SameGeometry(m_active, m_original)) {
         MarkupMarks marks = m_marks;
         marks[m_nMoving] = m_active;
         Commit(marks);

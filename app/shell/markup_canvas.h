@@ -84,7 +84,7 @@ protected:
     void OnEditKillFocus();
 
 private:
-    enum DragMode { DragNone, DragNew, DragMove, DragFrom, DragTo };
+    enum DragMode { DragNone, DragNew, DragMove, DragHandle };
 
     POINT ToImage(POINT ptClient) const;
     RECT ToClient(const RECT& rcImage) const;
@@ -97,6 +97,8 @@ private:
     void InvalidateImageRect(const RECT& rcImage);
     void UpdateScrollBars();
     void ScrollTo(int x, int y);
+    // A scroll bar's code (SB_LINEUP ...) on the bar SB_HORZ or SB_VERT.
+    void OnScroll(int nBar, UINT nCode);
     void StartTextEdit(POINT ptImage, int nIndex);
     // Overlays on the picture of rcImage (scratch's origin): the selection and the crop.
     void DrawOverlays(CMarkupSurface& scratch, const RECT& rcImage);
@@ -120,6 +122,7 @@ private:
     DragMode m_nDrag;
     int m_nMoving;          // the mark left out of the background while dragged, or -1
     MarkupMark m_active;    // the mark being drawn or moved
+    int m_nHandle;          // DragHandle: the index of the handle in MarkHandles
     POINT m_ptDragStart;    // image pixels
     MarkupMark m_original;  // the moved mark as it was
 

@@ -16,8 +16,8 @@ const double kPi = 3.14159265358979323846;
 int ArrowHeadLength(int nWidth) { return 3 * nWidth + 10; }
 const double kArrowHeadHalfBase = 0.45;
 
-// The numbered circle's radius for a line width.
-int NumberRadius(int nWidth) { return 8 + 2 * nWidth; }
+// The numbered circle's radius: its own once resized, else grown with the line width.
+int NumberRadius(const MarkupMark& mark) { return mark.nRadius > 0 ? mark.nRadius : 8 + 2 * mark.nWidth; }
 
 int HighlighterWidth(int nWidth) { return std::max(kHighlighterMinWidth, kHighlighterWidthFactor * nWidth); }
 
@@ -57,6 +57,21 @@ SIZE TextExtent(const MarkupMark& mark) {
     size.cy = std::max((int)(rc.bottom - rc.top), 1);
     return size;
 }
+
+// The smallest rectangle with every point of the stroke on it, corners included.
+RECT PointBounds(const std::vector<POINT>& points) {
+    if (points.empty()) return MakeRect(0, 0, 0, 0);
+    RECT rc = MakeRect(points[0].x, points[0].y, points[0].x, points[0].y);
+    for (const POINT& pt : points) {
+        rc.left = std::min(rc.left, pt.x);
+        rc.top = std::min(rc.top, pt.y);
+        rc.right = std::max(rc.right, pt.x);
+        rc.bottom = std::max(rc.bottom, pt.y);
+    }
+    return rc;
+}
+
+bool HasTwoPoints(MarkKind nKind) { return nKind == MarkArrow || nKind == MarkLine || IsBoxKind(nKind); }
 
 double SegmentDistance(POINT p, POINT a, POINT b) {
     double dx = b.x - a.x, dy = b.y - a.y;
@@ -162,7 +177,7 @@ void DrawText(HDC hdc, const MarkupMark& mark) {
 }
 
 void DrawNumber(HDC hdc, const MarkupMark& mark, int nNumber) {
-    int r = NumberRadius(mark.nWidth);
+    int r = NumberRadius(mark);
     POINT c = mark.ptFrom;
     kfw::ScopedBrush brush(::CreateSolidBrush(mark.clr));
     kfw::ScopedSelect selBrush(hdc, brush);
@@ -317,13 +332,7 @@ RECT MarkBounds(const MarkupMark& mark) {
         case MarkPen:
         case MarkHighlighter: {
             if (mark.points.empty()) return MakeRect(0, 0, 0, 0);
-            rc = MakeRect(mark.points[0].x, mark.points[0].y, mark.points[0].x, mark.points[0].y);
-            for (const POINT& pt : mark.points) {
-                rc.left = std::min(rc.left, pt.x);
-                rc.top = std::min(rc.top, pt.y);
-                rc.right = std::max(rc.right, pt.x);
-                rc.bottom = std::max(rc.bottom, pt.y);
-            }
+            rc = PointBounds(mark.points);
             if (mark.nKind == MarkHighlighter) nPad = HighlighterWidth(mark.nWidth) / 2 + 2;
             break;
         }
@@ -334,7 +343,7 @@ RECT MarkBounds(const MarkupMark& mark) {
                             mark.ptFrom.y + size.cy + 2);
         }
         case MarkNumber: {
-            int r = NumberRadius(mark.nWidth) + 2;
+            int r = NumberRadius(mark) + 2;
             return MakeRect(mark.ptFrom.x - r, mark.ptFrom.y - r, mark.ptFrom.x + r + 1, mark.ptFrom.y + r + 1);
         }
         default:
@@ -397,6 +406,94 @@ BOOL HitMark(const MarkupMark& mark, POINT pt, int nSlop) {
             return ::PtInRect(&rc, pt);
         }
     }
+}
+
+BOOL IsBoxKind(MarkKind nKind) {
+    return nKind == MarkRect || nKind == MarkEllipse || nKind == MarkMosaic || nKind == MarkCrop;
+}
+
+namespace {
+
+// The frame whose corners are the handles of a mark that scales.
+RECT ScaleFrame(const MarkupMark& mark) {
+    if (mark.nKind == MarkText) {
+        SIZE size = TextExtent(mark);
+        return MakeRect(mark.ptFrom.x, mark.ptFrom.y, mark.ptFrom.x + size.cx, mark.ptFrom.y + size.cy);
+    }
+    if (mark.nKind == MarkNumber) {
+        int r = NumberRadius(mark);
+        return MakeRect(mark.ptFrom.x - r, mark.ptFrom.y - r, mark.ptFrom.x + r, mark.ptFrom.y + r);
+    }
+    return PointBounds(mark.points);
+}
+
+POINT Corner(const RECT& rc, int n) {
+    POINT pt = {n == 1 || n == 2 ? rc.right : rc.left, n >= 2 ? rc.bottom : rc.top};
+    return pt;
+}
+
+// The corner of the box of size cx by cy that sits at ptAnchor, on the side
+// of it where ptTowards is: where the box's top-left corner goes.
+POINT BoxFrom(POINT ptAnchor, POINT ptTowards, int cx, int cy) {
+    POINT pt = {ptTowards.x >= ptAnchor.x ? ptAnchor.x : ptAnchor.x - cx,
+                ptTowards.y >= ptAnchor.y ? ptAnchor.y : ptAnchor.y - cy};
+    return pt;
+}
+
+}  // namespace
+
+std::vector<POINT> MarkHandles(const MarkupMark& mark) {
+    if (HasTwoPoints(mark.nKind)) return {mark.ptFrom, mark.ptTo};
+    RECT rc = ScaleFrame(mark);
+    return {Corner(rc, 0), Corner(rc, 1), Corner(rc, 2), Corner(rc, 3)};
+}
+
+MarkupMark ResizeMark(const MarkupMark& original, int nHandle, POINT pt, BOOL bKeepShape) {
+    MarkupMark mark = original;
+    if (HasTwoPoints(mark.nKind)) {
+        POINT& ptEnd = nHandle == 0 ? mark.ptFrom : mark.ptTo;
+        POINT ptAnchor = nHandle == 0 ? mark.ptTo : mark.ptFrom;
+        ptEnd = bKeepShape ? ConstrainPoint(ptAnchor, pt, IsBoxKind(mark.nKind)) : pt;
+        return mark;
+    }
+    RECT rc = ScaleFrame(original);
+    POINT a = Corner(rc, (nHandle + 2) % 4), d = Corner(rc, nHandle % 4);
+    double ox = d.x - a.x, oy = d.y - a.y, nx = pt.x - a.x, ny = pt.y - a.y;
+    // One scale for both directions: the one that brings the dragged corner
+    // nearest the pointer.
+    double len2 = ox * ox + oy * oy;
+    double s = len2 > 0 ? (nx * ox + ny * oy) / len2 : 1.0;
+    switch (mark.nKind) {
+        case MarkPen:
+        case MarkHighlighter: {
+            // A flat stroke keeps its flat direction: there is nothing to scale.
+            double sx = bKeepShape ? s : (ox != 0 ? nx / ox : 1.0);
+            double sy = bKeepShape ? s : (oy != 0 ? ny / oy : 1.0);
+            for (POINT& p : mark.points) {
+                p.x = a.x + (LONG)std::lround((p.x - a.x) * sx);
+                p.y = a.y + (LONG)std::lround((p.y - a.y) * sy);
+            }
+            break;
+        }
+        case MarkText: {
+            mark.nTextSize = std::max(kMinTextSize, std::min(kMaxTextSize, (int)std::lround(original.nTextSize * s)));
+            // A font's cell does not scale exactly with its size: the box is
+            // measured again and put against the anchor.
+            SIZE size = TextExtent(mark);
+            mark.ptFrom = mark.ptTo = BoxFrom(a, d, size.cx, size.cy);
+            break;
+        }
+        case MarkNumber: {
+            int r = std::max(kMinNumberRadius, std::min(kMaxNumberRadius, (int)std::lround(NumberRadius(original) * s)));
+            mark.nRadius = r;
+            POINT ptFrom = BoxFrom(a, d, 2 * r, 2 * r);
+            mark.ptFrom = mark.ptTo = {ptFrom.x + r, ptFrom.y + r};
+            break;
+        }
+        default:
+            break;
+    }
+    return mark;
 }
 
 POINT ConstrainPoint(POINT ptAnchor, POINT pt, BOOL bSquare) {

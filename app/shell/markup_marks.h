@@ -41,6 +41,7 @@ struct MarkupMark {
     std::string strText;        // code page 936
     int nTextSize = 24;         // the text's character height, pixels
     std::string strFace;        // the text's font; empty: kMarkupDefaultFace
+    int nRadius = 0;            // the numbered circle's, pixels; 0: as the line width makes it
 };
 
 typedef std::vector<MarkupMark> MarkupMarks;
@@ -53,6 +54,9 @@ const int kMosaicBlock = 10;
 // kHighlighterMinWidth.
 const int kHighlighterWidthFactor = 4;
 const int kHighlighterMinWidth = 12;
+// What a text's size and a numbered circle's radius can be made, pixels.
+const int kMinTextSize = 6, kMaxTextSize = 200;
+const int kMinNumberRadius = 6, kMaxNumberRadius = 100;
 
 // A top-down 32-bit DIB section (blue, green, red, unused) that GDI draws
 // into and plain code reads and writes. Not copyable.
@@ -102,6 +106,18 @@ BOOL IsEmptyMark(const MarkupMark& mark);
 void OffsetMark(MarkupMark& mark, int dx, int dy);
 // TRUE when pt (image pixels) is on the mark or within nSlop of it.
 BOOL HitMark(const MarkupMark& mark, POINT pt, int nSlop);
+// TRUE for the kinds that Shift keeps square: boxes, ellipses, mosaics, crops.
+BOOL IsBoxKind(MarkKind nKind);
+// Where the selection's handles sit (image pixels): the two points of a
+// line, an arrow, a box, an ellipse, a mosaic or a crop; for a stroke, a text
+// or a numbered circle the corners of its frame, clockwise from the top-left.
+std::vector<POINT> MarkHandles(const MarkupMark& mark);
+// original with its handle nHandle (an index into MarkHandles) dragged to
+// pt. A two-point mark moves that point (bKeepShape: 45-degree lines, square
+// boxes); the others scale about the opposite corner, which stays where it
+// is: a stroke to the new frame (bKeepShape: keeping its proportions), a
+// text's size and a circle's radius by the frame's diagonal.
+MarkupMark ResizeMark(const MarkupMark& original, int nHandle, POINT pt, BOOL bKeepShape);
 // pt moved so that the line from ptAnchor runs at a multiple of 45 degrees
 // (bSquare FALSE), or so that the box from ptAnchor is a square (TRUE).
 POINT ConstrainPoint(POINT ptAnchor, POINT pt, BOOL bSquare);

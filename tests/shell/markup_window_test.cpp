@@ -345,22 +345,92 @@ TEST_F(MarkupWindowTest, EscapeAsksAndLeavesTheImageByteIdentical) {
     });
 }
 
-TEST_F(MarkupWindowTest, FinishThenCopyPutsTheMarkedImageOnTheClipboard) {
+TEST_F(MarkupWindowTest, CopyPutsTheMarkedImageOnTheClipboard) {
+    struct Case {
+        const char* pszHow;
+        bool bInMarkup;  // else from the main window after 完成
+    } cases[] = {{"Ctrl+C in the markup window", true}, {"完成, then Copy", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszHow);
+        std::vector<Step> marks;
+        AddDrag(marks, {20, 20}, {120, 90});
+        if (c.bInMarkup) marks.push_back([](HWND) { testinput::SendChord({VK_CONTROL, 'C'}); });
+        Run(marks, {kFinish}, [&](HWND h) {
+            if (!c.bInMarkup) ::SendMessageA(h, WM_COMMAND, ID_EDIT_COPY, 0);
+            ASSERT_TRUE(::OpenClipboard(nullptr));
+            HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
+            BITMAP bm = {};
+            ::GetObjectA(hBitmap, sizeof(bm), &bm);
+            HDC hdc = ::CreateCompatibleDC(nullptr);
+            HGDIOBJ hOld = ::SelectObject(hdc, hBitmap);
+            COLORREF clrMarked = ::GetPixel(hdc, 20, 55), clrUntouched = ::GetPixel(hdc, 70, 55);
+            ::SelectObject(hdc, hOld);
+            ::DeleteDC(hdc);
+            ::CloseClipboard();
+            EXPECT_EQ(kImageWidth, bm.bmWidth);
+            EXPECT_EQ(kImageHeight, bm.bmHeight);
+            EXPECT_EQ(RGB(255, 0, 0), clrMarked);
+            uint32_t rgb = Original(70, 55);
+            EXPECT_EQ(RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF), clrUntouched);
+        });
+    }
+}
+
+TEST_F(MarkupWindowTest, ZoomChangesTheViewAndNotTheImage) {
+    auto ctrlWheel = [](int nDelta) {
+        return [nDelta](HWND) {
+            MouseAt(80, 60);
+            testinput::SendKeyEvent(VK_CONTROL, true);
+            testinput::SendWheel(nDelta);
+            testinput::SendKeyEvent(VK_CONTROL, false);
+        };
+    };
+    struct Case {
+        const char* pszWhat;
+        Step act;
+        int nZoom;
+    } cases[] = {
+        {"Ctrl+wheel forward", ctrlWheel(WHEEL_DELTA), 150},
+        {"Ctrl+wheel back", ctrlWheel(-WHEEL_DELTA), 100},
+        {"Ctrl+wheel back again", ctrlWheel(-WHEEL_DELTA), 75},
+        {"适应窗口: the whole image, never above 100 %", [](HWND) { MarkupCommand(ID_MARKUP_FIT); }, 100},
+    };
+    std::vector<uint32_t> marked;
     std::vector<Step> marks;
     AddDrag(marks, {20, 20}, {120, 90});
-    Run(marks, {kFinish}, [&](HWND h) {
-        ::SendMessageA(h, WM_COMMAND, ID_EDIT_COPY, 0);
-        ASSERT_TRUE(::OpenClipboard(nullptr));
-        HBITMAP hBitmap = (HBITMAP)::GetClipboardData(CF_BITMAP);
-        COLORREF clr = CLR_INVALID;
-        HDC hdc = ::CreateCompatibleDC(nullptr);
-        HGDIOBJ hOld = ::SelectObject(hdc, hBitmap);
-        clr = ::GetPixel(hdc, 20, 55);
-        ::SelectObject(hdc, hOld);
-        ::DeleteDC(hdc);
-        ::CloseClipboard();
-        EXPECT_EQ(RGB(255, 0, 0), clr);
+    marks.push_back([&](HWND) { Flatten(marked); });
+    for (const Case& c : cases) {
+        marks.push_back(c.act);
+        marks.push_back([&c](HWND) { EXPECT_EQ(c.nZoom, Canvas()->GetZoom()) << c.pszWhat; });
+    }
+    Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(marked, Current()); });
+}
+
+TEST_F(MarkupWindowTest, PenStrokeScalesByItsCornerHandleAndUndoPutsItBack) {
+    std::vector<uint32_t> drawn;
+    std::vector<Step> marks = {[](HWND) { MarkupCommand(ID_MARKUP_PEN); }};
+    AddDrag(marks, {10, 100}, {150, 10});  // through (80, 55)
+    marks.push_back([&](HWND) {
+        Flatten(drawn);
+        MarkupCommand(ID_MARKUP_SELECT);
     });
+    marks.push_back([](HWND) { MouseAt(80, 55, MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP); });
+    AddDrag(marks, {150, 10}, {80, 55});  // the top-right corner: half as wide, half as high
+    marks.push_back([this](HWND) {
+        ASSERT_EQ(1u, Canvas()->GetMarks().size());
+        std::vector<POINT> points = Canvas()->GetMarks()[0].points;
+        std::vector<POINT> expected = {{10, 100}, {45, 77}, {80, 55}};  // the bottom-left corner stays
+        ASSERT_EQ(expected.size(), points.size());
+        for (size_t i = 0; i < points.size(); ++i) {
+            EXPECT_EQ(expected[i].x, points[i].x) << i;
+            EXPECT_EQ(expected[i].y, points[i].y) << i;
+        }
+        std::vector<uint32_t> now;
+        Flatten(now);
+        EXPECT_EQ(Original(150, 10), now[(size_t)10 * kImageWidth + 150]) << "nothing left at the old corner";
+    });
+    marks.push_back([](HWND) { testinput::SendChord({VK_CONTROL, 'Z'}); });
+    Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(drawn, Current()) << "undo: the stroke as it was drawn"; });
 }
 
 TEST_F(MarkupWindowTest, MenuItemIsEnabledOnlyWithAnImage) {

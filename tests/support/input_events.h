@@ -57,6 +57,15 @@ inline void SendButton(DWORD dwFlags) {
     SendInput(1, &in, sizeof(in));
 }
 
+// The wheel turned where the cursor is: WHEEL_DELTA a notch, away from the user positive.
+inline void SendWheel(int nDelta) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.mouseData = (DWORD)nDelta;
+    in.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    SendInput(1, &in, sizeof(in));
+}
+
 inline void SendClick(DWORD dwDown, DWORD dwUp) {
     SendButton(dwDown);
     SendButton(dwUp);
