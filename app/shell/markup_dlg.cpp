@@ -37,15 +37,20 @@ const int kSwatchSize = 16;
 const int kGap = 4;  // pixels between the rows and the controls
 const SIZE kMinClient = {640, 360};
 
-// The tool bar's buttons after the tools and the swatches.
+// The tool bar's buttons after the tools and the swatches (0: a separator).
 struct TextButton {
     UINT nCommand;
     const char* pszText;
+    const char* pszTip;
 };
 const TextButton kTextButtons[] = {
-    {ID_MARKUP_COLOR, "其他颜色..."}, {0, nullptr}, {ID_MARKUP_UNDO, "撤销"},
-    {ID_MARKUP_REDO, "重做"},         {0, nullptr}, {ID_MARKUP_FIT, "适应窗口"},
-    {ID_MARKUP_ACTUAL_SIZE, "100%"},
+    {ID_MARKUP_COLOR, "其他颜色...", "其他颜色"},
+    {0, nullptr, nullptr},
+    {ID_MARKUP_UNDO, "撤销", "撤销 (Ctrl+Z)"},
+    {ID_MARKUP_REDO, "重做", "重做 (Ctrl+Y)"},
+    {0, nullptr, nullptr},
+    {ID_MARKUP_FIT, "适应窗口", "适应窗口：显示整个图像"},
+    {ID_MARKUP_ACTUAL_SIZE, "100%", "实际大小 (100%)"},
 };
 
 const char kDiscardMarks[] = "放弃所做的标注吗？";
@@ -107,9 +112,9 @@ BOOL CopyToClipboard(HWND hOwner, const CMarkupSurface& surface) {
 
 }  // namespace
 
-const COLORREF CMarkupDlg::kSwatches[8] = {
-    RGB(255, 0, 0),   RGB(255, 128, 0), RGB(255, 255, 0), RGB(0, 176, 80),
-    RGB(0, 112, 255), RGB(160, 0, 255), RGB(0, 0, 0),     RGB(255, 255, 255),
+const CMarkupDlg::Swatch CMarkupDlg::kSwatches[8] = {
+    {RGB(255, 0, 0), "红色"},   {RGB(255, 128, 0), "橙色"}, {RGB(255, 255, 0), "黄色"}, {RGB(0, 176, 80), "绿色"},
+    {RGB(0, 112, 255), "蓝色"}, {RGB(160, 0, 255), "紫色"}, {RGB(0, 0, 0), "黑色"},     {RGB(255, 255, 255), "白色"},
 };
 
 CMarkupDlg::CMarkupDlg(CWnd* pParent, CKpCore* pCore, const CMarkupSurface& image)
@@ -119,7 +124,8 @@ CMarkupDlg::CMarkupDlg(CWnd* pParent, CKpCore* pCore, const CMarkupSurface& imag
       m_image(image),
       m_hToolBar(nullptr),
       m_hSwatchImages(nullptr),
-      m_nToolBarHeight(0) {}
+      m_nButtonHeight(0),
+      m_nToolBarWidth(0) {}
 
 BOOL CMarkupDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -159,19 +165,22 @@ BOOL CMarkupDlg::OnInitDialog() {
     GetClientRect(&rcClient);
     int nChromeX = (rcWindow.right - rcWindow.left) - rcClient.right;
     int nChromeY = (rcWindow.bottom - rcWindow.top) - rcClient.bottom;
-    Layout();
-    RECT rcCanvas;
-    m_wndCanvas.GetWindowRect(&rcCanvas);
-    ScreenToClient(&rcCanvas);
-    int nEdge = 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL);
-    int cx = std::max((int)kMinClient.cx, m_image.Width() + nEdge) + nChromeX;
-    int cy = std::max((int)kMinClient.cy, (int)rcCanvas.top + m_image.Height() + nEdge) + nChromeY;
     HWND hOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     MONITORINFO mi = {};
     mi.cbSize = sizeof(mi);
     ::GetMonitorInfoA(::MonitorFromWindow(hOwner != nullptr ? hOwner : m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
     RECT rcWork = mi.rcWork;
+    int nEdge = 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL);
+    // Wide enough for the whole tool bar in one row where the screen allows;
+    // the rows it takes at that width set where the canvas starts.
+    int cx = std::max({(int)kMinClient.cx, m_image.Width() + nEdge, m_nToolBarWidth}) + nChromeX;
     cx = std::min(cx, (int)(rcWork.right - rcWork.left));
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, cx, rcWindow.bottom - rcWindow.top, SWP_NOMOVE | SWP_NOZORDER);
+    Layout();
+    RECT rcCanvas;
+    m_wndCanvas.GetWindowRect(&rcCanvas);
+    ScreenToClient(&rcCanvas);
+    int cy = std::max((int)kMinClient.cy, (int)rcCanvas.top + m_image.Height() + nEdge) + nChromeY;
     cy = std::min(cy, (int)(rcWork.bottom - rcWork.top));
     ::SetWindowPos(m_hWnd, nullptr, rcWork.left + (rcWork.right - rcWork.left - cx) / 2,
                    rcWork.top + (rcWork.bottom - rcWork.top - cy) / 2, cx, cy, SWP_NOZORDER);
@@ -180,10 +189,10 @@ BOOL CMarkupDlg::OnInitDialog() {
 }
 
 void CMarkupDlg::CreateToolBar() {
-    m_hToolBar = ::CreateWindowExA(
-        0, TOOLBARCLASSNAMEA, nullptr,
-        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN, 0, 0,
-        100, 30, m_hWnd, (HMENU)(INT_PTR)IDC_MARKUP_TOOLBAR, nullptr, nullptr);
+    m_hToolBar = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                                   WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
+                                       CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                                   0, 0, 100, 30, m_hWnd, (HMENU)(INT_PTR)IDC_MARKUP_TOOLBAR, nullptr, nullptr);
     if (m_hToolBar == nullptr) return;
     ::SendMessageA(m_hToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     ::SendMessageA(m_hToolBar, WM_SETFONT, SendMessage(WM_GETFONT), FALSE);
@@ -191,12 +200,12 @@ void CMarkupDlg::CreateToolBar() {
 
     // One solid square per swatch, framed in grey so white shows too.
     m_hSwatchImages = ImageList_Create(kSwatchSize, kSwatchSize, ILC_COLOR32, 8, 0);
-    for (COLORREF clr : kSwatches) {
+    for (const Swatch& swatch : kSwatches) {
         CMarkupSurface square;
         if (!square.Create(kSwatchSize, kSwatchSize)) continue;
         RECT rc = {0, 0, kSwatchSize, kSwatchSize};
         kfw::ScopedBrush frame(::CreateSolidBrush(RGB(96, 96, 96)));
-        kfw::ScopedBrush fill(::CreateSolidBrush(clr));
+        kfw::ScopedBrush fill(::CreateSolidBrush(swatch.clr));
         ::FillRect(square.GetDC(), &rc, frame);
         ::InflateRect(&rc, -1, -1);
         ::FillRect(square.GetDC(), &rc, fill);
@@ -224,16 +233,77 @@ void CMarkupDlg::CreateToolBar() {
     ::SendMessageA(m_hToolBar, TB_ADDBUTTONSA, (WPARAM)n, (LPARAM)buttons);
     ::SendMessageA(m_hToolBar, TB_AUTOSIZE, 0, 0);
     DWORD dwSize = (DWORD)::SendMessageA(m_hToolBar, TB_GETBUTTONSIZE, 0, 0);
-    m_nToolBarHeight = HIWORD(dwSize) + 2;
+    m_nButtonHeight = HIWORD(dwSize);
+    // Where each button is in one row, for wrapping it later.
+    m_items.assign((size_t)n, ToolBarItem());
+    for (int i = 0; i < n; ++i) {
+        ::SendMessageA(m_hToolBar, TB_GETITEMRECT, (WPARAM)i, (LPARAM)&m_items[(size_t)i].rcOneRow);
+        m_items[(size_t)i].bSeparator = (buttons[i].fsStyle & BTNS_SEP) != 0;
+    }
+    m_nToolBarWidth = n > 0 ? (int)m_items.back().rcOneRow.right + kGap : 0;
+}
+
+int CMarkupDlg::WrapToolBar(int nWidth) {
+    if (m_hToolBar == nullptr || m_items.empty()) return 0;
+    auto stateAt = [this](int i) {
+        TBBUTTON b = {};
+        ::SendMessageA(m_hToolBar, TB_GETBUTTON, (WPARAM)i, (LPARAM)&b);
+        return b.fsState;
+    };
+    auto setStateAt = [this](int i, BYTE fsState) {
+        TBBUTTONINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE;  // separators share one command
+        info.fsState = fsState;
+        ::SendMessageA(m_hToolBar, TB_SETBUTTONINFOA, (WPARAM)i, (LPARAM)&info);
+    };
+    // A group of buttons (tools, swatches, undo and redo...) that would pass
+    // the right edge starts a row, and the separator before it goes; only a
+    // group wider than a row breaks inside. The control's own wrapping
+    // breaks inside groups and leaves rows half empty.
+    int nCount = (int)m_items.size();
+    std::vector<BYTE> rows((size_t)nCount, 0);  // TBSTATE_WRAP, TBSTATE_HIDDEN
+    int nRowFirst = 0, nSeparator = -1;
+    for (int i = 0; i < nCount; ++i) {
+        if (m_items[(size_t)i].bSeparator) {
+            nSeparator = i;
+            continue;
+        }
+        if (i == nRowFirst || m_items[(size_t)i].rcOneRow.right - m_items[(size_t)nRowFirst].rcOneRow.left <= nWidth)
+            continue;
+        if (nSeparator > nRowFirst) {
+            rows[(size_t)nSeparator - 1] |= TBSTATE_WRAP;
+            rows[(size_t)nSeparator] |= TBSTATE_HIDDEN;
+            nRowFirst = nSeparator + 1;
+            --i;  // this button again, on the new row
+        } else {
+            rows[(size_t)i - 1] |= TBSTATE_WRAP;
+            nRowFirst = i;
+        }
+        nSeparator = -1;
+    }
+    for (int i = 0; i < nCount; ++i)
+        setStateAt(i, (BYTE)((stateAt(i) & ~(TBSTATE_WRAP | TBSTATE_HIDDEN)) | rows[(size_t)i]));
+    ::SendMessageA(m_hToolBar, TB_AUTOSIZE, 0, 0);
+    int nBottom = m_nButtonHeight;
+    for (int i = 0; i < nCount; ++i) {
+        RECT rc = {};
+        if ((rows[(size_t)i] & TBSTATE_HIDDEN) == 0 &&
+            ::SendMessageA(m_hToolBar, TB_GETITEMRECT, (WPARAM)i, (LPARAM)&rc))
+            nBottom = std::max(nBottom, (int)rc.bottom);
+    }
+    return nBottom + 2;
 }
 
 void CMarkupDlg::Layout() {
     if (m_wndCanvas.GetSafeHwnd() == nullptr) return;
     RECT rc;
     GetClientRect(&rc);
-    if (m_hToolBar != nullptr) ::MoveWindow(m_hToolBar, 0, 0, rc.right, m_nToolBarHeight, TRUE);
-    // The second row: line width and text size at the left, 完成 and 取消 at the right.
-    int y = m_nToolBarHeight + kGap;
+    // A narrow window has the tool bar in more rows rather than cut off.
+    int nBarHeight = WrapToolBar(rc.right);
+    if (m_hToolBar != nullptr) ::MoveWindow(m_hToolBar, 0, 0, rc.right, nBarHeight, TRUE);
+    // The row below: line width and text size at the left, 完成 and 取消 at the right.
+    int y = nBarHeight + kGap;
     int nRowHeight = 0;
     int x = kGap;
     for (int nID : {IDC_MARKUP_WIDTH_LABEL, IDC_MARKUP_WIDTH, IDC_MARKUP_TEXTSIZE_LABEL, IDC_MARKUP_TEXTSIZE}) {
@@ -284,11 +354,11 @@ void CMarkupDlg::OnTool(UINT nID) {
 void CMarkupDlg::ShowColor(COLORREF clr) {
     if (m_hToolBar == nullptr) return;
     for (int i = 0; i < 8; ++i)
-        ::SendMessageA(m_hToolBar, TB_CHECKBUTTON, ID_MARKUP_SWATCH_FIRST + i, kSwatches[i] == clr);
+        ::SendMessageA(m_hToolBar, TB_CHECKBUTTON, ID_MARKUP_SWATCH_FIRST + i, kSwatches[i].clr == clr);
 }
 
 void CMarkupDlg::OnSwatch(UINT nID) {
-    m_wndCanvas.SetColor(kSwatches[nID - ID_MARKUP_SWATCH_FIRST]);
+    m_wndCanvas.SetColor(kSwatches[nID - ID_MARKUP_SWATCH_FIRST].clr);
     ShowColor(m_wndCanvas.GetColor());
 }
 
@@ -413,6 +483,40 @@ BOOL CMarkupDlg::PreTranslateMessage(MSG* pMsg) {
         }
     }
     return CDialog::PreTranslateMessage(pMsg);
+}
+
+BOOL CMarkupDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    NMHDR* pHeader = reinterpret_cast<NMHDR*>(lParam);
+    HWND hTips = m_hToolBar != nullptr ? (HWND)::SendMessageA(m_hToolBar, TB_GETTOOLTIPS, 0, 0) : nullptr;
+    bool bTip = pHeader->code == TTN_GETDISPINFOA || pHeader->code == TTN_GETDISPINFOW;
+    if (!bTip || hTips == nullptr || pHeader->hwndFrom != hTips) return CDialog::OnNotify(wParam, lParam, pResult);
+    // The tool's id is the button's command.
+    UINT nCommand = (UINT)pHeader->idFrom;
+    const char* pszTip = nullptr;
+    for (const MarkupTool& tool : kMarkupTools) {
+        if (tool.nCommand == nCommand) pszTip = tool.pszLabel;
+    }
+    if (nCommand >= ID_MARKUP_SWATCH_FIRST && nCommand <= ID_MARKUP_SWATCH_LAST)
+        pszTip = kSwatches[nCommand - ID_MARKUP_SWATCH_FIRST].pszName;
+    for (const TextButton& b : kTextButtons) {
+        if (b.nCommand != 0 && b.nCommand == nCommand) pszTip = b.pszTip;
+    }
+    if (pszTip == nullptr) return CDialog::OnNotify(wParam, lParam, pResult);
+    if (pHeader->code == TTN_GETDISPINFOA) {
+        NMTTDISPINFOA* pInfo = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+        pInfo->hinst = nullptr;
+        pInfo->lpszText = const_cast<char*>(pszTip);  // the table's, alive as long as the program
+    } else {
+        // Asked in UTF-16: the texts are in the program's code page, the system's ANSI one.
+        NMTTDISPINFOW* pInfo = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        pInfo->hinst = nullptr;
+        const int nChars = (int)(sizeof(pInfo->szText) / sizeof(pInfo->szText[0]));
+        ::MultiByteToWideChar(CP_ACP, 0, pszTip, -1, pInfo->szText, nChars);
+        pInfo->szText[nChars - 1] = L'\0';
+        pInfo->lpszText = pInfo->szText;
+    }
+    *pResult = 0;
+    return TRUE;
 }
 
 // ---- Running it ---------------------------------------------------------------------

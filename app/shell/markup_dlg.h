@@ -7,6 +7,9 @@
 #include "framework/dialog.h"
 
 #include <commctrl.h>
+
+#include <vector>
+
 #include "kp_core.h"
 #include "markup_canvas.h"
 
@@ -18,8 +21,12 @@ public:
     CMarkupCanvas m_wndCanvas;
     BOOL m_bReplaced;  // 完成 made the marked image the current image
 
-    // The eight swatches, in tool-bar order.
-    static const COLORREF kSwatches[8];
+    // The eight swatches, in tool-bar order, and their tips.
+    struct Swatch {
+        COLORREF clr;
+        const char* pszName;
+    };
+    static const Swatch kSwatches[8];
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -30,6 +37,8 @@ protected:
     // The keys of the window (Ctrl+Z, Ctrl+Y, Ctrl+C, Del), Enter and Esc
     // while a text is typed, and the wheel for the canvas.
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // The tool bar's tips.
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     void OnSize(UINT nType, int cx, int cy);
     void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
@@ -50,12 +59,20 @@ private:
     void CreateToolBar();
     void ShowColor(COLORREF clr);
     void Layout();
+    // The tool bar wrapped to nWidth: the height of its rows.
+    int WrapToolBar(int nWidth);
 
     CKpCore* m_pCore;               // not owned
     const CMarkupSurface& m_image;  // not owned: the caller's, alive while the window runs
     HWND m_hToolBar;                // a child: destroyed with the window
     HIMAGELIST m_hSwatchImages;     // owned: destroyed in OnDestroy
-    int m_nToolBarHeight;
+    int m_nButtonHeight;            // one row of the tool bar
+    int m_nToolBarWidth;            // the tool bar in one row
+    struct ToolBarItem {
+        RECT rcOneRow = {0, 0, 0, 0};  // where it is with the whole tool bar in one row
+        bool bSeparator = false;
+    };
+    std::vector<ToolBarItem> m_items;  // the tool bar's buttons, by index
 };
 
 // Opens the markup window on the engine's current image, modally over

@@ -484,7 +484,8 @@ MarkupMark ResizeMark(const MarkupMark& original, int nHandle, POINT pt, BOOL bK
             break;
         }
         case MarkNumber: {
-            int r = std::max(kMinNumberRadius, std::min(kMaxNumberRadius, (int)std::lround(NumberRadius(original) * s)));
+            int r =
+                std::max(kMinNumberRadius, std::min(kMaxNumberRadius, (int)std::lround(NumberRadius(original) * s)));
             mark.nRadius = r;
             POINT ptFrom = BoxFrom(a, d, 2 * r, 2 * r);
             mark.ptFrom = mark.ptTo = {ptFrom.x + r, ptFrom.y + r};
