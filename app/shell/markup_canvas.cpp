@@ -498,21 +498,14 @@ void CMarkupCanvas::OnLButtonDown(UINT, CPoint point) {
     POINT pt = ToImage(point);
     int nSlop = std::max(1, kHitSlop * 100 / m_nZoom);
     if (m_nTool == ID_MARKUP_SELECT) {
-        if (m_nSelected >= 0) {
-            const MarkupMark& mark = m_marks[m_nSelected];
-            int nReach = std::max(2, kHandleSize * 100 / m_nZoom);
-            std::vector<POINT> handles = MarkHandles(mark);
-            // The last handle first: a line's end point before its start.
-            for (int i = (int)handles.size() - 1; i >= 0; --i) {
-                if (std::abs(handles[i].x - pt.x) <= nReach && std::abs(handles[i].y - pt.y) <= nReach) {
-                    m_original = m_active = mark;
-                    m_ptDragStart = pt;
-                    m_nDrag = DragHandle;
-                    m_nHandle = i;
-                    SetCapture();
-                    return;
-                }
-            }
+        int nHandle = HandleAt(pt);
+        if (nHandle >= 0) {
+            m_original = m_active = m_marks[m_nSelected];
+            m_ptDragStart = pt;
+            m_nDrag = DragHandle;
+            m_nHandle = nHandle;
+            SetCapture();
+            return;
         }
         int nHit = -1;
         for (int i = (int)m_marks.size() - 1; i >= 0 && nHit < 0; --i) {
@@ -556,6 +549,17 @@ void CMarkupCanvas::OnLButtonDown(UINT, CPoint point) {
     m_nDrag = DragNew;
     m_nMoving = -1;
     SetCapture();
+}
+
+int CMarkupCanvas::HandleAt(POINT ptImage) const {
+    if (m_nSelected < 0 || m_nSelected >= (int)m_marks.size()) return -1;
+    int nReach = std::max(2, kHandleSize * 100 / m_nZoom);
+    std::vector<POINT> handles = MarkHandles(m_marks[m_nSelected]);
+    // The last handle first: a line's end point before its start.
+    for (int i = (int)handles.size() - 1; i >= 0; --i) {
+        if (std::abs(handles[i].x - ptImage.x) <= nReach && std::abs(handles[i].y - ptImage.y) <= nReach) return i;
+    }
+    return -1;
 }
 
 void CMarkupCanvas::OnMouseMove(UINT nFlags, CPoint point) {
@@ -646,7 +650,18 @@ void CMarkupCanvas::OnLButtonDblClk(UINT, CPoint point) {
 BOOL CMarkupCanvas::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
     if (nHitTest != HTCLIENT) return CWnd::OnSetCursor(pWnd, nHitTest, message);
     LPCSTR pszCursor = IDC_CROSS;
-    if (m_nTool == ID_MARKUP_SELECT) pszCursor = IDC_ARROW;
+    if (m_nTool == ID_MARKUP_SELECT) {
+        pszCursor = IDC_ARROW;
+        POINT pt;
+        ::GetCursorPos(&pt);
+        ScreenToClient(&pt);
+        int nHandle = HandleAt(ToImage(pt));
+        // Two points move freely; a frame's corners pull along their diagonal.
+        if (nHandle >= 0 && MarkHandles(m_marks[m_nSelected]).size() == 2)
+            pszCursor = IDC_SIZEALL;
+        else if (nHandle >= 0)
+            pszCursor = nHandle % 2 == 0 ? IDC_SIZENWSE : IDC_SIZENESW;
+    }
     if (m_nTool == ID_MARKUP_TEXT) pszCursor = IDC_IBEAM;
     ::SetCursor(::LoadCursor(nullptr, pszCursor));
     return TRUE;

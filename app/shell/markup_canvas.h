@@ -100,6 +100,8 @@ private:
     // A scroll bar's code (SB_LINEUP ...) on the bar SB_HORZ or SB_VERT.
     void OnScroll(int nBar, UINT nCode);
     void StartTextEdit(POINT ptImage, int nIndex);
+    // The selected mark's handle at the point (an index into MarkHandles), or -1.
+    int HandleAt(POINT ptImage) const;
     // Overlays on the picture of rcImage (scratch's origin): the selection and the crop.
     void DrawOverlays(CMarkupSurface& scratch, const RECT& rcImage);
 
