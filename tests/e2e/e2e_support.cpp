@@ -357,17 +357,27 @@ std::vector<std::string> LockedFolder::Files() const {
 
 Picture ViewPicture(HWND hMain) { return GrabScreen(kaptotest::ViewOnScreen(hMain)); }
 
-bool ChooseSnapType(HWND hMain, int nMode) {
+::testing::AssertionResult ChooseSnapType(HWND hMain, int nMode) {
     HWND hBox = ::GetDlgItem(hMain, ids::kSnapType);
     // The closed box's own face: its window may reach down over its list.
     RECT rc = ScreenRectOf(hBox);
     testinput::SendLeftClickAt((rc.left + rc.right) / 2, rc.top + 8);
-    if (!WaitFor([hBox] { return ::SendMessageA(hBox, CB_GETDROPPEDSTATE, 0, 0) != 0; }, 3000)) return false;
-    testinput::SendKey(VK_HOME);
-    for (int i = 0; i < nMode; ++i)
-        testinput::SendKey(VK_DOWN);
-    testinput::SendKey(VK_RETURN);
-    return WaitFor([hBox, nMode] { return ::SendMessageA(hBox, CB_GETCURSEL, 0, 0) == nMode; }, 3000);
+    ::testing::AssertionResult dropped = Await(
+        "the capture-type list to drop down", [hBox] { return ::SendMessageA(hBox, CB_GETDROPPEDSTATE, 0, 0) != 0; },
+        3000);
+    if (!dropped) return dropped;
+    // The item is clicked in the dropped list, as a person does: the list
+    // holds the mouse, whichever window has the keyboard meanwhile.
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof info;
+    RECT rcItem = {};
+    if (!::GetComboBoxInfo(hBox, &info) ||
+        ::SendMessageA(info.hwndList, LB_GETITEMRECT, (WPARAM)nMode, (LPARAM)&rcItem) == LB_ERR)
+        return ::testing::AssertionFailure() << "the capture-type list has no item " << nMode;
+    ::MapWindowPoints(info.hwndList, nullptr, (POINT*)&rcItem, 2);
+    testinput::SendLeftClickAt((rcItem.left + rcItem.right) / 2, (rcItem.top + rcItem.bottom) / 2);
+    return Await("the capture-type box to take mode " + std::to_string(nMode),
+                 [hBox, nMode] { return ::SendMessageA(hBox, CB_GETCURSEL, 0, 0) == nMode; }, 3000);
 }
 
 HWND WaitForKaptoWindow(const KaptoProcess& kapto, const std::string& strCaption, DWORD nMs) {

@@ -145,9 +145,10 @@ const UINT kTrayIconId = 131;
 
 // The screen inside the main window's thumbnail view.
 Picture ViewPicture(HWND hMain);
-// Picks capture mode nMode in the capture-type box: a click opens it, keys
-// choose the item. False when the box did not open or take the item.
-bool ChooseSnapType(HWND hMain, int nMode);
+// Picks capture mode nMode in the capture-type box: a click opens it, a
+// click on the item in its list chooses it. A failure says which did not
+// happen.
+::testing::AssertionResult ChooseSnapType(HWND hMain, int nMode);
 // The visible top-level window of Kapto's process whose caption is
 // strCaption (another class than the main window), waited for.
 HWND WaitForKaptoWindow(const KaptoProcess& kapto, const std::string& strCaption, DWORD nMs = 15000);
