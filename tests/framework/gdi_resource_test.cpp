@@ -1,6 +1,9 @@
 // GDI wrappers and the resource chain.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "framework/controls.h"
 #include "framework/gdi.h"
 #include "framework/resources.h"
 #include "framework/wnd.h"
@@ -128,6 +131,35 @@ CString LoadTestString(UINT id) {
     CString s;
     s.LoadString(id);
     return s;
+}
+
+// Misuse that release builds pass over (the call does nothing, or fails):
+// checked builds stop at it, naming the fault.
+TEST(ContractTest, GdiAndListMisuseStopsCheckedBuilds) {
+#if KFW_CHECKS
+    const struct {
+        const char* pszWhat;
+        std::function<void()> misuse;
+    } cases[] = {
+        {"a drawing call on a CDC that holds no DC", [] { CDC().Rectangle(0, 0, 4, 4); }},
+        {"Attach or Create on a GDI object that already holds one",
+         [] {
+             CPen pen(PS_SOLID, 1, RGB(0, 0, 0));
+             pen.CreatePen(PS_SOLID, 2, RGB(0, 0, 0));
+         }},
+        {"a combo box index out of range",
+         [] {
+             CComboBox box;
+             box.Create(WS_POPUP | CBS_DROPDOWNLIST, CRect(0, 0, 80, 80), nullptr, 0);
+             box.AddString("one");
+             box.SetCurSel(1);
+         }},
+    };
+    for (const auto& c : cases)
+        EXPECT_DEATH(c.misuse(), c.pszWhat);
+#else
+    GTEST_SKIP() << "contract checks are off in this build";
+#endif
 }
 
 TEST(ResourceChainTest, CurrentModuleThenProgramThenLibraries) {
