@@ -21,7 +21,9 @@ set(KP_IMAGING_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/screen_grab.cpp)
 # The pixel loops are always built optimised (the results are exact either
 # way: no fast-math, no contraction), whatever the build type.
-set_source_files_properties(${KP_IMAGING_PORTABLE_SOURCES} PROPERTIES COMPILE_OPTIONS "-O3")
+# They stay units of their own in a unity build, where they would lose
+# their options.
+set_source_files_properties(${KP_IMAGING_PORTABLE_SOURCES} PROPERTIES COMPILE_OPTIONS "-O3" SKIP_UNITY_BUILD_INCLUSION ON)
 # The second build of the sampling loops, chosen at run time only where the
 # processor has AVX2.
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/wide_loops_avx2.cpp PROPERTIES COMPILE_OPTIONS "-O3;-mavx2")
