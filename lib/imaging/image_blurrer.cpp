@@ -8,8 +8,7 @@ namespace {
 
 int ClampFactor(int f) { return f < 0 ? 0 : (f > 10 ? 10 : f); }
 
-// Any pixel, with the neighbours that lie inside the image: the border, and
-// everything when no row buffer could be had.
+// Any pixel, with the neighbours that lie inside the image: the border.
 void BlurPixel(const RGBX* pSrc, int w, int h, int x, int y, uint32_t centre, RGBX* out) {
     uint32_t sb = 0, sg = 0, sr = 0, sum = 0;
     for (int dy = -1; dy <= 1; ++dy) {
@@ -53,50 +52,45 @@ int ProcessorRuns::Blur(CImageBlurrer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst,
     if (w == 0 || h == 0) return 1;
     const uint32_t centre = 55 - 5 * factor;
 
-    // Inner pixels have all nine weights: sum = 8 + centre (13..58). Their
-    // channel sums n stay below 255 * sum, and there n / sum equals
-    // (n * M) >> 24 with M = ceil(2^24 / sum): the error term n * (M * sum -
-    // 2^24) stays below 255 * 58 * 57 < 2^24, and n * M < 2^32.
+    // Inner pixels have all nine weights: sum d = 8 + centre (13..58), and
+    // their channel sums n stay below 255 * 58 < 2^14. With 2^s < d <=
+    // 2^(s+1) and magic = ceil(2^(16+s) / d) = (2^(16+s) + e) / d, e < d:
+    // magic < 2^16, and n * magic / 2^(16+s) exceeds n / d by n * e /
+    // (d * 2^(16+s)) < 1 / d since n * e < 2^14 * 2^(s+1), so its floor is
+    // the quotient. That fits a 16-bit multiply with a high half.
     const uint32_t weightSum = 8 + centre;
-    const uint32_t M = (uint32_t)(((1u << 24) + weightSum - 1) / weightSum);
+    int shift = 0;
+    while ((2u << shift) < weightSum)
+        ++shift;
+    const uint32_t magic = (uint32_t)(((1u << (16 + shift)) + weightSum - 1) / weightSum);
     const uint32_t centreExtra = centre - 1;
 
-    const size_t lanes = (size_t)w * 4;
     const WideLoops& loops = Wide();
-    ForRowBands(h, (long long)w * h, [&](int first, int end, Scratch& scratch) {
-        // Per byte lane, three rows added up, then the inner means of a row.
-        uint16_t* colSum = nullptr;
-        uint8_t* mean = nullptr;
-        if (w >= 3 && h >= 3) {
-            colSum = (uint16_t*)scratch.Get(lanes * (sizeof(uint16_t) + 1));
-            if (colSum != nullptr) mean = (uint8_t*)(colSum + lanes);
-        }
+    // Each band reads its rows and the one above and below it straight from
+    // the source, one output row at a time: three rows of the source and one
+    // of the destination are all a row needs, so nothing leaves the cache
+    // between reading a pixel and its last use.
+    ForRowBands(h, (long long)w * h, [&](int first, int end, Scratch&) {
         for (int y = first; y < end; ++y) {
             RGBX* out = pDst + (ptrdiff_t)y * w;
-            // The fourth byte is not written: the background's stays.
-            if (pFill != nullptr)
-                for (int x = 0; x < w; ++x)
-                    Store32(out + x, *pFill);
-            if (colSum == nullptr || y == 0 || y == h - 1) {
+            if (w < 3 || y == 0 || y == h - 1) {
+                // The fourth byte is not written: the background's stays.
+                if (pFill != nullptr)
+                    for (int x = 0; x < w; ++x)
+                        Store32(out + x, *pFill);
                 for (int x = 0; x < w; ++x)
                     BlurPixel(pSrc, w, h, x, y, centre, out + x);
                 continue;
             }
-            const uint8_t* above = (const uint8_t*)(pSrc + (ptrdiff_t)(y - 1) * w);
-            const uint8_t* row = (const uint8_t*)(pSrc + (ptrdiff_t)y * w);
-            const uint8_t* below = (const uint8_t*)(pSrc + (ptrdiff_t)(y + 1) * w);
-            for (size_t i = 0; i < lanes; ++i)
-                colSum[i] = (uint16_t)(above[i] + row[i] + below[i]);
-            // All four byte lanes at once; the fourth is computed and dropped.
-            loops.BlurRow(row, colSum, mean, lanes, centreExtra, M);
+            if (pFill != nullptr) {
+                Store32(out, *pFill);
+                Store32(out + w - 1, *pFill);
+            }
             BlurPixel(pSrc, w, h, 0, y, centre, out);
             BlurPixel(pSrc, w, h, w - 1, y, centre, out + w - 1);
-            for (int x = 1; x < w - 1; ++x) {
-                uint32_t m;
-                memcpy(&m, mean + (size_t)x * 4, 4);
-                const uint32_t d = Load32(out + x);
-                Store32(out + x, (d & 0xFF000000u) | (m & 0x00FFFFFFu));
-            }
+            const PixelWord* row = (const PixelWord*)(pSrc + (ptrdiff_t)y * w);
+            loops.BlurInner(row - w, row, row + w, (PixelWord*)out, w, (const PixelWord*)pFill, centreExtra, magic,
+                            shift);
         }
     });
     return 1;

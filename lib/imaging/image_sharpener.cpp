@@ -60,63 +60,54 @@ int ProcessorRuns::Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* 
     k.c = -e / (4 * (1 + e));
 
     const WideLoops& loops = Wide();
-    auto convert = [w](const RGBX* in, double* to) {
-        for (int x = 0; x < w; ++x) {
-            to[x] = in[x].b;
-            to[w + x] = in[x].g;
-            to[2 * w + x] = in[x].r;
-        }
-    };
     ForRowBands(h, (long long)w * h, [&](int first, int end, Scratch& scratch) {
-        // The outermost ring is copied whole; inner pixels keep the
-        // background's fourth byte.
-        for (int y = first; y < end; ++y) {
-            const RGBX* in = pSrc + (ptrdiff_t)y * w;
-            RGBX* out = pDst + (ptrdiff_t)y * w;
-            if (y == 0 || y == h - 1) {
+        if (w < 3 || h < 3) {
+            for (int y = first; y < end; ++y)
                 for (int x = 0; x < w; ++x)
-                    out[x] = in[x];
-                continue;
-            }
-            if (pFill != nullptr)
-                for (int x = 1; x < w - 1; ++x)
-                    Store32(out + x, *pFill);
-            out[0] = in[0];
-            out[w - 1] = in[w - 1];
+                    pDst[(ptrdiff_t)y * w + x] = pSrc[(ptrdiff_t)y * w + x];
+            return;
         }
-        if (w < 3 || h < 3) return;
+        // The outermost ring is copied whole.
+        for (int y = first; y < end; ++y)
+            if (y == 0 || y == h - 1)
+                memcpy((void*)(pDst + (ptrdiff_t)y * w), (const void*)(pSrc + (ptrdiff_t)y * w), (size_t)w * 4);
         const int y0 = first > 1 ? first : 1;
         const int y1 = end < h - 1 ? end : h - 1;
         if (y0 >= y1) return;
 
         // Three source rows as doubles, one plane per colour, rolled down
         // the band so every row is converted once (the two above the band
-        // once more); the fourth byte is never read.
+        // once more) and each output row is computed, its edge pixels copied
+        // and its fourth bytes kept while its three rows are in the cache;
+        // the source's fourth byte is never read.
         const size_t rowLen = (size_t)w * 3;
-        double* rows = (double*)scratch.Get(rowLen * 3 * sizeof(double) + rowLen);
+        double* rows = (double*)scratch.Get(rowLen * 3 * sizeof(double));
         if (rows == nullptr) {
-            for (int y = y0; y < y1; ++y)
-                for (int x = 1; x < w - 1; ++x)
-                    SharpenPixel(pSrc, w, x, y, k, pDst + (ptrdiff_t)y * w + x);
+            for (int y = y0; y < y1; ++y) {
+                RGBX* out = pDst + (ptrdiff_t)y * w;
+                const RGBX* in = pSrc + (ptrdiff_t)y * w;
+                for (int x = 1; x < w - 1; ++x) {
+                    if (pFill != nullptr) Store32(out + x, *pFill);
+                    SharpenPixel(pSrc, w, x, y, k, out + x);
+                }
+                out[0] = in[0];
+                out[w - 1] = in[w - 1];
+            }
             return;
         }
-        uint8_t* result = (uint8_t*)(rows + rowLen * 3);
         double* line[3] = {rows, rows + rowLen, rows + 2 * rowLen};
-        convert(pSrc + (ptrdiff_t)(y0 - 1) * w, line[(y0 - 1) % 3]);
-        convert(pSrc + (ptrdiff_t)y0 * w, line[y0 % 3]);
-        const double kc = k.c, kh = k.h;
+        const PixelWord* src = (const PixelWord*)pSrc;
+        loops.SharpenPlanes(src + (ptrdiff_t)(y0 - 1) * w, line[(y0 - 1) % 3], w);
+        loops.SharpenPlanes(src + (ptrdiff_t)y0 * w, line[y0 % 3], w);
         for (int y = y0; y < y1; ++y) {
             double* next = line[(y + 1) % 3];
-            convert(pSrc + (ptrdiff_t)(y + 1) * w, next);
-            for (int c = 0; c < 3; ++c)
-                loops.SharpenRow(line[(y - 1) % 3] + (size_t)c * w, line[y % 3] + (size_t)c * w, next + (size_t)c * w,
-                                 result + (size_t)c * w, w, kc, kh);
+            loops.SharpenPlanes(src + (ptrdiff_t)(y + 1) * w, next, w);
             RGBX* out = pDst + (ptrdiff_t)y * w;
-            for (int x = 1; x < w - 1; ++x) {
-                const uint32_t m = result[x] | (uint32_t)result[w + x] << 8 | (uint32_t)result[2 * w + x] << 16;
-                const uint32_t dv = Load32(out + x);
-                Store32(out + x, (dv & 0xFF000000u) | m);
-            }
+            const RGBX* in = pSrc + (ptrdiff_t)y * w;
+            loops.SharpenInner(line[(y - 1) % 3], line[y % 3], next, (PixelWord*)out, w, (const PixelWord*)pFill,
+                               k.c, k.h);
+            out[0] = in[0];
+            out[w - 1] = in[w - 1];
         }
     });
     return 1;

@@ -47,14 +47,21 @@ struct WideLoops {
     void (*Shear)(const ShearJob&);
     void (*Enlarge)(const EnlargeJob&);
     uint32_t (*Sample)(const PixelWord* src, int w, int h, double x, double y);
-    // res[x] for x in 1 .. n - 2: the clamped, truncated kernel sum over
-    // rows a, b, c of one colour plane, corners kc, edges kh, centre 2.0,
-    // summed row by row from the top-left.
-    void (*SharpenRow)(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, double kh);
-    // out[i] for i in 4 .. lanes - 5 (byte lanes of a row of pixels):
-    // ((centre - 1) * row[i] + sum[i - 4] + sum[i] + sum[i + 4]) * m >> 24.
-    void (*BlurRow)(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1,
-                    uint32_t m);
+    // A row of w pixels as three planes of w doubles: blue, green, red.
+    void (*SharpenPlanes)(const PixelWord* in, double* planes, int w);
+    // Pixels 1 .. w - 2 of a sharpened row from the planes of the rows
+    // above (a), at (b) and below (c): per colour the clamped, truncated
+    // kernel sum, corners kc, edges kh, centre 2.0, summed row by row from
+    // the top-left. The fourth byte is fill's when fill is given, else out's.
+    void (*SharpenInner)(const double* a, const double* b, const double* c, PixelWord* out, int w,
+                         const PixelWord* fill, double kc, double kh);
+    // Pixels 1 .. w - 2 of a blurred row (w >= 3) from its rows above and
+    // below: each colour is (centreLess1 * centre + the nine around it)
+    // divided by the weights' sum, which is ((n * magic) >> 16) >> shift
+    // for every sum n the blur can make. The fourth byte is fill's when
+    // fill is given, else out's.
+    void (*BlurInner)(const PixelWord* above, const PixelWord* row, const PixelWord* below, PixelWord* out, int w,
+                      const PixelWord* fill, uint32_t centreLess1, uint32_t magic, int shift);
     // sum[i] += row[i] for i < lanes.
     void (*AddRow)(uint16_t* sum, const uint8_t* row, size_t lanes);
     // Box means of count boxes two columns wide, side by side from the

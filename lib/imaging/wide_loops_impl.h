@@ -378,20 +378,152 @@ void EnlargePixels(const EnlargeJob& j) {
 
 uint32_t SampleOne(const PixelWord* src, int w, int h, double x, double y) { return Sample(src, w, h, x, y); }
 
-void SharpenRow(const double* a, const double* b, const double* c, uint8_t* res, int n, double kc, double kh) {
-    for (int x = 1; x < n - 1; ++x) {
-        double v = kc * a[x - 1] + kh * a[x] + kc * a[x + 1] + kh * b[x - 1] + 2.0 * b[x] + kh * b[x + 1] +
-                   kc * c[x - 1] + kh * c[x] + kc * c[x + 1];
-        v = v < 0 ? 0 : v;
-        v = v > 255 ? 255 : v;
-        res[x] = (uint8_t)(int)v;
+void SharpenPlanes(const PixelWord* in, double* planes, int w) {
+    int x = 0;
+#if defined(__AVX2__)
+    const __m128i byteMask = _mm_set1_epi32(0xFF);
+    for (; x + 4 <= w; x += 4) {
+        const __m128i v = _mm_loadu_si128((const __m128i*)(in + x));
+        _mm256_storeu_pd(planes + x, _mm256_cvtepi32_pd(_mm_and_si128(v, byteMask)));
+        _mm256_storeu_pd(planes + w + x, _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(v, 8), byteMask)));
+        _mm256_storeu_pd(planes + 2 * w + x, _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(v, 16), byteMask)));
+    }
+#endif
+    for (; x < w; ++x) {
+        const uint32_t v = in[x];
+        planes[x] = v & 0xFF;
+        planes[w + x] = (v >> 8) & 0xFF;
+        planes[2 * w + x] = (v >> 16) & 0xFF;
     }
 }
 
-void BlurRow(const uint8_t* row, const uint16_t* sum, uint8_t* out, size_t lanes, uint32_t centreLess1, uint32_t m) {
-    for (size_t i = 4; i + 4 < lanes; ++i) {
-        const uint32_t n = centreLess1 * row[i] + sum[i - 4] + sum[i] + sum[i + 4];
-        out[i] = (uint8_t)((n * m) >> 24);
+namespace {
+
+// One colour of one inner pixel: the kernel summed row by row from the
+// top-left, clamped and truncated.
+inline uint32_t SharpenOne(const double* a, const double* b, const double* c, double kc, double kh) {
+    double v = kc * a[-1] + kh * a[0] + kc * a[1] + kh * b[-1] + 2.0 * b[0] + kh * b[1] + kc * c[-1] + kh * c[0] +
+               kc * c[1];
+    v = v < 0 ? 0 : v;
+    v = v > 255 ? 255 : v;
+    return (uint32_t)(int)v;
+}
+
+#if defined(__AVX2__)
+// The same sums for four pixels of one colour, lane by lane in the same
+// order; the clamps give the same value as the comparisons above (a zero of
+// either sign truncates to 0).
+inline __m128i SharpenFour(const double* a, const double* b, const double* c, __m256d kc, __m256d kh) {
+    const __m256d two = _mm256_set1_pd(2.0);
+    __m256d v = _mm256_mul_pd(kc, _mm256_loadu_pd(a - 1));
+    v = _mm256_add_pd(v, _mm256_mul_pd(kh, _mm256_loadu_pd(a)));
+    v = _mm256_add_pd(v, _mm256_mul_pd(kc, _mm256_loadu_pd(a + 1)));
+    v = _mm256_add_pd(v, _mm256_mul_pd(kh, _mm256_loadu_pd(b - 1)));
+    v = _mm256_add_pd(v, _mm256_mul_pd(two, _mm256_loadu_pd(b)));
+    v = _mm256_add_pd(v, _mm256_mul_pd(kh, _mm256_loadu_pd(b + 1)));
+    v = _mm256_add_pd(v, _mm256_mul_pd(kc, _mm256_loadu_pd(c - 1)));
+    v = _mm256_add_pd(v, _mm256_mul_pd(kh, _mm256_loadu_pd(c)));
+    v = _mm256_add_pd(v, _mm256_mul_pd(kc, _mm256_loadu_pd(c + 1)));
+    v = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255.0));
+    return _mm256_cvttpd_epi32(v);
+}
+#endif
+
+}  // namespace
+
+void SharpenInner(const double* a, const double* b, const double* c, PixelWord* out, int w, const PixelWord* fill,
+                  double kc, double kh) {
+    int x = 1;
+#if defined(__AVX2__)
+    const __m256d vkc = _mm256_set1_pd(kc), vkh = _mm256_set1_pd(kh);
+    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i vFill = _mm_set1_epi32(fill != nullptr ? (int)*fill : 0);
+    for (; x + 4 < w; x += 4) {
+        const __m128i blue = SharpenFour(a + x, b + x, c + x, vkc, vkh);
+        const __m128i green = SharpenFour(a + w + x, b + w + x, c + w + x, vkc, vkh);
+        const __m128i red = SharpenFour(a + 2 * w + x, b + 2 * w + x, c + 2 * w + x, vkc, vkh);
+        const __m128i colour =
+            _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
+        const __m128i keep = fill != nullptr ? vFill : _mm_loadu_si128((const __m128i*)(out + x));
+        _mm_storeu_si128((__m128i*)(out + x), _mm_or_si128(colour, _mm_andnot_si128(colourMask, keep)));
+    }
+#endif
+    for (; x < w - 1; ++x) {
+        const uint32_t keep = fill != nullptr ? *fill : out[x];
+        uint32_t word = keep & 0xFF000000u;
+        for (int k = 0; k < 3; ++k)
+            word |= SharpenOne(a + k * w + x, b + k * w + x, c + k * w + x, kc, kh) << (8 * k);
+        out[x] = word;
+    }
+}
+
+namespace {
+
+// The colour bytes of one blurred inner pixel from its nine neighbours,
+// the same sums and division as the vector steps below.
+inline uint32_t BlurOne(const uint8_t* a, const uint8_t* r, const uint8_t* b, uint32_t centreLess1, uint32_t magic,
+                        int shift) {
+    uint32_t word = 0;
+    for (int k = 0; k < 3; ++k) {
+        uint32_t n = centreLess1 * r[k];
+        for (int dx = -4; dx <= 4; dx += 4)
+            n += (uint32_t)a[dx + k] + r[dx + k] + b[dx + k];
+        word |= (((n * magic) >> 16) >> shift) << (8 * k);
+    }
+    return word;
+}
+
+}  // namespace
+
+void BlurInner(const PixelWord* above, const PixelWord* row, const PixelWord* below, PixelWord* out, int w,
+               const PixelWord* fill, uint32_t centreLess1, uint32_t magic, int shift) {
+    int x = 1;
+#if defined(__AVX2__) || defined(__SSE2__)
+#if defined(__AVX2__)
+    typedef __m256i V;
+    const int kStep = 8;
+#define KP_V(op) _mm256_##op
+#define KP_VS(op) _mm256_##op##_si256
+#else
+    typedef __m128i V;
+    const int kStep = 4;
+#define KP_V(op) _mm_##op
+#define KP_VS(op) _mm_##op##_si128
+#endif
+    // Byte lanes widened to 16 bits: every sum stays below 58 * 255, and the
+    // high half of the product with the magic number, shifted, is the
+    // quotient.
+    const V zero = KP_VS(setzero)();
+    const V vCentre = KP_V(set1_epi16)((short)centreLess1), vMagic = KP_V(set1_epi16)((short)(uint16_t)magic);
+    const V colourMask = KP_V(set1_epi32)(0x00FFFFFF);
+    const V vFill = KP_V(set1_epi32)(fill != nullptr ? (int)*fill : 0);
+    const __m128i vShift = _mm_cvtsi32_si128(shift);
+    for (; x + kStep < w; x += kStep) {
+        V lo = zero, hi = zero;
+        const PixelWord* rows[3] = {above + x - 1, row + x - 1, below + x - 1};
+        for (int k = 0; k < 3; ++k)
+            for (int dx = 0; dx < 3; ++dx) {
+                const V v = KP_VS(loadu)((const V*)(rows[k] + dx));
+                lo = KP_V(add_epi16)(lo, KP_V(unpacklo_epi8)(v, zero));
+                hi = KP_V(add_epi16)(hi, KP_V(unpackhi_epi8)(v, zero));
+            }
+        const V centre = KP_VS(loadu)((const V*)(row + x));
+        lo = KP_V(add_epi16)(lo, KP_V(mullo_epi16)(KP_V(unpacklo_epi8)(centre, zero), vCentre));
+        hi = KP_V(add_epi16)(hi, KP_V(mullo_epi16)(KP_V(unpackhi_epi8)(centre, zero), vCentre));
+        lo = KP_V(srl_epi16)(KP_V(mulhi_epu16)(lo, vMagic), vShift);
+        hi = KP_V(srl_epi16)(KP_V(mulhi_epu16)(hi, vMagic), vShift);
+        const V means = KP_V(packus_epi16)(lo, hi);
+        const V keep = fill != nullptr ? vFill : KP_VS(loadu)((const V*)(out + x));
+        KP_VS(storeu)((V*)(out + x), KP_VS(or)(KP_VS(and)(means, colourMask),
+                                                            KP_VS(andnot)(colourMask, keep)));
+    }
+#undef KP_V
+#undef KP_VS
+#endif
+    for (; x < w - 1; ++x) {
+        const uint32_t keep = fill != nullptr ? *fill : out[x];
+        out[x] = (keep & 0xFF000000u) | BlurOne((const uint8_t*)(above + x), (const uint8_t*)(row + x),
+                                                (const uint8_t*)(below + x), centreLess1, magic, shift);
     }
 }
 
