@@ -104,8 +104,8 @@ int ProcessorRuns::Sharpen(CImageSharpener& p, RGBX* pSrc, CSize sizeSrc, RGBX* 
             loops.SharpenPlanes(src + (ptrdiff_t)(y + 1) * w, next, w);
             RGBX* out = pDst + (ptrdiff_t)y * w;
             const RGBX* in = pSrc + (ptrdiff_t)y * w;
-            loops.SharpenInner(line[(y - 1) % 3], line[y % 3], next, (PixelWord*)out, w, (const PixelWord*)pFill,
-                               k.c, k.h);
+            loops.SharpenInner(line[(y - 1) % 3], line[y % 3], next, (PixelWord*)out, w, (const PixelWord*)pFill, k.c,
+                               k.h);
             out[0] = in[0];
             out[w - 1] = in[w - 1];
         }

@@ -37,7 +37,15 @@ int ProcessorRuns::Shear(CImageShearer& p, RGBX* pSrc, CSize sizeSrc, RGBX* pDst
     job.across = p.m_nAcross;
     job.down = p.m_nDown;
     job.weighted = p.m_bWeighted != 0;
-    RunFrameBands(job, Wide().Shear);
+    job.rowScratch = nullptr;
+    void (*const run)(const ShearJob&) = Wide().Shear;
+    ForRowBands(job.dh, (long long)job.dw * job.dh, [&](int first, int end, Scratch& scratch) {
+        ShearJob band = job;
+        band.y0 = first;
+        band.y1 = end;
+        band.rowScratch = (double*)scratch.Get((size_t)job.dw * sizeof(double));
+        run(band);
+    });
     return 1;
 }
 

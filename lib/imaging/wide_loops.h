@@ -36,6 +36,8 @@ struct RotateJob : FrameJob {
 struct ShearJob : FrameJob {
     int across, down;
     bool weighted;
+    // Room for dw doubles the job may use, or null. Not owned.
+    double* rowScratch;
 };
 
 struct EnlargeJob : FrameJob {

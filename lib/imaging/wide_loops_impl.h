@@ -131,37 +131,101 @@ inline uint32_t SampleInner(const PixelWord* src, ptrdiff_t w, double x, double 
 }
 
 #if defined(__AVX2__)
-// Four channel sums of inner pixel p as four ints, for lane L of four
-// pixels' weights (1 - fx, fx, 1 - fy, fy) held in registers: the same
-// products and sums as Interpolate.
-template <int L>
-inline __m128i InterpolateLane(const PixelWord* p, ptrdiff_t w, __m256d gx, __m256d fx, __m256d gy, __m256d fy) {
-    const int sel = L * 0x55;
-    const __m256d a = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[0])));
-    const __m256d b = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[1])));
-    const __m256d d = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[w])));
-    __m256d s = _mm256_add_pd(_mm256_mul_pd(_mm256_permute4x64_pd(gx, sel), a),
-                              _mm256_mul_pd(_mm256_permute4x64_pd(fx, sel), b));
-    s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_permute4x64_pd(gy, sel), a));
-    s = _mm256_mul_pd(_mm256_set1_pd(0.5), _mm256_add_pd(s, _mm256_mul_pd(_mm256_permute4x64_pd(fy, sel), d)));
-    return _mm256_cvttpd_epi32(s);
+// Four pixels from their words a (the pixel), b (its right neighbour) and
+// d (the one below) and the weights of their lanes. A register holds one
+// colour of the four pixels, so the three colours take three steps of the
+// same products and sums as Interpolate, lane by lane, and the fourth byte
+// is never computed.
+inline __m128i InterpolateWords(__m128i a, __m128i b, __m128i d, __m256d gx, __m256d fx, __m256d gy, __m256d fy) {
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m128i byteMask = _mm_set1_epi32(0xFF);
+    __m128i out = _mm_setzero_si128();
+    for (int k = 0; k < 3; ++k) {
+        const __m128i shift = _mm_cvtsi32_si128(8 * k);
+        const __m256d ak = _mm256_cvtepi32_pd(_mm_and_si128(_mm_srl_epi32(a, shift), byteMask));
+        const __m256d bk = _mm256_cvtepi32_pd(_mm_and_si128(_mm_srl_epi32(b, shift), byteMask));
+        const __m256d dk = _mm256_cvtepi32_pd(_mm_and_si128(_mm_srl_epi32(d, shift), byteMask));
+        __m256d s = _mm256_add_pd(_mm256_mul_pd(gx, ak), _mm256_mul_pd(fx, bk));
+        s = _mm256_add_pd(s, _mm256_mul_pd(gy, ak));
+        s = _mm256_mul_pd(half, _mm256_add_pd(s, _mm256_mul_pd(fy, dk)));
+        // Every sum is 0..255: the colours do not overlap.
+        out = _mm_or_si128(out, _mm_sll_epi32(_mm256_cvttpd_epi32(s), shift));
+    }
+    return out;
 }
 
-// Four inner pixels at (x, y) lanes, packed into four pixel words.
+// Four inner pixels at (x, y) lanes, packed into four pixel words. Four
+// that lie side by side in one row, as a shear's mostly do, are read with
+// three loads.
 inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y) {
     const __m128i ix = _mm256_cvttpd_epi32(x), iy = _mm256_cvttpd_epi32(y);
     const __m256d fx = _mm256_sub_pd(x, _mm256_cvtepi32_pd(ix));
     const __m256d fy = _mm256_sub_pd(y, _mm256_cvtepi32_pd(iy));
     const __m256d one = _mm256_set1_pd(1.0);
     const __m256d gx = _mm256_sub_pd(one, fx), gy = _mm256_sub_pd(one, fy);
+    const __m128i index = _mm_add_epi32(_mm_mullo_epi32(iy, _mm_set1_epi32(w)), ix);
+    const int first = _mm_cvtsi128_si32(index);
+    const __m128i side = _mm_add_epi32(_mm_set1_epi32(first), _mm_setr_epi32(0, 1, 2, 3));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(index, side)) == 0xFFFF) {
+        const PixelWord* p = src + first;
+        return InterpolateWords(_mm_loadu_si128((const __m128i*)p), _mm_loadu_si128((const __m128i*)(p + 1)),
+                                _mm_loadu_si128((const __m128i*)(p + w)), gx, fx, gy, fy);
+    }
+    alignas(16) int idx[4];
+    _mm_store_si128((__m128i*)idx, index);
+    // Each pixel with its right neighbour in one load, then the four pixels
+    // and the four right neighbours gathered into a register each.
+    const __m128i q01 = _mm_unpacklo_epi64(_mm_loadl_epi64((const __m128i*)(src + idx[0])),
+                                           _mm_loadl_epi64((const __m128i*)(src + idx[1])));
+    const __m128i q23 = _mm_unpacklo_epi64(_mm_loadl_epi64((const __m128i*)(src + idx[2])),
+                                           _mm_loadl_epi64((const __m128i*)(src + idx[3])));
+    const __m128i a =
+        _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(q01), _mm_castsi128_ps(q23), _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i b =
+        _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(q01), _mm_castsi128_ps(q23), _MM_SHUFFLE(3, 1, 3, 1)));
+    const __m128i d =
+        _mm_setr_epi32((int)src[idx[0] + w], (int)src[idx[1] + w], (int)src[idx[2] + w], (int)src[idx[3] + w]);
+    return InterpolateWords(a, b, d, gx, fx, gy, fy);
+}
+
+// Four inner pixels at (x, y) lanes anywhere in the source (as a
+// rotation's are), packed into four pixel words: one pixel's four colours
+// to a register, each of its three words read straight into place, and
+// each lane's weights taken from memory as broadcasts rather than
+// shuffled out of a register. The source lines ahead pixels further on are
+// asked for meanwhile: a rotation walks the source along a slant that the
+// hardware does not foresee.
+inline __m128i InterpolateScattered(const PixelWord* src, int w, __m256d x, __m256d y, ptrdiff_t ahead) {
+    const __m128i ix = _mm256_cvttpd_epi32(x), iy = _mm256_cvttpd_epi32(y);
+    const __m256d fx = _mm256_sub_pd(x, _mm256_cvtepi32_pd(ix));
+    const __m256d fy = _mm256_sub_pd(y, _mm256_cvtepi32_pd(iy));
+    const __m256d one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5);
+    alignas(32) double weights[4][4];
+    _mm256_store_pd(weights[0], _mm256_sub_pd(one, fx));
+    _mm256_store_pd(weights[1], fx);
+    _mm256_store_pd(weights[2], _mm256_sub_pd(one, fy));
+    _mm256_store_pd(weights[3], fy);
     alignas(16) int idx[4];
     _mm_store_si128((__m128i*)idx, _mm_add_epi32(_mm_mullo_epi32(iy, _mm_set1_epi32(w)), ix));
-    const __m128i r0 = InterpolateLane<0>(src + idx[0], w, gx, fx, gy, fy);
-    const __m128i r1 = InterpolateLane<1>(src + idx[1], w, gx, fx, gy, fy);
-    const __m128i r2 = InterpolateLane<2>(src + idx[2], w, gx, fx, gy, fy);
-    const __m128i r3 = InterpolateLane<3>(src + idx[3], w, gx, fx, gy, fy);
+    // Only an address: it may lie outside the source, where a prefetch
+    // does nothing.
+    const uintptr_t later = (uintptr_t)(src + idx[0]) + (uintptr_t)ahead * sizeof(PixelWord);
+    __builtin_prefetch((const void*)later);
+    __builtin_prefetch((const void*)(later + (uintptr_t)w * sizeof(PixelWord)));
+    __m128i r[4];
+    for (int l = 0; l < 4; ++l) {
+        const PixelWord* p = src + idx[l];
+        const __m256d a = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[0])));
+        const __m256d b = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[1])));
+        const __m256d d = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128((int)p[w])));
+        __m256d s = _mm256_add_pd(_mm256_mul_pd(_mm256_broadcast_sd(&weights[0][l]), a),
+                                  _mm256_mul_pd(_mm256_broadcast_sd(&weights[1][l]), b));
+        s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(&weights[2][l]), a));
+        s = _mm256_mul_pd(half, _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(&weights[3][l]), d)));
+        r[l] = _mm256_cvttpd_epi32(s);
+    }
     // Every sum is 0..255: the saturating packs are exact.
-    return _mm_and_si128(_mm_packus_epi16(_mm_packus_epi32(r0, r1), _mm_packus_epi32(r2, r3)),
+    return _mm_and_si128(_mm_packus_epi16(_mm_packus_epi32(r[0], r[1]), _mm_packus_epi32(r[2], r[3])),
                          _mm_set1_epi32(0x00FFFFFF));
 }
 #endif
@@ -191,6 +255,83 @@ void RotatePixels(const RotateJob& j) {
         *o = x >= 0 && y >= 0 && x < innerRight && y < innerBottom ? SampleInner(src, sw, x, y)
                                                                    : Sample(src, sw, sh, x, y);
     };
+#if defined(__AVX2__)
+    if (j.weighted && indexFitsInt) {
+        // Tiles of kRows rows by kBlock columns: the rows of a tile sample
+        // neighbouring lines of the source, which stay in the cache from one
+        // row to the next, where a whole row would sweep a long diagonal
+        // through the source before the next one came back to it. Each row
+        // keeps its running sums from tile to tile, so every position is
+        // the same sum as along the whole row; the rows' sums go side by
+        // side, so no row waits for its previous sum. Then the positions
+        // are tested and sampled four at a time, each lane with the same
+        // truncations, comparisons and sums as one pixel below.
+        const int kRows = 8, kBlock = 128;
+        // Where in the source the same row stands a tile further on, as an
+        // offset in pixels; the sign is taken care of in unsigned sums.
+        const ptrdiff_t ahead = (ptrdiff_t)(-kBlock * S) * sw + (ptrdiff_t)(kBlock * C);
+        double pa[kRows][kBlock], pb[kRows][kBlock];
+        const __m128i vLeftLess1 = _mm_set1_epi32((int)left - 1), vRight = _mm_set1_epi32((int)right);
+        const __m128i vTopLess1 = _mm_set1_epi32((int)top - 1), vBottom = _mm_set1_epi32((int)bottom);
+        const __m256d vScx = _mm256_set1_pd((double)scx), vScy = _mm256_set1_pd((double)scy);
+        const __m256d zero = _mm256_setzero_pd(), vInnerRight = _mm256_set1_pd(innerRight),
+                      vInnerBottom = _mm256_set1_pd(innerBottom);
+        for (int r0 = j.y0; r0 < j.y1; r0 += kRows) {
+            const int nRows = j.y1 - r0 < kRows ? j.y1 - r0 : kRows;
+            // Running sums: column k sits at k + 1 - dcx; the sampled pixel
+            // depends on the accumulated value, so they stay sums. Rows past
+            // the band are summed too and never used.
+            double A[kRows], B[kRows];
+            for (int l = 0; l < kRows; ++l) {
+                const int yy = r0 + l - dcy;
+                A[l] = yy * S - dcx * C;
+                B[l] = yy * C + dcx * S;
+            }
+            for (int k0 = 0; k0 < dw; k0 += kBlock) {
+                const int n = dw - k0 < kBlock ? dw - k0 : kBlock;
+                for (int i = 0; i < n; ++i)
+                    for (int l = 0; l < kRows; ++l) {
+                        A[l] = A[l] + C;
+                        B[l] = B[l] - S;
+                        pa[l][i] = A[l];
+                        pb[l][i] = B[l];
+                    }
+                for (int l = 0; l < nRows; ++l) {
+                    PixelWord* o = j.dst + (ptrdiff_t)(r0 + l) * dw + k0;
+                    FillRow(o, n, j.fill);
+                    const double* ra = pa[l];
+                    const double* rb = pb[l];
+                    int i = 0;
+                    for (; i + 4 <= n; i += 4) {
+                        const __m256d va = _mm256_loadu_pd(ra + i), vb = _mm256_loadu_pd(rb + i);
+                        // A truncation past the int range gives INT_MIN,
+                        // which is refused as any position that far out is.
+                        const __m128i px = _mm256_cvttpd_epi32(va), py = _mm256_cvttpd_epi32(vb);
+                        const __m128i accepted =
+                            _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(px, vLeftLess1), _mm_cmpgt_epi32(vRight, px)),
+                                          _mm_and_si128(_mm_cmpgt_epi32(py, vTopLess1), _mm_cmpgt_epi32(vBottom, py)));
+                        const int acceptedMask = _mm_movemask_ps(_mm_castsi128_ps(accepted));
+                        if (acceptedMask == 0) continue;
+                        const __m256d vx = _mm256_add_pd(vScx, va), vy = _mm256_add_pd(vScy, vb);
+                        const __m256d inner = _mm256_and_pd(
+                            _mm256_and_pd(_mm256_cmp_pd(vx, zero, _CMP_GE_OQ), _mm256_cmp_pd(vy, zero, _CMP_GE_OQ)),
+                            _mm256_and_pd(_mm256_cmp_pd(vx, vInnerRight, _CMP_LT_OQ),
+                                          _mm256_cmp_pd(vy, vInnerBottom, _CMP_LT_OQ)));
+                        if (acceptedMask == 0xF && _mm256_movemask_pd(inner) == 0xF) {
+                            _mm_storeu_si128((__m128i*)(o + i), InterpolateScattered(src, sw, vx, vy, ahead));
+                            continue;
+                        }
+                        for (int m = i; m < i + 4; ++m)
+                            sampleAt(o + m, ra[m], rb[m]);
+                    }
+                    for (; i < n; ++i)
+                        sampleAt(o + i, ra[i], rb[i]);
+                }
+            }
+        }
+        return;
+    }
+#endif
     for (int r = j.y0; r < j.y1; ++r) {
         const int yy = r - dcy;
         // Running sums: column k sits at k + 1 - dcx; the sampled pixel
@@ -211,57 +352,6 @@ void RotatePixels(const RotateJob& j) {
             }
             continue;
         }
-#if defined(__AVX2__)
-        if (indexFitsInt) {
-            // The running sums alone go pixel after pixel, a block of columns
-            // at a time; then their positions are tested and sampled four at
-            // a time, each lane with the same truncations, comparisons and
-            // sums as one pixel below.
-            const int kBlock = 256;
-            double pa[kBlock], pb[kBlock];
-            const __m128i vLeftLess1 = _mm_set1_epi32((int)left - 1), vRight = _mm_set1_epi32((int)right);
-            const __m128i vTopLess1 = _mm_set1_epi32((int)top - 1), vBottom = _mm_set1_epi32((int)bottom);
-            const __m256d vScx = _mm256_set1_pd((double)scx), vScy = _mm256_set1_pd((double)scy);
-            const __m256d zero = _mm256_setzero_pd(), vInnerRight = _mm256_set1_pd(innerRight),
-                          vInnerBottom = _mm256_set1_pd(innerBottom);
-            for (int k0 = 0; k0 < dw; k0 += kBlock) {
-                const int n = dw - k0 < kBlock ? dw - k0 : kBlock;
-                for (int i = 0; i < n; ++i) {
-                    A = A + C;
-                    B = B - S;
-                    pa[i] = A;
-                    pb[i] = B;
-                }
-                PixelWord* o = out + k0;
-                int i = 0;
-                for (; i + 4 <= n; i += 4) {
-                    const __m256d va = _mm256_loadu_pd(pa + i), vb = _mm256_loadu_pd(pb + i);
-                    // A truncation past the int range gives INT_MIN, which
-                    // is refused as any position that far out is.
-                    const __m128i px = _mm256_cvttpd_epi32(va), py = _mm256_cvttpd_epi32(vb);
-                    const __m128i accepted =
-                        _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(px, vLeftLess1), _mm_cmpgt_epi32(vRight, px)),
-                                      _mm_and_si128(_mm_cmpgt_epi32(py, vTopLess1), _mm_cmpgt_epi32(vBottom, py)));
-                    const int acceptedMask = _mm_movemask_ps(_mm_castsi128_ps(accepted));
-                    if (acceptedMask == 0) continue;
-                    const __m256d vx = _mm256_add_pd(vScx, va), vy = _mm256_add_pd(vScy, vb);
-                    const __m256d inner = _mm256_and_pd(
-                        _mm256_and_pd(_mm256_cmp_pd(vx, zero, _CMP_GE_OQ), _mm256_cmp_pd(vy, zero, _CMP_GE_OQ)),
-                        _mm256_and_pd(_mm256_cmp_pd(vx, vInnerRight, _CMP_LT_OQ),
-                                      _mm256_cmp_pd(vy, vInnerBottom, _CMP_LT_OQ)));
-                    if (acceptedMask == 0xF && _mm256_movemask_pd(inner) == 0xF) {
-                        _mm_storeu_si128((__m128i*)(o + i), InterpolateFour(src, sw, vx, vy));
-                        continue;
-                    }
-                    for (int l = i; l < i + 4; ++l)
-                        sampleAt(o + l, pa[l], pb[l]);
-                }
-                for (; i < n; ++i)
-                    sampleAt(o + i, pa[i], pb[i]);
-            }
-            continue;
-        }
-#endif
         for (int k = 0; k < dw; ++k) {
             A = A + C;
             B = B - S;
@@ -274,11 +364,15 @@ void ShearPixels(const ShearJob& j) {
     const int sw = j.sw, sh = j.sh, dw = j.dw, dh = j.dh;
     // Products in double: exact wherever an int product would not overflow.
     const double across = j.across, down = j.down;
-    // Columns in blocks, so the per-column offsets live on the stack while
-    // the destination is written row by row (and, when the job fills, each
-    // block of a row just before it is computed).
-    const int kBlock = 256;
-    double offY[kBlock];
+    // The per-column offsets of a whole row when there is memory for them,
+    // so that whole rows are computed one after another: the source rows
+    // they sample are then read as they lie in memory, each once. Without
+    // it, columns in blocks with their offsets on the stack. Either way,
+    // when the job fills, each row (or block of it) is filled just before
+    // it is computed.
+    double stackOffsets[256];
+    const int kBlock = j.rowScratch != nullptr ? dw : 256;
+    double* const offY = j.rowScratch != nullptr ? j.rowScratch : stackOffsets;
     const PixelWord* src = j.src;
     PixelWord* dst = j.dst;
     const bool weighted = j.weighted;
@@ -402,8 +496,8 @@ namespace {
 // One colour of one inner pixel: the kernel summed row by row from the
 // top-left, clamped and truncated.
 inline uint32_t SharpenOne(const double* a, const double* b, const double* c, double kc, double kh) {
-    double v = kc * a[-1] + kh * a[0] + kc * a[1] + kh * b[-1] + 2.0 * b[0] + kh * b[1] + kc * c[-1] + kh * c[0] +
-               kc * c[1];
+    double v =
+        kc * a[-1] + kh * a[0] + kc * a[1] + kh * b[-1] + 2.0 * b[0] + kh * b[1] + kc * c[-1] + kh * c[0] + kc * c[1];
     v = v < 0 ? 0 : v;
     v = v > 255 ? 255 : v;
     return (uint32_t)(int)v;
@@ -442,8 +536,7 @@ void SharpenInner(const double* a, const double* b, const double* c, PixelWord* 
         const __m128i blue = SharpenFour(a + x, b + x, c + x, vkc, vkh);
         const __m128i green = SharpenFour(a + w + x, b + w + x, c + w + x, vkc, vkh);
         const __m128i red = SharpenFour(a + 2 * w + x, b + 2 * w + x, c + 2 * w + x, vkc, vkh);
-        const __m128i colour =
-            _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
+        const __m128i colour = _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
         const __m128i keep = fill != nullptr ? vFill : _mm_loadu_si128((const __m128i*)(out + x));
         _mm_storeu_si128((__m128i*)(out + x), _mm_or_si128(colour, _mm_andnot_si128(colourMask, keep)));
     }
@@ -514,8 +607,7 @@ void BlurInner(const PixelWord* above, const PixelWord* row, const PixelWord* be
         hi = KP_V(srl_epi16)(KP_V(mulhi_epu16)(hi, vMagic), vShift);
         const V means = KP_V(packus_epi16)(lo, hi);
         const V keep = fill != nullptr ? vFill : KP_VS(loadu)((const V*)(out + x));
-        KP_VS(storeu)((V*)(out + x), KP_VS(or)(KP_VS(and)(means, colourMask),
-                                                            KP_VS(andnot)(colourMask, keep)));
+        KP_VS(storeu)((V*)(out + x), KP_VS(or)(KP_VS(and)(means, colourMask), KP_VS(andnot)(colourMask, keep)));
     }
 #undef KP_V
 #undef KP_VS
