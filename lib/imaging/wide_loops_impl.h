@@ -135,21 +135,23 @@ inline uint32_t SampleInner(const PixelWord* src, ptrdiff_t w, double x, double 
 // d (the one below) and the weights of their lanes. A register holds one
 // colour of the four pixels, so the three colours take three steps of the
 // same products and sums as Interpolate, lane by lane, and the fourth byte
-// is never computed.
+// is never computed. The sum X is never negative, so 0.5 * X truncated
+// (X / 2 exactly) is X truncated, halved: an integer shift in place of the
+// multiplication.
 inline __m128i InterpolateWords(__m128i a, __m128i b, __m128i d, __m256d gx, __m256d fx, __m256d gy, __m256d fy) {
-    const __m256d half = _mm256_set1_pd(0.5);
-    const __m128i byteMask = _mm_set1_epi32(0xFF);
     __m128i out = _mm_setzero_si128();
     for (int k = 0; k < 3; ++k) {
-        const __m128i shift = _mm_cvtsi32_si128(8 * k);
-        const __m256d ak = _mm256_cvtepi32_pd(_mm_and_si128(_mm_srl_epi32(a, shift), byteMask));
-        const __m256d bk = _mm256_cvtepi32_pd(_mm_and_si128(_mm_srl_epi32(b, shift), byteMask));
-        const __m256d dk = _mm256_cvtepi32_pd(_mm_and_si128(_mm_srl_epi32(d, shift), byteMask));
+        // Byte k of each word, alone in its lane.
+        const __m128i pick = _mm_setr_epi8((char)k, -1, -1, -1, (char)(4 + k), -1, -1, -1, (char)(8 + k), -1, -1, -1,
+                                           (char)(12 + k), -1, -1, -1);
+        const __m256d ak = _mm256_cvtepi32_pd(_mm_shuffle_epi8(a, pick));
+        const __m256d bk = _mm256_cvtepi32_pd(_mm_shuffle_epi8(b, pick));
+        const __m256d dk = _mm256_cvtepi32_pd(_mm_shuffle_epi8(d, pick));
         __m256d s = _mm256_add_pd(_mm256_mul_pd(gx, ak), _mm256_mul_pd(fx, bk));
         s = _mm256_add_pd(s, _mm256_mul_pd(gy, ak));
-        s = _mm256_mul_pd(half, _mm256_add_pd(s, _mm256_mul_pd(fy, dk)));
-        // Every sum is 0..255: the colours do not overlap.
-        out = _mm_or_si128(out, _mm_sll_epi32(_mm256_cvttpd_epi32(s), shift));
+        s = _mm256_add_pd(s, _mm256_mul_pd(fy, dk));
+        // Every result is 0..255: the colours do not overlap.
+        out = _mm_or_si128(out, _mm_sll_epi32(_mm_srli_epi32(_mm256_cvttpd_epi32(s), 1), _mm_cvtsi32_si128(8 * k)));
     }
     return out;
 }
@@ -199,7 +201,7 @@ inline __m128i InterpolateScattered(const PixelWord* src, int w, __m256d x, __m2
     const __m128i ix = _mm256_cvttpd_epi32(x), iy = _mm256_cvttpd_epi32(y);
     const __m256d fx = _mm256_sub_pd(x, _mm256_cvtepi32_pd(ix));
     const __m256d fy = _mm256_sub_pd(y, _mm256_cvtepi32_pd(iy));
-    const __m256d one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5);
+    const __m256d one = _mm256_set1_pd(1.0);
     alignas(32) double weights[4][4];
     _mm256_store_pd(weights[0], _mm256_sub_pd(one, fx));
     _mm256_store_pd(weights[1], fx);
@@ -221,12 +223,14 @@ inline __m128i InterpolateScattered(const PixelWord* src, int w, __m256d x, __m2
         __m256d s = _mm256_add_pd(_mm256_mul_pd(_mm256_broadcast_sd(&weights[0][l]), a),
                                   _mm256_mul_pd(_mm256_broadcast_sd(&weights[1][l]), b));
         s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(&weights[2][l]), a));
-        s = _mm256_mul_pd(half, _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(&weights[3][l]), d)));
+        s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(&weights[3][l]), d));
         r[l] = _mm256_cvttpd_epi32(s);
     }
-    // Every sum is 0..255: the saturating packs are exact.
-    return _mm_and_si128(_mm_packus_epi16(_mm_packus_epi32(r[0], r[1]), _mm_packus_epi32(r[2], r[3])),
-                         _mm_set1_epi32(0x00FFFFFF));
+    // Halved as in InterpolateWords; every sum is 0..510 before and 0..255
+    // after, so the saturating packs are exact.
+    const __m128i lo = _mm_srli_epi16(_mm_packus_epi32(r[0], r[1]), 1);
+    const __m128i hi = _mm_srli_epi16(_mm_packus_epi32(r[2], r[3]), 1);
+    return _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0x00FFFFFF));
 }
 #endif
 
@@ -270,7 +274,7 @@ void RotatePixels(const RotateJob& j) {
         // Where in the source the same row stands a tile further on, as an
         // offset in pixels; the sign is taken care of in unsigned sums.
         const ptrdiff_t ahead = (ptrdiff_t)(-kBlock * S) * sw + (ptrdiff_t)(kBlock * C);
-        double pa[kRows][kBlock], pb[kRows][kBlock];
+        double pa[kRows][kBlock + 4], pb[kRows][kBlock + 4];
         const __m128i vLeftLess1 = _mm_set1_epi32((int)left - 1), vRight = _mm_set1_epi32((int)right);
         const __m128i vTopLess1 = _mm_set1_epi32((int)top - 1), vBottom = _mm_set1_epi32((int)bottom);
         const __m256d vScx = _mm256_set1_pd((double)scx), vScy = _mm256_set1_pd((double)scy);
@@ -281,21 +285,41 @@ void RotatePixels(const RotateJob& j) {
             // Running sums: column k sits at k + 1 - dcx; the sampled pixel
             // depends on the accumulated value, so they stay sums. Rows past
             // the band are summed too and never used.
-            double A[kRows], B[kRows];
+            // Four rows to a register, four columns at a time, turned
+            // into four columns to a register for each row.
+            alignas(32) double A[kRows], B[kRows];
             for (int l = 0; l < kRows; ++l) {
                 const int yy = r0 + l - dcy;
                 A[l] = yy * S - dcx * C;
                 B[l] = yy * C + dcx * S;
             }
+            __m256d sums[4] = {_mm256_load_pd(A), _mm256_load_pd(A + 4), _mm256_load_pd(B), _mm256_load_pd(B + 4)};
+            const __m256d vC = _mm256_set1_pd(C), vS = _mm256_set1_pd(S);
             for (int k0 = 0; k0 < dw; k0 += kBlock) {
                 const int n = dw - k0 < kBlock ? dw - k0 : kBlock;
-                for (int i = 0; i < n; ++i)
-                    for (int l = 0; l < kRows; ++l) {
-                        A[l] = A[l] + C;
-                        B[l] = B[l] - S;
-                        pa[l][i] = A[l];
-                        pb[l][i] = B[l];
+                // Whole steps of four columns, the last one past n when n
+                // is not a multiple of four (its sums are never used, and
+                // the next tile starts from the sums of column n - 1).
+                for (int i = 0; i < n; i += 4) {
+                    const int steps = n - i < 4 ? n - i : 4;
+                    for (int q = 0; q < 4; ++q) {
+                        __m256d c[4];
+                        __m256d v = sums[q];
+                        for (int t = 0; t < 4; ++t) {
+                            if (t < steps) v = q < 2 ? _mm256_add_pd(v, vC) : _mm256_sub_pd(v, vS);
+                            c[t] = v;
+                        }
+                        sums[q] = v;
+                        const __m256d t0 = _mm256_unpacklo_pd(c[0], c[1]), t1 = _mm256_unpackhi_pd(c[0], c[1]);
+                        const __m256d t2 = _mm256_unpacklo_pd(c[2], c[3]), t3 = _mm256_unpackhi_pd(c[2], c[3]);
+                        double(*to)[kBlock + 4] = q < 2 ? pa : pb;
+                        const int l0 = (q % 2) * 4;
+                        _mm256_storeu_pd(to[l0] + i, _mm256_permute2f128_pd(t0, t2, 0x20));
+                        _mm256_storeu_pd(to[l0 + 1] + i, _mm256_permute2f128_pd(t1, t3, 0x20));
+                        _mm256_storeu_pd(to[l0 + 2] + i, _mm256_permute2f128_pd(t0, t2, 0x31));
+                        _mm256_storeu_pd(to[l0 + 3] + i, _mm256_permute2f128_pd(t1, t3, 0x31));
                     }
+                }
                 for (int l = 0; l < nRows; ++l) {
                     PixelWord* o = j.dst + (ptrdiff_t)(r0 + l) * dw + k0;
                     FillRow(o, n, j.fill);
