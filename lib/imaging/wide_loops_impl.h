@@ -270,7 +270,7 @@ void RotatePixels(const RotateJob& j) {
         // side, so no row waits for its previous sum. Then the positions
         // are tested and sampled four at a time, each lane with the same
         // truncations, comparisons and sums as one pixel below.
-        const int kRows = 8, kBlock = 128;
+        const int kRows = 8, kBlock = 128;  // kRows: two registers of sums
         // Where in the source the same row stands a tile further on, as an
         // offset in pixels; the sign is taken care of in unsigned sums.
         const ptrdiff_t ahead = (ptrdiff_t)(-kBlock * S) * sw + (ptrdiff_t)(kBlock * C);
@@ -283,10 +283,10 @@ void RotatePixels(const RotateJob& j) {
         for (int r0 = j.y0; r0 < j.y1; r0 += kRows) {
             const int nRows = j.y1 - r0 < kRows ? j.y1 - r0 : kRows;
             // Running sums: column k sits at k + 1 - dcx; the sampled pixel
-            // depends on the accumulated value, so they stay sums. Rows past
-            // the band are summed too and never used.
-            // Four rows to a register, four columns at a time, turned
-            // into four columns to a register for each row.
+            // depends on the accumulated value, so they stay sums. The eight
+            // rows' sums are two registers of four rows each (rows past the
+            // band are summed too and never used); four columns of them at a
+            // time are turned into four columns of each row.
             alignas(32) double A[kRows], B[kRows];
             for (int l = 0; l < kRows; ++l) {
                 const int yy = r0 + l - dcy;
