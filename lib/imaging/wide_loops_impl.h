@@ -506,6 +506,16 @@ void SharpenPlanes(const PixelWord* in, double* planes, int w) {
         _mm256_storeu_pd(planes + w + x, _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(v, 8), byteMask)));
         _mm256_storeu_pd(planes + 2 * w + x, _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(v, 16), byteMask)));
     }
+#elif defined(__SSE2__)
+    const __m128i byteMask = _mm_set1_epi32(0xFF);
+    for (; x + 4 <= w; x += 4) {
+        const __m128i v = _mm_loadu_si128((const __m128i*)(in + x));
+        for (int k = 0; k < 3; ++k) {
+            const __m128i c = _mm_and_si128(_mm_srl_epi32(v, _mm_cvtsi32_si128(8 * k)), byteMask);
+            _mm_storeu_pd(planes + k * w + x, _mm_cvtepi32_pd(c));
+            _mm_storeu_pd(planes + k * w + x + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(c, 0xEE)));
+        }
+    }
 #endif
     for (; x < w; ++x) {
         const uint32_t v = in[x];
@@ -545,6 +555,22 @@ inline __m128i SharpenFour(const double* a, const double* b, const double* c, __
     v = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255.0));
     return _mm256_cvttpd_epi32(v);
 }
+#elif defined(__SSE2__)
+// The same for two pixels (in the low half of the result).
+inline __m128i SharpenTwo(const double* a, const double* b, const double* c, __m128d kc, __m128d kh) {
+    const __m128d two = _mm_set1_pd(2.0);
+    __m128d v = _mm_mul_pd(kc, _mm_loadu_pd(a - 1));
+    v = _mm_add_pd(v, _mm_mul_pd(kh, _mm_loadu_pd(a)));
+    v = _mm_add_pd(v, _mm_mul_pd(kc, _mm_loadu_pd(a + 1)));
+    v = _mm_add_pd(v, _mm_mul_pd(kh, _mm_loadu_pd(b - 1)));
+    v = _mm_add_pd(v, _mm_mul_pd(two, _mm_loadu_pd(b)));
+    v = _mm_add_pd(v, _mm_mul_pd(kh, _mm_loadu_pd(b + 1)));
+    v = _mm_add_pd(v, _mm_mul_pd(kc, _mm_loadu_pd(c - 1)));
+    v = _mm_add_pd(v, _mm_mul_pd(kh, _mm_loadu_pd(c)));
+    v = _mm_add_pd(v, _mm_mul_pd(kc, _mm_loadu_pd(c + 1)));
+    v = _mm_min_pd(_mm_max_pd(v, _mm_setzero_pd()), _mm_set1_pd(255.0));
+    return _mm_cvttpd_epi32(v);
+}
 #endif
 
 }  // namespace
@@ -563,6 +589,18 @@ void SharpenInner(const double* a, const double* b, const double* c, PixelWord* 
         const __m128i colour = _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
         const __m128i keep = fill != nullptr ? vFill : _mm_loadu_si128((const __m128i*)(out + x));
         _mm_storeu_si128((__m128i*)(out + x), _mm_or_si128(colour, _mm_andnot_si128(colourMask, keep)));
+    }
+#elif defined(__SSE2__)
+    const __m128d vkc = _mm_set1_pd(kc), vkh = _mm_set1_pd(kh);
+    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i vFill = _mm_set1_epi32(fill != nullptr ? (int)*fill : 0);
+    for (; x + 2 < w; x += 2) {
+        const __m128i blue = SharpenTwo(a + x, b + x, c + x, vkc, vkh);
+        const __m128i green = SharpenTwo(a + w + x, b + w + x, c + w + x, vkc, vkh);
+        const __m128i red = SharpenTwo(a + 2 * w + x, b + 2 * w + x, c + 2 * w + x, vkc, vkh);
+        const __m128i colour = _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
+        const __m128i keep = fill != nullptr ? vFill : _mm_loadl_epi64((const __m128i*)(out + x));
+        _mm_storel_epi64((__m128i*)(out + x), _mm_or_si128(colour, _mm_andnot_si128(colourMask, keep)));
     }
 #endif
     for (; x < w - 1; ++x) {
