@@ -273,7 +273,10 @@ void ClickWindow(HWND hWnd) {
         return;
     }
     // A button takes the mouse while it is pressed: the press has reached it
-    // before it is let go, or the output says where it went.
+    // before it is let go, or the output says where it went. It lets go of
+    // the press when it loses the focus, so the front window settles first
+    // (a late change of focus from the display would cancel the click).
+    testinput::SyncWithFront();
     testinput::PlaceCursorAt(x, y);
     testinput::SendMoveTo(x, y, MOUSEEVENTF_LEFTDOWN);
     const DWORD nThread = ::GetWindowThreadProcessId(hWnd, nullptr), nMs = 5000;
@@ -367,15 +370,22 @@ Picture ViewPicture(HWND hMain) { return GrabScreen(kaptotest::ViewOnScreen(hMai
         3000);
     if (!dropped) return dropped;
     // The item is clicked in the dropped list, as a person does: the list
-    // holds the mouse, whichever window has the keyboard meanwhile.
-    COMBOBOXINFO info = {};
-    info.cbSize = sizeof info;
-    RECT rcItem = {};
-    if (!::GetComboBoxInfo(hBox, &info) ||
-        ::SendMessageA(info.hwndList, LB_GETITEMRECT, (WPARAM)nMode, (LPARAM)&rcItem) == LB_ERR)
-        return ::testing::AssertionFailure() << "the capture-type list has no item " << nMode;
-    ::MapWindowPoints(info.hwndList, nullptr, (POINT*)&rcItem, 2);
-    testinput::SendLeftClickAt((rcItem.left + rcItem.right) / 2, (rcItem.top + rcItem.bottom) / 2);
+    // holds the mouse, whichever window has the keyboard meanwhile. The list
+    // is a window of its own; the box's messages that would name it or an
+    // item's rectangle carry pointers, which do not cross processes.
+    DWORD nPid = 0;
+    ::GetWindowThreadProcessId(hMain, &nPid);
+    HWND hList = kaptotest::FindProcessWindow(
+        nPid, [](HWND h) { return ::IsWindowVisible(h) && kaptotest::ClassOf(h) == "ComboLBox"; });
+    const int nItemHeight = (int)::SendMessageA(hBox, CB_GETITEMHEIGHT, 0, 0);
+    const int nTop = (int)::SendMessageA(hBox, CB_GETTOPINDEX, 0, 0);
+    if (hList == nullptr || nItemHeight <= 0 || nMode < nTop)
+        return ::testing::AssertionFailure() << "the capture-type list dropped but item " << nMode << " is not in view";
+    RECT rcList = {};
+    ::GetClientRect(hList, &rcList);
+    POINT pt = {rcList.right / 2, (nMode - nTop) * nItemHeight + nItemHeight / 2};
+    ::ClientToScreen(hList, &pt);
+    testinput::SendLeftClickAt(pt.x, pt.y);
     return Await("the capture-type box to take mode " + std::to_string(nMode),
                  [hBox, nMode] { return ::SendMessageA(hBox, CB_GETCURSEL, 0, 0) == nMode; }, 3000);
 }
