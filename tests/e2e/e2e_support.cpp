@@ -449,7 +449,25 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs) {
         return ::testing::AssertionFailure() << "waited 10000 ms for the file dialog to take messages";
     ::SetDlgItemTextA(hDialog, kNameCombo, strPath.c_str());
     ::SetDlgItemTextA(hDialog, kNameEdit, strPath.c_str());
-    ClickControl(hDialog, IDOK);
+    // Enter in the name box, where the dialog puts the keyboard: a click on
+    // its OK button can go to the file list instead, which takes the mouse
+    // while the dialog is still filling it.
+    const DWORD nThread = ::GetWindowThreadProcessId(hDialog, nullptr);
+    ::testing::AssertionResult named = Await(
+        "the keyboard in the file dialog's name box",
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            if (!::GetGUIThreadInfo(nThread, &info) || ::GetForegroundWindow() != hDialog) return false;
+            for (int nId : {kNameCombo, kNameEdit}) {
+                HWND hName = ::GetDlgItem(hDialog, nId);
+                if (hName != nullptr && (info.hwndFocus == hName || ::IsChild(hName, info.hwndFocus))) return true;
+            }
+            return false;
+        },
+        5000);
+    if (!named) return named;
+    PressKeys({VK_RETURN});
     return Await(
         "the file dialog to close after its OK",
         [hDialog] { return !::IsWindow(hDialog) || !::IsWindowVisible(hDialog); }, 10000);

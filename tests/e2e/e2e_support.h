@@ -159,8 +159,8 @@ std::string MessageBoxText(HWND hBox);
 // when none came.
 std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
 // Kapto's open or save dialog answered as a person does: the file name typed
-// into its name box and its OK button clicked. A failure when no dialog came
-// or it did not close.
+// into its name box and Enter pressed there. A failure when no dialog came,
+// the keyboard did not reach the name box, or it did not close.
 ::testing::AssertionResult AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath);
 // A person's keys go to hWnd (a window of Kapto's): it has the keyboard focus.
 ::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs = 5000);
