@@ -71,10 +71,30 @@ inline void SendClick(DWORD dwDown, DWORD dwUp) {
     SendButton(dwUp);
 }
 
+// Waits until a visible window is in front (a window just hidden or closed
+// hands the front on) and that window's thread has taken what was sent to
+// it so far, the display's events among them.
+inline void SyncWithFront() {
+    const int kSettleSteps = 100, kStepMs = 10;
+    const UINT kSyncMs = 2000;
+    HWND hFront = nullptr;
+    for (int i = 0; i < kSettleSteps; ++i) {
+        hFront = GetForegroundWindow();
+        if (hFront != nullptr && IsWindowVisible(hFront)) break;
+        Sleep(kStepMs);
+    }
+    DWORD_PTR nResult = 0;
+    if (hFront != nullptr && GetWindowThreadProcessId(hFront, nullptr) != GetCurrentThreadId())
+        SendMessageTimeoutA(hFront, WM_NULL, 0, 0, SMTO_NORMAL, kSyncMs, &nResult);
+}
+
 // A left click at the screen point (x, y); two of them for a double click.
 // The button events carry the point: a late event of the display may have
-// moved the cursor again since it was placed.
+// moved the cursor again since it was placed. The window in front settles
+// first: a late change of focus would close what the click opens (a
+// combo box's list) or cancel a press.
 inline void SendLeftClickAt(int x, int y, int nClicks = 1) {
+    SyncWithFront();
     PlaceCursorAt(x, y);
     for (int i = 0; i < nClicks; ++i) {
         SendMoveTo(x, y, MOUSEEVENTF_LEFTDOWN);
@@ -98,23 +118,6 @@ inline void SendKey(WORD vk) {
     in[0].ki.wVk = in[1].ki.wVk = vk;
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, in, sizeof(INPUT));
-}
-
-// Waits until a visible window is in front (a window just hidden or closed
-// hands the front on) and that window's thread has taken what was sent to
-// it so far, the display's events among them.
-inline void SyncWithFront() {
-    const int kSettleSteps = 100, kStepMs = 10;
-    const UINT kSyncMs = 2000;
-    HWND hFront = nullptr;
-    for (int i = 0; i < kSettleSteps; ++i) {
-        hFront = GetForegroundWindow();
-        if (hFront != nullptr && IsWindowVisible(hFront)) break;
-        Sleep(kStepMs);
-    }
-    DWORD_PTR nResult = 0;
-    if (hFront != nullptr && GetWindowThreadProcessId(hFront, nullptr) != GetCurrentThreadId())
-        SendMessageTimeoutA(hFront, WM_NULL, 0, 0, SMTO_NORMAL, kSyncMs, &nResult);
 }
 
 // The keys pressed in order and released in reverse, as one chord (Ctrl+F1).
