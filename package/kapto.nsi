@@ -52,16 +52,24 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Copyright © ${PUBLISHER}"
 
 ; A running Kapto holds its program file open: replacing or removing files
 ; under it would leave a half-changed folder, and it would write its settings
-; back after the uninstaller has gone. Ask the user to close it first; in
-; silent mode give up at once.
+; back after the uninstaller has gone. A Kapto that has just ended lets go of
+; its file a moment later (its last process may still be going), so the file
+; is tried for a few seconds first; then the user is asked to close it, and
+; in silent mode the setup gives up.
 !macro KaptoWaitUntilClosed un
   Function ${un}WaitUntilClosed
+    StrCpy $1 0
     ${DoWhile} ${FileExists} "$INSTDIR\Kapto.exe"
       ClearErrors
       FileOpen $0 "$INSTDIR\Kapto.exe" a
       ${IfNot} ${Errors}
         FileClose $0
         ${Break}
+      ${EndIf}
+      ${If} $1 < 10
+        IntOp $1 $1 + 1
+        Sleep 500
+        ${Continue}
       ${EndIf}
       MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Kapto 正在运行。请先退出 Kapto，然后点击“重试”。" /SD IDCANCEL IDRETRY retry
       Abort
