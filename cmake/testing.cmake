@@ -26,6 +26,39 @@ macro(kapto_enable_gtest)
   endif()
 endmacro()
 
+# windows.h and GoogleTest are more than half of every Windows test file's
+# compile time (about 2.7 s of 5): all test programs share one precompiled
+# copy of them. Every test file is compiled with the same flags, which is
+# what lets GCC take it. (With ccache, set CCACHE_SLOPPINESS to
+# pch_defines,time_macros for it to cache such files.)
+function(kapto_use_test_pch target)
+  if(NOT WIN32)
+    return()
+  endif()
+  if(NOT TARGET kapto_test_pch)
+    set(anchor ${CMAKE_BINARY_DIR}/kapto_test_pch.cpp)
+    file(WRITE ${anchor} "// The precompiled header's own unit.\n")
+    add_library(kapto_test_pch STATIC ${anchor})
+    target_compile_options(kapto_test_pch PRIVATE ${KAPTO_TEST_COMPILE_OPTIONS})
+    target_link_libraries(kapto_test_pch PRIVATE gtest)
+    target_precompile_headers(kapto_test_pch PRIVATE <windows.h> <gtest/gtest.h>)
+  endif()
+  target_precompile_headers(${target} REUSE_FROM kapto_test_pch)
+endfunction()
+
+# kapto_add_test_support(NAME n SOURCES ... [LIBS ...]): code that several
+# test programs share, compiled once; the programs name it in their LIBS.
+function(kapto_add_test_support)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+  kapto_enable_gtest()
+  add_library(${T_NAME} OBJECT ${T_SOURCES})
+  target_compile_options(${T_NAME} PRIVATE ${KAPTO_TEST_COMPILE_OPTIONS})
+  target_link_libraries(${T_NAME} PUBLIC ${T_LIBS} gtest)
+  target_include_directories(${T_NAME} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
+                                              ${PROJECT_SOURCE_DIR}/tests)
+  kapto_use_test_pch(${T_NAME})
+endfunction()
+
 # kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH] [TIMEOUT s]
 #                [ENVIRONMENT VAR=value ...] [FIXTURES name ...])
 # FIXTURES: ctest fixtures the test needs (set up before it, cleaned up after).
@@ -35,6 +68,7 @@ function(kapto_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_compile_options(${T_NAME} PRIVATE ${KAPTO_TEST_COMPILE_OPTIONS})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest_main gtest)
+  kapto_use_test_pch(${T_NAME})
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
                                                ${PROJECT_SOURCE_DIR}/tests)
   if(NOT T_TIMEOUT)

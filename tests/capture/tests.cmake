@@ -1,13 +1,16 @@
 # Capture engine and image store: Windows programs run under Wine in a
 # 1024 x 768 virtual desktop.
 if(WIN32)
-  kapto_add_test(NAME capture_tests
+  kapto_add_test_support(NAME capture_test_support
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/capture_engine_test.cpp
+    LIBS Kaptolib kfw)
+
+  kapto_add_test(NAME capture_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_engine_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_store_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_store_dialog_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_decoder_test.cpp
-    LIBS Kaptolib kfw gdiplus gdi32 user32
+    LIBS capture_test_support Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 300)
   # Images are decoded by the program started as a helper.
@@ -18,11 +21,10 @@ endif()
 # other programs and injected mouse and keys.
 if(WIN32)
   kapto_add_test(NAME window_capture_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/window_thread.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_thread.cpp
             ${CMAKE_CURRENT_LIST_DIR}/window_modes_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/object_capture_test.cpp
-    LIBS Kaptolib kfw gdiplus gdi32 user32
+    LIBS capture_test_support Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 600)
 endif()
@@ -30,9 +32,8 @@ endif()
 # Hundreds of captures; slower, so a program of its own.
 if(WIN32)
   kapto_add_test(NAME capture_reliability_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_test_support.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/capture_reliability_test.cpp
-    LIBS Kaptolib kfw gdiplus psapi gdi32 user32
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_reliability_test.cpp
+    LIBS capture_test_support Kaptolib kfw gdiplus psapi gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 900)
 endif()

@@ -7,14 +7,17 @@ if(WIN32)
   add_executable(e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/e2e_target.cpp)
   target_include_directories(e2e_target PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 
-  kapto_add_test(NAME e2e_tests
+  kapto_add_test_support(NAME e2e_support
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp
-            # First here, so its scenarios (a second copy, a killed one) run after the others.
+    LIBS Kaptolib kfw)
+
+  kapto_add_test(NAME e2e_tests
+    SOURCES # First here, so its scenarios (a second copy, a killed one) run after the others.
             ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/capture_modes_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
-    LIBS Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
+    LIBS e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
     DESKTOP 1280x1024
     # Printing goes to the PDF printer of the print server the program
     # tests start (tests/shell/tests.cmake).
@@ -26,16 +29,15 @@ if(WIN32)
   # A random session of about two minutes with kills and restarts; the seed
   # it prints (KAPTO_SOAK_SEED) repeats it.
   kapto_add_test(NAME e2e_soak
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/soak_test.cpp
-    LIBS Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/soak_test.cpp
+    LIBS e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
     DESKTOP 1280x1024
     TIMEOUT 400)
   add_dependencies(e2e_soak Kapto e2e_target)
 
   # Not a test: the pictures tools/make-screenshots takes of the program.
-  add_executable(kapto_tour ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp ${CMAKE_CURRENT_LIST_DIR}/tour.cpp)
-  target_link_libraries(kapto_tour PRIVATE Kaptolib kfw gdiplus shell32 user32 gdi32 psapi gtest_main gtest)
+  add_executable(kapto_tour ${CMAKE_CURRENT_LIST_DIR}/tour.cpp)
+  target_link_libraries(kapto_tour PRIVATE e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi gtest_main gtest)
   target_include_directories(kapto_tour PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/lib/include
                                                 ${PROJECT_SOURCE_DIR}/tests)
   add_dependencies(kapto_tour Kapto e2e_target)

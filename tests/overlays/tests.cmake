@@ -5,8 +5,7 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/overlay_test_support.cpp
             ${CMAKE_CURRENT_LIST_DIR}/snap_tip_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/snap_rect_overlay_test.cpp
-            ${PROJECT_SOURCE_DIR}/tests/capture/capture_test_support.cpp
-    LIBS Kaptolib kfw gdiplus msimg32 gdi32 user32
+    LIBS capture_test_support Kaptolib kfw gdiplus msimg32 gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 300)
 endif()
