@@ -118,7 +118,9 @@ BOOL CKpCore::BeginSnap() {
     return TRUE;
 }
 
-BOOL CKpCore::WaitSnapDelay() { return WaitDispatching(std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay)); }
+UINT CKpCore::SnapDelay() const { return std::min(m_config.GetSnapDelayTime(), kMaxSnapDelay); }
+
+BOOL CKpCore::WaitSnapDelay() { return WaitDispatching(SnapDelay()); }
 
 BOOL CKpCore::WaitDispatching(UINT nMs) {
     // The program's windows go on painting and answering; a command that

@@ -141,6 +141,9 @@ protected:
     // hidden main window going in, the configured wait before the grab, the
     // post-steps coming out.
     BOOL BeginSnap();
+    // The configured delay, at most 15 s: a settings file may hold any
+    // number, and -1 must not mean a wait for ever.
+    UINT SnapDelay() const;
     BOOL WaitSnapDelay();
     void EndSnap();
     // Waits nMs while the thread's messages go on (no window freezes); FALSE

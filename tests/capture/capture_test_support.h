@@ -164,6 +164,7 @@ public:
 class CTestCore : public CKpCore {
 public:
     using CKpCore::ConvertImage;
+    using CKpCore::SnapDelay;
     using CKpCore::SnapRect;
     int IsSnapping() const { return m_bSnapping; }
     HGDIOBJ CaptureHandle() const { return m_store.GetCaptureBitmap().GetSafeHandle(); }
