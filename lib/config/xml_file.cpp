@@ -3,7 +3,9 @@
 #include <string.h>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -13,6 +15,27 @@
 namespace {
 
 // The reader's white space: carriage return is deliberately not among it.
+// The file for reading, shared for deletion too: a reader must never stop
+// the program's next save, which replaces the file by renaming a new one over
+// it (and refuses while anyone holds it without that share).
+FILE* OpenForReading(const CString& path) {
+#ifdef _WIN32
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = _open_osfhandle((intptr_t)h, _O_RDONLY | _O_BINARY);
+    if (fd == -1) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* f = _fdopen(fd, "rb");
+    if (f == nullptr) _close(fd);  // closes the handle too
+    return f;
+#else
+    return fopen(path, "rb");
+#endif
+}
+
 bool IsBlank(int c) { return c == ' ' || c == '\n' || c == '\t'; }
 
 bool WriteLine(FILE* f, const CString& line) {
@@ -215,7 +238,7 @@ bool XML_File::WriteXMLFileChecked(XML_Tree* tree, CString path) {
 
 bool XML_File::ReadXMLFile(XML_Tree* tree, CString path) {
     if (tree == nullptr) return true;
-    FILE* f = fopen(path, "rb");
+    FILE* f = OpenForReading(path);
     if (f == nullptr) return true;
 
     Token token;
