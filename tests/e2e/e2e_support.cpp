@@ -618,19 +618,24 @@ CKpConfig Scenario::StoredSettings() {
 namespace {
 
 // GDI+ for the test program itself, to read and write image files; the
-// pictures of an earlier run's failures go.
+// pictures of this program's earlier failures go. Only its own: the soak
+// and the scenarios share the folder, and the soak runs first.
 class E2EEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
         Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
-        WIN32_FIND_DATAA fd;
-        HANDLE h = ::FindFirstFileA((ScreenshotDir() + "*.png").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return;
-        do {
-            ::DeleteFileA((ScreenshotDir() + fd.cFileName).c_str());
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
+        const ::testing::UnitTest& tests = *::testing::UnitTest::GetInstance();
+        for (int i = 0; i < tests.total_test_suite_count(); ++i) {
+            const std::string pattern = ScreenshotDir() + tests.GetTestSuite(i)->name() + ".*.png";
+            WIN32_FIND_DATAA fd;
+            HANDLE h = ::FindFirstFileA(pattern.c_str(), &fd);
+            if (h == INVALID_HANDLE_VALUE) continue;
+            do {
+                ::DeleteFileA((ScreenshotDir() + fd.cFileName).c_str());
+            } while (::FindNextFileA(h, &fd));
+            ::FindClose(h);
+        }
     }
     void TearDown() override { Gdiplus::GdiplusShutdown(m_token); }
 
