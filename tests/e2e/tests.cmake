@@ -34,11 +34,8 @@ if(WIN32)
     DESKTOP 1280x1024
     TIMEOUT 400)
   add_dependencies(e2e_soak Kapto e2e_target)
-  # First in a run (ctest starts the costliest first; a tree that has run
-  # them knows their times): the soak lasts as long whatever the
-  # load and the end-to-end scenarios mostly wait on windows: they take
-  # the time that tools/run-tests gives the native half beside them, which
-  # slows the tests that compute (capture's 4K cases) by half.
+  # First in a run: they mostly wait on windows, so they take the time the
+  # native half's build beside them (tools/run-tests) would cost the others.
   set_tests_properties(e2e_soak PROPERTIES COST 1000)
   set_tests_properties(e2e_tests PROPERTIES COST 900)
 
