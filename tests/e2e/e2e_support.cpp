@@ -295,7 +295,7 @@ void ClickWindow(HWND hWnd) {
 
 void ClickControl(HWND hDialog, int nId) { ClickWindow(::GetDlgItem(hDialog, nId)); }
 
-void PressKeys(std::initializer_list<WORD> keys) { testinput::SendChord(keys); }
+bool PressKeys(std::initializer_list<WORD> keys) { return testinput::SendChord(keys); }
 
 void TypeText(const std::wstring& text) {
     for (wchar_t c : text) {
@@ -471,6 +471,16 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs) {
     return Await(
         "the file dialog to close after its OK",
         [hDialog] { return !::IsWindow(hDialog) || !::IsWindowVisible(hDialog); }, 10000);
+}
+
+std::string DescribeFront(const KaptoProcess& kapto) {
+    HWND hFront = ::GetForegroundWindow();
+    DWORD nPid = 0;
+    if (hFront != nullptr) ::GetWindowThreadProcessId(hFront, &nPid);
+    std::string str = hFront == nullptr ? "no window in front"
+                                        : "in front: " + kaptotest::ClassOf(hFront) + " \"" + kaptotest::TextOf(hFront) +
+                                              "\" of " + (nPid == kapto.Pid() ? "Kapto" : "another program");
+    return str + (::IsWindowVisible(kapto.Main()) ? "; the main window shown" : "; the main window hidden");
 }
 
 ::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs) {

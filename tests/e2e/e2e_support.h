@@ -98,7 +98,8 @@ void ClickWindow(HWND hWnd);
 // A left click on a control of a dialog.
 void ClickControl(HWND hDialog, int nId);
 // Keys pressed in order and released in reverse: PressKeys({VK_CONTROL, 'V'}).
-void PressKeys(std::initializer_list<WORD> keys);
+// False when the display let a modifier go as the last key went down.
+bool PressKeys(std::initializer_list<WORD> keys);
 // Text typed as characters (KEYEVENTF_UNICODE), whatever the keyboard.
 void TypeText(const std::wstring& text);
 // A left-button drag from one screen point to another, in steps.
@@ -162,6 +163,9 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
 // into its name box and Enter pressed there. A failure when no dialog came,
 // the keyboard did not reach the name box, or it did not close.
 ::testing::AssertionResult AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath);
+// Where the keyboard is, for a failure's message: the window in front, whose
+// it is, and whether Kapto's main window is shown.
+std::string DescribeFront(const KaptoProcess& kapto);
 // A person's keys go to hWnd (a window of Kapto's): it has the keyboard focus.
 ::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs = 5000);
 

@@ -136,8 +136,9 @@ public:
     void HotKeyCapture() {
         Picture view = ViewPicture(Main());
         m_patch.Next();
-        PressKeys({VK_CONTROL, VK_SNAPSHOT});
-        EXPECT_TRUE(WaitForNewThumbnail(view));
+        const bool bChord = PressKeys({VK_CONTROL, VK_SNAPSHOT});
+        EXPECT_TRUE(WaitForNewThumbnail(view))
+            << (bChord ? "" : "Ctrl was let go as Print Screen went down; ") << DescribeFront(m_kapto);
         m_bImage = true;
     }
     void SentCommand() {
@@ -167,7 +168,12 @@ public:
     }
     void ShowHide() {
         const bool bTray = Pick(2) == 0;
-        auto toggle = [&] { bTray ? TrayCallback(m_kapto, WM_LBUTTONDBLCLK) : PressKeys({VK_F8}); };
+        auto toggle = [&] {
+            if (bTray)
+                TrayCallback(m_kapto, WM_LBUTTONDBLCLK);
+            else
+                PressKeys({VK_F8});
+        };
         toggle();
         EXPECT_TRUE(Await(
             "the main window hidden", [&] { return !Visible(); }, 5000));
@@ -330,11 +336,13 @@ TEST_F(Soak, ARandomSessionWithKillsKeepsKaptoAliveFlatAndItsSettingsWhole) {
     // session stops at the first failure: what is wrong then is said with the
     // seed and the step.
     int nSteps = 0;
+    const char* pszLast = "the start";
     auto run = [&](int i, const char* pszPart) {
         SCOPED_TRACE("seed " + std::to_string(nSeed) + ", " + pszPart + " step " + std::to_string(nSteps) + ": " +
-                     steps[i].pszName);
+                     steps[i].pszName + " (after " + pszLast + ")");
         (this->*steps[i].pfn)();
         if (!HasFatalFailure()) ExpectAlive();
+        pszLast = steps[i].pszName;
         ++nSteps;
         return !HasFailure();
     };

@@ -133,8 +133,9 @@ inline void SendKey(WORD vk) {
 // visible window in front and that window's thread has caught up, presses
 // the modifiers, lets that thread take them, and presses the last key only
 // while they are all still down; a modifier let go meanwhile is pressed
-// again.
-inline void SendChord(std::initializer_list<WORD> keys) {
+// again. False when a modifier was found let go just after the last key went
+// down: the chord may have arrived as the bare key.
+inline bool SendChord(std::initializer_list<WORD> keys) {
     auto key = [](WORD vk, DWORD dwFlags) {
         INPUT i = {};
         i.type = INPUT_KEYBOARD;
@@ -145,7 +146,7 @@ inline void SendChord(std::initializer_list<WORD> keys) {
     };
     const WORD* pKeys = keys.begin();
     const size_t nKeys = keys.size();
-    if (nKeys == 0) return;
+    if (nKeys == 0) return true;
     const int kMaxPresses = 5;
     if (nKeys > 1) SyncWithFront();
     for (int n = 0; n < kMaxPresses; ++n) {
@@ -157,11 +158,18 @@ inline void SendChord(std::initializer_list<WORD> keys) {
         SendInput((UINT)down.size(), down.data(), sizeof(INPUT));
         SyncWithFront();
     }
-    std::vector<INPUT> in;
-    in.push_back(key(pKeys[nKeys - 1], 0));
+    INPUT last = key(pKeys[nKeys - 1], 0);
+    SendInput(1, &last, sizeof(INPUT));
+    // Only a let-go can happen to an injected key: one still down now was
+    // down when the last key went.
+    bool bHeld = true;
+    for (size_t i = 0; i + 1 < nKeys; ++i)
+        bHeld = bHeld && (GetAsyncKeyState(pKeys[i]) & 0x8000) != 0;
+    std::vector<INPUT> up;
     for (size_t i = nKeys; i-- > 0;)
-        in.push_back(key(pKeys[i], KEYEVENTF_KEYUP));
-    SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
+        up.push_back(key(pKeys[i], KEYEVENTF_KEYUP));
+    SendInput((UINT)up.size(), up.data(), sizeof(INPUT));
+    return bHeld;
 }
 
 namespace detail {
