@@ -16,43 +16,12 @@
 #include <memory>
 
 #include "bench_support.h"
-#include "framework/scoped_handles.h"
 
 namespace {
 
 using namespace e2e;
 
 const UINT kCmdClear = 0xE120;
-
-// A patch of this program's own in the screen's top right corner, away from
-// Kapto and the pattern window, a new colour each time.
-class Patch {
-public:
-    Patch() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KaptoBenchPatch";
-        ::RegisterClassA(&wc);
-        m_hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, wc.lpszClassName, "",
-                                   WS_POPUP | WS_VISIBLE, ::GetSystemMetrics(SM_CXSCREEN) - 260, 20, 240, 180, nullptr,
-                                   nullptr, wc.hInstance, nullptr);
-    }
-    ~Patch() { ::DestroyWindow(m_hWnd); }
-    void Next() {
-        m_nColour = (m_nColour + 1) % 2;
-        kfw::ScopedGetDC dc(m_hWnd);
-        RECT rc;
-        ::GetClientRect(m_hWnd, &rc);
-        kfw::ScopedBrush brush(::CreateSolidBrush(m_nColour ? RGB(240, 220, 40) : RGB(20, 20, 120)));
-        ::FillRect(dc, &rc, brush);
-        ::GdiFlush();
-    }
-
-private:
-    HWND m_hWnd;
-    int m_nColour = 0;
-};
 
 class Session {
 public:
@@ -81,8 +50,7 @@ public:
     // The patch changed and the view as it is remembered: the next capture
     // of the whole screen differs.
     void ChangeScreen() {
-        m_patch.Next();
-        kaptotest::PumpFor(150);
+        bench::Require(static_cast<bool>(m_patch.Next()), "the patch's new colour");
         m_before = ViewPicture(m_hMain);
     }
     bool WaitThumbnail() {
@@ -106,7 +74,7 @@ public:
 
     TargetProgram m_target;
     KaptoProcess m_kapto;
-    Patch m_patch;
+    ColourPatch m_patch;
     HWND m_hMain = nullptr;
     Picture m_before;
 

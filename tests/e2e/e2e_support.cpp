@@ -256,6 +256,50 @@ bool TargetProgram::BringToFront() const {
     return false;
 }
 
+namespace {
+
+const char kPatchClass[] = "KaptoE2EPatch";
+constexpr COLORREF kPatchColours[6] = {RGB(20, 20, 120),  RGB(240, 220, 40), RGB(120, 0, 0),
+                                       RGB(80, 240, 240), RGB(0, 90, 0),     RGB(250, 250, 250)};
+int s_nPatchColour = 0;
+
+LRESULT CALLBACK PatchProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    if (nMsg != WM_ERASEBKGND) return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
+    RECT rc;
+    ::GetClientRect(hWnd, &rc);
+    HBRUSH hBrush = ::CreateSolidBrush(kPatchColours[s_nPatchColour]);
+    ::FillRect((HDC)wParam, &rc, hBrush);
+    ::DeleteObject(hBrush);
+    return 1;
+}
+
+}  // namespace
+
+ColourPatch::ColourPatch() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PatchProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = kPatchClass;
+    ::RegisterClassA(&wc);
+    m_hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPatchClass, "", WS_POPUP | WS_VISIBLE, kRect.left,
+                               kRect.top, kRect.right - kRect.left, kRect.bottom - kRect.top, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+}
+
+ColourPatch::~ColourPatch() {
+    ::DestroyWindow(m_hWnd);
+    ::UnregisterClassA(kPatchClass, ::GetModuleHandleA(nullptr));
+}
+
+::testing::AssertionResult ColourPatch::Next() {
+    s_nPatchColour = (s_nPatchColour + 1) % 6;
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ::UpdateWindow(m_hWnd);
+    const POINT pt = {(kRect.left + kRect.right) / 2, (kRect.top + kRect.bottom) / 2};
+    return Await(
+        "the patch's new colour on the screen",
+        [&] { return kaptotest::ScreenPixel(pt.x, pt.y) == kPatchColours[s_nPatchColour]; }, 5000);
+}
 
 // ---- Input -------------------------------------------------------------------------
 
@@ -471,16 +515,6 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs) {
     return Await(
         "the file dialog to close after its OK",
         [hDialog] { return !::IsWindow(hDialog) || !::IsWindowVisible(hDialog); }, 10000);
-}
-
-std::string DescribeFront(const KaptoProcess& kapto) {
-    HWND hFront = ::GetForegroundWindow();
-    DWORD nPid = 0;
-    if (hFront != nullptr) ::GetWindowThreadProcessId(hFront, &nPid);
-    std::string str = hFront == nullptr ? "no window in front"
-                                        : "in front: " + kaptotest::ClassOf(hFront) + " \"" + kaptotest::TextOf(hFront) +
-                                              "\" of " + (nPid == kapto.Pid() ? "Kapto" : "another program");
-    return str + (::IsWindowVisible(kapto.Main()) ? "; the main window shown" : "; the main window hidden");
 }
 
 ::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs) {

@@ -72,6 +72,22 @@ double MeanDifference(const Picture& a, const Picture& b);
 
 // ---- The other program --------------------------------------------------------------
 
+// A patch of colour of the test program's own at kRect, beside the other
+// program's window and away from Kapto's, changed before a capture so that
+// the capture makes a new thumbnail.
+class ColourPatch {
+public:
+    ColourPatch();
+    ~ColourPatch();
+    // The next colour, painted and waited for on the screen; its brightness
+    // differs from the last one's, so a grey or negated capture changes too.
+    ::testing::AssertionResult Next();
+    static constexpr RECT kRect = {1000, 40, 1240, 220};
+
+private:
+    HWND m_hWnd;
+};
+
 // e2e_target.exe: a window at a known place, of a known pattern, with a
 // button, an edit box and a menu bar. Closed again when the object goes.
 class TargetProgram {
@@ -163,9 +179,6 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
 // into its name box and Enter pressed there. A failure when no dialog came,
 // the keyboard did not reach the name box, or it did not close.
 ::testing::AssertionResult AnswerFileDialog(const KaptoProcess& kapto, const std::string& strPath);
-// Where the keyboard is, for a failure's message: the window in front, whose
-// it is, and whether Kapto's main window is shown.
-std::string DescribeFront(const KaptoProcess& kapto);
 // A person's keys go to hWnd (a window of Kapto's): it has the keyboard focus.
 ::testing::AssertionResult WaitForFocus(const KaptoProcess& kapto, HWND hWnd, DWORD nMs = 5000);
 

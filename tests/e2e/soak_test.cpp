@@ -27,55 +27,6 @@ const DWORD kAnswerMs = 10000;        // Kapto answers a message within this, or
 const int kVariants = 5;              // the most any step has
 const SIZE_T kMaxGrowth = 12u << 20;  // two whole-screen images and change
 
-// A patch of colour of this program's own beside the other program's window,
-// changed before each capture so that every capture makes a new thumbnail.
-class Patch {
-public:
-    Patch() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KaptoSoakPatch";
-        ::RegisterClassA(&wc);
-        m_hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE,
-                                   kRect.left, kRect.top, kRect.right - kRect.left, kRect.bottom - kRect.top, nullptr,
-                                   nullptr, wc.hInstance, nullptr);
-        Next();
-    }
-    ~Patch() {
-        ::DestroyWindow(m_hWnd);
-        ::UnregisterClassA("KaptoSoakPatch", ::GetModuleHandleA(nullptr));
-    }
-    // The next colour, painted; its brightness differs from the last one's,
-    // so a grey or negated capture changes too.
-    void Next() {
-        s_nColour = (s_nColour + 1) % 6;
-        ::InvalidateRect(m_hWnd, nullptr, TRUE);
-        ::UpdateWindow(m_hWnd);
-        const POINT pt = {(kRect.left + kRect.right) / 2, (kRect.top + kRect.bottom) / 2};
-        EXPECT_TRUE(Await(
-            "the patch's new colour on the screen",
-            [&] { return kaptotest::ScreenPixel(pt.x, pt.y) == kColours[s_nColour]; }, 5000));
-    }
-    static constexpr RECT kRect = {1000, 40, 1240, 220};
-
-private:
-    static LRESULT CALLBACK Proc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
-        if (nMsg != WM_ERASEBKGND) return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
-        RECT rc;
-        ::GetClientRect(hWnd, &rc);
-        HBRUSH hBrush = ::CreateSolidBrush(kColours[s_nColour]);
-        ::FillRect((HDC)wParam, &rc, hBrush);
-        ::DeleteObject(hBrush);
-        return 1;
-    }
-    static constexpr COLORREF kColours[6] = {RGB(20, 20, 120),  RGB(240, 220, 40), RGB(120, 0, 0),
-                                             RGB(80, 240, 240), RGB(0, 90, 0),     RGB(250, 250, 250)};
-    static int s_nColour;
-    HWND m_hWnd;
-};
-int Patch::s_nColour = 0;
-
 // config.xml as a store writes it: it loads, and what it loaded writes the
 // same bytes again. A file cut short or mixed from two writes does not.
 class SettingsFile : public CKpConfig {
@@ -102,6 +53,7 @@ protected:
         Scenario::SetUp();
         if (HasFatalFailure()) return;
         ASSERT_TRUE(StartKapto([](CKpConfig& c) { c.SetSnapDelayTime(0); }));
+        EXPECT_TRUE(m_patch.Next());
     }
 
     HWND Main() const { return m_kapto.Main(); }
@@ -126,6 +78,17 @@ protected:
     void AwaitGone(HWND hWnd, const char* pszWhat) {
         EXPECT_TRUE(Await(std::string(pszWhat) + " to close", [&] { return !::IsWindowVisible(hWnd); }));
     }
+    // Where the keyboard is: the window in front, whose it is, and whether
+    // the main window is shown.
+    std::string DescribeFront() const {
+        HWND hFront = ::GetForegroundWindow();
+        DWORD nPid = 0;
+        if (hFront != nullptr) ::GetWindowThreadProcessId(hFront, &nPid);
+        return (hFront == nullptr ? "no window in front"
+                                  : "in front: " + kaptotest::ClassOf(hFront) + " \"" + kaptotest::TextOf(hFront) +
+                                        "\" of " + (nPid == m_kapto.Pid() ? "Kapto" : "another program")) +
+               (Visible() ? "; the main window shown" : "; the main window hidden");
+    }
     void AwaitShown() {
         EXPECT_TRUE(Await("the main window back", [&] { return Visible(); }));
     }
@@ -135,10 +98,10 @@ public:
 
     void HotKeyCapture() {
         Picture view = ViewPicture(Main());
-        m_patch.Next();
+        EXPECT_TRUE(m_patch.Next());
         const bool bChord = PressKeys({VK_CONTROL, VK_SNAPSHOT});
         EXPECT_TRUE(WaitForNewThumbnail(view))
-            << (bChord ? "" : "Ctrl was let go as Print Screen went down; ") << DescribeFront(m_kapto);
+            << (bChord ? "" : "Ctrl was let go as Print Screen went down; ") << DescribeFront();
         m_bImage = true;
     }
     void SentCommand() {
@@ -168,12 +131,7 @@ public:
     }
     void ShowHide() {
         const bool bTray = Pick(2) == 0;
-        auto toggle = [&] {
-            if (bTray)
-                TrayCallback(m_kapto, WM_LBUTTONDBLCLK);
-            else
-                PressKeys({VK_F8});
-        };
+        auto toggle = [&] { bTray ? TrayCallback(m_kapto, WM_LBUTTONDBLCLK) : (void)PressKeys({VK_F8}); };
         toggle();
         EXPECT_TRUE(Await(
             "the main window hidden", [&] { return !Visible(); }, 5000));
@@ -238,7 +196,7 @@ public:
     }
     void RectangleOverlay() {
         Picture view = ViewPicture(Main());
-        m_patch.Next();
+        EXPECT_TRUE(m_patch.Next());
         PressKeys({VK_F7});
         HWND hOverlay = WaitForOther("the rectangle overlay", [](HWND h) {
             return ScreenRectOf(h).right - ScreenRectOf(h).left >= ::GetSystemMetrics(SM_CXSCREEN);
@@ -253,7 +211,8 @@ public:
             AwaitGone(hOverlay, "the overlay");
             AwaitShown();
         } else {
-            Drag({Patch::kRect.left + 10, Patch::kRect.top + 10}, {Patch::kRect.right - 10, Patch::kRect.bottom - 10});
+            Drag({ColourPatch::kRect.left + 10, ColourPatch::kRect.top + 10},
+                 {ColourPatch::kRect.right - 10, ColourPatch::kRect.bottom - 10});
             EXPECT_TRUE(WaitForNewThumbnail(view));
             m_bImage = true;
         }
@@ -298,7 +257,7 @@ protected:
     }
 
     std::mt19937 m_random;
-    Patch m_patch;
+    ColourPatch m_patch;
     bool m_bImage = false;  // whether Kapto holds an image, so that Save as opens its dialog
     int m_nKills = 0;
     int m_nForced = -1;  // during the warm-up: the variant each step takes

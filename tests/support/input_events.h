@@ -149,11 +149,15 @@ inline bool SendChord(std::initializer_list<WORD> keys) {
     if (nKeys == 0) return true;
     const int kMaxPresses = 5;
     if (nKeys > 1) SyncWithFront();
-    for (int n = 0; n < kMaxPresses; ++n) {
+    // The presses of the modifiers that are not down now.
+    auto letGo = [&] {
         std::vector<INPUT> down;
-        for (size_t i = 0; i + 1 < nKeys; ++i) {
+        for (size_t i = 0; i + 1 < nKeys; ++i)
             if ((GetAsyncKeyState(pKeys[i]) & 0x8000) == 0) down.push_back(key(pKeys[i], 0));
-        }
+        return down;
+    };
+    for (int n = 0; n < kMaxPresses; ++n) {
+        std::vector<INPUT> down = letGo();
         if (down.empty()) break;
         SendInput((UINT)down.size(), down.data(), sizeof(INPUT));
         SyncWithFront();
@@ -162,9 +166,7 @@ inline bool SendChord(std::initializer_list<WORD> keys) {
     SendInput(1, &last, sizeof(INPUT));
     // Only a let-go can happen to an injected key: one still down now was
     // down when the last key went.
-    bool bHeld = true;
-    for (size_t i = 0; i + 1 < nKeys; ++i)
-        bHeld = bHeld && (GetAsyncKeyState(pKeys[i]) & 0x8000) != 0;
+    const bool bHeld = letGo().empty();
     std::vector<INPUT> up;
     for (size_t i = nKeys; i-- > 0;)
         up.push_back(key(pKeys[i], KEYEVENTF_KEYUP));
