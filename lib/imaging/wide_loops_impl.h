@@ -3,7 +3,9 @@
 // wide_loops_avx2.cpp with AVX2. Both evaluate the same double-precision
 // operations in the same order (no contraction, no reassociation), so they
 // give identical pixels; the wider registers only take more channels or
-// pixels in one step.
+// pixels in one step. The one shortcut (InterpolateWordsFar) is taken only
+// where every operation it leaves out is exact, so that its sum is the
+// same number.
 //
 // Included only by those two files, inside the namespace that names the
 // instruction set. Everything here is internal to that namespace and uses
@@ -156,9 +158,30 @@ inline __m128i InterpolateWords(__m128i a, __m128i b, __m128i d, __m256d gx, __m
     return out;
 }
 
+// InterpolateWords where every position is at least 256 in both
+// coordinates. There each weight is a multiple of 2^-44 below 1 and each
+// colour below 2^8, so every product and partial sum of InterpolateWords
+// is exact, and the sum is the exact value 2a + fx (b - a) + fy (d - a),
+// computed here with two products instead of four.
+inline __m128i InterpolateWordsFar(__m128i a, __m128i b, __m128i d, __m256d fx, __m256d fy) {
+    __m128i out = _mm_setzero_si128();
+    for (int k = 0; k < 3; ++k) {
+        const __m128i pick = _mm_setr_epi8((char)k, -1, -1, -1, (char)(4 + k), -1, -1, -1, (char)(8 + k), -1, -1, -1,
+                                           (char)(12 + k), -1, -1, -1);
+        const __m128i ak = _mm_shuffle_epi8(a, pick);
+        const __m256d twice = _mm256_cvtepi32_pd(_mm_slli_epi32(ak, 1));
+        const __m256d across = _mm256_cvtepi32_pd(_mm_sub_epi32(_mm_shuffle_epi8(b, pick), ak));
+        const __m256d below = _mm256_cvtepi32_pd(_mm_sub_epi32(_mm_shuffle_epi8(d, pick), ak));
+        const __m256d s = _mm256_add_pd(_mm256_add_pd(twice, _mm256_mul_pd(fx, across)), _mm256_mul_pd(fy, below));
+        out = _mm_or_si128(out, _mm_sll_epi32(_mm_srli_epi32(_mm256_cvttpd_epi32(s), 1), _mm_cvtsi32_si128(8 * k)));
+    }
+    return out;
+}
+
 // Four inner pixels at (x, y) lanes, packed into four pixel words. Four
 // that lie side by side in one row, as a shear's mostly do, are read with
 // three loads.
+template <bool kFar>
 inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y) {
     const __m128i ix = _mm256_cvttpd_epi32(x), iy = _mm256_cvttpd_epi32(y);
     const __m256d fx = _mm256_sub_pd(x, _mm256_cvtepi32_pd(ix));
@@ -170,6 +193,9 @@ inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y
     const __m128i side = _mm_add_epi32(_mm_set1_epi32(first), _mm_setr_epi32(0, 1, 2, 3));
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(index, side)) == 0xFFFF) {
         const PixelWord* p = src + first;
+        if (kFar)
+            return InterpolateWordsFar(_mm_loadu_si128((const __m128i*)p), _mm_loadu_si128((const __m128i*)(p + 1)),
+                                       _mm_loadu_si128((const __m128i*)(p + w)), fx, fy);
         return InterpolateWords(_mm_loadu_si128((const __m128i*)p), _mm_loadu_si128((const __m128i*)(p + 1)),
                                 _mm_loadu_si128((const __m128i*)(p + w)), gx, fx, gy, fy);
     }
@@ -187,6 +213,7 @@ inline __m128i InterpolateFour(const PixelWord* src, int w, __m256d x, __m256d y
         _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(q01), _mm_castsi128_ps(q23), _MM_SHUFFLE(3, 1, 3, 1)));
     const __m128i d =
         _mm_setr_epi32((int)src[idx[0] + w], (int)src[idx[1] + w], (int)src[idx[2] + w], (int)src[idx[3] + w]);
+    if (kFar) return InterpolateWordsFar(a, b, d, fx, fy);
     return InterpolateWords(a, b, d, gx, fx, gy, fy);
 }
 
@@ -391,9 +418,10 @@ void ShearPixels(const ShearJob& j) {
     // The per-column offsets of a whole row when there is memory for them,
     // so that whole rows are computed one after another: the source rows
     // they sample are then read as they lie in memory, each once. Without
-    // it, columns in blocks with their offsets on the stack. Either way,
-    // when the job fills, each row (or block of it) is filled just before
-    // it is computed.
+    // it, columns in blocks with their offsets on the stack. When the job
+    // fills, each position that samples nothing gets the background as
+    // its row is computed: filling the row first would write the whole
+    // destination twice.
     double stackOffsets[256];
     const int kBlock = j.rowScratch != nullptr ? dw : 256;
     double* const offY = j.rowScratch != nullptr ? j.rowScratch : stackOffsets;
@@ -423,54 +451,95 @@ void ShearPixels(const ShearJob& j) {
             else if (j.across < 0)
                 offX = -across * y / dh;
             PixelWord* out = dst + (ptrdiff_t)y * dw + x0;
-            FillRow(out, n, j.fill);
             if (!weighted) {
                 for (int i = 0; i < n; ++i) {
                     const double sx = (x0 + i) - offX, sy = y - offY[i];
                     // trunc(s) in [0, size) exactly when -1 < s < size.
-                    if (!(sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)) continue;
-                    out[i] = src[(ptrdiff_t)(int)sy * sw + (int)sx];
+                    if (sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)
+                        out[i] = src[(ptrdiff_t)(int)sy * sw + (int)sx];
+                    else if (j.fill != nullptr)
+                        out[i] = *j.fill;
                 }
                 continue;
             }
+            // One weighted pixel, or the background where nothing is sampled.
+            auto one = [&](int k) {
+                const double sx = (x0 + k) - offX, sy = y - offY[k];
+                if (sx >= 0 && sy >= 0 && sx < innerRight && sy < innerBottom)
+                    out[k] = SampleInner(src, sw, sx, sy);
+                else if (sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)
+                    out[k] = Sample(src, sw, sh, sx, sy);
+                else if (j.fill != nullptr)
+                    out[k] = *j.fill;
+            };
+            // Both coordinates are monotonic along the row (a rounded sum
+            // of a monotonic term), so the inner positions are one run
+            // [lo, hi): found by bisection with the same comparisons as
+            // the pixels make, then sampled without them.
+            auto sxAt = [&](int k) { return (double)(x0 + k) - offX; };
+            auto syAt = [&](int k) { return y - offY[k]; };
+            auto first = [n](int from, auto pred) {  // pred false, then true
+                int lo = from, hi = n;
+                while (lo < hi) {
+                    const int mid = lo + (hi - lo) / 2;
+                    if (pred(mid))
+                        hi = mid;
+                    else
+                        lo = mid + 1;
+                }
+                return lo;
+            };
+            const int xLo = first(0, [&](int k) { return sxAt(k) >= 0; });
+            const int xHi = first(xLo, [&](int k) { return !(sxAt(k) < innerRight); });
+            // The row offset falls along the row when down >= 0, else rises.
+            const bool falls = j.down >= 0;
+            const int yLo = first(0, [&](int k) { return falls ? syAt(k) < innerBottom : syAt(k) >= 0; });
+            const int yHi = first(yLo, [&](int k) { return falls ? !(syAt(k) >= 0) : !(syAt(k) < innerBottom); });
+            const int lo = xLo > yLo ? xLo : yLo;
+            int hi = xHi < yHi ? xHi : yHi;
+            if (hi < lo) hi = lo;
             int i = 0;
+            for (; i < lo; ++i)
+                one(i);
 #if defined(__AVX2__)
-            // Four positions at a time where all four are inner and their
-            // offsets fit an int: the same subtractions and truncations
-            // per lane as below.
+            // Four at a time: the same subtractions and truncations per
+            // lane.
             if (indexFitsInt) {
                 const __m256d vOffX = _mm256_set1_pd(offX), vY = _mm256_set1_pd((double)y);
-                const __m256d zero = _mm256_setzero_pd(), vRight = _mm256_set1_pd(innerRight),
-                              vBottom = _mm256_set1_pd(innerBottom);
-                const __m128i step = _mm_setr_epi32(0, 1, 2, 3);
-                for (; i + 4 <= n; i += 4) {
-                    const __m256d sx =
-                        _mm256_sub_pd(_mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x0 + i), step)), vOffX);
-                    const __m256d sy = _mm256_sub_pd(vY, _mm256_loadu_pd(offY + i));
-                    const __m256d inner = _mm256_and_pd(
-                        _mm256_and_pd(_mm256_cmp_pd(sx, zero, _CMP_GE_OQ), _mm256_cmp_pd(sy, zero, _CMP_GE_OQ)),
-                        _mm256_and_pd(_mm256_cmp_pd(sx, vRight, _CMP_LT_OQ), _mm256_cmp_pd(sy, vBottom, _CMP_LT_OQ)));
-                    if (_mm256_movemask_pd(inner) != 0xF) {
-                        for (int k = i; k < i + 4; ++k) {
-                            const double px = (x0 + k) - offX, py = y - offY[k];
-                            if (px >= 0 && py >= 0 && px < innerRight && py < innerBottom)
-                                out[k] = SampleInner(src, sw, px, py);
-                            else if (px > -1.0 && px < sw && py > -1.0 && py < sh)
-                                out[k] = Sample(src, sw, sh, px, py);
-                        }
-                        continue;
+                const __m256d four = _mm256_set1_pd(4.0);
+                auto run = [&](int to, bool far) {
+                    __m256d column = _mm256_add_pd(_mm256_set1_pd((double)(x0 + i)), _mm256_setr_pd(0, 1, 2, 3));
+                    for (; i + 4 <= to; i += 4) {
+                        const __m256d sx = _mm256_sub_pd(column, vOffX);
+                        const __m256d sy = _mm256_sub_pd(vY, _mm256_loadu_pd(offY + i));
+                        _mm_storeu_si128((__m128i*)(out + i), far ? InterpolateFour<true>(src, sw, sx, sy)
+                                                                  : InterpolateFour<false>(src, sw, sx, sy));
+                        column = _mm256_add_pd(column, four);
                     }
-                    _mm_storeu_si128((__m128i*)(out + i), InterpolateFour(src, sw, sx, sy));
-                }
+                };
+                // The run where both coordinates are at least kFar takes
+                // the shorter sum.
+                const double kFar = 256;
+                const int fxLo = first(lo, [&](int k) { return sxAt(k) >= kFar; });
+                const int fyLo = falls ? lo : first(lo, [&](int k) { return syAt(k) >= kFar; });
+                const int fyHi = falls ? first(lo, [&](int k) { return !(syAt(k) >= kFar); }) : n;
+                int farLo = fxLo > fyLo ? fxLo : fyLo;
+                if (farLo > hi) farLo = hi;
+                int farHi = fyHi < hi ? fyHi : hi;
+                if (farHi < farLo) farHi = farLo;
+                run(farLo, false);
+                for (; i < farLo; ++i)
+                    out[i] = SampleInner(src, sw, sxAt(i), syAt(i));
+                run(farHi, true);
+                for (; i < farHi; ++i)
+                    out[i] = SampleInner(src, sw, sxAt(i), syAt(i));
+                run(hi, false);
             }
 #endif
-            for (; i < n; ++i) {
-                const double sx = (x0 + i) - offX, sy = y - offY[i];
-                if (sx >= 0 && sy >= 0 && sx < innerRight && sy < innerBottom)
-                    out[i] = SampleInner(src, sw, sx, sy);
-                else if (sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)
-                    out[i] = Sample(src, sw, sh, sx, sy);
-            }
+            for (; i < hi; ++i)
+                out[i] = SampleInner(src, sw, sxAt(i), syAt(i));
+            for (; i < n; ++i)
+                one(i);
         }
     }
 }
