@@ -94,6 +94,7 @@ CKpImageStore::CKpImageStore(CKpConfig& config)
       m_nLastFileResult(FileDone),
       m_bmpCapture(0xFFFFFF),
       m_bmpImage(0xFFFFFF),
+      m_bImageIsCapture(0),
       m_hSpareCapture(nullptr),
       m_nHolds(0) {}
 
@@ -136,7 +137,12 @@ void CKpImageStore::Refresh() {
         // The copy is made and processed in one read and one write; a step
         // that fails leaves the plain copy, which is then shown.
         CKpImageChain chain(m_config);
-        m_bmpImage.ProcessImageFrom((HBITMAP)m_bmpCapture.GetSafeHandle(), chain.GetProcessors());
+        if (chain.GetProcessors().GetSize() == 0) {
+            ShareCapture();
+        } else {
+            m_bImageIsCapture = 0;
+            m_bmpImage.ProcessImageFrom((HBITMAP)m_bmpCapture.GetSafeHandle(), chain.GetProcessors());
+        }
     }
     Gdiplus::GpBitmap* pReuse = nullptr;
     if (m_bImageReusable) {
@@ -149,7 +155,7 @@ void CKpImageStore::Refresh() {
     // The thumbnail straight from the processed pixels when they can be
     // read where they are.
     CSize size;
-    const RGBX* pBits = CImageBitmap::Dib32Bits((HBITMAP)m_bmpImage.GetSafeHandle(), size);
+    const RGBX* pBits = CImageBitmap::Dib32Bits((HBITMAP)GetProcessedBitmap().GetSafeHandle(), size);
     int w = 0, h = 0;
     if (m_pImage != nullptr && pBits != nullptr) {
         if (m_pThubImage != nullptr) GdipDisposeImage(m_pThubImage);
@@ -270,7 +276,7 @@ Gdiplus::GpImage* CKpImageStore::ConvertImage(HBITMAP h) {
 }
 
 Gdiplus::GpImage* CKpImageStore::Convert24(Gdiplus::GpBitmap* pReuse) {
-    HBITMAP h = (HBITMAP)m_bmpImage.GetSafeHandle();
+    HBITMAP h = (HBITMAP)GetProcessedBitmap().GetSafeHandle();
     if (h == nullptr) {
         if (pReuse != nullptr) GdipDisposeImage(pReuse);
         return nullptr;
@@ -310,7 +316,15 @@ void CKpImageStore::ResetBitmapData(HBITMAP h) {
     if (h == nullptr) return;
     ReleaseWorkMemory();
     m_bmpCapture.CopyImage(h);
-    m_bmpImage.CopyImage(&m_bmpCapture);
+    ShareCapture();
+}
+
+void CKpImageStore::ShareCapture() {
+    // The processed frame and what it kept for the next one go: a capture
+    // with options makes them again.
+    m_bmpImage.DeleteObject();
+    m_bmpImage.ReleaseWorkMemory();
+    m_bImageIsCapture = 1;
 }
 
 // ---- Current image and thumbnail -----------------------------------------------

@@ -51,9 +51,10 @@ public:
     }
 
     // The last capture, unprocessed and after the image options; without a
-    // bitmap before the first capture.
+    // bitmap before the first capture. While no option changes the capture
+    // both are the same bitmap.
     const CImageBitmap& GetCaptureBitmap() const { return m_bmpCapture; }
-    const CImageBitmap& GetProcessedBitmap() const { return m_bmpImage; }
+    const CImageBitmap& GetProcessedBitmap() const { return m_bImageIsCapture ? m_bmpCapture : m_bmpImage; }
 
     // A new grab becomes the last capture (the store takes the bitmap and
     // deletes the object) and is processed; a grab without a bitmap keeps
@@ -119,8 +120,8 @@ public:
     Gdiplus::GpImage* ConvertImage(HBITMAP h);
     // A new display-format bitmap holding pImage; the caller deletes it.
     CBitmap* ConvertImage(Gdiplus::GpImage* pImage);
-    // Both bitmaps become copies of h (the processing memory is given back
-    // first: the next image is another one).
+    // Both bitmaps become a copy of h, one bitmap standing for both (the
+    // processing memory is given back first: the next image is another one).
     void ResetBitmapData(HBITMAP h);
 
 protected:
@@ -132,6 +133,8 @@ protected:
     // The processed bitmap as a 24-bit image, written into pReuse (which
     // the call takes over) when that has the size.
     Gdiplus::GpImage* Convert24(Gdiplus::GpBitmap* pReuse);
+    // The capture stands for the processed bitmap, whose own goes.
+    void ShareCapture();
     // The thumbnail's size for an image of nWidth x nHeight in the view, and
     // where the view draws it (m_nThubX, m_nThubY); false when there is no
     // room or no image.
@@ -155,6 +158,9 @@ protected:
     CString m_strLastFilePath;
     CImageBitmap m_bmpCapture;  // the last capture, unprocessed
     CImageBitmap m_bmpImage;    // the last capture after the image options
-    HBITMAP m_hSpareCapture;    // owned: the capture the last one replaced
-    int m_nHolds;               // commands holding the current image
+    // No option changes the capture: m_bmpImage holds no bitmap and the
+    // capture stands for it, rather than a copy of one more frame.
+    int m_bImageIsCapture;
+    HBITMAP m_hSpareCapture;  // owned: the capture the last one replaced
+    int m_nHolds;             // commands holding the current image
 };

@@ -168,6 +168,7 @@ public:
     using CKpCore::SnapRect;
     int IsSnapping() const { return m_bSnapping; }
     HGDIOBJ CaptureHandle() const { return m_store.GetCaptureBitmap().GetSafeHandle(); }
+    HGDIOBJ ProcessedHandle() const { return m_store.GetProcessedBitmap().GetSafeHandle(); }
     // Stands for a capture running elsewhere.
     void SetSnapping(int bSnapping) { m_bSnapping = bSnapping; }
     // Where a test records the mode it saw in the middle of a capture.

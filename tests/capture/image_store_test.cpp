@@ -243,6 +243,21 @@ TEST_F(StoreTest, ARefreshOfTheSameSizeWritesIntoTheCurrentImage) {
     EXPECT_EQ(100u, ImageHeight(m_core.GetImage()));
 }
 
+TEST_F(StoreTest, WithoutOptionsTheCaptureIsTheProcessedBitmap) {
+    Paste(30, 20);
+    auto shared = [&] { return m_core.ProcessedHandle() == m_core.CaptureHandle(); };
+    EXPECT_TRUE(shared());
+    m_core.m_config.SetNegate(1);
+    m_core.RefreshImageData();
+    EXPECT_FALSE(shared());
+    // Back without options: the capture's own pixels again, not the last
+    // processed ones.
+    m_core.m_config.SetNegate(0);
+    m_core.RefreshImageData();
+    EXPECT_TRUE(shared());
+    EXPECT_EQ(PatternPixels(30, 20), ImagePixels(m_core.GetImage()));
+}
+
 // ---- Clipboard ------------------------------------------------------------------------
 
 TEST_F(StoreTest, CopyAndPasteRoundTripIsPixelExact) {
