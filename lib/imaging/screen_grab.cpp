@@ -13,11 +13,17 @@ namespace {
 // its new place in the Z order.
 const UINT kRaiseAnswerMs = 250;
 
+// Gives the thread of a window of another thread a short while to answer a
+// probe: what was sent to it before the probe is then handled. A hung
+// program is grabbed where it stands instead of holding the grab for ever.
+void AwaitAnswer(HWND hWnd) {
+    DWORD_PTR nAnswer = 0;
+    ::SendMessageTimeoutA(hWnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kRaiseAnswerMs, &nAnswer);
+}
+
 // Moves hWnd in the Z order. A window of another thread gets the change
-// posted, and the grab waits a short while for that thread to have made it
-// (the change is queued before the probe, so the probe's answer means it is
-// done): a hung program is grabbed where it stands instead of holding the
-// grab for ever.
+// sent without waiting, and the grab then waits for that thread to have
+// made it.
 void SetZOrder(HWND hWnd, HWND hInsertAfter) {
     const UINT kFlags = SWP_NOMOVE | SWP_NOSIZE;
     if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId()) {
@@ -25,8 +31,7 @@ void SetZOrder(HWND hWnd, HWND hInsertAfter) {
         return;
     }
     ::SetWindowPos(hWnd, hInsertAfter, 0, 0, 0, 0, kFlags | SWP_ASYNCWINDOWPOS);
-    DWORD_PTR nAnswer = 0;
-    ::SendMessageTimeoutA(hWnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kRaiseAnswerMs, &nAnswer);
+    AwaitAnswer(hWnd);
 }
 
 }  // namespace
@@ -52,9 +57,17 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPoin
     CPoint ptScreen = rcWindow.TopLeft();
     if (!bWholeWindow) ptScreen.Offset(rc.left, rc.top);
 
-    // Raised for the grab; a window that was already topmost stays so.
+    // Raised for the grab; a window that was already topmost stays so. The
+    // desktop lies behind every window wherever it is put, so it is not
+    // moved there and back (two round trips to the shell for nothing); its
+    // thread still answers once before the grab, the pause the raise gave
+    // the shell to repaint where the hidden main window was.
+    const bool bDesktop = hWnd == ::GetDesktopWindow();
     BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    SetZOrder(hWnd, HWND_TOPMOST);
+    if (!bDesktop)
+        SetZOrder(hWnd, HWND_TOPMOST);
+    else if (::GetWindowThreadProcessId(hWnd, nullptr) != ::GetCurrentThreadId())
+        AwaitAnswer(hWnd);
 
     // Plain handles rather than the framework's DC wrappers: a wrapper for a
     // window of another process would be a temporary object kept until the
@@ -98,6 +111,6 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPoin
         }
     }
 
-    if (!bWasTopmost) SetZOrder(hWnd, HWND_NOTOPMOST);
+    if (!bDesktop && !bWasTopmost) SetZOrder(hWnd, HWND_NOTOPMOST);
     return pBitmap;
 }
