@@ -109,9 +109,21 @@ int main(int argc, char** argv) {
         std::function<void()> before;  // untimed: up to the last action
         std::function<void()> act;     // timed with the wait for the thumbnail
     } modes[] = {
-        {"whole screen (Ctrl+Print Screen)", [&] { s.ChangeScreen(); },
+        // Ctrl goes down untimed, with the waits the test input makes for
+        // it under Wine (the front window's thread answers before and after
+        // it); the key press timed is Print Screen's.
+        {"whole screen (Ctrl+Print Screen)",
+         [&] {
+             s.ChangeScreen();
+             testinput::SyncWithFront();
+             testinput::SendKeyEvent(VK_CONTROL, true);
+             testinput::SyncWithFront();
+         },
          [] {
-             PressKeys({VK_CONTROL, VK_SNAPSHOT});
+             // A Ctrl that Wine let go meanwhile goes down again first.
+             if ((::GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0) testinput::SendKeyEvent(VK_CONTROL, true);
+             testinput::SendKey(VK_SNAPSHOT);
+             testinput::SendKeyEvent(VK_CONTROL, false);
          }},
         {"active window (F3, OK)", openChooser(VK_F3), chooserOk},
         {"current window (F4)",

@@ -134,8 +134,9 @@ HBITMAP CKpImageStore::TakeSpareCapture() {
 void CKpImageStore::Refresh() {
     if (m_bmpCapture.GetSafeHandle() == nullptr) return;
     {
-        // The copy is made and processed in one read and one write; a step
-        // that fails leaves the plain copy, which is then shown.
+        // Without options the capture itself is the processed image. With
+        // them the copy is made and processed in one read and one write; a
+        // step that fails leaves the plain copy, which is then shown.
         CKpImageChain chain(m_config);
         if (chain.GetProcessors().GetSize() == 0) {
             ShareCapture();
