@@ -451,9 +451,11 @@ void ShearPixels(const ShearJob& j) {
             else if (j.across < 0)
                 offX = -across * y / dh;
             PixelWord* out = dst + (ptrdiff_t)y * dw + x0;
+            auto sxAt = [&](int k) { return (double)(x0 + k) - offX; };
+            auto syAt = [&](int k) { return y - offY[k]; };
             if (!weighted) {
                 for (int i = 0; i < n; ++i) {
-                    const double sx = (x0 + i) - offX, sy = y - offY[i];
+                    const double sx = sxAt(i), sy = syAt(i);
                     // trunc(s) in [0, size) exactly when -1 < s < size.
                     if (sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)
                         out[i] = src[(ptrdiff_t)(int)sy * sw + (int)sx];
@@ -464,7 +466,7 @@ void ShearPixels(const ShearJob& j) {
             }
             // One weighted pixel, or the background where nothing is sampled.
             auto one = [&](int k) {
-                const double sx = (x0 + k) - offX, sy = y - offY[k];
+                const double sx = sxAt(k), sy = syAt(k);
                 if (sx >= 0 && sy >= 0 && sx < innerRight && sy < innerBottom)
                     out[k] = SampleInner(src, sw, sx, sy);
                 else if (sx > -1.0 && sx < sw && sy > -1.0 && sy < sh)
@@ -476,8 +478,6 @@ void ShearPixels(const ShearJob& j) {
             // of a monotonic term), so the inner positions are one run
             // [lo, hi): found by bisection with the same comparisons as
             // the pixels make, then sampled without them.
-            auto sxAt = [&](int k) { return (double)(x0 + k) - offX; };
-            auto syAt = [&](int k) { return y - offY[k]; };
             auto first = [n](int from, auto pred) {  // pred false, then true
                 int lo = from, hi = n;
                 while (lo < hi) {
