@@ -157,7 +157,7 @@ int CKpCore::SnapFullScreen() {
     int nResult = 0;
     if (bWaited) {
         PlaySnapSound();
-        nResult = SnapRect(hTarget, CRect());
+        nResult = SnapRect(hTarget, CRect(), TRUE, kSnapFullScreen);
     }
     EndSnap();
     return nResult;
@@ -184,10 +184,10 @@ int CKpCore::SnapSelectRect() {
             // changed meanwhile); without a picture the screen is grabbed.
             CImageBitmap* pPicture = overlay.CopySelectedPicture();
             if (pPicture != nullptr) {
-                m_store.StoreCapture(pPicture);
+                m_store.StoreCapture(pPicture, MakeCaptureInfo(nullptr, rcSelected, kSnapSelectRect));
                 nResult = 1;
             } else {
-                nResult = SnapRect(::GetDesktopWindow(), rcSelected);
+                nResult = SnapRect(::GetDesktopWindow(), rcSelected, TRUE, kSnapSelectRect);
             }
         }
     }
@@ -197,14 +197,36 @@ int CKpCore::SnapSelectRect() {
 
 // ---- Grab and store ---------------------------------------------------------------
 
-int CKpCore::SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed) {
+int CKpCore::SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed, int nMode) {
     if (hWnd == nullptr) return 0;
     // Into the bitmap the previous capture of the size left behind.
-    CImageBitmap* pGrab =
-        SnapBitmap(hWnd, rc, m_store.TakeSpareCapture(), bPointerAllowed && m_config.GetCapturePointer());
+    CRect rcScreen;
+    CImageBitmap* pGrab = KpGrabWindowBitmap(hWnd, rc, m_store.TakeSpareCapture(),
+                                             bPointerAllowed && m_config.GetCapturePointer(), &rcScreen);
     if (pGrab == nullptr) return 0;
-    m_store.StoreCapture(pGrab);
+    m_store.StoreCapture(pGrab, MakeCaptureInfo(hWnd, rcScreen, nMode >= 0 ? nMode : m_config.GetSnapMode()));
     return 1;
+}
+
+KpCaptureInfo CKpCore::MakeCaptureInfo(HWND hWnd, const CRect& rcScreen, int nMode) {
+    KpCaptureInfo info = KpCaptureInfo::NotCaptured();
+    info.rcScreen = rcScreen;
+    info.nMode = nMode;
+    // The screen and a rectangle of it are no window's. The title is read
+    // without a message to the window's thread, which may be hung.
+    HWND hRoot = hWnd != nullptr && hWnd != ::GetDesktopWindow() ? ::GetAncestor(hWnd, GA_ROOT) : nullptr;
+    WCHAR szTitle[256];
+    int nChars = hRoot != nullptr ? ::InternalGetWindowText(hRoot, szTitle, (int)(sizeof szTitle / sizeof *szTitle)) : 0;
+    if (nChars > 0) {
+        char szNarrow[sizeof szTitle];
+        int nBytes = ::WideCharToMultiByte(CP_ACP, 0, szTitle, nChars, szNarrow, (int)sizeof szNarrow - 1, nullptr,
+                                           nullptr);
+        if (nBytes > 0) {
+            szNarrow[nBytes] = '\0';
+            info.strTitle = szNarrow;
+        }
+    }
+    return info;
 }
 
 CImageBitmap* CKpCore::SnapBitmap(HWND hWnd, CRect rc) { return KpGrabWindowBitmap(hWnd, rc); }

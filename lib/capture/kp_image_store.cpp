@@ -107,7 +107,7 @@ CKpImageStore::~CKpImageStore() {
 
 // ---- The last capture ------------------------------------------------------------
 
-void CKpImageStore::StoreCapture(CImageBitmap* pGrab) {
+void CKpImageStore::StoreCapture(CImageBitmap* pGrab, const KpCaptureInfo& info) {
     if (pGrab == nullptr) return;
     // The grab is a screen-compatible bitmap the engine would copy and then
     // delete: it becomes the stored capture as it is. The processed copy is
@@ -120,6 +120,7 @@ void CKpImageStore::StoreCapture(CImageBitmap* pGrab) {
             m_hSpareCapture = hReplaced;
         }
         m_bmpCapture.Attach(pGrab->Detach());
+        m_captureInfo = info;
     }
     delete pGrab;
     Refresh();
@@ -453,6 +454,7 @@ int CKpImageStore::SetCurrentImage(Gdiplus::GpImage* pImage) {
     m_pImage = image.Release();
     SetThubImage(m_pImage);
     ResetBitmapData((HBITMAP)bitmap->GetSafeHandle());
+    m_captureInfo = KpCaptureInfo::NotCaptured();
     return 1;
 }
 
@@ -540,6 +542,7 @@ int CKpImageStore::PasteImageData() {
                   m_bmpCapture.CopyImage(hBitmap);
     }
     if (!bCopied) return 0;
+    m_captureInfo = KpCaptureInfo::NotCaptured();
     // The processed copy is made from the capture by the refresh.
     Refresh();
     return 1;

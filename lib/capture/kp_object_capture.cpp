@@ -141,7 +141,7 @@ LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM lPoint) {
         WaitForRepaint(hFound);
         PlaySnapSound();
         // The pointer is the user's click, not part of the object.
-        bCaptured = SnapRect(hFound, CRect(), FALSE);
+        bCaptured = SnapRect(hFound, CRect(), FALSE, kSnapWinObj);
     }
     // The tip's loop ends with the outcome: a click that captured nothing
     // (no window found, or its pixels refused) is no new image.

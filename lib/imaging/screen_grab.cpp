@@ -36,7 +36,7 @@ void SetZOrder(HWND hWnd, HWND hInsertAfter) {
 
 }  // namespace
 
-CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer) {
+CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer, CRect* prcScreen) {
     kfw::ScopedBitmap reuse(hReuse);
     if (hWnd == nullptr) return nullptr;
     BOOL bWholeWindow = rc.IsRectEmpty();
@@ -112,5 +112,6 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPoin
     }
 
     if (!bDesktop && !bWasTopmost) SetZOrder(hWnd, HWND_NOTOPMOST);
+    if (pBitmap != nullptr && prcScreen != nullptr) *prcScreen = CRect(ptScreen, CSize(nWidth, nHeight));
     return pBitmap;
 }

@@ -113,6 +113,9 @@ public:
     void UnholdImage() { m_store.Unhold(); }
     int IsImageHeld() const { return m_store.IsHeld(); }
 
+    // Where the current image came from (kp_capture_info.h).
+    const KpCaptureInfo& GetCaptureInfo() const { return m_store.GetCaptureInfo(); }
+
     // The file the current image was loaded from or saved to, and its name
     // part; both empty after a capture or a change of the image options.
     CString GetPathName() const { return m_store.GetPathName(); }
@@ -129,8 +132,13 @@ protected:
 
     // Grabs rc of hWnd (empty rc: the whole window), stores it and refreshes.
     // The pointer is drawn in when the settings ask for it, unless
-    // bPointerAllowed is FALSE (the user's click of an object capture).
-    int SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed = TRUE);
+    // bPointerAllowed is FALSE (the user's click of an object capture). The
+    // capture is recorded as one of mode nMode, -1 for the mode the settings
+    // recorded last.
+    int SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed = TRUE, int nMode = -1);
+    // What the store records of a grab of hWnd in mode nMode that shows
+    // rcScreen, taken now.
+    static KpCaptureInfo MakeCaptureInfo(HWND hWnd, const CRect& rcScreen, int nMode);
     // SnapBitmap into hReuse when it has the size and the screen's format
     // (no fresh bitmap to fill page by page); the call takes hReuse over and
     // deletes it when it is not used.

@@ -12,6 +12,7 @@
 #include "framework/cstring.h"
 #include "framework/wnd.h"
 #include "image_bitmap.h"
+#include "kp_capture_info.h"
 #include "kp_config.h"
 #include "kp_export.h"
 #include "kp_snap_host.h"
@@ -57,9 +58,13 @@ public:
     const CImageBitmap& GetProcessedBitmap() const { return m_bImageIsCapture ? m_bmpCapture : m_bmpImage; }
 
     // A new grab becomes the last capture (the store takes the bitmap and
-    // deletes the object) and is processed; a grab without a bitmap keeps
-    // the previous capture and processes that again.
-    void StoreCapture(CImageBitmap* pGrab);
+    // deletes the object), with info saying where it came from, and is
+    // processed; a grab without a bitmap keeps the previous capture and its
+    // info and processes that again.
+    void StoreCapture(CImageBitmap* pGrab, const KpCaptureInfo& info = KpCaptureInfo::NotCaptured());
+    // Where the current image came from; an opened, pasted or set image
+    // came from no screen area.
+    const KpCaptureInfo& GetCaptureInfo() const { return m_captureInfo; }
     // The bitmap the last capture replaced, kept for the next grab to draw
     // into; the caller owns it. Null when there is none.
     HBITMAP TakeSpareCapture();
@@ -162,5 +167,6 @@ protected:
     // capture stands for it, rather than a copy of one more frame.
     int m_bImageIsCapture;
     HBITMAP m_hSpareCapture;  // owned: the capture the last one replaced
+    KpCaptureInfo m_captureInfo;
     int m_nHolds;             // commands holding the current image
 };

@@ -17,5 +17,7 @@
 // pixels. The bitmap is a top-down 32-bit DIB section. hReuse, when given,
 // is taken over: the grab goes into it when it is such a DIB section of the
 // size, and it is deleted otherwise. With bPointer the mouse pointer is drawn
-// in where it is (KpStampPointer).
-KPLIB_API CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse = nullptr, BOOL bPointer = FALSE);
+// in where it is (KpStampPointer). prcScreen, when given, receives the screen
+// rectangle the grab's pixels show.
+KPLIB_API CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse = nullptr, BOOL bPointer = FALSE,
+                                           CRect* prcScreen = nullptr);

@@ -637,6 +637,11 @@ TEST_F(EngineTest, ThePointerIsDrawnWhereItPointsWhenAskedAndNeverIntoAnObjectCa
         EXPECT_EQ(c.bPointer ? kPointer : kBand, at(CTestCursor::kSide - CTestCursor::kHotX - 1, 0));
         EXPECT_EQ(kBand, at(CTestCursor::kSide - CTestCursor::kHotX, 0)) << "right of the pointer";
         EXPECT_EQ(kBand, at(0, CTestCursor::kSide - CTestCursor::kHotY)) << "below the pointer";
+        // The capture knows where on the screen its pixels were, and whose.
+        const KpCaptureInfo& info = m_core.GetCaptureInfo();
+        EXPECT_EQ(CRect(c.origin, CSize((int)ImageWidth(m_core.GetImage()), (int)ImageHeight(m_core.GetImage()))),
+                  info.rcScreen);
+        EXPECT_STREQ(c.origin.x == kBandsX ? "kapto test colours" : "", info.strTitle);
     }
 }
 

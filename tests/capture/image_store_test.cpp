@@ -279,6 +279,14 @@ TEST_F(StoreTest, CopyAndPasteRoundTripIsPixelExact) {
     EXPECT_EQ(before, ImagePixels(m_core.GetImage()));
 }
 
+TEST_F(StoreTest, APastedImageCameFromNoScreenArea) {
+    ASSERT_EQ(1, m_core.SnapFullScreen());
+    EXPECT_EQ(kSnapFullScreen, m_core.GetCaptureInfo().nMode);
+    Paste(8, 8);
+    EXPECT_TRUE(m_core.GetCaptureInfo().rcScreen.IsRectEmpty());
+    EXPECT_EQ(-1, m_core.GetCaptureInfo().nMode);
+}
+
 TEST_F(StoreTest, CurrentImageIsA24BitCopyOfThePixels) {
     // Odd widths: rows of 24-bit pixels padded to four bytes.
     for (int w : {1, 2, 3, 37, 64, 1023}) {
