@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "markup_canvas.h"
+#include "markup/markup_canvas.h"
 #include "res/resource.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "framework/message_loop.h"
 #include "hotkey_table.h"
 #include "maker_links.h"
-#include "markup_dlg.h"
+#include "markup/markup_dlg.h"
 #include "options_sheet.h"
 #include "res/resource.h"
 
@@ -27,6 +27,9 @@ const INT_PTR kShellExecuteFailed = 32;
 // The editor of the settings (%s: as given there) was not found or did not start.
 const char kEditorNotStarted[] =
     "无法启动图像编辑程序“%s”：找不到该程序，或者它无法运行。\n请在“参数设置”的“图像”页中指定图像编辑程序的完整路径。";
+
+// The marked image could not become the current one.
+const char kMarkupNotTaken[] = "无法完成标注：内存不足。\n当前的图像保持不变。";
 
 // What a command does to the current image.
 enum ImageUse {
@@ -275,7 +278,14 @@ void CKaptoDlg::OnEditImage() {
 
 void CKaptoDlg::OnEditMarkup() {
     if (m_core.GetImage() == nullptr) return;
-    if (RunMarkupWindow(this, m_core)) Repaint();
+    Gdiplus::GpBitmap* pMarked = RunMarkupWindow(this, m_core.GetImage());
+    if (pMarked == nullptr) return;
+    // The engine takes the image over, also when it refuses it.
+    if (!m_core.SetCurrentImage(pMarked)) {
+        AfxMessageBox(kMarkupNotTaken, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    Repaint();
 }
 
 // ---- Image options ---------------------------------------------------------------

@@ -12,8 +12,8 @@
 #include "framework/message_loop.h"
 #include "framework/resources.h"
 #include "kapto_dlg.h"
-#include "markup_canvas.h"
-#include "markup_dlg.h"
+#include "markup/markup_canvas.h"
+#include "markup/markup_dlg.h"
 #include "res/resource.h"
 #include "support/desktop.h"
 #include "support/input_events.h"
@@ -451,6 +451,14 @@ TEST_F(MarkupWindowTest, MenuItemIsEnabledOnlyWithAnImage) {
     shelltest::RunWithScript(script, [&] { return dlg.DoModal(); });
     EXPECT_TRUE(nWithout & MF_GRAYED);
     EXPECT_FALSE(nWith & MF_GRAYED);
+    // The 编辑 menu's own rows keep their places; the item follows them after a separator.
+    HMENU hMenu = ::LoadMenuA(s_hKapto, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    ASSERT_NE(nullptr, hMenu);
+    const UINT kRows[] = {ID_EDIT_COPY, ID_EDIT_COPY_THUMB, ID_EDIT_PASTE, 0, ID_EDIT_IMAGE, ID_EDIT_CLEAR, 0,
+                          ID_EDIT_MARKUP};
+    for (int i = 0; i < (int)(sizeof(kRows) / sizeof(kRows[0])); ++i)
+        EXPECT_EQ(kRows[i], ::GetMenuItemID(::GetSubMenu(hMenu, 1), i)) << "row " << i;
+    ::DestroyMenu(hMenu);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The markup window: a resizable window on template IDD_MARKUP with a tool
 // bar (tools, colour swatches, undo, zoom), the line width and text size,
-// 完成 and 取消, and the canvas. 完成 makes the image with its marks the
-// engine's current image; 取消 leaves the current image as it was.
+// 完成 and 取消, and the canvas. It works on a copy of an image and hands
+// the image with its marks back to whoever opened it (RunMarkupWindow).
 #pragma once
 
 #include "framework/dialog.h"
@@ -10,16 +10,19 @@
 
 #include <vector>
 
-#include "kp_core.h"
 #include "markup_canvas.h"
 
 class CMarkupDlg : public CDialog {
 public:
-    // image: the pixels to mark up (copied); pCore: where 完成 puts the result.
-    CMarkupDlg(CWnd* pParent, CKpCore* pCore, const CMarkupSurface& image);
+    // image: the pixels to mark up (copied by the canvas).
+    CMarkupDlg(CWnd* pParent, const CMarkupSurface& image);
+    ~CMarkupDlg() override;
+
+    // The image with its marks after 完成 with marks (the caller owns it
+    // from then on); null after 取消 or 完成 without a mark.
+    Gdiplus::GpBitmap* TakeResult();
 
     CMarkupCanvas m_wndCanvas;
-    BOOL m_bReplaced;  // 完成 made the marked image the current image
 
     // The eight swatches, in tool-bar order, and their tips.
     struct Swatch {
@@ -62,7 +65,7 @@ private:
     // The tool bar wrapped to nWidth: the height of its rows.
     int WrapToolBar(int nWidth);
 
-    CKpCore* m_pCore;               // not owned
+    Gdiplus::GpBitmap* m_pResult;   // owned until taken
     const CMarkupSurface& m_image;  // not owned: the caller's, alive while the window runs
     HWND m_hToolBar;                // a child: destroyed with the window
     HIMAGELIST m_hSwatchImages;     // owned: destroyed in OnDestroy
@@ -75,8 +78,11 @@ private:
     std::vector<ToolBarItem> m_items;  // the tool bar's buttons, by index
 };
 
-// Opens the markup window on the engine's current image, modally over
-// pParent, and holds a modal scope for its whole life. TRUE when 完成 made
-// the marked image the current one; FALSE when there is no image, it cannot
-// be read, or the user cancelled.
-BOOL RunMarkupWindow(CWnd* pParent, CKpCore& core);
+// The way in: opens the markup window modally over pParent on pImage (not
+// owned: only read, never changed or kept) and holds a modal scope for the
+// window's whole life, so that no capture or open runs meanwhile. Returns
+// the image with its marks, a new 24-bit GDI+ bitmap the caller owns (free
+// it with GdipDisposeImage), once the user pressed 完成 with at least one
+// mark; null when the user cancelled, finished without a mark, or pImage
+// could not be read (the user has been told then).
+Gdiplus::GpBitmap* RunMarkupWindow(CWnd* pParent, Gdiplus::GpImage* pImage);

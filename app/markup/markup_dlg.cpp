@@ -117,15 +117,24 @@ const CMarkupDlg::Swatch CMarkupDlg::kSwatches[8] = {
     {RGB(0, 112, 255), "蓝色"}, {RGB(160, 0, 255), "紫色"}, {RGB(0, 0, 0), "黑色"},     {RGB(255, 255, 255), "白色"},
 };
 
-CMarkupDlg::CMarkupDlg(CWnd* pParent, CKpCore* pCore, const CMarkupSurface& image)
+CMarkupDlg::CMarkupDlg(CWnd* pParent, const CMarkupSurface& image)
     : CDialog(IDD_MARKUP, pParent),
-      m_bReplaced(FALSE),
-      m_pCore(pCore),
+      m_pResult(nullptr),
       m_image(image),
       m_hToolBar(nullptr),
       m_hSwatchImages(nullptr),
       m_nButtonHeight(0),
       m_nToolBarWidth(0) {}
+
+CMarkupDlg::~CMarkupDlg() {
+    if (m_pResult != nullptr) Gdiplus::DllExports::GdipDisposeImage(m_pResult);
+}
+
+Gdiplus::GpBitmap* CMarkupDlg::TakeResult() {
+    Gdiplus::GpBitmap* p = m_pResult;
+    m_pResult = nullptr;
+    return p;
+}
 
 BOOL CMarkupDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -419,12 +428,13 @@ void CMarkupDlg::OnOK() {
     }
     CMarkupSurface result;
     Gdiplus::GpBitmap* pImage = m_wndCanvas.Flatten(result) ? result.MakeImage() : nullptr;
-    // The engine takes the image over, also when it refuses it.
-    if (pImage == nullptr || !m_pCore->SetCurrentImage(pImage)) {
+    if (pImage == nullptr) {
+        // The marks stay: the user may free memory and try again.
         AfxMessageBox(kCannotFinish, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    m_bReplaced = TRUE;
+    if (m_pResult != nullptr) Gdiplus::DllExports::GdipDisposeImage(m_pResult);
+    m_pResult = pImage;
     EndDialog(IDOK);
 }
 
@@ -521,16 +531,16 @@ BOOL CMarkupDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
 
 // ---- Running it ---------------------------------------------------------------------
 
-BOOL RunMarkupWindow(CWnd* pParent, CKpCore& core) {
+Gdiplus::GpBitmap* RunMarkupWindow(CWnd* pParent, Gdiplus::GpImage* pImage) {
     // A capture or an open meanwhile would pull the image from under the window.
     CModalScope modal;
     CMarkupSurface image;
-    if (core.GetImage() == nullptr) return FALSE;
-    if (!image.LoadImage(core.GetImage())) {
+    if (pImage == nullptr) return nullptr;
+    if (!image.LoadImage(pImage)) {
         AfxMessageBox(kCannotRead, MB_OK | MB_ICONEXCLAMATION);
-        return FALSE;
+        return nullptr;
     }
-    CMarkupDlg dlg(pParent, &core, image);
+    CMarkupDlg dlg(pParent, image);
     dlg.DoModal();
-    return dlg.m_bReplaced;
+    return dlg.TakeResult();
 }
