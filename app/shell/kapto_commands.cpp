@@ -285,6 +285,10 @@ void CKaptoDlg::OnEditMarkup() {
         AfxMessageBox(kMarkupNotTaken, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
+    // The engine switched the image options off for the marked image: the
+    // boxes and menu ticks follow, so that the next one ticked runs once.
+    ExchangeImageOptions(FALSE);
+    SaveSettings();
     Repaint();
 }
 

@@ -455,6 +455,7 @@ int CKpImageStore::SetCurrentImage(Gdiplus::GpImage* pImage) {
     SetThubImage(m_pImage);
     ResetBitmapData((HBITMAP)bitmap->GetSafeHandle());
     m_captureInfo = KpCaptureInfo::NotCaptured();
+    m_config.ClearImageOptionFlags();
     return 1;
 }
 

@@ -233,7 +233,7 @@ BOOL CKpConfig::SaveConfigTo(const CString& strPath) {
     return KpCommitFile(strTemp, strPath);
 }
 
-void CKpConfig::ResetImageOption() {
+void CKpConfig::ClearImageOptionFlags() {
     m_bGrayScale = 0;
     m_bNegate = 0;
     m_bScale = 0;
@@ -244,6 +244,10 @@ void CKpConfig::ResetImageOption() {
     m_bShearAcross = 0;
     m_bBlur = 0;
     m_bSharpen = 0;
+}
+
+void CKpConfig::ResetImageOption() {
+    ClearImageOptionFlags();
     m_nBlurFactor = 5;
     m_nSharpenFactor = 5;
     m_nScaleFactor = 50;

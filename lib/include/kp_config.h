@@ -28,6 +28,10 @@ public:
     static CString GetConfigPath();
     // Back to neutral image options when an image file is opened.
     void ResetImageOption();
+    // Every image option off, their amounts kept: the current image already
+    // has what they did (a marked image), and one ticked afterwards runs
+    // over it once.
+    void ClearImageOptionFlags();
 
     CString GetAppName() { return m_strAppName; }
     void SetAppName(CString str) { m_strAppName = str; }

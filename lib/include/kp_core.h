@@ -91,8 +91,9 @@ public:
     // options stay.
     int OpenImage(CString strPath) { return m_store.OpenImage(strPath); }
     // pImage (the engine takes it over) becomes the current image as it is,
-    // with no image option run over it and no name; 0 (pImage freed, the
-    // current image kept) when it cannot be used.
+    // with no image option run over it and no name, and the image options
+    // switched off; 0 (pImage freed, the current image kept) when it cannot
+    // be used.
     int SetCurrentImage(Gdiplus::GpImage* pImage) { return m_store.SetCurrentImage(pImage); }
     // Saves the current image (bThumbnail 0) or the thumbnail. An empty path
     // asks with the save dialog; otherwise the encoder is the one that

@@ -81,9 +81,12 @@ public:
     int OpenImage(CString strPath);
     // pImage (the store takes it over) becomes the current image as it is:
     // its thumbnail is made and both bitmaps become copies of it, no image
-    // option runs over it, and both names are cleared. 0 when pImage is null
-    // or cannot be turned into a bitmap: pImage is freed then and the
-    // current image, its names and the bitmaps stay.
+    // option runs over it, and both names are cleared. The image options are
+    // switched off (their amounts stay): the image is what the user has, and
+    // an option ticked afterwards runs over it once, not over options that
+    // already did their work. 0 when pImage is null or cannot be turned into
+    // a bitmap: pImage is freed then and the current image, its names, the
+    // options and the bitmaps stay.
     int SetCurrentImage(Gdiplus::GpImage* pImage);
     int SaveImage(CString strPath, int bThumbnail);
     int CopyImageData(int bThumbnail);

@@ -11,6 +11,7 @@
 
 #include "framework/message_loop.h"
 #include "framework/resources.h"
+#include "image_processors.h"
 #include "kapto_dlg.h"
 #include "markup/markup_canvas.h"
 #include "markup/markup_dlg.h"
@@ -426,6 +427,29 @@ TEST_F(MarkupWindowTest, PenStrokeScalesByItsCornerHandleAndUndoPutsItBack) {
     });
     marks.push_back([](HWND) { testinput::SendChord({VK_CONTROL, 'Z'}); });
     Run(marks, {kFinish}, [&](HWND) { EXPECT_EQ(drawn, Current()) << "undo: the stroke as it was drawn"; });
+}
+
+TEST_F(MarkupWindowTest, AnOptionTickedAfterFinishingRunsOnceOverTheMarkedImage) {
+    CKpConfig c;
+    c.SetSnapOnStart(0);
+    c.SetHideMainWnd(0);
+    c.SetNegate(1);
+    c.SaveConfig();
+    std::vector<Step> marks;
+    AddDrag(marks, {20, 20}, {60, 60});
+    Run(marks, {kFinish}, [&](HWND h) {
+        std::vector<uint32_t> marked = Current();
+        ASSERT_EQ(m_original.size(), marked.size());
+        EXPECT_FALSE(m_pDlg->m_bNegate) << "the negation is in the marked image already";
+        ::SendMessageA(h, WM_COMMAND, ID_OPT_GRAYSCALE, 0);
+        std::vector<uint32_t> grey(marked.size());
+        CImageGrayer grayer;
+        const CSize size(kImageWidth, kImageHeight);
+        grayer.ProcessPixels(reinterpret_cast<RGBX*>(marked.data()), size, reinterpret_cast<RGBX*>(grey.data()), size);
+        for (uint32_t& px : grey)
+            px &= 0xFFFFFF;
+        EXPECT_EQ(grey, Current()) << "the grey of the marked image, not of it negated again";
+    });
 }
 
 TEST_F(MarkupWindowTest, MenuItemIsEnabledOnlyWithAnImage) {
