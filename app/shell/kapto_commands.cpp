@@ -103,6 +103,11 @@ BOOL CKaptoDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 // ---- Helpers ---------------------------------------------------------------------
 
+int CKaptoDlg::StoredSnapMode() {
+    int nMode = m_core.m_config.GetSnapMode();
+    return nMode >= 0 && nMode < kSnapModeCount ? nMode : kSnapFullScreen;
+}
+
 void CKaptoDlg::Repaint() {
     CRect rc;
     GetClientRect(&rc);
@@ -127,7 +132,7 @@ void CKaptoDlg::SnapByMode(int nMode) {
     int nModeBefore = m_core.m_config.GetSnapMode();
     if ((m_core.*kSnapModes[nMode].pfnSnap)()) DrawView(FALSE);
     // Whatever came of it, the box shows the mode the engine recorded.
-    m_nSnapType = m_core.m_config.GetSnapMode();
+    m_nSnapType = StoredSnapMode();
     UpdateData(FALSE);
     if (m_nSnapType != nModeBefore) SaveSettings();
 }

@@ -176,7 +176,7 @@ BOOL CKaptoDlg::OnInitDialog() {
     CenterWindow();
 
     CKpConfig& config = m_core.m_config;
-    m_nSnapType = config.GetSnapMode();
+    m_nSnapType = StoredSnapMode();
     ExchangeImageOptions(FALSE);
     UpdateData(FALSE);
     SetWindowText(config.GetAppName());

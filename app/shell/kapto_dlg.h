@@ -136,6 +136,10 @@ protected:
     // WM_HOTKEY: runs the command of hot key wParam, exactly as its menu item.
     LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
 
+    // The settings' capture mode for the capture-type box: a settings file
+    // may hold any number, and one out of range shows as the whole screen.
+    int StoredSnapMode();
+
     // Invalidates the client area with erasing: the view repaints.
     void Repaint();
     // Tells the user why an open, save or copy that was not cancelled did

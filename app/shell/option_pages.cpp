@@ -1,13 +1,12 @@
 #include "option_pages.h"
 
+#include <algorithm>
+
 #include "framework/app.h"
 #include "framework/file_dialog.h"
 #include "res/resource.h"
 
 namespace {
-
-const UINT kMaxSnapDelay = 15000;  // milliseconds
-const int kMaxRotateAngle = 360;   // degrees either way
 
 // A Windows path never holds "<" or ">", and config.xml cannot carry "<":
 // such a path is refused here, where the user can still correct it.
@@ -33,11 +32,19 @@ COptionBasic::COptionBasic()
 
 void COptionBasic::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
+    if (!pDX->m_bSaveAndValidate) {
+        // A settings file may hold any number: a box is ticked or not, and
+        // the engine waits no longer than the field takes. OK is never
+        // refused for a value the user did not type.
+        for (BOOL* pFlag : {&m_bPlaySnapSound, &m_bHideMainWnd, &m_bSnapOnStart, &m_bKeepOnTop, &m_bCapturePointer})
+            *pFlag = *pFlag != FALSE;
+        m_nSnapDelayTime = std::min(m_nSnapDelayTime, (UINT)kMaxSnapDelay);
+    }
     DDX_Check(pDX, IDC_PLAY_SNAP_SOUND, m_bPlaySnapSound);
     DDX_Check(pDX, IDC_HIDE_MAIN_WND, m_bHideMainWnd);
     DDX_Check(pDX, IDC_SNAP_ON_START, m_bSnapOnStart);
     DDX_Text(pDX, IDC_SNAP_DELAY_TIME, m_nSnapDelayTime);
-    DDV_MinMaxUInt(pDX, m_nSnapDelayTime, 0, kMaxSnapDelay);
+    DDV_MinMaxUInt(pDX, m_nSnapDelayTime, 0, (UINT)kMaxSnapDelay);
     DDX_Check(pDX, IDC_KEEP_ON_TOP, m_bKeepOnTop);
     DDX_Check(pDX, IDC_CAPTURE_POINTER, m_bCapturePointer);
 }
@@ -59,6 +66,8 @@ COptionImage::COptionImage()
 
 void COptionImage::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
+    // An angle from a settings file turns the same modulo a full turn.
+    if (!pDX->m_bSaveAndValidate) m_nRotateAngle %= kMaxRotateAngle;
     DDX_Text(pDX, IDC_EDIT_APP_PATH, m_strEditAppPath);
     DDV_PathChars(pDX, m_strEditAppPath);
     DDX_Text(pDX, IDC_ROTATE_ANGLE, m_nRotateAngle);

@@ -10,6 +10,9 @@ class COptionBasic : public CPropertyPage {
 public:
     COptionBasic();
 
+    // The longest delay the page takes, milliseconds.
+    enum { kMaxSnapDelay = 15000 };
+
     BOOL m_bPlaySnapSound;
     BOOL m_bHideMainWnd;
     BOOL m_bSnapOnStart;
@@ -24,6 +27,9 @@ protected:
 class COptionImage : public CPropertyPage {
 public:
     COptionImage();
+
+    // The page takes angles from -kMaxRotateAngle to kMaxRotateAngle degrees.
+    enum { kMaxRotateAngle = 360 };
 
     CString m_strEditAppPath;
     int m_nRotateAngle;  // degrees

@@ -121,6 +121,14 @@ TEST(KaptoWindowTest, StartsFromTheSettingsAndKeepsTheMenuMarksCurrent) {
     });
 }
 
+TEST(KaptoWindowTest, AModeOutOfRangeInTheSettingsShowsAsTheWholeScreen) {
+    ConfigFileGuard guard;
+    WriteSettings([](CKpConfig& c) { c.SetSnapMode(7); });
+    RunScripted([](ScriptedKaptoDlg& dlg) {
+        EXPECT_EQ(0, (int)::SendDlgItemMessageA(dlg.m_hWnd, IDC_SNAP_TYPE, CB_GETCURSEL, 0, 0));
+    });
+}
+
 TEST(KaptoWindowTest, ImageOptionsGoToTheSettingsInTheirOwnPlaces) {
     ConfigFileGuard guard;
     WriteSettings([](CKpConfig&) {});

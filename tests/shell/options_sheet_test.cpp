@@ -254,6 +254,25 @@ TEST_F(OptionsSheetTest, PagesNeverShownHandTheirValuesBackExactly) {
     EXPECT_FALSE(IsTopmost());
 }
 
+// What a hand-edited settings file may hold, in a checked build: the pages
+// show it within their ranges and OK takes it.
+TEST_F(OptionsSheetTest, ValuesOutOfRangeShowWithinRangeAndOkTakesThem) {
+    m_config.SetPlaySnapSound(3);
+    m_config.SetHideMainWnd(-1);
+    m_config.SetCapturePointer(2);
+    m_config.SetSnapDelayTime(99999);
+    m_config.SetRotateAngle(725);
+    UserScript script;
+    script.steps = {[](HWND h) { ShowPage(h, 0); }, [](HWND h) { ShowPage(h, 2); }, PressOk};
+    EXPECT_EQ(IDOK, Run(script));
+    EXPECT_TRUE(script.boxes.empty()) << script.boxes.front();
+    EXPECT_EQ(1, m_config.GetPlaySnapSound());
+    EXPECT_EQ(1, m_config.GetHideMainWnd());
+    EXPECT_EQ(1, m_config.GetCapturePointer());
+    EXPECT_EQ(15000u, m_config.GetSnapDelayTime());
+    EXPECT_EQ(5, m_config.GetRotateAngle());
+}
+
 // The general page's boxes show the stored settings and store what the user
 // checked; keep-on-top takes effect at once.
 TEST_F(OptionsSheetTest, GeneralBoxesShowAndStoreTheSettingsAndKeepOnTopTakesEffectAtOnce) {
