@@ -26,6 +26,27 @@ const KaptoHotkey* GetKaptoHotkeys() {
     return s_hotkeys;
 }
 
+CString DescribeHotkey(WORD wHotkeyFlags, WORD wVk) {
+    CString str;
+    if (wHotkeyFlags & HOTKEYF_CONTROL) str += "Ctrl+";
+    if (wHotkeyFlags & HOTKEYF_SHIFT) str += "Shift+";
+    if (wHotkeyFlags & HOTKEYF_ALT) str += "Alt+";
+    CString strKey;
+    if (wVk == VK_SNAPSHOT) {
+        strKey = "Print Screen";
+    } else if (wVk >= VK_F1 && wVk <= VK_F24) {
+        strKey.Format("F%d", wVk - VK_F1 + 1);
+    } else if ((wVk >= '0' && wVk <= '9') || (wVk >= 'A' && wVk <= 'Z')) {
+        strKey = CString((char)wVk, 1);
+    } else {
+        char szName[64] = "";
+        LONG nScan = (LONG)::MapVirtualKeyA(wVk, MAPVK_VK_TO_VSC) << 16;
+        if (nScan != 0 && ::GetKeyNameTextA(nScan, szName, sizeof szName) > 0) strKey = szName;
+    }
+    if (strKey.IsEmpty()) strKey.Format("0x%02X", wVk);
+    return str + strKey;
+}
+
 UINT HotkeyModifiersToSystem(WORD wHotkeyFlags) {
     UINT nModifiers = MOD_NOREPEAT;
     if (wHotkeyFlags & HOTKEYF_SHIFT) nModifiers |= MOD_SHIFT;

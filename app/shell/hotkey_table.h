@@ -39,10 +39,16 @@ const KaptoHotkey* GetKaptoHotkeys();
 // fires once (MOD_NOREPEAT), not once per auto-repeat.
 UINT HotkeyModifiersToSystem(WORD wHotkeyFlags);
 
-// A pair as it was last offered to the system: after the options sheet only
-// the hot keys whose pair changed are registered again.
+// A pair as the user reads it, "Ctrl+Alt+F9", from the hot-key control's
+// flags and the virtual key.
+CString DescribeHotkey(WORD wHotkeyFlags, WORD wVk);
+
+// A pair as it was last offered to the system: after the options sheet the
+// hot keys whose pair changed, and those the system refused, are registered
+// again; the others are in force already.
 struct KaptoHotkeyInForce {
     unsigned short wModifier;
     unsigned short wVk;
-    BOOL bOffered;  // registered with this pair, or refused by the system
+    BOOL bOffered;     // offered to the system with this pair
+    BOOL bRegistered;  // and taken: the key works
 };

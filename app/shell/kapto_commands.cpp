@@ -6,6 +6,9 @@
 
 #include <shellapi.h>
 
+#include <utility>
+#include <vector>
+
 #include "dlg_about.h"
 #include "editor_path.h"
 #include "framework/app.h"
@@ -27,6 +30,13 @@ const INT_PTR kShellExecuteFailed = 32;
 // The editor of the settings (%s: as given there) was not found or did not start.
 const char kEditorNotStarted[] =
     "无法启动图像编辑程序“%s”：找不到该程序，或者它无法运行。\n请在“参数设置”的“图像”页中指定图像编辑程序的完整路径。";
+
+// After a hot key's failure (%s: a combination nothing holds now).
+const char kFreeHotkey[] = "\n\n可以改用 %s（目前未被占用），请在“参数设置”的“热键”页中设置。";
+
+// The id a combination is tried under to see whether it is free; apart
+// from the eight hot keys' own.
+const int kProbeHotkeyId = 0xBFFE;
 
 // The marked image could not become the current one.
 const char kMarkupNotTaken[] = "无法完成标注：内存不足。\n当前的图像保持不变。";
@@ -166,7 +176,8 @@ void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
         KaptoHotkeyInForce& now = m_hotkeysInForce[i];
         if (!bUnregisterOnly) {
             (m_core.m_config.*pHotkeys[i].pfnGet)(wanted[i].wModifier, wanted[i].wVk);
-            bChanged[i] = !now.bOffered || now.wModifier != wanted[i].wModifier || now.wVk != wanted[i].wVk;
+            // A key another program held is tried again: it may be free now.
+            bChanged[i] = !now.bRegistered || now.wModifier != wanted[i].wModifier || now.wVk != wanted[i].wVk;
         }
         // Every key that changes lets go first, so two keys may swap pairs.
         // An id that is not registered is harmless to unregister.
@@ -182,9 +193,49 @@ void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
         KaptoHotkeyInForce& now = m_hotkeysInForce[i];
         now = wanted[i];
         now.bOffered = TRUE;
-        if (!::RegisterHotKey(m_hWnd, pHotkeys[i].nId, HotkeyModifiersToSystem(now.wModifier), now.wVk))
-            AfxMessageBox(pHotkeys[i].pszFailure, MB_OK);
+        now.bRegistered = ::RegisterHotKey(m_hWnd, pHotkeys[i].nId, HotkeyModifiersToSystem(now.wModifier), now.wVk);
+        if (now.bRegistered) continue;
+        CString strMessage = pHotkeys[i].pszFailure;
+        WORD wFreeFlags = 0, wFreeVk = 0;
+        if (FindFreeHotkey(wanted, now.wVk, wFreeFlags, wFreeVk)) {
+            CString strFree;
+            strFree.Format(kFreeHotkey, DescribeHotkey(wFreeFlags, wFreeVk).GetString());
+            strMessage += strFree;
+        }
+        AfxMessageBox(strMessage, MB_OK);
     }
+}
+
+BOOL CKaptoDlg::FindFreeHotkey(const KaptoHotkeyInForce* pWanted, WORD wVk, WORD& wFlags, WORD& wFreeVk) {
+    // The same key with more modifiers first, then keys programs seldom take.
+    const WORD kModifiers[] = {HOTKEYF_CONTROL | HOTKEYF_ALT, HOTKEYF_CONTROL | HOTKEYF_SHIFT,
+                               HOTKEYF_SHIFT | HOTKEYF_ALT, HOTKEYF_CONTROL | HOTKEYF_SHIFT | HOTKEYF_ALT};
+    const WORD kSpareKeys[] = {VK_F9, VK_F10, VK_F11, VK_F12};
+    std::vector<std::pair<WORD, WORD>> candidates;
+    if (wVk != 0) {
+        for (WORD wMod : kModifiers)
+            candidates.push_back({wMod, wVk});
+    }
+    for (WORD wKey : kSpareKeys) {
+        for (WORD wMod : {(WORD)0, kModifiers[0], kModifiers[1]})
+            candidates.push_back({wMod, wKey});
+    }
+    for (const auto& candidate : candidates) {
+        // Never one of the eight pairs the settings name: that one would fail next.
+        bool bOurs = false;
+        for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
+            bOurs = bOurs || ((pWanted[i].wModifier & ~HOTKEYF_EXT) == candidate.first && pWanted[i].wVk == candidate.second);
+        }
+        if (bOurs) continue;
+        // Free is what the system gives: taken for a moment and let go.
+        if (!::RegisterHotKey(m_hWnd, kProbeHotkeyId, HotkeyModifiersToSystem(candidate.first), candidate.second))
+            continue;
+        ::UnregisterHotKey(m_hWnd, kProbeHotkeyId);
+        wFlags = candidate.first;
+        wFreeVk = candidate.second;
+        return TRUE;
+    }
+    return FALSE;
 }
 
 // ---- The current image ----------------------------------------------------------
