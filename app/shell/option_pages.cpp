@@ -19,6 +19,9 @@ void DDV_PathChars(CDataExchange* pDX, const CString& strPath) {
 
 }  // namespace
 
+// What a whole-screen capture takes, in the order of CKpConfig's scopes.
+const char* const kFullScreenScopes[] = {"主屏幕", "鼠标所在的屏幕", "所有屏幕"};
+
 // ---- COptionBasic ------------------------------------------------------------------
 
 COptionBasic::COptionBasic()
@@ -28,7 +31,15 @@ COptionBasic::COptionBasic()
       m_bSnapOnStart(TRUE),
       m_nSnapDelayTime(500),
       m_bKeepOnTop(TRUE),
-      m_bCapturePointer(FALSE) {}
+      m_bCapturePointer(FALSE),
+      m_nFullScreenScope(CKpConfig::kScopePrimary) {}
+
+BOOL COptionBasic::OnInitDialog() {
+    // The list's items before the data exchange selects one of them.
+    for (const char* pszScope : kFullScreenScopes)
+        ::SendDlgItemMessageA(m_hWnd, IDC_FULL_SCREEN_SCOPE, CB_ADDSTRING, 0, (LPARAM)pszScope);
+    return CPropertyPage::OnInitDialog();
+}
 
 void COptionBasic::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
@@ -47,6 +58,7 @@ void COptionBasic::DoDataExchange(CDataExchange* pDX) {
     DDV_MinMaxUInt(pDX, m_nSnapDelayTime, 0, (UINT)kMaxSnapDelay);
     DDX_Check(pDX, IDC_KEEP_ON_TOP, m_bKeepOnTop);
     DDX_Check(pDX, IDC_CAPTURE_POINTER, m_bCapturePointer);
+    DDX_CBIndex(pDX, IDC_FULL_SCREEN_SCOPE, m_nFullScreenScope);
 }
 
 // ---- COptionImage ------------------------------------------------------------------

@@ -19,9 +19,11 @@ public:
     UINT m_nSnapDelayTime;  // milliseconds
     BOOL m_bKeepOnTop;
     BOOL m_bCapturePointer;
+    int m_nFullScreenScope;  // CKpConfig's scope: the list's item index
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
 };
 
 class COptionImage : public CPropertyPage {

@@ -28,6 +28,7 @@ INT_PTR RunOptionsSheet(CWnd* pMainWnd, CKpConfig& config) {
     basic.m_nSnapDelayTime = config.GetSnapDelayTime();
     basic.m_bKeepOnTop = config.GetKeepOnTop();
     basic.m_bCapturePointer = config.GetCapturePointer();
+    basic.m_nFullScreenScope = config.GetFullScreenScope();
     image.m_strEditAppPath = config.GetEditAppPath();
     image.m_nRotateAngle = config.GetRotateAngle();
     image.m_nScaleFactor = config.GetScaleFactor();
@@ -54,6 +55,7 @@ INT_PTR RunOptionsSheet(CWnd* pMainWnd, CKpConfig& config) {
     config.SetSnapDelayTime(basic.m_nSnapDelayTime);
     config.SetKeepOnTop(basic.m_bKeepOnTop);
     config.SetCapturePointer(basic.m_bCapturePointer);
+    config.SetFullScreenScope(basic.m_nFullScreenScope);
     config.SetEditAppPath(image.m_strEditAppPath);
     config.SetRotateAngle(image.m_nRotateAngle);
     config.SetScaleFactor(image.m_nScaleFactor);

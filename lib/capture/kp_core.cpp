@@ -6,6 +6,7 @@
 #include "framework/message_loop.h"
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
+#include "monitor_enum.h"
 #include "screen_grab.h"
 #include "snap_rect_overlay.h"
 
@@ -157,10 +158,29 @@ int CKpCore::SnapFullScreen() {
     int nResult = 0;
     if (bWaited) {
         PlaySnapSound();
-        nResult = SnapRect(hTarget, CRect(), TRUE, kSnapFullScreen);
+        nResult = SnapRect(hTarget, FullScreenArea(), TRUE, kSnapFullScreen);
     }
     EndSnap();
     return nResult;
+}
+
+CRect CKpCore::FullScreenArea() const {
+    // The monitors as they are now: one may have come or gone since the
+    // last capture.
+    CKpMonitorLayout layout;
+    switch (m_config.GetFullScreenScope()) {
+        case CKpConfig::kScopePointerMonitor: {
+            KpGetMonitorLayout(layout);
+            POINT pt = {0, 0};
+            ::GetCursorPos(&pt);
+            return layout.GetMonitor(layout.Nearest(pt)).rcMonitor;
+        }
+        case CKpConfig::kScopeAllMonitors:
+            KpGetMonitorLayout(layout);
+            return layout.GetVirtualRect();
+        default:
+            return CRect();  // the desktop window: the primary screen
+    }
 }
 
 int CKpCore::SnapSelectRect() {
@@ -175,9 +195,11 @@ int CKpCore::SnapSelectRect() {
         CKpLocalResource resource;
         CDlgSnapRectHelper overlay(nullptr);
         overlay.SetCapturePointer(m_config.GetCapturePointer());
+        overlay.SetLastSelection(m_rcLastSelection);
         overlay.DoModal();
         CRect rcSelected;
         if (overlay.GetSelectedRect(rcSelected)) {
+            m_rcLastSelection = rcSelected;
             PlaySnapSound();
             // What the user selected is the frozen picture, not the screen
             // as it is after the overlay has gone (still repainting, or

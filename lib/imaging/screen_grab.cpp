@@ -2,6 +2,7 @@
 #include "screen_grab.h"
 
 #include "framework/scoped_handles.h"
+#include "monitor_enum.h"
 #include "pointer_stamp.h"
 
 #include <algorithm>
@@ -34,35 +35,83 @@ void SetZOrder(HWND hWnd, HWND hInsertAfter) {
     AwaitAnswer(hWnd);
 }
 
+// The DC a grab reads: the window's whole-window DC, or for the desktop the
+// screen's, whose origin is the primary monitor's corner on every system.
+class SourceDC {
+public:
+    SourceDC(HWND hWnd, bool bDesktop)
+        : m_hWnd(bDesktop ? nullptr : hWnd), m_hDC(bDesktop ? ::GetDC(nullptr) : ::GetWindowDC(hWnd)) {}
+    ~SourceDC() {
+        if (m_hDC != nullptr) ::ReleaseDC(m_hWnd, m_hDC);
+    }
+    SourceDC(const SourceDC&) = delete;
+    SourceDC& operator=(const SourceDC&) = delete;
+    HDC get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;  // not owned
+    HDC m_hDC;
+};
+
+// Blackens the parts of the grab (showing rcScreen) that lie inside the
+// virtual screen but on no monitor: the gap beside a shorter monitor shows
+// nothing, whatever the device gave for it.
+void BlackenOffMonitors(HDC hdc, const CKpMonitorLayout& layout, const CRect& rcScreen) {
+    CRect rcInside;
+    CRect rcVirtual = layout.GetVirtualRect();
+    if (layout.GetCount() < 2 || !rcInside.IntersectRect(&rcScreen, &rcVirtual)) return;
+    CRect parts[CKpMonitorLayout::kMaxMonitors * 4];
+    int n = std::min(layout.GetUncovered(rcInside, parts, (int)(sizeof parts / sizeof parts[0])),
+                     (int)(sizeof parts / sizeof parts[0]));
+    HBRUSH hBlack = (HBRUSH)::GetStockObject(BLACK_BRUSH);
+    for (int i = 0; i < n; ++i) {
+        CRect rc = parts[i];
+        rc.OffsetRect(-rcScreen.left, -rcScreen.top);
+        ::FillRect(hdc, &rc, hBlack);
+    }
+}
+
 }  // namespace
 
 CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer, CRect* prcScreen) {
     kfw::ScopedBitmap reuse(hReuse);
+    if (prcScreen != nullptr) prcScreen->SetRectEmpty();
     if (hWnd == nullptr) return nullptr;
+    // The desktop's coordinates are the screen's; its whole window is the
+    // primary screen, which a whole-screen capture takes by default.
+    const bool bDesktop = hWnd == ::GetDesktopWindow();
     BOOL bWholeWindow = rc.IsRectEmpty();
     CRect rcWindow;
-    if (!::GetWindowRect(hWnd, &rcWindow)) return nullptr;
-    if (bWholeWindow) rc = rcWindow;
+    if (bDesktop)
+        rcWindow.SetRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    else if (!::GetWindowRect(hWnd, &rcWindow))
+        return nullptr;
+    const CPoint ptOrigin = bDesktop ? CPoint(0, 0) : rcWindow.TopLeft();
 
-    rc.right = std::min(rc.right, (LONG)::GetSystemMetrics(SM_CXSCREEN));
-    rc.bottom = std::min(rc.bottom, (LONG)::GetSystemMetrics(SM_CYSCREEN));
-    rc.left = std::max(rc.left, 0L);
-    rc.top = std::max(rc.top, 0L);
-    int nWidth = rc.right - rc.left;
-    int nHeight = rc.bottom - rc.top;
-    if (nWidth <= 0 || nHeight <= 0) return nullptr;
-    // The screen point the grab's top-left pixel shows: rc is in the
-    // window's own coordinates, except that a whole window is taken from its
-    // own corner even where that lies off the screen.
-    CPoint ptScreen = rcWindow.TopLeft();
-    if (!bWholeWindow) ptScreen.Offset(rc.left, rc.top);
+    // The area in screen coordinates, clipped to the virtual screen: every
+    // monitor's pixels can be taken, whatever side of the primary one they
+    // lie on.
+    CKpMonitorLayout layout;
+    KpGetMonitorLayout(layout);
+    CRect rcArea = bWholeWindow ? rcWindow : rc + ptOrigin;
+    CRect rcVirtual = layout.GetVirtualRect();
+    CRect rcClipped;
+    if (!rcClipped.IntersectRect(&rcArea, &rcVirtual)) return nullptr;
+    int nWidth = rcClipped.Width();
+    int nHeight = rcClipped.Height();
+    // The source point in hWnd's own DC and the screen point the grab's
+    // top-left pixel shows: a whole window is taken from its own corner even
+    // where that lies off the screens.
+    CPoint ptSource = bWholeWindow ? CPoint(0, 0) : CPoint(rcClipped.left - ptOrigin.x, rcClipped.top - ptOrigin.y);
+    CPoint ptScreen = bWholeWindow ? rcWindow.TopLeft() : rcClipped.TopLeft();
+    if (bDesktop) ptSource = ptScreen;
+    const CRect rcScreen(ptScreen, CSize(nWidth, nHeight));
 
     // Raised for the grab; a window that was already topmost stays so. The
     // desktop lies behind every window wherever it is put, so it is not
     // moved there and back (two round trips to the shell for nothing); its
     // thread still answers once before the grab, the pause the raise gave
     // the shell to repaint where the hidden main window was.
-    const bool bDesktop = hWnd == ::GetDesktopWindow();
     BOOL bWasTopmost = (::GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     if (!bDesktop)
         SetZOrder(hWnd, HWND_TOPMOST);
@@ -74,10 +123,11 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPoin
     // next idle time, and captures may run many times before that.
     CImageBitmap* pBitmap = nullptr;
     {
-        kfw::ScopedWindowDC window(hWnd);
-        kfw::ScopedMemDC mem(window);
+        SourceDC source(hWnd, bDesktop);
+        HDC hSource = source.get();
+        kfw::ScopedMemDC mem(hSource);
         kfw::ScopedBitmap bitmap;
-        if (window.get() != nullptr) {
+        if (hSource != nullptr) {
             // Straight into the 32-bit DIB section the image then lives in:
             // processing, the saved image and the thumbnail read its pixels
             // where they are.
@@ -91,8 +141,8 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPoin
         BOOL bCopied = FALSE;
         if (mem.get() != nullptr && bitmap.get() != nullptr) {
             kfw::ScopedSelect select(mem, bitmap);
-            bCopied = select.ok() && ::BitBlt(mem, 0, 0, nWidth, nHeight, window, bWholeWindow ? 0 : rc.left,
-                                              bWholeWindow ? 0 : rc.top, SRCCOPY);
+            bCopied =
+                select.ok() && ::BitBlt(mem, 0, 0, nWidth, nHeight, hSource, ptSource.x, ptSource.y, SRCCOPY);
             if (select.ok() && !bCopied) {
                 // Wine gives no pixels from the window DC of another
                 // program's control (its top-level windows it does): the
@@ -102,16 +152,33 @@ CImageBitmap* KpGrabWindowBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPoin
                 bCopied = screen.get() != nullptr &&
                           ::BitBlt(mem, 0, 0, nWidth, nHeight, screen, ptScreen.x, ptScreen.y, SRCCOPY);
             }
+            if (bCopied) BlackenOffMonitors(mem, layout, rcScreen);
             if (bCopied && bPointer) KpStampPointer(mem, ptScreen);
         }
         // A bitmap without the screen's pixels is no capture.
         if (bCopied) {
             pBitmap = new (std::nothrow) CImageBitmap(0xFFFFFF);
             if (pBitmap != nullptr) pBitmap->Attach(bitmap.Release());
+            if (pBitmap != nullptr && prcScreen != nullptr) *prcScreen = rcScreen;
         }
     }
 
     if (!bDesktop && !bWasTopmost) SetZOrder(hWnd, HWND_NOTOPMOST);
-    if (pBitmap != nullptr && prcScreen != nullptr) *prcScreen = CRect(ptScreen, CSize(nWidth, nHeight));
     return pBitmap;
+}
+
+HBITMAP KpCopyScreenBitmap(HBITMAP hSource) {
+    BITMAP bm;
+    if (hSource == nullptr || ::GetObjectA(hSource, sizeof bm, &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+        return nullptr;
+    kfw::ScopedGetDC screen(nullptr);
+    kfw::ScopedBitmap copy(::CreateCompatibleBitmap(screen, bm.bmWidth, bm.bmHeight));
+    kfw::ScopedMemDC src(screen);
+    kfw::ScopedMemDC dst(screen);
+    if (copy.get() == nullptr || src.get() == nullptr || dst.get() == nullptr) return nullptr;
+    kfw::ScopedSelect selSrc(src, hSource);
+    kfw::ScopedSelect selDst(dst, copy);
+    if (!selSrc.ok() || !selDst.ok() || !::BitBlt(dst, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY))
+        return nullptr;
+    return copy.Release();
 }

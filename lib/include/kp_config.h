@@ -49,6 +49,16 @@ public:
     // rectangles (never into an object capture, where the user clicks).
     int GetCapturePointer() const { return m_bCapturePointer; }
     void SetCapturePointer(int b) { m_bCapturePointer = b; }
+    // What a whole-screen capture takes: the primary screen (0), the
+    // monitor under the mouse pointer (1) or every monitor (2); any other
+    // stored value acts as 0.
+    enum { kScopePrimary = 0, kScopePointerMonitor = 1, kScopeAllMonitors = 2 };
+    int GetFullScreenScope() const {
+        return m_nFullScreenScope == kScopePointerMonitor || m_nFullScreenScope == kScopeAllMonitors
+                   ? m_nFullScreenScope
+                   : kScopePrimary;
+    }
+    void SetFullScreenScope(int n) { m_nFullScreenScope = n; }
     CString GetEditAppPath() const { return m_strEditAppPath; }
     void SetEditAppPath(CString str) { m_strEditAppPath = str; }
 
@@ -136,6 +146,7 @@ private:
     unsigned int m_nSnapDelayTime;  // milliseconds
     int m_bKeepOnTop;
     int m_bCapturePointer;
+    int m_nFullScreenScope;  // as stored; GetFullScreenScope says what it means
     CString m_strEditAppPath;
     int m_bGrayScale;
     int m_bNegate;

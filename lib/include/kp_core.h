@@ -73,7 +73,8 @@ public:
 
     // The grab: rc of hWnd's whole-window DC (screen coordinates for the
     // desktop window), or the whole window for an empty rc, clipped to the
-    // primary screen. A new bitmap the caller deletes, or null.
+    // virtual screen (screen_grab.h). A new bitmap the caller deletes, or
+    // null.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc);
 
     // The current image and its thumbnail, still owned by the engine; null
@@ -145,6 +146,10 @@ protected:
     // deletes it when it is not used.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rc, HBITMAP hReuse, BOOL bPointer = FALSE);
     void PlaySnapSound();
+    // What a whole-screen capture takes, as the settings say: the desktop
+    // window's own rectangle (empty: the primary screen), the monitor under
+    // the pointer, or every monitor.
+    CRect FullScreenArea() const;
 
     // The parts of a capture shared by every mode: the busy flag and the
     // hidden main window going in, the configured wait before the grab, the
@@ -208,6 +213,7 @@ protected:
     int m_bStarting;
     int m_bSnapping;
     int m_bClosed;  // CloseSnapper has run
+    CRect m_rcLastSelection;  // the last rectangle selected, screen coordinates (R puts it back)
 
     CKpHook m_hook;
     CDlgSnapObjHelper m_dlgObjHelper;  // the tip; a window only while object capture runs

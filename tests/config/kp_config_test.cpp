@@ -187,6 +187,7 @@ void SetAllAwayFromDefaults(CKpConfig& c) {
     c.SetSnapDelayTime(1234);
     c.SetKeepOnTop(0);
     c.SetCapturePointer(1);
+    c.SetFullScreenScope(2);
     c.SetEditAppPath("ed.exe");
     c.SetGrayScale(1);
     c.SetNegate(2);
@@ -441,6 +442,9 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
         {"empty string: no value line", [](CKpConfig& c) { c.SetAppName(""); }, " <AppName>\n </AppName>\n"},
         {"the pointer option, written only when on", [](CKpConfig& c) { c.SetCapturePointer(1); },
          "  </KeepOnTop>\n  <CapturePointer>\n   1\n  </CapturePointer>\n </Basic>\n"},
+        {"the whole screen's scope, written only when not the primary screen",
+         [](CKpConfig& c) { c.SetFullScreenScope(1); },
+         "  </KeepOnTop>\n  <FullScreenScope>\n   1\n  </FullScreenScope>\n </Basic>\n"},
     };
     for (const auto& t : cases) {
         FileConfig c;
@@ -448,6 +452,18 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
         ASSERT_TRUE(c.SaveConfigTo(path_.c_str()));
         std::string bytes = ReadBytes(path_);
         EXPECT_NE(std::string::npos, bytes.find(t.line)) << t.label << "\n" << bytes;
+    }
+}
+
+TEST_F(ConfigFileTest, UnknownScreenScopesActAsThePrimaryScreen) {
+    const struct {
+        const char* stored;
+        int nScope;
+    } cases[] = {{"1", 1}, {"2", 2}, {"3", 0}, {"-1", 0}, {"abc", 0}};
+    for (const auto& t : cases) {
+        FileConfig c;
+        LoadBytes(c, std::string("<Kapto><Basic><FullScreenScope>") + t.stored + "</FullScreenScope></Basic></Kapto>");
+        EXPECT_EQ(t.nScope, c.GetFullScreenScope()) << t.stored;
     }
 }
 
