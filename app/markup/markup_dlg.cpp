@@ -9,12 +9,15 @@
 #include "framework/app.h"
 #include "framework/message_loop.h"
 #include "framework/scoped_handles.h"
+#include "monitor_enum.h"
 #include "res/resource.h"
 
 BEGIN_MESSAGE_MAP(CMarkupDlg, CDialog)
     ON_WM_SIZE()
     ON_WM_GETMINMAXINFO()
     ON_WM_DESTROY()
+    ON_MESSAGE(WM_DISPLAYCHANGE, &CMarkupDlg::OnDisplayChange)
+    ON_MESSAGE(WM_DPICHANGED, &CMarkupDlg::OnDpiChanged)
     ON_COMMAND_RANGE(ID_MARKUP_ARROW, ID_MARKUP_SELECT, &CMarkupDlg::OnTool)
     ON_COMMAND_RANGE(ID_MARKUP_SWATCH_FIRST, ID_MARKUP_SWATCH_LAST, &CMarkupDlg::OnSwatch)
     ON_COMMAND(ID_MARKUP_COLOR, &CMarkupDlg::OnChooseColor)
@@ -543,4 +546,15 @@ Gdiplus::GpBitmap* RunMarkupWindow(CWnd* pParent, Gdiplus::GpImage* pImage) {
     CMarkupDlg dlg(pParent, image);
     dlg.DoModal();
     return dlg.TakeResult();
+}
+
+LRESULT CMarkupDlg::OnDisplayChange(WPARAM, LPARAM) {
+    KpKeepWindowOnMonitors(m_hWnd);
+    return 0;
+}
+
+LRESULT CMarkupDlg::OnDpiChanged(WPARAM, LPARAM lParam) {
+    // The new size lays the bars and the canvas out again (OnSize).
+    KpTakeSuggestedRect(m_hWnd, lParam);
+    return 0;
 }

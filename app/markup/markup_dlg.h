@@ -46,6 +46,9 @@ protected:
     void OnSize(UINT nType, int cx, int cy);
     void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
     void OnDestroy();
+    // Monitors changed or rescaled: the window stays on one that is there.
+    LRESULT OnDisplayChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void OnTool(UINT nID);
     void OnSwatch(UINT nID);
     void OnChooseColor();

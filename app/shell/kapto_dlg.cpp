@@ -4,6 +4,7 @@
 #include "framework/app.h"
 #include "framework/message_loop.h"
 #include "framework/resources.h"
+#include "monitor_enum.h"
 #include "res/resource.h"
 
 BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
@@ -19,6 +20,8 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_MESSAGE(WM_ENDSESSION, &CKaptoDlg::OnEndSession)
 
     ON_MESSAGE(WM_HOTKEY, &CKaptoDlg::OnHotKey)
+    ON_MESSAGE(WM_DISPLAYCHANGE, &CKaptoDlg::OnDisplayChange)
+    ON_MESSAGE(WM_DPICHANGED, &CKaptoDlg::OnDpiChanged)
 
     // Commands of the menus, the buttons, the check boxes, the view and the tray icon
     ON_COMMAND(ID_SNAP_NEW, &CKaptoDlg::OnSnapNew)
@@ -277,4 +280,14 @@ void CKaptoDlg::OnDestroy() {
         m_hPlaceholder = nullptr;
     }
     m_trayIcon.RemoveIcon();
+}
+
+LRESULT CKaptoDlg::OnDisplayChange(WPARAM, LPARAM) {
+    KpKeepWindowOnMonitors(m_hWnd);
+    return 0;
+}
+
+LRESULT CKaptoDlg::OnDpiChanged(WPARAM, LPARAM lParam) {
+    KpTakeSuggestedRect(m_hWnd, lParam);
+    return 0;
 }

@@ -139,6 +139,10 @@ protected:
     BOOL FindFreeHotkey(const KaptoHotkeyInForce* pWanted, WORD wVk, WORD& wFlags, WORD& wFreeVk);
     // WM_HOTKEY: runs the command of hot key wParam, exactly as its menu item.
     LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+    // Monitors plugged in, taken away, moved or rescaled: the window stays
+    // on one that is there, at its scale.
+    LRESULT OnDisplayChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
     // The settings' capture mode for the capture-type box: a settings file
     // may hold any number, and one out of range shows as the whole screen.

@@ -6,6 +6,7 @@
 #include "framework/message_loop.h"
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
+#include "monitor_enum.h"
 
 namespace {
 
@@ -212,23 +213,38 @@ int CKpCore::CheckWindowValidity(HWND hWnd, int bNotFound) {
 
 void CKpCore::LocateSnapObjTip() {
     if (m_dlgObjHelper.m_hWnd == nullptr) return;
-    CRect rcDesktop;
-    ::GetWindowRect(::GetDesktopWindow(), &rcDesktop);
+    // The corners of the monitor under the cursor, at that monitor's scale:
+    // the tip follows the cursor from one monitor to the next.
+    CKpMonitorLayout layout;
+    KpGetMonitorLayout(layout);
     CPoint pt;
     ::GetCursorPos(&pt);
-    int w = m_dlgObjHelper.m_nTipWidth;
-    int h = m_dlgObjHelper.m_nTipHeight;
-    const CPoint ptBottomRight(rcDesktop.right - kTipMargin - w, rcDesktop.bottom - kTipMargin - h);
-    const CPoint ptTopLeft(kTipMargin, kTipMargin);
+    int i = layout.Nearest(pt);
+    int nScale = KpPanelScalePercent(layout.GetMonitor(i).nDpi);
+    m_dlgObjHelper.m_edtTip.SetPanelScale(nScale);
+    CSize size = CSnapTipEdit::GetPanelSize(nScale);
+    m_dlgObjHelper.m_nTipWidth = size.cx;
+    m_dlgObjHelper.m_nTipHeight = size.cy;
+    const CRect rcBottomRight = layout.CornerOf(i, size, kTipMargin, CKpMonitorLayout::kBottomRight);
+    const CRect rcTopLeft = layout.CornerOf(i, size, kTipMargin, CKpMonitorLayout::kTopLeft);
 
-    CPoint ptNow = m_dlgObjHelper.m_bAtTopLeft ? ptTopLeft : ptBottomRight;
-    CRect rcTip(ptNow.x, ptNow.y, ptNow.x + w, ptNow.y + h);
-    rcTip.InflateRect(kTipEscape, kTipEscape);
-    if (!rcTip.PtInRect(pt)) return;
-
-    CPoint ptNew = m_dlgObjHelper.m_bAtTopLeft ? ptBottomRight : ptTopLeft;
-    m_dlgObjHelper.MoveWindow(ptNew.x, ptNew.y, w, h, TRUE);
-    m_dlgObjHelper.m_bAtTopLeft = !m_dlgObjHelper.m_bAtTopLeft;
+    CRect rcNow = m_dlgObjHelper.m_bAtTopLeft ? rcTopLeft : rcBottomRight;
+    CRect rcNear = rcNow;
+    rcNear.InflateRect(kTipEscape, kTipEscape);
+    CRect rcTo = rcNow;
+    if (rcNear.PtInRect(pt)) {
+        rcTo = m_dlgObjHelper.m_bAtTopLeft ? rcBottomRight : rcTopLeft;
+        m_dlgObjHelper.m_bAtTopLeft = !m_dlgObjHelper.m_bAtTopLeft;
+    }
+    CRect rcWnd;
+    m_dlgObjHelper.GetWindowRect(&rcWnd);
+    if (rcTo == rcWnd) return;
+    m_dlgObjHelper.MoveWindow(rcTo.left, rcTo.top, rcTo.Width(), rcTo.Height(), TRUE);
+    if (m_dlgObjHelper.m_edtTip.m_hWnd != nullptr) {
+        CRect rcClient;
+        m_dlgObjHelper.GetClientRect(&rcClient);
+        m_dlgObjHelper.m_edtTip.MoveWindow(&rcClient);
+    }
     // No trace of the tip or of the frame may stay where the tip was.
     HWND hUnder = ::WindowFromPoint(pt);
     if (hUnder != nullptr) RefreshFoundWindow(hUnder);

@@ -17,3 +17,11 @@ KPLIB_API unsigned int KpGetMonitorDpi(HMONITOR hMonitor);
 // The DPI hWnd is laid out for: its own where the system tells it, else its
 // monitor's.
 KPLIB_API unsigned int KpGetWindowDpi(HWND hWnd);
+// Brings hWnd (a top-level window of ours) back onto the monitors after they
+// changed: a window left on a monitor that is gone, or on one rescaled,
+// goes where CKpMonitorLayout::BringOnto says. Nothing for a hidden or
+// minimised window.
+KPLIB_API void KpKeepWindowOnMonitors(HWND hWnd);
+// Answers WM_DPICHANGED for hWnd: it takes the rectangle the system
+// suggests for the new scale (lParam).
+KPLIB_API void KpTakeSuggestedRect(HWND hWnd, LPARAM lParam);

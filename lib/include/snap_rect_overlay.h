@@ -1,16 +1,21 @@
-// The rectangle selection overlay: a frozen picture of the primary screen
-// over which the user drags the rectangle to capture.
+// The rectangle selection overlay: a frozen picture of every monitor over
+// which the user drags the rectangle to capture.
 //
-// CDlgSnapRectHelper (template 135 of the library) grabs the screen when it
-// opens, puts that picture on the clipboard, and covers the screen with it,
+// CDlgSnapRectHelper (template 135 of the library) grabs the whole virtual
+// screen when it opens (one picture, the gaps beside shorter monitors black),
+// offers that picture on the clipboard, and covers every monitor with it,
 // topmost. A cross cursor, an information box beside the cursor (the
 // rectangle's corner and size and the cursor position) and a tip panel near
-// a top corner (the pixel's colour, a magnifier and a hint) follow the mouse.
-// A drag with the left button selects; releasing it ends the dialog with
-// IDOK, in whatever direction it went. Enter ends it with IDOK and the
-// rectangle as it stands (none before a drag), Esc with IDCANCEL and none;
-// Esc during a drag only drops the drag. Arrow keys move the cursor by one
-// pixel, with Shift by ten, also during a drag.
+// a top corner of the monitor under the cursor (the pixel's colour, a
+// magnifier and a hint) follow the mouse, each kept whole on that monitor
+// and drawn at its scale. A drag with the left button selects, across
+// monitors if need be; releasing it ends the dialog with IDOK, in whatever
+// direction it went. Enter ends it with IDOK and the rectangle as it stands
+// (none before a drag), Esc with IDCANCEL and none; Esc during a drag only
+// drops the drag. Arrow keys move the cursor by one pixel, with Shift by
+// ten, also during a drag and from one monitor onto the next. R before a
+// drag puts the last selection back (SetLastSelection): Enter accepts it, a
+// drag from one of its corners resizes it, a drag elsewhere starts anew.
 //
 // The caller keeps a CKpLocalResource in force around DoModal: the template
 // is the library's.
@@ -21,6 +26,7 @@
 #include "framework/rect_tracker.h"
 #include "image_bitmap.h"
 #include "kp_export.h"
+#include "monitor_layout.h"
 #include "snap_tip_windows.h"
 
 // The overlay's tracker: it draws no band of its own, it has the overlay
@@ -53,6 +59,10 @@ public:
     // Whether the frozen picture, and so the capture, shows the mouse
     // pointer where it was when the overlay opened. Set before DoModal.
     void SetCapturePointer(BOOL bPointer) { m_bCapturePointer = bPointer; }
+    // The rectangle (screen coordinates) that R puts back; empty: none.
+    void SetLastSelection(const CRect& rc) { m_rcLast = rc; }
+    // The screen rectangle the overlay covers and its picture shows.
+    CRect GetScreenRect() const { return m_rcScreen; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -62,15 +72,24 @@ protected:
     // The keyboard: Esc, Enter and the arrows; no typing into the panel.
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
-    // Grabs the primary screen into the frozen picture and onto the
+    // Grabs the virtual screen into the frozen picture and offers it on the
     // clipboard; 0 when the grab failed.
     int SnapFullScreen();
     // The tip's text: the pixel under the cursor and the state's hint.
     void DrawTipWindow();
     // The information box for rectangle rc beside the cursor.
     void DrawInfoWindow(CRect& rc);
-    // Moves the cursor by (dx, dy) pixels, kept on the screen.
+    // Moves the cursor by (dx, dy) pixels, kept on the monitors.
     void MoveCursorBy(int dx, int dy);
+    // R: the last selection back in the tracker.
+    void RestoreLastSelection();
+    // A screen point in the overlay's client coordinates and back.
+    CPoint ToClient(POINT pt) const { return CPoint(pt.x - m_rcScreen.left, pt.y - m_rcScreen.top); }
+
+    // The clipboard gets the frozen picture only when someone asks for it:
+    // a copy of the whole virtual screen is not made for nothing.
+    LRESULT OnRenderFormat(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRenderAllFormats(WPARAM wParam, LPARAM lParam);
 
     void OnPaint();
     BOOL OnEraseBkgnd(CDC* pDC);
@@ -86,7 +105,10 @@ protected:
     CImageBitmap m_bmpScreen;  // the frozen picture; no bitmap when the grab failed
     int m_nState;              // kWaiting, kSelecting or kFinished
     BOOL m_bCapturePointer;
-    CRect m_rcSelected;
+    CKpMonitorLayout m_layout;  // the monitors when the overlay opened
+    CRect m_rcScreen;           // the virtual screen: the overlay's place, the picture's area
+    CRect m_rcSelected;         // screen coordinates
+    CRect m_rcLast;             // screen coordinates
     CRgn m_rgnRepaint;  // overwritten by every repaint request
 
     friend class CSnapTrack;

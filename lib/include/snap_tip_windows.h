@@ -18,11 +18,15 @@
 #include "framework/gdi.h"
 #include "framework/wnd.h"
 #include "kp_export.h"
+#include "monitor_layout.h"
 
 class KPLIB_API CSnapTipEdit : public CWnd {
 public:
     // Panel size, the caption band above the text, and the magnifier: a
-    // 40 x 30 source area drawn five-fold at (10, 90) of the panel.
+    // 40 x 30 source area drawn five-fold at (10, 90) of the panel. These are
+    // the 100 % sizes; a panel on a scaled monitor is drawn at 150 % or 200 %
+    // (KpPanelScalePercent), its magnifier then showing a larger area at the
+    // same five-fold zoom, so that nothing is blurred.
     enum {
         kPanelWidth = 220,
         kPanelHeight = 253,
@@ -45,6 +49,14 @@ public:
     // bLive 1 magnifies that window as it is now; 0 magnifies a copy of the
     // bitmap on the clipboard, taken now.
     void SetSourceWnd(CWnd* pSourceWnd, int bLive);
+    // Magnifies hPicture (not owned: it must outlive the panel's use of it),
+    // whose top-left pixel shows the screen point ptOrigin: a frozen picture
+    // of the whole virtual screen, handed over without a copy.
+    void SetFrozenPicture(HBITMAP hPicture, POINT ptOrigin);
+    // The panel's scale in percent (100, 150 or 200) and its size at a scale.
+    int GetPanelScale() const { return m_nScale; }
+    void SetPanelScale(int nPercent);
+    static CSize GetPanelSize(int nPercent);
     int GetAtTopLeft() const { return m_bAtTopLeft; }
     void SetAtTopLeft(int bAtTopLeft) { m_bAtTopLeft = bAtTopLeft; }
 
@@ -60,6 +72,8 @@ protected:
     // The magnifier with its cross-hair, into the panel's DC.
     void DrawMagnifier(CDC* pDC, const CRect& rcClient);
     void FreeFrozenPicture();
+    // n pixels of the 100 % panel at the panel's scale.
+    int Scaled(int n) const { return n * m_nScale / 100; }
 
     int m_bAtTopLeft;  // the panel's own corner: 1 top-left, 0 top-right
     // Kept as a handle: the window given is often a temporary wrapper (the
@@ -67,7 +81,13 @@ protected:
     HWND m_hSourceWnd;    // not owned
     HPALETTE m_hPalette;  // owned; only on palette displays
     CBitmap m_bmpFrozen;  // owned: a copy of the clipboard's screen picture
-    int m_bLiveSource;    // 1: the live source window; 0: m_bmpFrozen
+    HBITMAP m_hFrozen;    // not owned: the frozen picture magnified (m_bmpFrozen's or a caller's)
+    CPoint m_ptFrozenOrigin;  // the screen point of the frozen picture's top-left pixel
+    int m_bLiveSource;        // 1: the live source window; 0: the frozen picture
+    int m_nScale;             // percent
+    // The monitors, read when the source is set: the panel's escape jumps
+    // between the corners of the monitor under the cursor.
+    CKpMonitorLayout m_layout;
 
     DECLARE_MESSAGE_MAP()
 };

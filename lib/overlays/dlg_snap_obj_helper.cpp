@@ -5,6 +5,7 @@
 
 #include "framework/ddx.h"
 #include "res/resource.h"
+#include "monitor_enum.h"
 #include "window_list.h"
 
 #include <memory>
@@ -45,12 +46,18 @@ BOOL CDlgSnapObjHelper::OnInitDialog() {
     CDialog::OnInitDialog();
     m_edtTip.SetSourceWnd(CWnd::GetDesktopWindow(), 1);
 
-    CRect rcDesktop;
-    ::GetWindowRect(::GetDesktopWindow(), &rcDesktop);
-    m_nTipWidth = CSnapTipEdit::kPanelWidth;
-    m_nTipHeight = CSnapTipEdit::kPanelHeight;
-    MoveWindow(rcDesktop.right - m_nTipWidth - kTipMargin, rcDesktop.bottom - m_nTipHeight - kTipMargin, m_nTipWidth,
-               m_nTipHeight);
+    // Bottom right on the monitor under the cursor, at its scale.
+    CKpMonitorLayout layout;
+    KpGetMonitorLayout(layout);
+    POINT pt = {0, 0};
+    ::GetCursorPos(&pt);
+    int i = layout.Nearest(pt);
+    m_edtTip.SetPanelScale(KpPanelScalePercent(layout.GetMonitor(i).nDpi));
+    CSize size = CSnapTipEdit::GetPanelSize(m_edtTip.GetPanelScale());
+    m_nTipWidth = size.cx;
+    m_nTipHeight = size.cy;
+    CRect rcTip = layout.CornerOf(i, size, kTipMargin, CKpMonitorLayout::kBottomRight);
+    MoveWindow(rcTip.left, rcTip.top, m_nTipWidth, m_nTipHeight);
     if (m_edtTip.m_hWnd != nullptr) {
         CRect rcClient;
         GetClientRect(&rcClient);

@@ -6,6 +6,7 @@
 #include "framework/scoped_handles.h"
 #include "screen_grab.h"
 #include "kp_resource.h"
+#include "monitor_enum.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -13,14 +14,17 @@
 
 namespace {
 
-// The tip panel's first place and size.
-const int kTipX = 10;
-const int kTipY = 10;
+// The tip panel's distance from its monitor's edges.
+const int kOverlayTipMargin = 10;
+
+// The key that puts the last selection back.
+const WPARAM kRepeatKey = 'R';
 
 // The information box: grey text and outline, six lines, 3 pixels from the
 // cursor; its width is that of the first label and two spaces.
 const COLORREF kInfoColour = RGB(147, 147, 147);
-const int kInfoPointSize = 90;  // tenths of a point
+const int kInfoPointSize = 90;   // tenths of a point
+const int kTenthsPerInch = 720;  // tenths of a point in an inch
 const char kInfoFont[] = "宋体";
 const char kInfoWidthText[] = "顶点位置  ";
 const int kInfoGap = 3;
@@ -91,6 +95,8 @@ BEGIN_MESSAGE_MAP(CDlgSnapRectHelper, CDialog)
     ON_WM_LBUTTONDBLCLK()
     ON_WM_LBUTTONUP()
     ON_WM_MOUSEMOVE()
+    ON_MESSAGE(WM_RENDERFORMAT, &CDlgSnapRectHelper::OnRenderFormat)
+    ON_MESSAGE(WM_RENDERALLFORMATS, &CDlgSnapRectHelper::OnRenderAllFormats)
 END_MESSAGE_MAP()
 
 CDlgSnapRectHelper::CDlgSnapRectHelper(CWnd* pParent)
@@ -117,17 +123,28 @@ void CDlgSnapRectHelper::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CDlgSnapRectHelper::OnInitDialog() {
     CDialog::OnInitDialog();
+    // The monitors as they are now, and one picture of all of them.
+    KpGetMonitorLayout(m_layout);
+    m_rcScreen = m_layout.GetVirtualRect();
     SnapFullScreen();
-    m_edtTip.SetSourceWnd(CWnd::GetDesktopWindow(), 0);
+    m_edtTip.SetFrozenPicture((HBITMAP)m_bmpScreen.GetSafeHandle(), m_rcScreen.TopLeft());
     m_nState = kWaiting;
     m_rcSelected.SetRectEmpty();
     // Topmost for its whole life: nothing may cover the frozen screen.
-    SetWindowPos(&wndTopMost, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+    SetWindowPos(&wndTopMost, m_rcScreen.left, m_rcScreen.top, m_rcScreen.Width(), m_rcScreen.Height(),
                  SWP_NOACTIVATE | SWP_NOCOPYBITS);
     m_tracker.m_nStyle = kTrackerStyle;
     m_tracker.m_rect = kNoRectangle;
     if (m_edtTip.m_hWnd != nullptr) {
-        m_edtTip.MoveWindow(kTipX, kTipY, CSnapTipEdit::kPanelWidth, CSnapTipEdit::kPanelHeight, TRUE);
+        // Top left on the monitor under the cursor, at its scale.
+        POINT pt = EventCursorPos();
+        int i = m_layout.Nearest(pt);
+        m_edtTip.SetPanelScale(KpPanelScalePercent(m_layout.GetMonitor(i).nDpi));
+        m_edtTip.SetAtTopLeft(1);
+        CRect rcTip = m_layout.CornerOf(i, CSnapTipEdit::GetPanelSize(m_edtTip.GetPanelScale()), kOverlayTipMargin,
+                                        CKpMonitorLayout::kTopLeft);
+        rcTip.OffsetRect(-m_rcScreen.left, -m_rcScreen.top);
+        m_edtTip.MoveWindow(rcTip.left, rcTip.top, rcTip.Width(), rcTip.Height(), TRUE);
         DrawTipWindow();
         m_edtTip.ShowWindow(SW_SHOW);
     }
@@ -135,23 +152,32 @@ BOOL CDlgSnapRectHelper::OnInitDialog() {
 }
 
 int CDlgSnapRectHelper::SnapFullScreen() {
-    HWND hDesktop = ::GetDesktopWindow();
-    CRect rc;
-    ::GetWindowRect(hDesktop, &rc);
-    CImageBitmap* pGrab = KpGrabWindowBitmap(hDesktop, rc, nullptr, m_bCapturePointer);
+    CImageBitmap* pGrab = KpGrabWindowBitmap(::GetDesktopWindow(), m_rcScreen, nullptr, m_bCapturePointer);
     if (pGrab == nullptr) return 0;
-    m_bmpScreen.CopyImage(pGrab);
-    // The grab itself goes to the clipboard, which owns it from then on; if
-    // the clipboard cannot take it, it is no one's and goes.
-    HBITMAP hGrab = (HBITMAP)pGrab->Detach();
+    // The grab itself is the picture: one frame of the whole virtual screen.
+    m_bmpScreen.DeleteObject();
+    m_bmpScreen.Attach(pGrab->Detach());
     delete pGrab;
-    bool bGiven = false;
-    {
-        kfw::ScopedClipboard clipboard(m_hWnd);
-        if (clipboard.IsOpen() && ::EmptyClipboard()) bGiven = ::SetClipboardData(CF_BITMAP, hGrab) != nullptr;
-    }
-    if (!bGiven) ::DeleteObject(hGrab);
+    // Offered on the clipboard, rendered when asked for (and when the
+    // overlay goes while it still owns the clipboard).
+    kfw::ScopedClipboard clipboard(m_hWnd);
+    if (clipboard.IsOpen() && ::EmptyClipboard()) ::SetClipboardData(CF_BITMAP, nullptr);
     return 1;
+}
+
+LRESULT CDlgSnapRectHelper::OnRenderFormat(WPARAM wParam, LPARAM) {
+    // The clipboard is open for the one asking: the copy is handed over.
+    if (wParam != CF_BITMAP || m_bmpScreen.GetSafeHandle() == nullptr) return 0;
+    HBITMAP hCopy = KpCopyScreenBitmap((HBITMAP)m_bmpScreen.GetSafeHandle());
+    if (hCopy != nullptr && ::SetClipboardData(CF_BITMAP, hCopy) == nullptr) ::DeleteObject(hCopy);
+    return 0;
+}
+
+LRESULT CDlgSnapRectHelper::OnRenderAllFormats(WPARAM, LPARAM) {
+    kfw::ScopedClipboard clipboard(m_hWnd);
+    // Someone else may have taken the clipboard meanwhile: then nothing.
+    if (clipboard.IsOpen() && ::GetClipboardOwner() == m_hWnd) OnRenderFormat(CF_BITMAP, 0);
+    return 0;
 }
 
 int CDlgSnapRectHelper::GetSelectedRect(CRect& rc) {
@@ -162,7 +188,7 @@ int CDlgSnapRectHelper::GetSelectedRect(CRect& rc) {
 CImageBitmap* CDlgSnapRectHelper::CopySelectedPicture() const {
     BITMAP bm;
     if (m_bmpScreen.GetSafeHandle() == nullptr || m_bmpScreen.GetBitmap(&bm) == 0) return nullptr;
-    CRect rc = m_rcSelected & CRect(0, 0, bm.bmWidth, bm.bmHeight);
+    CRect rc = (m_rcSelected - m_rcScreen.TopLeft()) & CRect(0, 0, bm.bmWidth, bm.bmHeight);
     if (rc.IsRectEmpty()) return nullptr;
     kfw::ScopedGetDC screen(nullptr);
     kfw::ScopedMemDC src(screen);
@@ -233,8 +259,15 @@ void CDlgSnapRectHelper::DrawInfoWindow(CRect& rc) {
         ScreenToClient(&rcTip);
         ::ExcludeClipRect(dc, rcTip.left, rcTip.top, rcTip.right, rcTip.bottom);
     }
+    // The font at the scale of the monitor under the cursor.
     CFont font;
-    font.CreatePointFont(kInfoPointSize, kInfoFont);
+    LOGFONTA lf = {};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(lf.lfFaceName, kInfoFont, LF_FACESIZE);
+    const unsigned int nDpi = m_layout.GetCount() > 0 ? m_layout.GetMonitor(m_layout.Nearest(EventCursorPos())).nDpi
+                                                      : kKpDefaultDpi;
+    lf.lfHeight = -::MulDiv(kInfoPointSize, (int)nDpi, kTenthsPerInch);
+    font.CreateFontIndirect(&lf);
     kfw::ScopedPen pen(::CreatePen(PS_SOLID, 1, kInfoColour));
     kfw::ScopedSelect selFont(dc, font.m_hObject);
     kfw::ScopedSelect selPen(dc, pen);
@@ -249,20 +282,12 @@ void CDlgSnapRectHelper::DrawInfoWindow(CRect& rc) {
     ::GetTextExtentPoint32A(dc, kInfoWidthText, (int)sizeof kInfoWidthText - 1, &sizeLabel);
     int w = sizeLabel.cx;
 
+    // Above and to the right of the cursor, unless its monitor ends there;
+    // whole on that monitor.
     POINT p = EventCursorPos();
-    POINT pClient = p;
-    ScreenToClient(&pClient);
-    // Above and to the right of the cursor, unless the screen ends there.
-    int left = pClient.x + kInfoGap, right = pClient.x + kInfoGap + w;
-    int top = pClient.y - kInfoLines * h - kInfoGap, bottom = pClient.y - kInfoGap;
-    if (p.x + w >= ::GetDeviceCaps(dc, HORZRES)) {
-        left = pClient.x - kInfoGap - w;
-        right = pClient.x - kInfoGap;
-    }
-    if (p.y - kInfoLines * h <= 0) {
-        top = pClient.y + kInfoGap;
-        bottom = pClient.y + kInfoGap + kInfoLines * h;
-    }
+    CRect rcBox = m_layout.PlaceBeside(p, CSize(w, kInfoLines * h), kInfoGap);
+    rcBox.OffsetRect(-m_rcScreen.left, -m_rcScreen.top);
+    int left = rcBox.left, top = rcBox.top, right = rcBox.right, bottom = rcBox.bottom;
     ::Rectangle(dc, left, top, right, bottom);
 
     CString strLines[kInfoLines];
@@ -278,8 +303,7 @@ void CDlgSnapRectHelper::DrawInfoWindow(CRect& rc) {
 
 void CDlgSnapRectHelper::DrawTipWindow() {
     if (m_edtTip.m_hWnd == nullptr) return;
-    POINT p = EventCursorPos();
-    ScreenToClient(&p);
+    CPoint p = ToClient(EventCursorPos());
     // The frozen picture's own pixel: what the overlay draws over it (box,
     // frame, panel) is not the screen's colour.
     COLORREF clr = CLR_INVALID;
@@ -289,7 +313,7 @@ void CDlgSnapRectHelper::DrawTipWindow() {
         kfw::ScopedSelect select(mem, m_bmpScreen.m_hObject);
         if (select.ok()) clr = ::GetPixel(mem, p.x, p.y);
     }
-    // Off the picture (no grab, or another monitor) there is only black.
+    // Off the picture (no grab) there is only black.
     if (clr == CLR_INVALID) clr = RGB(0, 0, 0);
     CString strTip;
     strTip.Format(kTipPixel, (int)GetRValue(clr), (int)GetGValue(clr), (int)GetBValue(clr));
@@ -307,12 +331,29 @@ BOOL CDlgSnapRectHelper::OnSetCursor(CWnd*, UINT, UINT) {
 
 void CDlgSnapRectHelper::OnMouseMove(UINT, CPoint) {
     DrawTipWindow();
+    // The cursor has gone onto another monitor: the panel follows it there.
+    if (m_edtTip.m_hWnd != nullptr && m_layout.GetCount() > 1) {
+        CRect rcTip;
+        m_edtTip.GetWindowRect(&rcTip);
+        if (m_layout.Nearest(EventCursorPos()) != m_layout.FromRect(rcTip)) m_edtTip.SendMessage(WM_MOUSEMOVE, 0, 0);
+    }
     Default();
 }
 
 void CDlgSnapRectHelper::OnLButtonDown(UINT, CPoint point) {
+    // A press on a corner of a rectangle put back with R resizes it: the
+    // band runs from the opposite corner.
+    CPoint ptFrom = point;
+    if (m_nState == kSelecting && ::GetCapture() != m_hWnd) {
+        CRect rc = m_tracker.m_rect;
+        rc.NormalizeRect();
+        const CPoint opposite[] = {rc.BottomRight(), CPoint(rc.left, rc.bottom), rc.TopLeft(),
+                                   CPoint(rc.right, rc.top)};
+        int nHit = m_tracker.HitTest(point);
+        if (nHit >= CRectTracker::hitTopLeft && nHit <= CRectTracker::hitBottomLeft) ptFrom = opposite[nHit];
+    }
     m_nState = kSelecting;
-    if (!m_tracker.TrackRubberBand(this, point, TRUE)) {
+    if (!m_tracker.TrackRubberBand(this, ptFrom, TRUE)) {
         // No movement, or the drag was cancelled.
         m_nState = kWaiting;
         DrawTipWindow();
@@ -345,6 +386,7 @@ void CDlgSnapRectHelper::OnLButtonUp(UINT, CPoint) {
 
 void CDlgSnapRectHelper::OnOK() {
     m_tracker.GetTrueRect(&m_rcSelected);
+    m_rcSelected.OffsetRect(m_rcScreen.left, m_rcScreen.top);
     EndDialog(IDOK);
 }
 
@@ -356,9 +398,20 @@ void CDlgSnapRectHelper::OnCancel() {
 void CDlgSnapRectHelper::MoveCursorBy(int dx, int dy) {
     POINT pt;
     if (!::GetCursorPos(&pt)) return;
-    int x = std::min(std::max((int)pt.x + dx, 0), ::GetSystemMetrics(SM_CXSCREEN) - 1);
-    int y = std::min(std::max((int)pt.y + dy, 0), ::GetSystemMetrics(SM_CYSCREEN) - 1);
-    ::SetCursorPos(x, y);
+    // Across the edge between two monitors, never off them all.
+    CPoint ptTo = m_layout.KeepOnScreens(CPoint(pt.x + dx, pt.y + dy));
+    ::SetCursorPos(ptTo.x, ptTo.y);
+}
+
+void CDlgSnapRectHelper::RestoreLastSelection() {
+    if (m_rcLast.IsRectEmpty()) {
+        ::MessageBeep(MB_OK);
+        return;
+    }
+    m_tracker.m_rect = m_rcLast - m_rcScreen.TopLeft();
+    m_nState = kSelecting;
+    Invalidate(TRUE);
+    DrawTipWindow();
 }
 
 BOOL CDlgSnapRectHelper::PreTranslateMessage(MSG* pMsg) {
@@ -386,6 +439,9 @@ BOOL CDlgSnapRectHelper::PreTranslateMessage(MSG* pMsg) {
                 break;
             case VK_RETURN:
                 if (!bTracking) OnOK();
+                break;
+            case kRepeatKey:
+                if (!bTracking && m_nState == kWaiting) RestoreLastSelection();
                 break;
             default:
                 break;

@@ -4,6 +4,8 @@
 
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
+#include "monitor_enum.h"
+#include "screen_grab.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -30,23 +32,6 @@ UINT TextAlignmentOf(DWORD dwEditStyle) {
     return DT_LEFT;
 }
 
-// A copy of hSource, compatible with the screen; null on failure.
-HBITMAP CopyScreenBitmap(HBITMAP hSource) {
-    BITMAP bm;
-    if (hSource == nullptr || ::GetObjectA(hSource, sizeof bm, &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0)
-        return nullptr;
-    kfw::ScopedGetDC screen(nullptr);
-    kfw::ScopedBitmap copy(::CreateCompatibleBitmap(screen, bm.bmWidth, bm.bmHeight));
-    kfw::ScopedMemDC src(screen);
-    kfw::ScopedMemDC dst(screen);
-    if (copy.get() == nullptr || src.get() == nullptr || dst.get() == nullptr) return nullptr;
-    kfw::ScopedSelect selSrc(src, hSource);
-    kfw::ScopedSelect selDst(dst, copy);
-    if (!selSrc.ok() || !selDst.ok() || !::BitBlt(dst, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY))
-        return nullptr;
-    return copy.Release();
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CSnapTipEdit, CWnd)
@@ -59,7 +44,19 @@ BEGIN_MESSAGE_MAP(CSnapTipEdit, CWnd)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-CSnapTipEdit::CSnapTipEdit() : m_bAtTopLeft(1), m_hSourceWnd(nullptr), m_hPalette(nullptr), m_bLiveSource(0) {}
+// The background pictures, one per panel scale.
+const struct {
+    int nScale;
+    UINT nBitmap;
+} kPanelPictures[] = {{100, IDB_SNAP_TIP}, {150, IDB_SNAP_TIP_150}, {200, IDB_SNAP_TIP_200}};
+
+CSnapTipEdit::CSnapTipEdit()
+    : m_bAtTopLeft(1),
+      m_hSourceWnd(nullptr),
+      m_hPalette(nullptr),
+      m_hFrozen(nullptr),
+      m_bLiveSource(0),
+      m_nScale(100) {}
 
 CSnapTipEdit::~CSnapTipEdit() {
     if (m_hPalette != nullptr) ::DeleteObject(m_hPalette);
@@ -69,6 +66,7 @@ void CSnapTipEdit::SetSourceWnd(CWnd* pSourceWnd, int bLive) {
     m_hSourceWnd = pSourceWnd != nullptr ? pSourceWnd->m_hWnd : nullptr;
     m_bLiveSource = bLive;
     FreeFrozenPicture();
+    KpGetMonitorLayout(m_layout);
     // A live source never looks at the clipboard's picture.
     if (bLive) return;
     // The clipboard's bitmap stays the clipboard's and is valid only while
@@ -76,11 +74,33 @@ void CSnapTipEdit::SetSourceWnd(CWnd* pSourceWnd, int bLive) {
     // The panel magnifies a copy of its own.
     kfw::ScopedClipboard clipboard(nullptr);
     if (!clipboard.IsOpen() || !::IsClipboardFormatAvailable(CF_BITMAP)) return;
-    HBITMAP hCopy = CopyScreenBitmap((HBITMAP)::GetClipboardData(CF_BITMAP));
+    HBITMAP hCopy = KpCopyScreenBitmap((HBITMAP)::GetClipboardData(CF_BITMAP));
     if (hCopy != nullptr) m_bmpFrozen.Attach(hCopy);
+    m_hFrozen = hCopy;
 }
 
-void CSnapTipEdit::FreeFrozenPicture() { m_bmpFrozen.DeleteObject(); }
+void CSnapTipEdit::SetFrozenPicture(HBITMAP hPicture, POINT ptOrigin) {
+    FreeFrozenPicture();
+    m_hSourceWnd = ::GetDesktopWindow();
+    m_bLiveSource = 0;
+    m_hFrozen = hPicture;
+    m_ptFrozenOrigin = ptOrigin;
+    KpGetMonitorLayout(m_layout);
+}
+
+void CSnapTipEdit::FreeFrozenPicture() {
+    m_bmpFrozen.DeleteObject();
+    m_hFrozen = nullptr;
+    m_ptFrozenOrigin = CPoint(0, 0);
+}
+
+void CSnapTipEdit::SetPanelScale(int nPercent) {
+    m_nScale = nPercent == 150 || nPercent == 200 ? nPercent : 100;
+}
+
+CSize CSnapTipEdit::GetPanelSize(int nPercent) {
+    return CSize(kPanelWidth * nPercent / 100, kPanelHeight * nPercent / 100);
+}
 
 // ---- Messages ----------------------------------------------------------------
 
@@ -109,31 +129,55 @@ int CSnapTipEdit::OnCreate(LPCREATESTRUCTA) {
 }
 
 void CSnapTipEdit::OnMouseMove(UINT, CPoint) {
-    // The point of a forwarded move is (0, 0): read where the cursor is, in
-    // the coordinates of the parent the panel moves in.
+    // The point of a forwarded move is (0, 0): read where the cursor is.
+    // The panel jumps between the top corners of the monitor under the
+    // cursor, and follows the cursor onto another monitor, at that
+    // monitor's scale.
     HWND hParent = ::GetParent(m_hWnd);
     POINT pt;
-    CRect rcWnd, rcParent;
-    if (hParent != nullptr && ::GetCursorPos(&pt) && ::ScreenToClient(hParent, &pt)) {
+    CRect rcParent;
+    if (m_layout.GetCount() == 0) KpGetMonitorLayout(m_layout);
+    if (hParent != nullptr && ::GetCursorPos(&pt) && ::GetClientRect(hParent, &rcParent)) {
+        CPoint ptParent(0, 0);
+        ::ClientToScreen(hParent, &ptParent);
+        rcParent.OffsetRect(ptParent);
+        int i = m_layout.Nearest(pt);
+        const KpMonitor& m = m_layout.GetMonitor(i);
+        CRect rcWnd;
         GetWindowRect(&rcWnd);
-        ::GetClientRect(hParent, &rcParent);
-        int w = rcWnd.Width(), h = rcWnd.Height();
-        int cxScreen = ::GetSystemMetrics(SM_CXSCREEN);
-        CRect rcTopLeft(kEscapeMargin, kEscapeMargin, kEscapeMargin + w, kEscapeMargin + h);
-        CRect rcTopRight(cxScreen - w - kEscapeMargin, kEscapeMargin, cxScreen - kEscapeMargin, kEscapeMargin + h);
-        // Only a parent that spans the screen's width has both corners to
+        CSize size = rcWnd.Size();
+        // Only a parent that spans the monitor's width has both corners to
         // jump between (the rectangle overlay); in a parent the panel fills
         // (the object tip) it would jump out of sight.
+        CRect rcTopLeft = m_layout.CornerOf(i, size, kEscapeMargin, CKpMonitorLayout::kTopLeft);
+        CRect rcTopRight = m_layout.CornerOf(i, size, kEscapeMargin, CKpMonitorLayout::kTopRight);
         CRect rcBoth;
         rcBoth.UnionRect(&rcTopLeft, &rcTopRight);
-        bool bRoom = (rcBoth & rcParent) == rcBoth;
-        if (bRoom && m_bAtTopLeft == 1 && CRect(0, 0, w + kEscapeMargin, h + kEscapeMargin).PtInRect(pt)) {
-            MoveWindow(rcTopRight.left, rcTopRight.top, w, h, TRUE);
-            m_bAtTopLeft = 0;
-        } else if (bRoom && m_bAtTopLeft == 0 &&
-                   CRect(cxScreen - w - kEscapeMargin, 0, cxScreen, h + kEscapeMargin).PtInRect(pt)) {
-            MoveWindow(rcTopLeft.left, rcTopLeft.top, w, h, TRUE);
-            m_bAtTopLeft = 1;
+        if ((rcBoth & rcParent) == rcBoth) {
+            int nScale = KpPanelScalePercent(m.nDpi);
+            if (nScale != m_nScale) {
+                SetPanelScale(nScale);
+                size = GetPanelSize(m_nScale);
+                rcTopLeft = m_layout.CornerOf(i, size, kEscapeMargin, CKpMonitorLayout::kTopLeft);
+                rcTopRight = m_layout.CornerOf(i, size, kEscapeMargin, CKpMonitorLayout::kTopRight);
+            }
+            const int w = size.cx, h = size.cy;
+            CRect rcTo = m_bAtTopLeft ? rcTopLeft : rcTopRight;
+            if (m_bAtTopLeft == 1 && CRect(m.rcMonitor.left, m.rcMonitor.top, m.rcMonitor.left + w + kEscapeMargin,
+                                           m.rcMonitor.top + h + kEscapeMargin)
+                                         .PtInRect(pt)) {
+                rcTo = rcTopRight;
+                m_bAtTopLeft = 0;
+            } else if (m_bAtTopLeft == 0 && CRect(m.rcMonitor.right - w - kEscapeMargin, m.rcMonitor.top,
+                                                  m.rcMonitor.right, m.rcMonitor.top + h + kEscapeMargin)
+                                                .PtInRect(pt)) {
+                rcTo = rcTopLeft;
+                m_bAtTopLeft = 1;
+            }
+            if (rcTo != rcWnd) {
+                rcTo.OffsetRect(-ptParent.x, -ptParent.y);
+                MoveWindow(rcTo.left, rcTo.top, rcTo.Width(), rcTo.Height(), TRUE);
+            }
         }
     }
     Default();
@@ -156,7 +200,10 @@ BOOL CSnapTipEdit::OnEraseBkgnd(CDC* pDC) {
     SendMessage(EM_SCROLLCARET);
     CKpLocalResource resource;
     CBitmap bmpBack;
-    if (!bmpBack.LoadBitmap(IDB_SNAP_TIP)) return TRUE;
+    UINT nBitmap = IDB_SNAP_TIP;
+    for (const auto& picture : kPanelPictures)
+        if (picture.nScale == m_nScale) nBitmap = picture.nBitmap;
+    if (!bmpBack.LoadBitmap(nBitmap)) return TRUE;
     kfw::ScopedMemDC mem(pDC->m_hDC);
     kfw::ScopedSelect select(mem, bmpBack.m_hObject);
     if (select.ok()) {
@@ -175,22 +222,30 @@ void CSnapTipEdit::OnPaint() {
     CString strText;
     GetWindowText(strText);
     // The text keeps the magnifier's margin from the panel's outline.
-    CRect rcText(rc.left + kMagnifierLeft, rc.top + kCaptionHeight, rc.right - kMagnifierLeft, rc.top + kTextBottom);
+    CRect rcText(rc.left + Scaled(kMagnifierLeft), rc.top + Scaled(kCaptionHeight), rc.right - Scaled(kMagnifierLeft),
+                 rc.top + Scaled(kTextBottom));
     dc.DrawText(strText, &rcText, DT_WORDBREAK | TextAlignmentOf(GetStyle()));
     if (m_hSourceWnd != nullptr) DrawMagnifier(&dc, rc);
 }
 
 void CSnapTipEdit::DrawMagnifier(CDC* pDC, const CRect& rcClient) {
     HDC hdc = pDC->m_hDC;
-    int cxScreen = ::GetSystemMetrics(SM_CXSCREEN);
-    int cyScreen = ::GetSystemMetrics(SM_CYSCREEN);
     POINT pt;
     if (!::GetCursorPos(&pt)) return;
-    int xSrc = std::min(std::max((int)pt.x - kSourceWidth / 2, 0), cxScreen);
-    int ySrc = std::min(std::max((int)pt.y - kSourceHeight / 2, 0), cyScreen);
-    int yTop = rcClient.top + kMagnifierTop;
+    // The source area grows with the panel; the zoom stays five-fold.
+    const int cxSource = Scaled(kSourceWidth * kZoom) / kZoom;
+    const int cySource = Scaled(kSourceHeight * kZoom) / kZoom;
+    const int xLeft = Scaled(kMagnifierLeft);
+    // Kept on the screens' left and top edges (the right and bottom edges
+    // may show nothing beyond them).
+    CRect rcScreens = m_layout.GetVirtualRect();
+    if (rcScreens.IsRectEmpty()) rcScreens.SetRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    int xSrc = std::min(std::max((int)pt.x - cxSource / 2, (int)rcScreens.left), (int)rcScreens.right);
+    int ySrc = std::min(std::max((int)pt.y - cySource / 2, (int)rcScreens.top), (int)rcScreens.bottom);
+    int yTop = rcClient.top + Scaled(kMagnifierTop);
 
     // The source: the live window, or the frozen picture.
+    CPoint ptSrcOrigin = m_bLiveSource ? CPoint(0, 0) : m_ptFrozenOrigin;
     auto magnify = [&](HDC hdcSrc) {
         if (hdcSrc == nullptr) return;
         HPALETTE hOldSrcPal = nullptr, hOldPal = nullptr;
@@ -199,30 +254,34 @@ void CSnapTipEdit::DrawMagnifier(CDC* pDC, const CRect& rcClient) {
             hOldPal = ::SelectPalette(hdc, m_hPalette, FALSE);
             ::RealizePalette(hdcSrc);
         }
-        ::StretchBlt(hdc, kMagnifierLeft, yTop, kSourceWidth * kZoom, kSourceHeight * kZoom, hdcSrc, xSrc, ySrc,
-                     kSourceWidth, kSourceHeight, SRCCOPY);
+        ::StretchBlt(hdc, xLeft, yTop, cxSource * kZoom, cySource * kZoom, hdcSrc, xSrc - ptSrcOrigin.x,
+                     ySrc - ptSrcOrigin.y, cxSource, cySource, SRCCOPY);
         if (hOldSrcPal != nullptr) ::SelectPalette(hdcSrc, hOldSrcPal, FALSE);
         if (hOldPal != nullptr) ::SelectPalette(hdc, hOldPal, FALSE);
     };
-    if (m_bLiveSource) {
+    if (m_bLiveSource && m_hSourceWnd == ::GetDesktopWindow()) {
+        // The screen's DC: its coordinates are the screen's on every monitor.
+        kfw::ScopedGetDC live(nullptr);
+        magnify(live);
+    } else if (m_bLiveSource) {
         kfw::ScopedWindowDC live(m_hSourceWnd);
         magnify(live);
     } else {
         // An empty frozen picture leaves an empty memory DC: the magnifier
         // then shows what that gives, and the panel goes on.
         kfw::ScopedMemDC frozen(hdc);
-        kfw::ScopedSelect select(frozen, m_bmpFrozen.m_hObject);
+        kfw::ScopedSelect select(frozen, m_hFrozen);
         magnify(frozen);
     }
 
-    // The cursor's place in the source area; a cursor off the primary screen
-    // has no pixel in the magnifier and gets no cross-hair.
+    // The cursor's place in the source area; a cursor off the screens has
+    // no pixel in the magnifier and gets no cross-hair.
     int dx = pt.x - xSrc;
     int dy = pt.y - ySrc;
-    if (dx < 0 || dx >= kSourceWidth || dy < 0 || dy >= kSourceHeight) return;
+    if (dx < 0 || dx >= cxSource || dy < 0 || dy >= cySource) return;
 
-    const int cxBars = kSourceWidth * kZoom;
-    const int cyBars = kSourceHeight * kZoom;
+    const int cxBars = cxSource * kZoom;
+    const int cyBars = cySource * kZoom;
     kfw::ScopedMemDC green(hdc);
     kfw::ScopedBitmap bmpGreen(::CreateCompatibleBitmap(hdc, cxBars, cyBars));
     {
@@ -232,15 +291,13 @@ void CSnapTipEdit::DrawMagnifier(CDC* pDC, const CRect& rcClient) {
             RECT rcBars = {0, 0, cxBars, cyBars};
             ::FillRect(green, &rcBars, brush);
             BLENDFUNCTION blend = {AC_SRC_OVER, 0, kCrossHairAlpha, 0};
-            ::AlphaBlend(hdc, kZoom * dx + kMagnifierLeft - 1, yTop, kBarWidth, cyBars, green, 0, 0, kBarWidth, cyBars,
-                         blend);
-            ::AlphaBlend(hdc, kMagnifierLeft, yTop + kZoom * dy - 1, cxBars, kBarWidth, green, 0, 0, cxBars, kBarWidth,
-                         blend);
+            ::AlphaBlend(hdc, kZoom * dx + xLeft - 1, yTop, kBarWidth, cyBars, green, 0, 0, kBarWidth, cyBars, blend);
+            ::AlphaBlend(hdc, xLeft, yTop + kZoom * dy - 1, cxBars, kBarWidth, green, 0, 0, cxBars, kBarWidth, blend);
         }
     }
 
     // A black box around the magnified cursor pixel.
-    int xBox = kZoom * dx + kMagnifierLeft - 1;
+    int xBox = kZoom * dx + xLeft - 1;
     int yBox = yTop + kZoom * dy - 1;
     kfw::ScopedSelect pen(hdc, ::GetStockObject(BLACK_PEN));
     POINT ptOld;

@@ -10,6 +10,9 @@
 #define IDD_SNAP_OBJ 4005
 #define IDC_SNAP_OBJ_TIP 4002
 #define IDB_SNAP_TIP 4002
+// ... drawn for monitors scaled to 150 % and 200 %
+#define IDB_SNAP_TIP_150 150
+#define IDB_SNAP_TIP_200 151
 
 // The active-window chooser.
 #define IDD_ACTIVE_WIN 4004

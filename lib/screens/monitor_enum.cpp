@@ -67,3 +67,24 @@ unsigned int KpGetWindowDpi(HWND hWnd) {
     if (nDpi > 0) return nDpi;
     return KpGetMonitorDpi(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST));
 }
+
+void KpKeepWindowOnMonitors(HWND hWnd) {
+    if (hWnd == nullptr || !::IsWindowVisible(hWnd) || ::IsIconic(hWnd)) return;
+    CRect rc;
+    if (!::GetWindowRect(hWnd, &rc)) return;
+    CKpMonitorLayout layout;
+    KpGetMonitorLayout(layout);
+    // The DPI the window was laid out for: the scale of the monitor it was
+    // on, which the system may no longer list; its own where it says.
+    CRect rcTo = layout.BringOnto(rc, KpGetWindowDpi(hWnd));
+    if (rcTo != rc)
+        ::SetWindowPos(hWnd, nullptr, rcTo.left, rcTo.top, rcTo.Width(), rcTo.Height(),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void KpTakeSuggestedRect(HWND hWnd, LPARAM lParam) {
+    const RECT* prc = reinterpret_cast<const RECT*>(lParam);
+    if (hWnd == nullptr || prc == nullptr) return;
+    ::SetWindowPos(hWnd, nullptr, prc->left, prc->top, prc->right - prc->left, prc->bottom - prc->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
