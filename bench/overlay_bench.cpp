@@ -1,10 +1,18 @@
-// The rectangle overlay's speed: the time of one rubber-band change (the
+// The rectangle overlay's speed: the time from opening it to its first
+// picture drawn (the grab of every monitor, the window over all of them, the
+// tip panel), beside a bare BitBlt of the whole virtual screen into a fresh
+// bitmap, timed alternately; the time of one rubber-band change (the
 // tracker's erase and draw calls, then the full repaint they ask for: the
 // frozen picture, the information box, the frame and the tip panel with its
-// magnifier), and the time from releasing the button to the engine's
+// magnifier); and the time from releasing the button to the engine's
 // thumbnail. Medians of several runs.
 //
 //   tools/wine-run --desktop 1920x1080 build/win/bin/overlay_bench.exe [moves] [releases] [--hold SECONDS]
+//
+// On several monitors: a private X server with three of them
+// (tools/screens-server start DIR three), then
+//   KAPTO_SCREENS_SERVER=DIR WINEPREFIX=build/win/wineprefix-root
+//     tools/wine-run --desktop root build/win/bin/overlay_bench.exe
 //
 // --hold keeps one drag open for SECONDS (box and tip on the screen) before
 // the timed runs, for a screenshot.
@@ -29,6 +37,55 @@
 namespace {
 
 const UINT kMsgMeasure = WM_APP + 1;
+const UINT kMsgOpened = WM_APP + 2;
+
+// The overlay, ending as soon as its first picture is on the screen.
+class COpenOverlay : public CDlgSnapRectHelper {
+public:
+    double m_tShown = 0;
+
+    BOOL OnInitDialog() override {
+        BOOL b = CDlgSnapRectHelper::OnInitDialog();
+        PostMessage(kMsgOpened);
+        return b;
+    }
+    LRESULT OnOpened(WPARAM, LPARAM) {
+        UpdateWindow();
+        m_edtTip.UpdateWindow();
+        ::GdiFlush();
+        m_tShown = bench::Now();
+        EndDialog(IDCANCEL);
+        return 0;
+    }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(COpenOverlay, CDlgSnapRectHelper)
+    ON_MESSAGE(kMsgOpened, &COpenOverlay::OnOpened)
+END_MESSAGE_MAP()
+
+// A bare grab of the whole virtual screen into a fresh 32-bit bitmap.
+bool BareGrab(const RECT& rc) {
+    HDC hScreen = ::GetDC(nullptr);
+    HDC hMem = ::CreateCompatibleDC(hScreen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = rc.right - rc.left;
+    bi.bmiHeader.biHeight = -(rc.bottom - rc.top);
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* pBits = nullptr;
+    HBITMAP hBitmap = ::CreateDIBSection(hMem, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HGDIOBJ hOld = ::SelectObject(hMem, hBitmap);
+    BOOL bDone = ::BitBlt(hMem, 0, 0, rc.right - rc.left, rc.bottom - rc.top, hScreen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    ::SelectObject(hMem, hOld);
+    ::DeleteObject(hBitmap);
+    ::DeleteDC(hMem);
+    ::ReleaseDC(nullptr, hScreen);
+    return bDone != FALSE;
+}
 
 // The overlay, measuring its own repaint once it is shown.
 class CBenchOverlay : public CDlgSnapRectHelper {
@@ -126,6 +183,23 @@ int main(int argc, char** argv) {
     CKpCore core;
     bench::EngineBenchSetup::Start(core, main, view);
 
+    // Opening the overlay against a bare grab of what it covers, alternately.
+    const RECT rcVirtual = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                            GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                            GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    std::vector<double> opens, bare;
+    for (int i = 0; i < 15; ++i) {
+        double t0 = bench::Now();
+        bench::Require(BareGrab(rcVirtual), "a bare grab of the virtual screen");
+        bare.push_back((bench::Now() - t0) * 1000.0);
+        CKpLocalResource resource;
+        COpenOverlay overlay;
+        t0 = bench::Now();
+        overlay.DoModal();
+        bench::Require(overlay.m_tShown > 0, "the overlay's first picture");
+        opens.push_back((overlay.m_tShown - t0) * 1000.0);
+    }
+
     if (nHoldMs > 0) {
         double t = 0;
         std::thread input([&] { Drag(cx / 4, cy / 4, cx / 2, cy / 2, nHoldMs, &t); });
@@ -157,8 +231,12 @@ int main(int argc, char** argv) {
         releases.push_back((tThumb - tRelease) * 1000.0);
     }
 
-    printf("screen %d x %d\n", cx, cy);
+    printf("screen %d x %d, %d monitor(s), virtual screen %ld x %ld\n", cx, cy, GetSystemMetrics(SM_CMONITORS),
+           rcVirtual.right - rcVirtual.left, rcVirtual.bottom - rcVirtual.top);
     printf("%-52s %9s\n", "step (median)", "ms");
+    printf("%-52s %9.3f\n", "bare BitBlt of the virtual screen (fresh bitmap)", bench::Median(bare));
+    printf("%-52s %9.3f  (%.2f x the bare BitBlt)\n", "overlay opened and drawn over every monitor",
+           bench::Median(opens), bench::Median(opens) / bench::Median(bare));
     printf("%-52s %9.3f  (%d moves)\n", "one rubber-band change: repaint, box, frame, tip", bench::Median(changes),
            (int)changes.size());
     printf("%-52s %9.3f  (%d releases)\n", "release to thumbnail (selection 1/4 of the screen)",

@@ -59,7 +59,7 @@ function(kapto_add_test_support)
   kapto_use_test_pch(${T_NAME})
 endfunction()
 
-# kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH] [TIMEOUT s]
+# kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH|root] [TIMEOUT s]
 #                [ENVIRONMENT VAR=value ...] [FIXTURES name ...])
 # FIXTURES: ctest fixtures the test needs (set up before it, cleaned up after).
 function(kapto_add_test)
@@ -85,7 +85,13 @@ function(kapto_add_test)
     endif()
     add_test(NAME ${T_NAME}
              COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run --desktop ${desktop} $<TARGET_FILE:${T_NAME}>)
-    set(env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" ${T_ENVIRONMENT})
+    # Without a virtual desktop (DESKTOP root: the X display's own
+    # monitors), in a prefix of its own: the others keep theirs.
+    if(desktop STREQUAL "root")
+      set(env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-root" ${T_ENVIRONMENT})
+    else()
+      set(env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" ${T_ENVIRONMENT})
+    endif()
     set_tests_properties(${T_NAME} PROPERTIES
       ENVIRONMENT "${env}"
       RESOURCE_LOCK wine TIMEOUT ${T_TIMEOUT})

@@ -39,6 +39,25 @@ if(WIN32)
   set_tests_properties(e2e_soak PROPERTIES COST 1000)
   set_tests_properties(e2e_tests PROPERTIES COST 900)
 
+  # Several monitors: a private X server with two of them (tools/screens-
+  # server, started before and stopped after), seen by Wine without a virtual
+  # desktop, in a prefix of its own. Without the server the scenarios skip.
+  set(KAPTO_SCREENS_SERVER_DIR ${CMAKE_BINARY_DIR}/screens-server)
+  add_test(NAME screens_server_start
+           COMMAND ${PROJECT_SOURCE_DIR}/tools/screens-server start ${KAPTO_SCREENS_SERVER_DIR} left)
+  add_test(NAME screens_server_stop COMMAND ${PROJECT_SOURCE_DIR}/tools/screens-server stop ${KAPTO_SCREENS_SERVER_DIR})
+  set_tests_properties(screens_server_start PROPERTIES FIXTURES_SETUP screens_server)
+  set_tests_properties(screens_server_stop PROPERTIES FIXTURES_CLEANUP screens_server)
+  kapto_add_test(NAME e2e_screens_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/screens_test.cpp
+    LIBS e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
+    DESKTOP root
+    ENVIRONMENT "KAPTO_SCREENS_SERVER=${KAPTO_SCREENS_SERVER_DIR}"
+                "KAPTO_SCREENS_TOOL=${PROJECT_SOURCE_DIR}/tools/screens-server"
+    FIXTURES screens_server
+    TIMEOUT 300)
+  add_dependencies(e2e_screens_tests Kapto e2e_target)
+
   # Not a test: the pictures tools/make-screenshots takes of the program.
   add_executable(kapto_tour ${CMAKE_CURRENT_LIST_DIR}/tour.cpp)
   target_link_libraries(kapto_tour PRIVATE e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi gtest_main gtest)

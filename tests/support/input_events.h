@@ -11,20 +11,23 @@
 
 namespace testinput {
 
-// Moves the cursor to the screen point (x, y) of the primary screen; with
-// button flags (MOUSEEVENTF_LEFTDOWN and so on) the button event happens
-// there, whatever a late event of the display did to the cursor meanwhile.
+// Moves the cursor to the screen point (x, y) on any monitor; with button
+// flags (MOUSEEVENTF_LEFTDOWN and so on) the button event happens there,
+// whatever a late event of the display did to the cursor meanwhile.
 inline void SendMoveTo(int x, int y, DWORD dwButtons = 0) {
-    // Absolute input is normalised to 0..65535 across the primary screen and
-    // mapped back as n * size / 65536, truncated: the smallest n that maps
-    // back to x exactly.
-    int cx = GetSystemMetrics(SM_CXSCREEN);
-    int cy = GetSystemMetrics(SM_CYSCREEN);
+    // Absolute input is normalised to 0..65535 across the virtual screen
+    // (with one monitor: the primary screen) and mapped back as
+    // n * size / 65536, truncated: the smallest n that maps back to x
+    // exactly.
+    int vx = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    int vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int cx = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    int cy = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     INPUT in = {};
     in.type = INPUT_MOUSE;
-    in.mi.dx = (x * 65536 + cx - 1) / cx;
-    in.mi.dy = (y * 65536 + cy - 1) / cy;
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | dwButtons;
+    in.mi.dx = ((x - vx) * 65536 + cx - 1) / cx;
+    in.mi.dy = ((y - vy) * 65536 + cy - 1) / cy;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | dwButtons;
     SendInput(1, &in, sizeof(in));
 }
 
