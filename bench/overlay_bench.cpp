@@ -7,7 +7,7 @@
 // magnifier); and the time from releasing the button to the engine's
 // thumbnail. Medians of several runs.
 //
-//   tools/wine-run --desktop 1920x1080 build/win/bin/overlay_bench.exe [moves] [releases] [--hold SECONDS]
+//   tools/wine-run --desktop 1920x1080 build/win/bin/overlay_bench.exe [moves] [releases] [--hold SECONDS] [--open-only]
 //
 // On several monitors: a private X server with three of them
 // (tools/screens-server start DIR three), then
@@ -15,7 +15,7 @@
 //     tools/wine-run --desktop root build/win/bin/overlay_bench.exe
 //
 // --hold keeps one drag open for SECONDS (box and tip on the screen) before
-// the timed runs, for a screenshot.
+// the timed runs, for a screenshot; --open-only times the opening alone.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -157,8 +157,11 @@ int main(int argc, char** argv) {
     int nMoves = 100, nReleases = 20;
     DWORD nHoldMs = 0;
     int nPos = 0;
+    bool bOpenOnly = false;
     for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--hold") == 0 && i + 1 < argc) {
+        if (strcmp(argv[i], "--open-only") == 0) {
+            bOpenOnly = true;
+        } else if (strcmp(argv[i], "--hold") == 0 && i + 1 < argc) {
             nHoldMs = (DWORD)atoi(argv[++i]) * 1000;
         } else if (nPos++ == 0) {
             nMoves = atoi(argv[i]);
@@ -200,6 +203,20 @@ int main(int argc, char** argv) {
         opens.push_back((overlay.m_tShown - t0) * 1000.0);
     }
 
+    auto printOpening = [&] {
+        printf("screen %d x %d, %d monitor(s), virtual screen %ld x %ld\n", cx, cy, GetSystemMetrics(SM_CMONITORS),
+               rcVirtual.right - rcVirtual.left, rcVirtual.bottom - rcVirtual.top);
+        printf("%-52s %9s\n", "step (median)", "ms");
+        printf("%-52s %9.3f\n", "bare BitBlt of the virtual screen (fresh bitmap)", bench::Median(bare));
+        printf("%-52s %9.3f  (%.2f x the bare BitBlt)\n", "overlay opened and drawn over every monitor",
+               bench::Median(opens), bench::Median(opens) / bench::Median(bare));
+    };
+    if (bOpenOnly) {
+        printOpening();
+        core.CloseSnapper();
+        return 0;
+    }
+
     if (nHoldMs > 0) {
         double t = 0;
         std::thread input([&] { Drag(cx / 4, cy / 4, cx / 2, cy / 2, nHoldMs, &t); });
@@ -231,12 +248,7 @@ int main(int argc, char** argv) {
         releases.push_back((tThumb - tRelease) * 1000.0);
     }
 
-    printf("screen %d x %d, %d monitor(s), virtual screen %ld x %ld\n", cx, cy, GetSystemMetrics(SM_CMONITORS),
-           rcVirtual.right - rcVirtual.left, rcVirtual.bottom - rcVirtual.top);
-    printf("%-52s %9s\n", "step (median)", "ms");
-    printf("%-52s %9.3f\n", "bare BitBlt of the virtual screen (fresh bitmap)", bench::Median(bare));
-    printf("%-52s %9.3f  (%.2f x the bare BitBlt)\n", "overlay opened and drawn over every monitor",
-           bench::Median(opens), bench::Median(opens) / bench::Median(bare));
+    printOpening();
     printf("%-52s %9.3f  (%d moves)\n", "one rubber-band change: repaint, box, frame, tip", bench::Median(changes),
            (int)changes.size());
     printf("%-52s %9.3f  (%d releases)\n", "release to thumbnail (selection 1/4 of the screen)",
