@@ -292,7 +292,8 @@ void CDlgSnapRectHelper::DrawInfoWindow(CRect& rc) {
 
     CString strLines[kInfoLines];
     strLines[0] = kInfoCorner;
-    strLines[1].Format(kInfoPair, (int)rc.left, (int)rc.top);
+    // The corner in screen coordinates, as the capture will have it.
+    strLines[1].Format(kInfoPair, (int)(rc.left + m_rcScreen.left), (int)(rc.top + m_rcScreen.top));
     strLines[2] = kInfoSize;
     strLines[3].Format(kInfoPair, rc.Width(), rc.Height());
     strLines[4] = kInfoCursor;
