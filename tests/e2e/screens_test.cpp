@@ -287,4 +287,68 @@ TEST_F(Screens, EveryMonitorAndKaptoBackWhenItsMonitorIsTakenAway) {
     }
 }
 
+// The system's DPI for the programs started while it lives (Wine 8 has one
+// for every monitor, read as a program starts), put back afterwards.
+class SystemDpi {
+public:
+    explicit SystemDpi(DWORD nDpi) {
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &m_hKey, nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD cb = sizeof m_nOld;
+        m_bHadOld = ::RegQueryValueExA(m_hKey, "LogPixels", nullptr, nullptr, (BYTE*)&m_nOld, &cb) == ERROR_SUCCESS;
+        m_bSet = ::RegSetValueExA(m_hKey, "LogPixels", 0, REG_DWORD, (const BYTE*)&nDpi, sizeof nDpi) == ERROR_SUCCESS;
+    }
+    ~SystemDpi() {
+        if (m_hKey == nullptr) return;
+        if (m_bHadOld)
+            ::RegSetValueExA(m_hKey, "LogPixels", 0, REG_DWORD, (const BYTE*)&m_nOld, sizeof m_nOld);
+        else
+            ::RegDeleteValueA(m_hKey, "LogPixels");
+        ::RegCloseKey(m_hKey);
+    }
+    bool IsSet() const { return m_bSet; }
+
+private:
+    HKEY m_hKey = nullptr;
+    DWORD m_nOld = 0;
+    bool m_bHadOld = false;
+    bool m_bSet = false;
+};
+
+TEST_F(Screens, At150PercentAWindowIsItsPhysicalSizeAndTheTipTextWhole) {
+    SystemDpi dpi(144);
+    ASSERT_TRUE(dpi.IsSet());
+    Start(-900, 200);
+    {
+        SCOPED_TRACE("a window's capture at its physical size");
+        const Picture window = GrabScreen(m_target.WindowRect());
+        Picture view = ViewPicture(m_hMain);
+        ASSERT_TRUE(PressKeys({VK_F3}));
+        Choose();
+        ExpectSamePicture(window, Captured(view), "window");
+    }
+    {
+        SCOPED_TRACE("the overlay's tip panel at 150 %, its text inside its band");
+        HWND hOverlay = nullptr;
+        ASSERT_TRUE(PressKeys({VK_F7}));
+        ASSERT_TRUE(AwaitRectangleOverlay(m_kapto, m_hMain, &hOverlay));
+        HWND hPanel = ::GetDlgItem(hOverlay, kRectTip);
+        testinput::PlaceCursorAt(500, 500);
+        testinput::SendMoveTo(500, 500);
+        kaptotest::PumpFor(500);
+        RECT rc = ScreenRectOf(hPanel);
+        EXPECT_EQ(330, Width(rc));
+        EXPECT_EQ(379, Height(rc));
+        // The text's band is rows 45 to 120 of the panel: its last rows hold
+        // no ink, so no line was cut off at its foot.
+        Picture foot = GrabScreen({rc.left + 15, rc.top + 114, rc.right - 15, rc.top + 120});
+        int nInk = 0;
+        for (UINT px : foot.pixels) nInk += (px & 0xFF) < 0x80 && ((px >> 8) & 0xFF) < 0x80 ? 1 : 0;
+        EXPECT_EQ(0, nInk) << "text at the foot of the tip's band";
+        testinput::SendKey(VK_ESCAPE);
+        ASSERT_TRUE(Await("the overlay gone", [&] { return !::IsWindowVisible(hOverlay); }));
+    }
+}
+
 }  // namespace
