@@ -47,7 +47,9 @@ CKpCore::CKpCore()
       m_bSnapping(0),
       m_bClosed(0),
       m_hFoundWnd(nullptr),
-      m_bObjSnapping(0) {}
+      m_bObjSnapping(0),
+      m_bScrollPick(0),
+      m_hScrollArea(nullptr) {}
 
 CKpCore::~CKpCore() {
     // The current image, GDI+ and the hook are let go only by CloseSnapper.

@@ -7,6 +7,7 @@
 #include "framework/scoped_handles.h"
 #include "kp_resource.h"
 #include "monitor_enum.h"
+#include "kp_scroll_run.h"
 
 namespace {
 
@@ -43,6 +44,18 @@ int CKpCore::SnapWinObj() {
     if (m_hWnd == nullptr) return 0;
     if (!BeginSnap()) return 0;
     m_config.SetSnapMode(kSnapWinObj);
+    INT_PTR nResult = RunObjectTip();
+    // The click captured and ended the mode; anything else that ended the
+    // tip (the right click, Esc, a failed tip, the end of the program) left
+    // it running: end it without a capture.
+    if (m_bObjSnapping) {
+        EndObjSnap();
+        return 0;
+    }
+    return nResult == IDOK ? 1 : 0;
+}
+
+INT_PTR CKpCore::RunObjectTip() {
     SetCapture();
     m_bObjSnapping = 1;
     m_hFoundWnd = nullptr;
@@ -58,14 +71,16 @@ int CKpCore::SnapWinObj() {
         nResult = m_dlgObjHelper.DoModal();
     }
     if (bEscapeKey) ::UnregisterHotKey(m_hWnd, kEscapeHotKeyId);
-    // The click captured and ended the mode; anything else that ended the
-    // tip (the right click, Esc, a failed tip, the end of the program) left
-    // it running: end it without a capture.
-    if (m_bObjSnapping) {
-        EndObjSnap();
-        return 0;
-    }
-    return nResult == IDOK ? 1 : 0;
+    return nResult;
+}
+
+BOOL CKpCore::IsPicking() const {
+    return m_bObjSnapping && (m_bScrollPick || m_config.GetSnapMode() == kSnapWinObj) &&
+           m_dlgObjHelper.m_hWnd != nullptr;
+}
+
+HWND CKpCore::PickTarget(HWND hUnder) const {
+    return m_bScrollPick && hUnder != nullptr ? CKpScrollRun::FindScrollingWindow(hUnder) : hUnder;
 }
 
 void CKpCore::EndObjSnap() {
@@ -87,7 +102,7 @@ void CKpCore::OnTimer(UINT_PTR nIDEvent) {
         if (!m_bObjSnapping) return;
         CPoint pt;
         ::GetCursorPos(&pt);
-        HWND hWnd = ::WindowFromPoint(pt);
+        HWND hWnd = PickTarget(::WindowFromPoint(pt));
         if (hWnd != nullptr && ::IsWindow(hWnd)) {
             if (hWnd != m_hFoundWnd && m_hFoundWnd != nullptr) RefreshFoundWindow(m_hFoundWnd);
             m_hFoundWnd = hWnd;
@@ -102,7 +117,7 @@ void CKpCore::OnTimer(UINT_PTR nIDEvent) {
 }
 
 LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) {
-    if (m_config.GetSnapMode() == kSnapWinObj && m_bObjSnapping && m_dlgObjHelper.m_hWnd != nullptr) {
+    if (IsPicking()) {
         LocateSnapObjTip();
         m_dlgObjHelper.SendMessage(WM_MOUSEMOVE, 0, 0);
     }
@@ -110,14 +125,14 @@ LRESULT CKpCore::OnKpMouseMove(WPARAM, LPARAM) {
 }
 
 LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM lPoint) {
-    if (m_config.GetSnapMode() != kSnapWinObj || !m_bObjSnapping || m_dlgObjHelper.m_hWnd == nullptr) return 0;
+    if (!IsPicking()) return 0;
 
     // The click takes what is under it, whether a tick of the follow timer
     // has found that yet or not: a quick move and click would otherwise
     // capture the window the mouse has just left. A framed window that has
     // gone since is what the user pointed at: its click captures nothing.
     const POINT ptClick = {(short)LOWORD(lPoint), (short)HIWORD(lPoint)};
-    HWND hUnder = ::WindowFromPoint(ptClick);
+    HWND hUnder = PickTarget(::WindowFromPoint(ptClick));
     if (hUnder != nullptr && hUnder != m_hFoundWnd && (m_hFoundWnd == nullptr || ::IsWindow(m_hFoundWnd))) {
         if (m_hFoundWnd != nullptr) RefreshFoundWindow(m_hFoundWnd);
         m_hFoundWnd = hUnder;
@@ -135,6 +150,13 @@ LRESULT CKpCore::OnKpLButtonDown(WPARAM, LPARAM lPoint) {
 
     m_dlgObjHelper.ShowWindow(SW_HIDE);
     if (hFound != nullptr) RefreshFoundWindow(hFound);
+    if (m_bScrollPick) {
+        // The window is chosen; SnapScroll goes on from here.
+        m_dlgObjHelper.m_bAtTopLeft = 0;
+        m_hScrollArea = hFound;
+        m_dlgObjHelper.EndDialog(hFound != nullptr ? IDOK : IDCANCEL);
+        return 0;
+    }
     // Time for the screen to repaint where the tip and the frame were.
     BOOL bWaited = WaitSnapDelay();
     int bCaptured = 0;

@@ -6,6 +6,8 @@ set(KP_CAPTURE_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/kp_core.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kp_window_modes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kp_object_capture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/kp_scroll_capture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/kp_scroll_run.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dlg_active_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kp_image_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_decoder.cpp

@@ -66,6 +66,11 @@ public:
     int SnapWinClient();   // (3)
     int SnapWinObj();      // (4)
     int SnapSelectRect();  // (5)
+    // A scrolling capture: the window picked with the mouse as for an object
+    // capture, scrolled from its top to its end and stitched into one
+    // picture. It records no capture mode: the mode and the new-capture
+    // command stay as they were.
+    int SnapScroll();
 
     // Re-runs the image options over the last capture; the program calls it
     // after every change of an option.
@@ -202,6 +207,14 @@ protected:
     // Ends the tip's modal run without a capture; SnapWinObj then ends the
     // mode.
     void EndObjTip();
+    // The object tip's modal run with the mouse followed and framed: what
+    // SnapWinObj and SnapScroll share.
+    INT_PTR RunObjectTip();
+    // The window the pick takes for hUnder: itself, or for a scrolling
+    // capture the window that scrolls it.
+    HWND PickTarget(HWND hUnder) const;
+    // The object tip is up and following the mouse.
+    BOOL IsPicking() const;
     // Undoes what SnapWinObj set up: timer, frame, mouse capture, hook, and
     // the common end of a capture.
     void EndObjSnap();
@@ -219,6 +232,8 @@ protected:
     CDlgSnapObjHelper m_dlgObjHelper;  // the tip; a window only while object capture runs
     HWND m_hFoundWnd;                  // not owned; the framed window
     int m_bObjSnapping;
+    int m_bScrollPick;   // the pick chooses a scrolling capture's window
+    HWND m_hScrollArea;  // not owned: the window it chose
 
     DECLARE_MESSAGE_MAP()
 };

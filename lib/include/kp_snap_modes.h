@@ -11,5 +11,9 @@ enum KpSnapMode {
     kSnapWinClient = 3,   // the client area of a window chosen from the list
     kSnapWinObj = 4,      // an interface object or menu picked with the mouse
     kSnapSelectRect = 5,  // a rectangle dragged over the frozen screen
-    kSnapModeCount = 6
+    kSnapModeCount = 6,
+    // The scrolling capture: a kind of capture the capture's record carries
+    // (KpCaptureInfo), never a mode: not recorded in the settings, not in
+    // the list, not repeated by the new-capture command.
+    kSnapScroll = kSnapModeCount
 };
