@@ -66,6 +66,8 @@
 #define IDC_HOTKEY_WIN_OBJ 1040
 #define IDC_HOTKEY_SELECT_RECT 1041
 #define IDC_HOTKEY_SHOW_HIDE 1036
+// the scrolling capture's, after the capture modes' on the page
+#define IDC_HOTKEY_SCROLL 1080
 
 // Commands
 #define ID_SNAP_FULLSCREEN 32795
@@ -93,6 +95,8 @@
 #define ID_SNAP_WIN_OBJ 32850
 #define ID_HELP_HOMEPAGE 32862
 #define ID_HELP_UPDATE 32865
+// The scrolling capture (the 捕捉 menu's item after the modes; no mode of its own)
+#define ID_SNAP_SCROLL 32884
 
 // The markup window: its template, its controls, the menu item that opens
 // it, its tools (in tool-bar order from ID_MARKUP_ARROW; the select tool

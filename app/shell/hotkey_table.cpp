@@ -22,6 +22,8 @@ const KaptoHotkey* GetKaptoHotkeys() {
          &CKpConfig::SetSelectRectHotkey, "注册捕捉<选定区域>热键失败,请更换热键"},
         {HOTKEY_ID_SHOW_HIDE, ID_SHOW_HIDE, IDC_HOTKEY_SHOW_HIDE, &CKpConfig::GetShowHideHotkey,
          &CKpConfig::SetShowHideHotkey, "注册<显示隐藏窗口>热键失败,请更换热键"},
+        {HOTKEY_ID_SCROLL, ID_SNAP_SCROLL, IDC_HOTKEY_SCROLL, &CKpConfig::GetScrollSnapHotkey,
+         &CKpConfig::SetScrollSnapHotkey, "注册捕捉<滚动截图>热键失败,请更换热键"},
     };
     return s_hotkeys;
 }
@@ -45,6 +47,15 @@ CString DescribeHotkey(WORD wHotkeyFlags, WORD wVk) {
     }
     if (strKey.IsEmpty()) strKey.Format("0x%02X", wVk);
     return str + strKey;
+}
+
+bool HotkeyHasNoKey(const KaptoHotkey& hotkey, unsigned short wVk) {
+    if (wVk != 0) return false;
+    CKpConfig defaults;
+    unsigned short wDefaultModifier = 0;
+    unsigned short wDefaultVk = 0;
+    (defaults.*hotkey.pfnGet)(wDefaultModifier, wDefaultVk);
+    return wDefaultVk == 0;
 }
 
 UINT HotkeyModifiersToSystem(WORD wHotkeyFlags) {

@@ -1,4 +1,4 @@
-// The eight global hot keys: one row per id, in id order, with everything
+// The global hot keys: one row per id, in id order, with everything
 // that belongs to it (the command it runs, its control on the options sheet,
 // its configuration accessors and the message shown when the system refuses
 // it).
@@ -18,6 +18,7 @@ enum KaptoHotkeyId {
     HOTKEY_ID_WIN_OBJ,
     HOTKEY_ID_SELECT_RECT,
     HOTKEY_ID_SHOW_HIDE,
+    HOTKEY_ID_SCROLL,  // the scrolling capture; none by default
 };
 
 struct KaptoHotkey {
@@ -29,10 +30,14 @@ struct KaptoHotkey {
     const char* pszFailure;  // shown when the registration fails
 };
 
-enum { KAPTO_HOTKEY_COUNT = 8, KAPTO_HOTKEY_FIRST_ID = HOTKEY_ID_NEW_SNAP };
+enum { KAPTO_HOTKEY_COUNT = 9, KAPTO_HOTKEY_FIRST_ID = HOTKEY_ID_NEW_SNAP };
 
 // The table, KAPTO_HOTKEY_COUNT rows.
 const KaptoHotkey* GetKaptoHotkeys();
+
+// A hot key that has no key by default, and has none now (wVk 0): it is
+// not offered to the system, which would only refuse it.
+bool HotkeyHasNoKey(const KaptoHotkey& hotkey, unsigned short wVk);
 
 // The system's hot-key modifiers (MOD_...) for the hot-key control's flags
 // (HOTKEYF_...); HOTKEYF_EXT has no counterpart and is dropped. A held key

@@ -1,5 +1,5 @@
 // The main window's commands: what the menus, the push buttons, the check
-// boxes, the view, the tray menu and the eight global hot keys ask for, each
+// boxes, the view, the tray menu and the global hot keys ask for, each
 // a thin call into the capture engine, and the update handlers that put the
 // marks on the menu items.
 #include "kapto_dlg.h"
@@ -59,6 +59,7 @@ const struct {
     {ID_FILE_SAVE, kUsesImage},      {ID_FILE_SAVE_AS, kUsesImage},    {ID_FILE_SAVE_THUMB, kUsesImage},
     {ID_EDIT_COPY, kUsesImage},      {ID_EDIT_COPY_THUMB, kUsesImage}, {ID_EDIT_IMAGE, kUsesImage},
     {ID_FILE_PRINT, kUsesImage},
+    {ID_SNAP_SCROLL, kReplacesImage},
 };
 
 // Holds the engine's current image for the life of one command.
@@ -159,6 +160,12 @@ void CKaptoDlg::OnSnapNew() {
     SnapByMode(m_nSnapType);
 }
 
+void CKaptoDlg::OnSnapScroll() {
+    // No capture mode of its own: the box and the new-capture command keep
+    // the mode they had.
+    if (m_core.SnapScroll()) DrawView(FALSE);
+}
+
 LRESULT CKaptoDlg::OnHotKey(WPARAM wParam, LPARAM) {
     const KaptoHotkey* pHotkeys = GetKaptoHotkeys();
     for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
@@ -193,6 +200,7 @@ void CKaptoDlg::RegisterHotkeys(BOOL bUnregisterOnly) {
         KaptoHotkeyInForce& now = m_hotkeysInForce[i];
         now = wanted[i];
         now.bOffered = TRUE;
+        if (HotkeyHasNoKey(pHotkeys[i], now.wVk)) continue;
         now.bRegistered = ::RegisterHotKey(m_hWnd, pHotkeys[i].nId, HotkeyModifiersToSystem(now.wModifier), now.wVk);
         if (now.bRegistered) continue;
         CString strMessage = pHotkeys[i].pszFailure;

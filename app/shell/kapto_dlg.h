@@ -66,9 +66,9 @@ public:
     // bSave: the check boxes into the flags and the flags into the settings;
     // otherwise the settings into the flags and the flags into the boxes.
     void ExchangeImageOptions(BOOL bSave);
-    // bUnregisterOnly: releases the eight system-wide hot keys. Otherwise
+    // bUnregisterOnly: releases the system-wide hot keys. Otherwise
     // registers, from the settings, each hot key whose pair differs from the
-    // one last offered (all eight the first time); the others stay as they
+    // one last offered (all of them the first time); the others stay as they
     // are.
     void RegisterHotkeys(BOOL bUnregisterOnly);
     // Writes the settings file now, as exit does; FALSE when it could not.
@@ -110,6 +110,7 @@ protected:
     void SnapByMode(int nMode);
     void OnSnapNew();
     void OnSnapCommand(UINT nID);
+    void OnSnapScroll();
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();

@@ -137,6 +137,8 @@ void COptionHotkey::OnOK() {
     for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
         m_hotkeyCtrl[i].GetHotKey(m_hotkey[i][1], m_hotkey[i][0]);
         if (m_hotkey[i][1] == VK_F1) m_hotkey[i][1] = VK_SNAPSHOT;
+        // Modifiers alone are no key: such a hot key stays unset.
+        if (HotkeyHasNoKey(GetKaptoHotkeys()[i], m_hotkey[i][1])) m_hotkey[i][0] = 0;
     }
     CPropertyPage::OnOK();
 }

@@ -1,5 +1,5 @@
 // The three pages of the options sheet: general behaviour, the amounts of
-// the image options with the external editor, and the eight hot keys.
+// the image options with the external editor, and the global hot keys.
 #pragma once
 
 #include "framework/controls.h"

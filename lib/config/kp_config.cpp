@@ -45,6 +45,8 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
     { g, n, FileItem::kWord, nullptr, nullptr, nullptr, &CKpConfig::f, false }
 #define KP_FLAG_IF_ON(g, n, f) \
     { g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr, true }
+#define KP_WORD_IF_SET(g, n, f) \
+    { g, n, FileItem::kWord, nullptr, nullptr, nullptr, &CKpConfig::f, true }
     static const FileItem s_items[] = {
         KP_TEXT(nullptr, "Author", m_strAuthor),
         KP_TEXT(nullptr, "Version", m_strVersion),
@@ -91,6 +93,8 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
         KP_WORD("HotKey", "SelectRectVk", m_wSelectRectVk),
         KP_WORD("HotKey", "ShowHideModifier", m_wShowHideModifier),
         KP_WORD("HotKey", "ShowHideVk", m_wShowHideVk),
+        KP_WORD_IF_SET("HotKey", "ScrollSnapModifier", m_wScrollSnapModifier),
+        KP_WORD_IF_SET("HotKey", "ScrollSnapVk", m_wScrollSnapVk),
         KP_INT("AppData", "SnapMode", m_nSnapMode),
     };
 #undef KP_TEXT
@@ -98,6 +102,7 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
 #undef KP_DELAY
 #undef KP_WORD
 #undef KP_FLAG_IF_ON
+#undef KP_WORD_IF_SET
     nCount = (int)(sizeof(s_items) / sizeof(s_items[0]));
     return s_items;
 }
@@ -136,6 +141,8 @@ CKpConfig::CKpConfig()
       m_wSelectRectVk(0x76),  // VK_F7
       m_wShowHideModifier(0),
       m_wShowHideVk(0x77),  // VK_F8
+      m_wScrollSnapModifier(0),
+      m_wScrollSnapVk(0),  // none
       m_nSnapMode(0) {
     // One place for the image options' starting values: a new
     // configuration and an opened image share them.
@@ -196,7 +203,7 @@ BOOL CKpConfig::SaveConfigTo(const CString& strPath) {
     const char* pszGroup = nullptr;
     for (int i = 0; i < nCount; ++i) {
         const FileItem& item = items[i];
-        if (item.bOnlyWhenOn && this->*item.pInt == 0) continue;
+        if (item.bOnlyWhenOn && (item.kind == FileItem::kWord ? this->*item.pWord : this->*item.pInt) == 0) continue;
         bool sameGroup = item.pszGroup == pszGroup ||
                          (item.pszGroup != nullptr && pszGroup != nullptr && strcmp(item.pszGroup, pszGroup) == 0);
         if (!sameGroup) {
@@ -276,5 +283,6 @@ KP_HOTKEY_ACCESSORS(WinClient, m_wWinClientModifier, m_wWinClientVk)
 KP_HOTKEY_ACCESSORS(WinObj, m_wWinObjModifier, m_wWinObjVk)
 KP_HOTKEY_ACCESSORS(SelectRect, m_wSelectRectModifier, m_wSelectRectVk)
 KP_HOTKEY_ACCESSORS(ShowHide, m_wShowHideModifier, m_wShowHideVk)
+KP_HOTKEY_ACCESSORS(ScrollSnap, m_wScrollSnapModifier, m_wScrollSnapVk)
 
 #undef KP_HOTKEY_ACCESSORS

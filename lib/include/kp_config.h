@@ -115,6 +115,10 @@ public:
     void SetSelectRectHotkey(unsigned short wModifier, unsigned short wVk);
     void GetShowHideHotkey(unsigned short& wModifier, unsigned short& wVk);
     void SetShowHideHotkey(unsigned short wModifier, unsigned short wVk);
+    // The scrolling capture's: none (0, 0) unless the user sets one, and
+    // then only stored.
+    void GetScrollSnapHotkey(unsigned short& wModifier, unsigned short& wVk);
+    void SetScrollSnapHotkey(unsigned short wModifier, unsigned short wVk);
 
     // Kind of the last capture, 0 (whole screen) to 5 (selected rectangle).
     int GetSnapMode() const { return m_nSnapMode; }
@@ -185,6 +189,8 @@ private:
     unsigned short m_wSelectRectVk;
     unsigned short m_wShowHideModifier;
     unsigned short m_wShowHideVk;
+    unsigned short m_wScrollSnapModifier;
+    unsigned short m_wScrollSnapVk;
     int m_nSnapMode;
 };
 

@@ -77,6 +77,7 @@ inline std::string CompareConfigs(CKpConfig& a, CKpConfig& b) {
                                 KP_SAME_KEY(GetActiveWinHotkey) KP_SAME_KEY(GetCurrentWinHotkey)
                                     KP_SAME_KEY(GetWinClientHotkey) KP_SAME_KEY(GetWinObjHotkey)
                                         KP_SAME_KEY(GetSelectRectHotkey) KP_SAME_KEY(GetShowHideHotkey)
+                                            KP_SAME_KEY(GetScrollSnapHotkey)
 #undef KP_SAME_KEY
                                             return std::string();
 }

@@ -213,6 +213,7 @@ void SetAllAwayFromDefaults(CKpConfig& c) {
     c.SetWinObjHotkey(11, 12);
     c.SetSelectRectHotkey(13, 14);
     c.SetShowHideHotkey(15, 16);
+    c.SetScrollSnapHotkey(17, 18);
     c.SetSnapMode(5);
 }
 
@@ -445,6 +446,8 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
         {"the whole screen's scope, written only when not the primary screen",
          [](CKpConfig& c) { c.SetFullScreenScope(1); },
          "  </KeepOnTop>\n  <FullScreenScope>\n   1\n  </FullScreenScope>\n </Basic>\n"},
+        {"the scrolling capture's hot key, written only when set", [](CKpConfig& c) { c.SetScrollSnapHotkey(0, 0x78); },
+         "  </ShowHideVk>\n  <ScrollSnapVk>\n   120\n  </ScrollSnapVk>\n </HotKey>\n"},
     };
     for (const auto& t : cases) {
         FileConfig c;

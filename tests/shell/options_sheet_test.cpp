@@ -213,6 +213,8 @@ TEST_F(OptionsSheetTest, PrintScreenShowsAsF1AndF1IsStoredAsPrintScreen) {
             SetHotkey(h, IDC_HOTKEY_SELECT_RECT, VK_F1, HOTKEYF_SHIFT);
             SetHotkey(h, IDC_HOTKEY_SHOW_HIDE, 'K', HOTKEYF_ALT);
             SetHotkey(h, IDC_HOTKEY_WIN_OBJ, 0, 0);
+            // Modifiers alone are no key: the scrolling capture's stays unset.
+            SetHotkey(h, IDC_HOTKEY_SCROLL, 0, HOTKEYF_CONTROL);
         },
         PressOk,
     };
@@ -230,6 +232,7 @@ TEST_F(OptionsSheetTest, PrintScreenShowsAsF1AndF1IsStoredAsPrintScreen) {
         {&CKpConfig::GetWinObjHotkey, 0, 0},
         {&CKpConfig::GetSelectRectHotkey, HOTKEYF_SHIFT, VK_SNAPSHOT},
         {&CKpConfig::GetShowHideHotkey, HOTKEYF_ALT, 'K'},
+        {&CKpConfig::GetScrollSnapHotkey, 0, 0},
     };
     for (const auto& e : expected) {
         unsigned short m = 99, v = 99;
