@@ -6,6 +6,9 @@
 if(WIN32)
   add_executable(e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/e2e_target.cpp)
   target_include_directories(e2e_target PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # The windows the scrolling capture scenarios scroll through.
+  add_executable(e2e_scroll_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/e2e_scroll_target.cpp)
+  target_include_directories(e2e_scroll_target PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 
   kapto_add_test_support(NAME e2e_support
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e_support.cpp
@@ -17,6 +20,7 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/capture_modes_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/scrolling_capture_test.cpp
     LIBS e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
     DESKTOP 1280x1024
     # Printing goes to the PDF printer of the print server the program
@@ -24,7 +28,7 @@ if(WIN32)
     ENVIRONMENT "CUPS_SERVER=${CMAKE_BINARY_DIR}/print-server/cups.sock" "KAPTO_PRINT_SERVER=${CMAKE_BINARY_DIR}/print-server"
     FIXTURES print_server
     TIMEOUT 600)
-  add_dependencies(e2e_tests Kapto e2e_target recorder)  # the recorder is planted as an editor
+  add_dependencies(e2e_tests Kapto e2e_target e2e_scroll_target recorder)  # the recorder is planted as an editor
 
   # A random session of about two minutes with kills and restarts; the seed
   # it prints (KAPTO_SOAK_SEED) repeats it.

@@ -36,7 +36,7 @@ TEST_F(Tour, ThePicturesOfTheReadme) {
     kaptotest::PumpFor(300);
     EXPECT_TRUE(SavePng(GrabScreen(ScreenRectOf(hMain)), strDir + "main-window.png"));
 
-    // The eight hot keys on the options sheet.
+    // The hot keys on the options sheet.
     ::PostMessageA(hMain, WM_COMMAND, kCmdOptions, 0);
     HWND hSheet = WaitForKaptoWindow(m_kapto, "参数设置");
     ASSERT_NE(nullptr, hSheet);
