@@ -11,8 +11,8 @@ namespace {
 
 using namespace e2e;
 
-const int kContentHeight = kPictureHeight - kPictureHeader;           // rows that scroll
-const int kViewContent = kPictureViewHeight - kPictureHeader;          // rows of them shown
+const int kContentHeight = kPictureHeight - kPictureHeader;    // rows that scroll
+const int kViewContent = kPictureViewHeight - kPictureHeader;  // rows of them shown
 const int kMaxPos = kContentHeight - kViewContent;
 
 HDC g_hPicture = nullptr;  // the whole picture, selected into a memory DC
@@ -66,19 +66,25 @@ LRESULT CALLBACK PictureProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) 
             ::EndPaint(hWnd, &ps);
             return 0;
         }
-        case WM_VSCROLL:
+        case WM_VSCROLL: {
             if (g_bWheel) break;
-            switch (LOWORD(wParam)) {
-                case SB_LINEUP: ScrollTo(hWnd, g_nPos - kLinePixels); break;
-                case SB_LINEDOWN: ScrollTo(hWnd, g_nPos + kLinePixels); break;
-                case SB_PAGEUP: ScrollTo(hWnd, g_nPos - kViewContent); break;
-                case SB_PAGEDOWN: ScrollTo(hWnd, g_nPos + kViewContent); break;
-                case SB_THUMBTRACK:
-                case SB_THUMBPOSITION: ScrollTo(hWnd, HIWORD(wParam)); break;
-                case SB_TOP: ScrollTo(hWnd, 0); break;
-                case SB_BOTTOM: ScrollTo(hWnd, kMaxPos); break;
+            // Where each request of the scroll bar takes the content.
+            const int nThumb = HIWORD(wParam);
+            const struct {
+                int nCode, nTo;
+            } kMoves[] = {{SB_LINEUP, g_nPos - kLinePixels},
+                          {SB_LINEDOWN, g_nPos + kLinePixels},
+                          {SB_PAGEUP, g_nPos - kViewContent},
+                          {SB_PAGEDOWN, g_nPos + kViewContent},
+                          {SB_THUMBTRACK, nThumb},
+                          {SB_THUMBPOSITION, nThumb},
+                          {SB_TOP, 0},
+                          {SB_BOTTOM, kMaxPos}};
+            for (const auto& move : kMoves) {
+                if (move.nCode == LOWORD(wParam)) ScrollTo(hWnd, move.nTo);
             }
             return 0;
+        }
         case WM_MOUSEWHEEL:
             // The scroll bar's window takes no wheel: its scenario scrolls by
             // the bar alone.
@@ -112,19 +118,20 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int) {
     wc.lpszClassName = kScrollTargetClass;
     if (!::RegisterClassA(&wc)) return 1;
 
-    const DWORD dwStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (bList || g_bWheel ? 0 : WS_VSCROLL);
+    const DWORD dwStyle =
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | (bList || g_bWheel ? 0 : WS_VSCROLL);
     RECT rc = {0, 0, bList ? kListWidth : kPictureWidth, kPictureViewHeight};
     ::AdjustWindowRectEx(&rc, dwStyle, FALSE, 0);
     if (!bList && !g_bWheel) rc.right += ::GetSystemMetrics(SM_CXVSCROLL);
-    HWND hWnd = ::CreateWindowExA(0, kScrollTargetClass, bList ? "列表窗口" : "长图窗口", dwStyle,
-                                  bList ? kListWindowAt.x : kPictureWindowAt.x,
-                                  bList ? kListWindowAt.y : kPictureWindowAt.y, rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr,
-                                  hInstance, nullptr);
+    HWND hWnd =
+        ::CreateWindowExA(0, kScrollTargetClass, bList ? "列表窗口" : "长图窗口", dwStyle,
+                          bList ? kListWindowAt.x : kPictureWindowAt.x, bList ? kListWindowAt.y : kPictureWindowAt.y,
+                          rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, hInstance, nullptr);
     if (hWnd == nullptr) return 1;
     if (bList) {
-        HWND hList = ::CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER, 0, 0,
-                                       kListWidth, kPictureViewHeight, hWnd, (HMENU)(INT_PTR)kListId, hInstance,
-                                       nullptr);
+        HWND hList =
+            ::CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER, 0, 0, kListWidth,
+                              kPictureViewHeight, hWnd, (HMENU)(INT_PTR)kListId, hInstance, nullptr);
         for (int i = 1; i <= kListLines; ++i) {
             char text[64];
             snprintf(text, sizeof text, "第 %03d 行：列表中的一行文字", i);
@@ -133,15 +140,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int) {
         ::SendMessageA(hList, LB_SETTOPINDEX, kListStartTop, 0);
     } else {
         MakePicture();
-        if (!g_bWheel) {
-            SCROLLINFO si = {sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, kContentHeight - 1, (UINT)kViewContent, 0, 0};
-            ::SetScrollInfo(hWnd, SB_VERT, &si, FALSE);
-        }
         g_nPos = g_bWheel ? kWheelStartPos : kBarStartPos;
-        if (!g_bWheel) {
-            SCROLLINFO si = {sizeof si, SIF_POS, 0, 0, 0, g_nPos, 0};
-            ::SetScrollInfo(hWnd, SB_VERT, &si, FALSE);
-        }
+        SCROLLINFO si = {sizeof si, SIF_ALL, 0, kContentHeight - 1, (UINT)kViewContent, g_nPos, 0};
+        if (!g_bWheel) ::SetScrollInfo(hWnd, SB_VERT, &si, FALSE);
     }
     ::ShowWindow(hWnd, SW_SHOWNORMAL);
     ::UpdateWindow(hWnd);

@@ -167,16 +167,4 @@ TEST(ScrollStitcher, RefusesAFrameOfOtherContent) {
     EXPECT_EQ(kH, s.GetHeight());
 }
 
-// Measuring alone, with frames read bottom up: how far a scroll towards the
-// top went.
-TEST(ScrollStitcher, MeasuresAScrollUpFromFramesBottomUp) {
-    const Layout l{6, 4, true, false};
-    const std::vector<uint32_t> lower = Frame(l, 250);
-    const std::vector<uint32_t> upper = Frame(l, 210);
-    CKpScrollStitcher m(kW, kH, 0);
-    m.Start(lower.data() + (size_t)(kH - 1) * kW, -kW);
-    ASSERT_EQ(CKpScrollStitcher::kPlaced, m.Add(upper.data() + (size_t)(kH - 1) * kW, -kW, -1));
-    EXPECT_EQ(40, m.GetTotalShift());
-}
-
 }  // namespace
