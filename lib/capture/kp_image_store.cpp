@@ -484,32 +484,32 @@ BOOL SaveWhole(Gdiplus::GpImage* pImage, const CString& strPath, const CLSID& cl
 
 }  // namespace
 
-int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
-    Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
-    if (pImage == nullptr) return EndFileOperation(FileNoImage, strPath);
-
-    CString strName;
+int CKpImageStore::SaveImageAs(Gdiplus::GpImage* pImage, CString& strPath, CWnd* pParent) {
+    if (pImage == nullptr) return FileNoImage;
     CLSID clsid = {};
     if (strPath.IsEmpty()) {
         CKpLocalResource localResource;
-        CGdiplusFileSaveAsDialog dlg("Snap1", OFN_OVERWRITEPROMPT, nullptr);
+        CGdiplusFileSaveAsDialog dlg("Snap1", OFN_OVERWRITEPROMPT, pParent);
         if (dlg.DoModal() == IDOK) {
             clsid = dlg.GetCodecCLSID();
             strPath = dlg.GetPathName();
-            strName = dlg.GetFileName();
         }
-        if (strPath.IsEmpty()) return EndFileOperation(FileCancelled, strPath);
-    } else {
-        if (!FindEncoderForPath(strPath, clsid)) return EndFileOperation(FileFailed, strPath);
-        strName = NamePart(strPath);
+        if (strPath.IsEmpty()) return FileCancelled;
+    } else if (!FindEncoderForPath(strPath, clsid)) {
+        return FileFailed;
     }
+    return SaveWhole(pImage, strPath, clsid) ? FileDone : FileFailed;
+}
 
-    if (!SaveWhole(pImage, strPath, clsid)) return EndFileOperation(FileFailed, strPath);
-    if (!bThumbnail) {
+int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
+    Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
+    if (pImage == nullptr) return EndFileOperation(FileNoImage, strPath);
+    int nResult = SaveImageAs(pImage, strPath, nullptr);
+    if (nResult == FileDone && !bThumbnail) {
         SetPathName(strPath);
-        SetFileName(strName);
+        SetFileName(NamePart(strPath));
     }
-    return EndFileOperation(FileDone, strPath);
+    return EndFileOperation(nResult, strPath);
 }
 
 // ---- Clipboard ---------------------------------------------------------------------

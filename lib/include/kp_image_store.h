@@ -89,6 +89,10 @@ public:
     // options and the bitmaps stay.
     int SetCurrentImage(Gdiplus::GpImage* pImage);
     int SaveImage(CString strPath, int bThumbnail);
+    // Saves pImage, which need not be the store's, as SaveImage saves: an
+    // empty strPath asks with the save dialog over pParent (null: the
+    // program's main window) and receives the file chosen. A FileResult.
+    static int SaveImageAs(Gdiplus::GpImage* pImage, CString& strPath, CWnd* pParent);
     int CopyImageData(int bThumbnail);
     int PasteImageData();
 
