@@ -13,7 +13,8 @@ BOOL CALLBACK EnumTopWindowProc(HWND hWnd, LPARAM lParam) {
     WindowList* pList = *reinterpret_cast<WindowList**>(lParam);
     // Entry 0 stays unused, so the last usable entry is kMaxEntries - 2.
     if (pList->nCount + 1 >= WindowList::kMaxEntries - 1) return TRUE;
-    if (!::IsWindowVisible(hWnd) || ::IsIconic(hWnd)) return TRUE;
+    if (!::IsWindowVisible(hWnd) || ::IsIconic(hWnd) || ::GetPropA(hWnd, KP_NOT_A_WINDOW_TO_CAPTURE) != nullptr)
+        return TRUE;
     RECT rcClient;
     if (!::GetClientRect(hWnd, &rcClient) || rcClient.right <= kMinClientSide || rcClient.bottom <= kMinClientSide)
         return TRUE;
