@@ -130,6 +130,21 @@
 #define ID_MARKUP_COPY 32903
 #define ID_MARKUP_DELETE 32904
 
+// A picture pinned on the screen: the main menu's item that pins the
+// current image, and the pin's right-click menu with its commands.
+#define ID_EDIT_PIN 32883
+#define IDR_PIN_MENU 190
+#define ID_PIN_COPY 32930
+#define ID_PIN_SAVE_AS 32931
+#define ID_PIN_MARKUP 32932
+#define ID_PIN_ACTUAL_SIZE 32933
+#define ID_PIN_CLOSE 32934
+#define ID_PIN_CLOSE_ALL 32935
+#define ID_PIN_OPACITY_100 32936
+#define ID_PIN_OPACITY_80 32937
+#define ID_PIN_OPACITY_60 32938
+#define ID_PIN_OPACITY_40 32939
+
 // Standard command ids
 #define ID_FILE_OPEN 0xE101
 #define ID_FILE_SAVE 0xE103

@@ -46,6 +46,7 @@ enum ImageUse {
     kLeavesImage,    // nothing: runs at any time
     kUsesImage,      // reads it: holds it until the command is done
     kReplacesImage,  // frees or replaces it: refused while the image is busy
+    kPinsImage,      // copies it into a window in front of all: refused while the image is busy
 };
 
 // The commands that are neither captures nor image options (those two tables
@@ -60,6 +61,7 @@ const struct {
     {ID_EDIT_COPY, kUsesImage},      {ID_EDIT_COPY_THUMB, kUsesImage}, {ID_EDIT_IMAGE, kUsesImage},
     {ID_FILE_PRINT, kUsesImage},
     {ID_SNAP_SCROLL, kReplacesImage},
+    {ID_EDIT_PIN, kPinsImage},
 };
 
 // Holds the engine's current image for the life of one command.
@@ -99,7 +101,7 @@ BOOL CKaptoDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         if (command.nCommand == nID) use = command.use;
     }
 
-    if (use == kReplacesImage && IsImageBusy()) {
+    if ((use == kReplacesImage || use == kPinsImage) && IsImageBusy()) {
         // The box has turned itself already: it goes back to the setting.
         if (pClickedOption != nullptr) CheckDlgButton(nID, this->*pClickedOption->pFlag ? BST_CHECKED : BST_UNCHECKED);
         ::MessageBeep(MB_OK);
@@ -356,6 +358,12 @@ void CKaptoDlg::OnEditMarkup() {
     Repaint();
 }
 
+void CKaptoDlg::OnEditPin() {
+    if (m_core.GetImage() == nullptr) return;
+    if (!m_pins.Pin(m_core.GetImage(), m_core.GetCaptureInfo().rcScreen))
+        AfxMessageBox("内存不足，无法把图像钉在屏幕上。", MB_OK | MB_ICONEXCLAMATION);
+}
+
 // ---- Image options ---------------------------------------------------------------
 
 void CKaptoDlg::OnImageOptionCommand(UINT nID) {
@@ -421,5 +429,6 @@ void CKaptoDlg::OnUpdateImageOption(CCmdUI* pCmdUI) {
 
 void CKaptoDlg::OnUpdateAutoCopy(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_core.m_config.GetAutoCopy() ? 1 : 0); }
 
-// The one item that is disabled: there is nothing to mark up without an image.
+// The items that are disabled: there is nothing to mark up or pin without an image.
 void CKaptoDlg::OnUpdateEditMarkup(CCmdUI* pCmdUI) { pCmdUI->Enable(m_core.GetImage() != nullptr); }
+void CKaptoDlg::OnUpdateEditPin(CCmdUI* pCmdUI) { pCmdUI->Enable(m_core.GetImage() != nullptr); }

@@ -37,6 +37,7 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_COMMAND(ID_EDIT_PASTE, &CKaptoDlg::OnEditPaste)
     ON_COMMAND(ID_EDIT_IMAGE, &CKaptoDlg::OnEditImage)
     ON_COMMAND(ID_EDIT_MARKUP, &CKaptoDlg::OnEditMarkup)
+    ON_COMMAND(ID_EDIT_PIN, &CKaptoDlg::OnEditPin)
     ON_COMMAND(ID_EDIT_CLEAR, &CKaptoDlg::OnEditClear)
     ON_COMMAND_RANGE(ID_OPT_GRAYSCALE, ID_OPT_SHARPEN, &CKaptoDlg::OnImageOptionCommand)
     ON_CONTROL_RANGE(BN_CLICKED, IDC_GRAYSCALE, IDC_SHARPEN, &CKaptoDlg::OnImageOptionClick)
@@ -56,6 +57,7 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_UPDATE_COMMAND_UI_RANGE(ID_OPT_GRAYSCALE, ID_OPT_SHARPEN, &CKaptoDlg::OnUpdateImageOption)
     ON_UPDATE_COMMAND_UI(ID_OPT_AUTOCOPY, &CKaptoDlg::OnUpdateAutoCopy)
     ON_UPDATE_COMMAND_UI(ID_EDIT_MARKUP, &CKaptoDlg::OnUpdateEditMarkup)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_PIN, &CKaptoDlg::OnUpdateEditPin)
 END_MESSAGE_MAP()
 
 namespace {
@@ -175,6 +177,7 @@ BOOL CKaptoDlg::OnInitDialog() {
     // Loads the settings, and captures the screen now if they say so: the
     // window is not shown yet.
     m_core.InitSnapper(this, &m_wndView);
+    m_pins.SetClipboardOwner(m_hWnd);
 
     RegisterHotkeys(FALSE);
     CenterWindow();
@@ -267,6 +270,7 @@ LRESULT CKaptoDlg::OnEndSession(WPARAM wParam, LPARAM) {
 
 void CKaptoDlg::OnDestroy() {
     CDialog::OnDestroy();
+    m_pins.CloseAll();
     // No hot key may start anything while a message box below waits.
     RegisterHotkeys(TRUE);
     // Frees the image, stops the engine and writes the settings file: a

@@ -14,6 +14,7 @@
 #include "framework/tooltip_ctrl.h"
 #include "hotkey_table.h"
 #include "kp_core.h"
+#include "pin/pin_board.h"
 #include "tray_notify_icon.h"
 
 class CKaptoDlg : public CDialog {
@@ -40,6 +41,7 @@ public:
     CTrayNotifyIcon m_trayIcon;
     CToolTipCtrl m_toolTip;  // the view's tooltip
     CKpCore m_core;          // the capture engine; m_core.m_config holds the settings
+    CPinBoard m_pins;        // the pictures pinned on the screen; closed with the window
     // The modal runs already counted when the window started (its own, when
     // it runs modally): more than these means a modal window of ours is open.
     int m_nModalBase;
@@ -120,6 +122,7 @@ protected:
     void OnEditPaste();
     void OnEditImage();
     void OnEditMarkup();
+    void OnEditPin();
     void OnEditClear();
     void OnImageOptionCommand(UINT nID);
     void OnImageOptionClick(UINT nID);
@@ -134,6 +137,7 @@ protected:
     void OnUpdateImageOption(CCmdUI* pCmdUI);
     void OnUpdateAutoCopy(CCmdUI* pCmdUI);
     void OnUpdateEditMarkup(CCmdUI* pCmdUI);
+    void OnUpdateEditPin(CCmdUI* pCmdUI);
     // A combination the system gives now (the hot-key control's flags and a
     // key) for a hot key whose own was refused: wVk with more modifiers, or
     // a spare key; never one of the eight pairs in pWanted. FALSE when none.

@@ -1,0 +1,299 @@
+// Pictures pinned on the screen as a person uses them: a rectangle's pin
+// over the very pixels it was taken from, zoomed about the pointer, moved,
+// seen in the next capture and closed with Esc; a pasted image's pin in the
+// middle of the monitor, copied and marked up from its own menu while the
+// other pin and the current image stay as they were; fifty pins of the whole
+// screen opened and closed without the program keeping their memory.
+#include "e2e/e2e_support.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace e2e;
+
+const UINT kCmdPin = 32883, kCmdFullScreen = 32795, kCmdPaste = 0xE125, kCmdShowHide = 32799;
+const UINT kPinCloseAll = 32935;
+const char kPinCaption[] = "Kapto 钉图";
+const UINT kMarkupRect = 32873;
+
+class Pins : public Scenario {
+protected:
+    void SetUp() override {
+        Scenario::SetUp();
+        if (HasFatalFailure()) return;
+        // The main window stays through a capture: shown again after one,
+        // it would come in front of the pins the scenario looks at.
+        ASSERT_TRUE(StartKapto([](CKpConfig& c) {
+            c.SetAutoCopy(1);
+            c.SetSnapDelayTime(0);
+            c.SetHideMainWnd(0);
+        }));
+        m_hMain = m_kapto.Main();
+    }
+
+    std::vector<HWND> PinWindows() const {
+        std::vector<HWND> pins;
+        kaptotest::FindProcessWindow(m_kapto.Pid(), [&](HWND h) {
+            if (::IsWindowVisible(h) && kaptotest::TextOf(h) == kPinCaption) pins.push_back(h);
+            return false;
+        });
+        return pins;
+    }
+
+    // Pins the current image with the menu's command and waits for the new
+    // pin's window.
+    HWND PinCurrentImage() {
+        const std::vector<HWND> before = PinWindows();
+        ::PostMessageA(m_hMain, WM_COMMAND, kCmdPin, 0);
+        HWND hPin = nullptr;
+        EXPECT_TRUE(Await("a new pin", [&] {
+            for (HWND h : PinWindows()) {
+                if (std::find(before.begin(), before.end(), h) == before.end()) hPin = h;
+            }
+            return hPin != nullptr;
+        }));
+        // In front and drawn, so that the mouse finds it.
+        if (hPin != nullptr) {
+            const RECT rc = ScreenRectOf(hPin);
+            const POINT ptMiddle = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+            EXPECT_TRUE(Await("the new pin in front", [&] { return ::WindowFromPoint(ptMiddle) == hPin; }));
+            EXPECT_TRUE(m_kapto.Answers());
+        }
+        return hPin;
+    }
+
+    // The pointer away from every pin, so that none shows its border.
+    static void PointerAway() { testinput::PlaceCursorAt(3, ::GetSystemMetrics(SM_CYSCREEN) - 3); }
+
+    // The pin's right-click menu, an item chosen by the keyboard (nDown
+    // arrows from the top).
+    ::testing::AssertionResult ChooseFromMenu(HWND hPin, int nDown) {
+        const RECT rc = ScreenRectOf(hPin);
+        testinput::PlaceCursorAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+        testinput::SendClick(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        HWND hMenu = nullptr;
+        ::testing::AssertionResult shown = Await("the pin's menu", [&] {
+            hMenu = ::FindWindowA("#32768", nullptr);
+            return hMenu != nullptr && ::IsWindowVisible(hMenu);
+        });
+        if (!shown) return shown;
+        for (int i = 0; i < nDown; ++i)
+            testinput::SendKey(VK_DOWN);
+        testinput::SendKey(VK_RETURN);
+        return Await("the menu to close", [&] { return !::IsWindowVisible(hMenu); });
+    }
+
+    HWND m_hMain = nullptr;
+};
+
+// Each pixel of the picture a 2 x 2 block.
+Picture Doubled(const Picture& in) {
+    Picture out;
+    out.nWidth = in.nWidth * 2;
+    out.nHeight = in.nHeight * 2;
+    for (int y = 0; y < out.nHeight; ++y)
+        for (int x = 0; x < out.nWidth; ++x)
+            out.pixels.push_back(in.pixels[(size_t)(y / 2) * in.nWidth + x / 2]);
+    return out;
+}
+
+bool SameRect(const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
+std::string Describe(const RECT& rc) {
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + " - " + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
+TEST_F(Pins, ARectanglesPinCoversItsPixelsZoomsAboutThePointerAndIsInTheNextCapture) {
+    const RECT rcClient = m_target.ClientRect();
+    const RECT rc = {rcClient.left + 20, rcClient.top + 10, rcClient.left + 220, rcClient.top + 130};
+    const Picture pattern = GrabScreen(rc);
+    Picture view = ViewPicture(m_hMain);
+    PressKeys({VK_F7});
+    ASSERT_TRUE(AwaitRectangleOverlay(m_kapto, m_hMain));
+    Drag({rc.left, rc.top}, {rc.right, rc.bottom});
+    ASSERT_TRUE(WaitForNewThumbnail(view));
+
+    PointerAway();
+    HWND hPin = PinCurrentImage();
+    ASSERT_NE(nullptr, hPin);
+    EXPECT_TRUE(SameRect(rc, ScreenRectOf(hPin))) << Describe(ScreenRectOf(hPin));
+    EXPECT_EQ(hPin, ::WindowFromPoint({rc.left + 1, rc.top + 1})) << "the pin is not in front";
+    ExpectSamePicture(pattern, GrabScreen(rc), "pinned");
+
+    // Dragged away from the pixels it shows, it shows them still.
+    const POINT ptGrab = {rc.left + 100, rc.top + 60}, ptDrop = {ptGrab.x + 640, ptGrab.y + 560};
+    Drag(ptGrab, ptDrop);
+    RECT rcMoved = rc;
+    ::OffsetRect(&rcMoved, ptDrop.x - ptGrab.x, ptDrop.y - ptGrab.y);
+    EXPECT_TRUE(Await("the pin moved", [&] { return SameRect(rcMoved, ScreenRectOf(hPin)); }))
+        << Describe(ScreenRectOf(hPin));
+    PointerAway();
+    Picture moved;
+    EXPECT_TRUE(Await("the moved pin without its border", [&] {
+        moved = GrabScreen(rcMoved);
+        return CountDifferences(pattern, moved) == 0;
+    }));
+    ExpectSamePicture(pattern, moved, "moved");
+
+    // Three notches up, 100 % to 200 %, with the pointer 15, 12 into the pin:
+    // that point of the picture stays under it.
+    const POINT pt = {rcMoved.left + 15, rcMoved.top + 12};
+    testinput::SendLeftClickAt(pt.x, pt.y);
+    for (int i = 0; i < 3; ++i)
+        testinput::SendWheel(WHEEL_DELTA);
+    const RECT rcZoomed = {pt.x - 30, pt.y - 24, pt.x - 30 + 400, pt.y - 24 + 240};
+    EXPECT_TRUE(Await("the pin at 200 %", [&] { return SameRect(rcZoomed, ScreenRectOf(hPin)); }))
+        << Describe(ScreenRectOf(hPin));
+    PointerAway();
+    Picture zoomed;
+    EXPECT_TRUE(Await("the zoomed picture without its border", [&] {
+        zoomed = GrabScreen(rcZoomed);
+        return CountDifferences(Doubled(pattern), zoomed) == 0;
+    }));
+    ExpectSamePicture(Doubled(pattern), zoomed, "zoomed");
+
+    // Hiding the main window (F8, the tray) leaves the pin; the next
+    // capture shows the pin as it shows any window, and the pin keeps its
+    // own picture.
+    ::PostMessageA(m_hMain, WM_COMMAND, kCmdShowHide, 0);
+    ASSERT_TRUE(m_kapto.WaitVisible(false));
+    EXPECT_TRUE(::IsWindowVisible(hPin));
+    ASSERT_TRUE(ClearClipboard());
+    ::PostMessageA(m_hMain, WM_COMMAND, kCmdFullScreen, 0);
+    Picture screen;
+    ASSERT_TRUE(WaitForClipboardPicture(screen));
+    ExpectSamePicture(Doubled(pattern), screen.Crop(rcZoomed), "in the capture");
+    ExpectSamePicture(Doubled(pattern), GrabScreen(rcZoomed), "after the capture");
+
+    // The current window's capture (F4) takes the program in front under
+    // the pin, not the pin.
+    ASSERT_TRUE(m_target.BringToFront());
+    ASSERT_TRUE(ClearClipboard());
+    PressKeys({VK_F4});
+    ASSERT_TRUE(WaitForClipboardPicture(screen));
+    const RECT rcTarget = m_target.WindowRect();
+    EXPECT_EQ(rcTarget.right - rcTarget.left, screen.nWidth);
+    EXPECT_EQ(rcTarget.bottom - rcTarget.top, screen.nHeight);
+
+    // Esc closes it.
+    testinput::SendLeftClickAt(rcZoomed.left + 10, rcZoomed.top + 10);
+    ASSERT_TRUE(WaitForFocus(m_kapto, hPin));
+    PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(Await("the pin to close", [&] { return !::IsWindow(hPin); }));
+}
+
+// A picture of its own: diagonal bands of three colours.
+Picture Bands(int nWidth, int nHeight, UINT nShift) {
+    const UINT colours[3] = {0x00C03020, 0x0020A040, 0x003050E0};
+    Picture p;
+    p.nWidth = nWidth;
+    p.nHeight = nHeight;
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x)
+            p.pixels.push_back(colours[((x + y) / 7 + nShift) % 3]);
+    return p;
+}
+
+// A picture as a bitmap on the clipboard, as another program copies it.
+bool PutOnClipboard(const Picture& picture) {
+    HDC hdc = ::GetDC(nullptr);
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(hdc, picture.nWidth, picture.nHeight);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = picture.nWidth;
+    bmi.bmiHeader.biHeight = -picture.nHeight;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    ::SetDIBits(hdc, hBitmap, 0, picture.nHeight, picture.pixels.data(), &bmi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, hdc);
+    if (!::OpenClipboard(nullptr)) {
+        ::DeleteObject(hBitmap);
+        return false;
+    }
+    ::EmptyClipboard();
+    bool bPut = ::SetClipboardData(CF_BITMAP, hBitmap) != nullptr;
+    ::CloseClipboard();
+    return bPut;
+}
+
+TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndFiftyPinsGiveTheirMemoryBack) {
+    // Two pasted images, each pinned in the middle of the work area of the
+    // monitor under the pointer.
+    const Picture first = Bands(160, 100, 0), second = Bands(300, 200, 1);
+    RECT rcWork;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+    HWND pins[2] = {};
+    const Picture* pictures[2] = {&first, &second};
+    for (int i = 0; i < 2; ++i) {
+        const Picture view = ViewPicture(m_hMain);
+        ASSERT_TRUE(PutOnClipboard(*pictures[i]));
+        ::PostMessageA(m_hMain, WM_COMMAND, kCmdPaste, 0);
+        ASSERT_TRUE(WaitForNewThumbnail(view));
+        PointerAway();
+        pins[i] = PinCurrentImage();
+        ASSERT_NE(nullptr, pins[i]);
+        const int cx = (rcWork.left + rcWork.right) / 2, cy = (rcWork.top + rcWork.bottom) / 2;
+        const RECT rcCentred = {cx - pictures[i]->nWidth / 2, cy - pictures[i]->nHeight / 2,
+                                cx - pictures[i]->nWidth / 2 + pictures[i]->nWidth,
+                                cy - pictures[i]->nHeight / 2 + pictures[i]->nHeight};
+        EXPECT_TRUE(SameRect(rcCentred, ScreenRectOf(pins[i]))) << Describe(ScreenRectOf(pins[i]));
+    }
+    // The second covers the first: it goes aside to leave both in sight.
+    Drag({(rcWork.left + rcWork.right) / 2, (rcWork.top + rcWork.bottom) / 2},
+         {(rcWork.left + rcWork.right) / 2 + 400, (rcWork.top + rcWork.bottom) / 2});
+
+    // 复制 on the first pin's menu puts its own picture on the clipboard.
+    ASSERT_TRUE(ClearClipboard());
+    ASSERT_TRUE(ChooseFromMenu(pins[0], 1));
+    Picture copied;
+    ASSERT_TRUE(WaitForClipboardPicture(copied));
+    ExpectSamePicture(first, copied, "copied from its menu");
+
+    // 标注... on it: a rectangle drawn and 完成 change that pin alone.
+    ASSERT_TRUE(ChooseFromMenu(pins[0], 3));
+    HWND hMarkup = WaitForKaptoWindow(m_kapto, "标注图像");
+    ASSERT_NE(nullptr, hMarkup);
+    const RECT rcCanvas = ScreenRectOf(::GetDlgItem(hMarkup, 4101));
+    ::SendMessageA(hMarkup, WM_COMMAND, kMarkupRect, 0);
+    Drag({rcCanvas.left + 20, rcCanvas.top + 20}, {rcCanvas.left + 80, rcCanvas.top + 60});
+    kaptotest::PumpFor(200);
+    ClickControl(hMarkup, IDOK);
+    ASSERT_TRUE(Await("the markup window to close", [&] { return !::IsWindow(hMarkup); }));
+    PointerAway();
+    const RECT rcFirst = ScreenRectOf(pins[0]), rcSecond = ScreenRectOf(pins[1]);
+    EXPECT_TRUE(Await("the marked pin", [&] { return CountDifferences(first, GrabScreen(rcFirst)) > 0; }));
+    EXPECT_EQ(160, rcFirst.right - rcFirst.left);
+    ExpectSamePicture(second, GrabScreen(rcSecond), "the other pin");
+    ASSERT_TRUE(ClearClipboard());
+    ClickControl(m_hMain, ids::kCopy);
+    ASSERT_TRUE(WaitForClipboardPicture(copied));
+    ExpectSamePicture(second, copied, "the current image");
+
+    // Fifty pins, closed together from a pin's menu: the program keeps
+    // nothing of them (the benchmark does the same with full-HD captures).
+    ::PostMessageA(pins[0], WM_COMMAND, kPinCloseAll, 0);
+    ASSERT_TRUE(Await("every pin closed", [&] { return PinWindows().empty(); }));
+    auto pinAndClose = [&](int nPins) {
+        for (int i = 0; i < nPins; ++i) {
+            DWORD_PTR nResult = 0;
+            ::SendMessageTimeoutA(m_hMain, WM_COMMAND, kCmdPin, 0, SMTO_NORMAL, 15000, &nResult);
+        }
+        const std::vector<HWND> open = PinWindows();
+        EXPECT_EQ((size_t)nPins, open.size());
+        if (!open.empty()) ::PostMessageA(open.front(), WM_COMMAND, kPinCloseAll, 0);
+        EXPECT_TRUE(Await("every pin closed", [&] { return PinWindows().empty(); }));
+        EXPECT_TRUE(m_kapto.Answers());
+    };
+    pinAndClose(2);  // warm-up: what one pin's first repaint keeps for the next
+    const Usage before = UsageOf(m_kapto.Pid());
+    pinAndClose(50);
+    const Usage after = UsageOf(m_kapto.Pid());
+    printf("private bytes around 50 pins of %d x %d: %lu KB before, %lu KB after\n", second.nWidth, second.nHeight,
+           (unsigned long)(before.nPrivate / 1024), (unsigned long)(after.nPrivate / 1024));
+    ASSERT_GT(before.nPrivate, 0u) << "the process's memory cannot be read";
+    // Fifty of its pictures are 12 MB, their windows as much again.
+    EXPECT_LT((long long)after.nPrivate - (long long)before.nPrivate, 1LL << 20);
+}
+
+}  // namespace
