@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "file_commit.h"
+#include "kp_capture_name.h"
 #include "xml_tree.h"
 
 namespace {
@@ -27,9 +28,10 @@ struct CKpConfig::FileItem {
     int CKpConfig::*pInt;
     unsigned int CKpConfig::*pUint;
     unsigned short CKpConfig::*pWord;
-    // Written only when non-zero: a setting added later leaves the file of
-    // someone who never turned it on byte for byte as it was.
-    bool bOnlyWhenOn;
+    // Written only when it differs from its default: a setting added later
+    // leaves the file of someone who never changed it byte for byte as it
+    // was.
+    bool bOnlyWhenChanged;
 };
 
 // The value elements of config.xml in file order: SaveConfig writes them in
@@ -47,6 +49,10 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
     { g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr, true }
 #define KP_WORD_IF_SET(g, n, f) \
     { g, n, FileItem::kWord, nullptr, nullptr, nullptr, &CKpConfig::f, true }
+#define KP_TEXT_IF_CHANGED(g, n, f) \
+    { g, n, FileItem::kText, &CKpConfig::f, nullptr, nullptr, nullptr, true }
+#define KP_INT_IF_CHANGED(g, n, f) \
+    { g, n, FileItem::kInt, nullptr, &CKpConfig::f, nullptr, nullptr, true }
     static const FileItem s_items[] = {
         KP_TEXT(nullptr, "Author", m_strAuthor),
         KP_TEXT(nullptr, "Version", m_strVersion),
@@ -60,6 +66,11 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
         KP_INT("Basic", "KeepOnTop", m_bKeepOnTop),
         KP_FLAG_IF_ON("Basic", "CapturePointer", m_bCapturePointer),
         KP_FLAG_IF_ON("Basic", "FullScreenScope", m_nFullScreenScope),
+        KP_INT_IF_CHANGED("Basic", "AutoSave", m_bAutoSave),
+        KP_TEXT_IF_CHANGED("Basic", "AutoSaveFolder", m_strAutoSaveFolder),
+        KP_TEXT_IF_CHANGED("Basic", "AutoSaveName", m_strAutoSaveName),
+        KP_TEXT_IF_CHANGED("Basic", "AutoSaveFormat", m_strAutoSaveFormat),
+        KP_INT_IF_CHANGED("Basic", "AutoSaveCounter", m_nAutoSaveCounter),
         KP_INT("Image", "GrayScale", m_bGrayScale),
         KP_INT("Image", "Negate", m_bNegate),
         KP_INT("Image", "Scale", m_bScale),
@@ -103,6 +114,8 @@ const CKpConfig::FileItem* CKpConfig::GetFileItems(int& nCount) {
 #undef KP_WORD
 #undef KP_FLAG_IF_ON
 #undef KP_WORD_IF_SET
+#undef KP_TEXT_IF_CHANGED
+#undef KP_INT_IF_CHANGED
     nCount = (int)(sizeof(s_items) / sizeof(s_items[0]));
     return s_items;
 }
@@ -122,6 +135,10 @@ CKpConfig::CKpConfig()
       m_nFullScreenScope(0),
       m_strEditAppPath("mspaint.exe"),
       m_bAutoCopy(0),
+      m_bAutoSave(0),
+      m_strAutoSaveName(KP_DEFAULT_NAME_PATTERN),
+      m_strAutoSaveFormat("png"),
+      m_nAutoSaveCounter(1),
       m_bImageOption(1),
       m_bReplaceColor(0),
       m_bSmoothing(1),
@@ -195,15 +212,30 @@ BOOL CKpConfig::LoadConfigFrom(const CString& strPath) {
     return TRUE;
 }
 
+bool CKpConfig::IsDefault(const FileItem& item, const CKpConfig& defaults) const {
+    switch (item.kind) {
+        case FileItem::kText:
+            return this->*item.pStr == defaults.*item.pStr;
+        case FileItem::kInt:
+            return this->*item.pInt == defaults.*item.pInt;
+        case FileItem::kDelay:
+            return this->*item.pUint == defaults.*item.pUint;
+        case FileItem::kWord:
+            return this->*item.pWord == defaults.*item.pWord;
+    }
+    return false;
+}
+
 BOOL CKpConfig::SaveConfigTo(const CString& strPath) {
     XML_Tree tree;
     tree.AddElement(kRootName);
     int nCount = 0;
     const FileItem* items = GetFileItems(nCount);
     const char* pszGroup = nullptr;
+    const CKpConfig defaults;
     for (int i = 0; i < nCount; ++i) {
         const FileItem& item = items[i];
-        if (item.bOnlyWhenOn && (item.kind == FileItem::kWord ? this->*item.pWord : this->*item.pInt) == 0) continue;
+        if (item.bOnlyWhenChanged && IsDefault(item, defaults)) continue;
         bool sameGroup = item.pszGroup == pszGroup ||
                          (item.pszGroup != nullptr && pszGroup != nullptr && strcmp(item.pszGroup, pszGroup) == 0);
         if (!sameGroup) {

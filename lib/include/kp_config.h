@@ -98,6 +98,22 @@ public:
     int GetAutoCopy() const { return m_bAutoCopy; }
     void SetAutoCopy(int b) { m_bAutoCopy = b; }
 
+    // Automatic saving (off at first): every capture, after its image
+    // options, written into a folder under a name made from a pattern
+    // (kp_capture_name.h) in one of the formats "png", "jpg", "bmp", "gif",
+    // "tif". An empty folder is the user's Pictures folder's "Kapto". The
+    // counter is the next %n.
+    int GetAutoSave() const { return m_bAutoSave; }
+    void SetAutoSave(int b) { m_bAutoSave = b; }
+    CString GetAutoSaveFolder() const { return m_strAutoSaveFolder; }
+    void SetAutoSaveFolder(CString str) { m_strAutoSaveFolder = str; }
+    CString GetAutoSaveName() const { return m_strAutoSaveName; }
+    void SetAutoSaveName(CString str) { m_strAutoSaveName = str; }
+    CString GetAutoSaveFormat() const { return m_strAutoSaveFormat; }
+    void SetAutoSaveFormat(CString str) { m_strAutoSaveFormat = str; }
+    int GetAutoSaveCounter() const { return m_nAutoSaveCounter; }
+    void SetAutoSaveCounter(int n) { m_nAutoSaveCounter = n; }
+
     // Hot keys: the hot-key control's modifier flags, then the virtual key.
     void GetNewSnapHotkey(unsigned short& wModifier, unsigned short& wVk);
     void SetNewSnapHotkey(unsigned short wModifier, unsigned short wVk);
@@ -138,6 +154,7 @@ private:
 
     struct FileItem;  // one value element of config.xml and its field
     static const FileItem* GetFileItems(int& nCount);
+    bool IsDefault(const FileItem& item, const CKpConfig& defaults) const;
 
     CString m_strAuthor;
     CString m_strVersion;
@@ -169,6 +186,11 @@ private:
     int m_bSharpen;
     int m_nSharpenFactor;
     int m_bAutoCopy;
+    int m_bAutoSave;
+    CString m_strAutoSaveFolder;
+    CString m_strAutoSaveName;
+    CString m_strAutoSaveFormat;
+    int m_nAutoSaveCounter;
     // Switches that always start with their defaults: never loaded or saved.
     int m_bImageOption;   // zero: no image operation runs at all
     int m_bReplaceColor;  // non-zero: the colour replacer (0, 255) joins the chain

@@ -64,7 +64,9 @@ inline std::string CompareConfigs(CKpConfig& a, CKpConfig& b) {
             KP_SAME(GetRotate) KP_SAME(GetRotateAngle) KP_SAME(GetFlipHorz) KP_SAME(GetFlipVert) KP_SAME(GetShearDown)
                 KP_SAME(GetShearDownAmout) KP_SAME(GetShearAcross) KP_SAME(GetShearAcrossAmout) KP_SAME(GetBlur)
                     KP_SAME(GetBlurFactor) KP_SAME(GetSharpen) KP_SAME(GetSharpenFactor) KP_SAME(GetAutoCopy)
-                        KP_SAME(GetSnapMode) KP_SAME(GetCapturePointer) KP_SAME(GetFullScreenScope)
+                        KP_SAME(GetSnapMode) KP_SAME(GetCapturePointer) KP_SAME(GetFullScreenScope) KP_SAME(GetAutoSave)
+                            KP_SAME(GetAutoSaveFolder) KP_SAME(GetAutoSaveName) KP_SAME(GetAutoSaveFormat)
+                                KP_SAME(GetAutoSaveCounter)
 #undef KP_SAME
 #define KP_SAME_KEY(get)                       \
     {                                          \

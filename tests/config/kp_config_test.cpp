@@ -205,6 +205,11 @@ void SetAllAwayFromDefaults(CKpConfig& c) {
     c.SetSharpen(10);
     c.SetSharpenFactor(14);
     c.SetAutoCopy(1);
+    c.SetAutoSave(1);
+    c.SetAutoSaveFolder("D:\\\xbd\xd8\xcd\xbc/shots");
+    c.SetAutoSaveName("%t %n");
+    c.SetAutoSaveFormat("jpg");
+    c.SetAutoSaveCounter(17);
     c.SetNewSnapHotkey(1, 2);
     c.SetFullScreenHotkey(3, 4);
     c.SetActiveWinHotkey(5, 6);
@@ -448,6 +453,12 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
          "  </KeepOnTop>\n  <FullScreenScope>\n   1\n  </FullScreenScope>\n </Basic>\n"},
         {"the scrolling capture's hot key, written only when set", [](CKpConfig& c) { c.SetScrollSnapHotkey(0, 0x78); },
          "  </ShowHideVk>\n  <ScrollSnapVk>\n   120\n  </ScrollSnapVk>\n </HotKey>\n"},
+        {"automatic saving: only what differs from its default",
+         [](CKpConfig& c) {
+             c.SetAutoSave(1);
+             c.SetAutoSaveCounter(8);
+         },
+         "  </KeepOnTop>\n  <AutoSave>\n   1\n  </AutoSave>\n  <AutoSaveCounter>\n   8\n  </AutoSaveCounter>\n </Basic>\n"},
     };
     for (const auto& t : cases) {
         FileConfig c;
