@@ -381,47 +381,88 @@ void StartReadyHelper() {
 
 }  // namespace
 
-KpDecodeResult KpDecodeImageFile(const CString& strPath, Gdiplus::GpImage** ppImage) {
+namespace {
+
+// One file through a helper that waits for it. *pbAnswered: the helper
+// answered in time and waits for the next file; otherwise it must go.
+// bAnswering: the calling thread's windows go on answering meanwhile.
+KpDecodeResult DecodeWith(CDecoderHelper& helper, const CString& strPath, Gdiplus::GpImage** ppImage,
+                          bool bAnswering, bool* pbAnswered) {
     *ppImage = nullptr;
-    std::unique_ptr<CDecoderHelper> helper = TakeHelper();
-    if (helper == nullptr) return KpDecodeFailed;
-    KpDecoderBlock* pBlock = helper->Block();
+    *pbAnswered = false;
+    KpDecoderBlock* pBlock = helper.Block();
     pBlock->bHold = g_pTestHooks != nullptr && g_pTestHooks->bHold;
-    if (::MultiByteToWideChar(CP_ACP, 0, strPath, -1, pBlock->szPath, sizeof pBlock->szPath / sizeof(WCHAR)) <= 0)
+    if (::MultiByteToWideChar(CP_ACP, 0, strPath, -1, pBlock->szPath, sizeof pBlock->szPath / sizeof(WCHAR)) <= 0) {
+        *pbAnswered = true;
         return KpDecodeFailed;
-    ::SetEvent(helper->m_go.get());
+    }
+    ::SetEvent(helper.m_go.get());
     if (g_pTestHooks != nullptr && g_pTestHooks->pfnStarted != nullptr)
-        g_pTestHooks->pfnStarted(helper->m_process.get(), g_pTestHooks->pContext);
+        g_pTestHooks->pfnStarted(helper.m_process.get(), g_pTestHooks->pContext);
 
     const DWORD dwTimeout =
         g_pTestHooks != nullptr && g_pTestHooks->dwTimeoutMs != 0 ? g_pTestHooks->dwTimeoutMs : kDecodeTimeoutMs;
     // The answer counts before the end of the process: the helper waits for
     // the program to take its pixels.
-    const HANDLE waitFor[2] = {helper->m_done.get(), helper->m_process.get()};
-    DWORD dwWait = WaitAnswering(waitFor, 2, dwTimeout);
+    const HANDLE waitFor[2] = {helper.m_done.get(), helper.m_process.get()};
+    DWORD dwWait = bAnswering ? WaitAnswering(waitFor, 2, dwTimeout) : ::WaitForMultipleObjects(2, waitFor, FALSE, dwTimeout);
     KpDecodeResult result = KpDecodeFailed;
     HANDLE hPixels = nullptr;
     if (dwWait == WAIT_OBJECT_0) {
         result = (KpDecodeResult)pBlock->nResult;
-        if (result == KpDecoded && !::DuplicateHandle(helper->m_process.get(), (HANDLE)(ULONG_PTR)pBlock->hPixels,
+        if (result == KpDecoded && !::DuplicateHandle(helper.m_process.get(), (HANDLE)(ULONG_PTR)pBlock->hPixels,
                                                       ::GetCurrentProcess(), &hPixels, FILE_MAP_READ, FALSE, 0))
             result = KpDecodeFailed;
         if (result != KpDecoded && result != KpDecodeTooLarge) result = KpDecodeFailed;
     }
     kfw::ScopedHandle pixels(hPixels);
-    if (dwWait == WAIT_OBJECT_0 && pBlock->nResult == KpDecoded) ::SetEvent(helper->m_taken.get());
+    if (dwWait == WAIT_OBJECT_0 && pBlock->nResult == KpDecoded) ::SetEvent(helper.m_taken.get());
     if (result == KpDecoded) *ppImage = BitmapFromPixels(*pBlock, pixels.get());
     if (dwWait == WAIT_OBJECT_0) {
         // It answered: it waits for the next file.
-        ::ResetEvent(helper->m_done.get());
+        ::ResetEvent(helper.m_done.get());
+        *pbAnswered = true;
+    }
+    if (result != KpDecoded) return result;
+    return *ppImage != nullptr ? KpDecoded : KpDecodeFailed;
+}
+
+}  // namespace
+
+KpDecodeResult KpDecodeImageFile(const CString& strPath, Gdiplus::GpImage** ppImage) {
+    *ppImage = nullptr;
+    std::unique_ptr<CDecoderHelper> helper = TakeHelper();
+    if (helper == nullptr) return KpDecodeFailed;
+    bool bAnswered = false;
+    KpDecodeResult result = DecodeWith(*helper, strPath, ppImage, true, &bAnswered);
+    if (bAnswered) {
         g_pReadyHelper = helper.release();
     } else {
         // Crashed, hung or out of time: never left running.
         helper.reset();
         StartReadyHelper();
     }
-    if (result != KpDecoded) return result;
-    return *ppImage != nullptr ? KpDecoded : KpDecodeFailed;
+    return result;
+}
+
+CKpBackgroundDecoder::CKpBackgroundDecoder() : m_pHelper(nullptr) {}
+
+CKpBackgroundDecoder::~CKpBackgroundDecoder() { delete static_cast<CDecoderHelper*>(m_pHelper); }
+
+KpDecodeResult CKpBackgroundDecoder::Decode(const CString& strPath, Gdiplus::GpImage** ppImage) {
+    *ppImage = nullptr;
+    KpDecodeResult probe = KpProbeImageFile(strPath);
+    if (probe != KpDecoded) return probe;
+    std::unique_ptr<CDecoderHelper> helper(static_cast<CDecoderHelper*>(m_pHelper));
+    m_pHelper = nullptr;
+    if (helper == nullptr || !helper->IsWaiting()) {
+        helper.reset(new (std::nothrow) CDecoderHelper);
+        if (helper == nullptr || !helper->Start()) return KpDecodeFailed;
+    }
+    bool bAnswered = false;
+    KpDecodeResult result = DecodeWith(*helper, strPath, ppImage, false, &bAnswered);
+    if (bAnswered) m_pHelper = helper.release();
+    return result;
 }
 
 void KpPrepareImageDecoder() { StartReadyHelper(); }

@@ -79,6 +79,8 @@ int CKpCore::InitSnapper(CKpSnapHost* pHost) {
 
     m_hook.SetHookWnd(m_hWnd);
     m_hook.InstallHook();
+    // Before the start-up capture, which is kept like any other.
+    m_recent.Start(&m_config);
 
     if (m_config.GetSnapOnStart()) SnapFullScreen();
     m_bStarting = 0;
@@ -90,6 +92,8 @@ int CKpCore::CloseSnapper() {
     // this and ends without touching what is gone.
     m_bClosed = 1;
     ClearGdiplusImage();
+    // The captures still being written are written (GDI+ encodes them).
+    m_recent.Stop();
     TermGdiplus();
     BOOL bSaved = m_config.SaveConfig();
     m_hook.UninstallHook();
@@ -209,6 +213,7 @@ int CKpCore::SnapSelectRect() {
             CImageBitmap* pPicture = overlay.CopySelectedPicture();
             if (pPicture != nullptr) {
                 m_store.StoreCapture(pPicture, MakeCaptureInfo(nullptr, rcSelected, kSnapSelectRect));
+                KeepCapture();
                 nResult = 1;
             } else {
                 nResult = SnapRect(::GetDesktopWindow(), rcSelected, TRUE, kSnapSelectRect);
@@ -229,6 +234,7 @@ int CKpCore::SnapRect(HWND hWnd, CRect rc, BOOL bPointerAllowed, int nMode) {
                                              bPointerAllowed && m_config.GetCapturePointer(), &rcScreen);
     if (pGrab == nullptr) return 0;
     m_store.StoreCapture(pGrab, MakeCaptureInfo(hWnd, rcScreen, nMode >= 0 ? nMode : m_config.GetSnapMode()));
+    KeepCapture();
     return 1;
 }
 

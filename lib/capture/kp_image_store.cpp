@@ -11,6 +11,7 @@
 #include "imaging/box_thumbnail.h"
 #include "imaging/pixel_pack.h"
 #include "kp_image_chain.h"
+#include "kp_recent_captures.h"
 #include "kp_resource.h"
 
 #include <algorithm>
@@ -484,12 +485,15 @@ BOOL SaveWhole(Gdiplus::GpImage* pImage, const CString& strPath, const CLSID& cl
 
 }  // namespace
 
-int CKpImageStore::SaveImageAs(Gdiplus::GpImage* pImage, CString& strPath, CWnd* pParent) {
+int CKpImageStore::SaveImageAs(Gdiplus::GpImage* pImage, CString& strPath, CWnd* pParent, const CString& strName,
+                               const CString& strFolder, const CString& strType) {
     if (pImage == nullptr) return FileNoImage;
     CLSID clsid = {};
     if (strPath.IsEmpty()) {
         CKpLocalResource localResource;
-        CGdiplusFileSaveAsDialog dlg("Snap1", OFN_OVERWRITEPROMPT, pParent);
+        CGdiplusFileSaveAsDialog dlg(strName, OFN_OVERWRITEPROMPT, pParent);
+        dlg.SetInitialFolder(strFolder);
+        dlg.SetInitialType(strType);
         if (dlg.DoModal() == IDOK) {
             clsid = dlg.GetCodecCLSID();
             strPath = dlg.GetPathName();
@@ -501,14 +505,39 @@ int CKpImageStore::SaveImageAs(Gdiplus::GpImage* pImage, CString& strPath, CWnd*
     return SaveWhole(pImage, strPath, clsid) ? FileDone : FileFailed;
 }
 
+void CKpImageStore::ProposeSave(CString& strName, CString& strFolder, CString& strType) const {
+    strName = CKpRecentCaptures::ProposeFileName(m_config, m_captureInfo);
+    strFolder = m_strLastSaveFolder;
+    if (strFolder.IsEmpty() && m_config.GetAutoSave()) {
+        // Where the captures go already.
+        CString strAuto = m_config.GetAutoSaveFolder();
+        strAuto.Trim();
+        strFolder = strAuto.IsEmpty() ? CKpRecentCaptures::DefaultSaveFolder() : strAuto;
+    }
+    strType = m_config.GetAutoSaveFormat();
+}
+
 int CKpImageStore::SaveImage(CString strPath, int bThumbnail) {
     Gdiplus::GpImage* pImage = bThumbnail ? m_pThubImage : m_pImage;
     if (pImage == nullptr) return EndFileOperation(FileNoImage, strPath);
-    int nResult = SaveImageAs(pImage, strPath, nullptr);
-    if (nResult == FileDone && !bThumbnail) {
-        SetPathName(strPath);
-        SetFileName(NamePart(strPath));
+    CString strName, strFolder, strType;
+    ProposeSave(strName, strFolder, strType);
+    int nResult = SaveImageAs(pImage, strPath, nullptr, strName, strFolder, strType);
+    if (nResult == FileDone) {
+        m_strLastSaveFolder = strPath.Left(strPath.GetLength() - NamePart(strPath).GetLength());
+        if (!bThumbnail) {
+            SetPathName(strPath);
+            SetFileName(NamePart(strPath));
+        }
     }
+    return EndFileOperation(nResult, strPath);
+}
+
+int CKpImageStore::SaveOtherImage(Gdiplus::GpImage* pImage, const CString& strName, CWnd* pParent) {
+    CString strPath, strProposed, strFolder, strType;
+    ProposeSave(strProposed, strFolder, strType);
+    int nResult = SaveImageAs(pImage, strPath, pParent, strName, strFolder, strType);
+    if (nResult == FileDone) m_strLastSaveFolder = strPath.Left(strPath.GetLength() - NamePart(strPath).GetLength());
     return EndFileOperation(nResult, strPath);
 }
 

@@ -114,8 +114,18 @@ CGdiplusFileSaveAsDialog::CGdiplusFileSaveAsDialog(const char* lpszFileName, uns
 
 void CGdiplusFileSaveAsDialog::FillCodecInfoArray() { FillFromGdiplus(true); }
 
+void CGdiplusFileSaveAsDialog::SetInitialFolder(const CString& strFolder) {
+    m_strInitialFolder = strFolder;
+    m_ofn.lpstrInitialDir = m_strInitialFolder.IsEmpty() ? nullptr : m_strInitialFolder.GetString();
+}
+
 void CGdiplusFileSaveAsDialog::ConstructMFCStyleFilter() {
     m_strFilter.Format("%s|", BuildCodecItems().GetString());
+    for (int i = 0; !m_strInitialExt.IsEmpty() && i < m_arrCodecInfo.GetSize(); ++i) {
+        if (!m_arrCodecInfo[i]->FindExtension(m_strInitialExt)) continue;
+        m_ofn.nFilterIndex = (DWORD)(i + 1);
+        break;
+    }
     // The dialog starts with the default extension of the type selected at
     // the start. Wine's dialog ignores a default extension set later
     // (CDM_SETDEFEXT), but appends the selected type's own extension to a

@@ -72,6 +72,12 @@ public:
     // it has none or the dialog is not shown.
     CString GetFileExt() const;
 
+    // Before DoModal: the folder the dialog starts in (empty: the system's
+    // choice), and the file type it starts with, the first encoder that
+    // writes strExt (none: the first type).
+    void SetInitialFolder(const CString& strFolder);
+    void SetInitialType(const CString& strExt) { m_strInitialExt = strExt; }
+
 protected:
     // A typed extension picks the first encoder that claims it; one that no
     // encoder claims refuses the name.
@@ -85,4 +91,6 @@ protected:
     void SetCurrentCodecCLSID();
 
     GUID m_clsidCodec;
+    CString m_strInitialFolder;  // m_ofn points at it
+    CString m_strInitialExt;
 };

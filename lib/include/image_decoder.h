@@ -46,6 +46,23 @@ KPLIB_API KpDecodeResult KpProbeImageFile(const CString& strPath);
 // with the wait cursor) and counts as in a modal run meanwhile.
 KPLIB_API KpDecodeResult KpDecodeImageFile(const CString& strPath, Gdiplus::GpImage** ppImage);
 
+// Judges and decodes files one after another for a thread without windows
+// (its waits answer no messages), in a helper of its own that ends with the
+// object: the thumbnails of files read in the background.
+class KPLIB_API CKpBackgroundDecoder {
+public:
+    CKpBackgroundDecoder();
+    ~CKpBackgroundDecoder();
+    CKpBackgroundDecoder(const CKpBackgroundDecoder&) = delete;
+    CKpBackgroundDecoder& operator=(const CKpBackgroundDecoder&) = delete;
+
+    // KpProbeImageFile, then KpDecodeImageFile's decoding.
+    KpDecodeResult Decode(const CString& strPath, Gdiplus::GpImage** ppImage);
+
+private:
+    void* m_pHelper;  // owned: the helper, while it waits for the next file
+};
+
 // Starts the helper the next KpDecodeImageFile will use, when there is none
 // yet: while the user picks a file, say.
 KPLIB_API void KpPrepareImageDecoder();

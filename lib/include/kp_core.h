@@ -24,6 +24,7 @@
 #include "kp_config.h"
 #include "kp_export.h"
 #include "kp_image_store.h"
+#include "kp_recent_captures.h"
 #include "kp_snap_host.h"
 #include "kp_snap_modes.h"
 #include "snap_tip_windows.h"
@@ -106,6 +107,11 @@ public:
     // claims the path's extension, and a path no encoder claims fails
     // without writing anything.
     int SaveImage(CString strPath, int bThumbnail) { return m_store.SaveImage(strPath, bThumbnail); }
+    // Another image (a recent capture) through the save dialog, proposing
+    // strName; the current image's names stay.
+    int SaveOtherImage(Gdiplus::GpImage* pImage, const CString& strName, CWnd* pParent) {
+        return m_store.SaveOtherImage(pImage, strName, pParent);
+    }
     // Puts the current image (0) or the thumbnail on the clipboard.
     int CopyImageData(int bThumbnail) { return m_store.CopyImageData(bThumbnail); }
     // Takes the clipboard's bitmap as a new capture (image options applied).
@@ -130,6 +136,11 @@ public:
     void SetPathName(CString str) { m_store.SetPathName(str); }
     void SetFileName(CString str) { m_store.SetFileName(str); }
 
+    // This session's captures and the files automatic saving wrote before:
+    // every capture is kept there (and written, when automatic saving is
+    // on) from InitSnapper to CloseSnapper.
+    CKpRecentCaptures& GetRecentCaptures() { return m_recent; }
+
     CKpConfig m_config;
 
 protected:
@@ -137,6 +148,9 @@ protected:
     int InitGdiplus();
     void TermGdiplus();
 
+    // The capture just stored, into the recent captures (and so written
+    // when automatic saving is on).
+    void KeepCapture() { m_recent.AddCapture(m_store); }
     // Grabs rc of hWnd (empty rc: the whole window), stores it and refreshes.
     // The pointer is drawn in when the settings ask for it, unless
     // bPointerAllowed is FALSE (the user's click of an object capture). The
@@ -223,6 +237,7 @@ protected:
     CKpSnapHost* m_pHost;        // not owned; null before InitSnapper
     CKpWindowHost m_windowHost;  // the host InitSnapper makes of the program's two windows
     CKpImageStore m_store;       // the current image, its thumbnail and file
+    CKpRecentCaptures m_recent;  // every capture since the start, and earlier ones' files
     int m_bStarting;
     int m_bSnapping;
     int m_bClosed;  // CloseSnapper has run

@@ -88,11 +88,24 @@ public:
     // a bitmap: pImage is freed then and the current image, its names, the
     // options and the bitmaps stay.
     int SetCurrentImage(Gdiplus::GpImage* pImage);
+    // An empty path asks with the save dialog, proposing ProposeSave's.
     int SaveImage(CString strPath, int bThumbnail);
     // Saves pImage, which need not be the store's, as SaveImage saves: an
     // empty strPath asks with the save dialog over pParent (null: the
-    // program's main window) and receives the file chosen. A FileResult.
-    static int SaveImageAs(Gdiplus::GpImage* pImage, CString& strPath, CWnd* pParent);
+    // program's main window), which proposes strName in strFolder as a file
+    // of type strType (empty: the system's choice), and receives the file
+    // chosen. A FileResult.
+    static int SaveImageAs(Gdiplus::GpImage* pImage, CString& strPath, CWnd* pParent, const CString& strName = "Snap1",
+                           const CString& strFolder = CString(), const CString& strType = CString());
+    // What the save dialog proposes for the current image: the name the
+    // automatic-saving pattern gives its capture, the folder saved to last
+    // (at first the automatic-saving folder, when automatic saving is on),
+    // the type automatic saving writes.
+    void ProposeSave(CString& strName, CString& strFolder, CString& strType) const;
+    // Another image than the current one (a recent capture) through the save
+    // dialog as SaveImage asks, proposing strName; the current image's names
+    // stay.
+    int SaveOtherImage(Gdiplus::GpImage* pImage, const CString& strName, CWnd* pParent);
     int CopyImageData(int bThumbnail);
     int PasteImageData();
 
@@ -175,5 +188,6 @@ protected:
     int m_bImageIsCapture;
     HBITMAP m_hSpareCapture;  // owned: the capture the last one replaced
     KpCaptureInfo m_captureInfo;
+    CString m_strLastSaveFolder;  // where the user saved last, this session
     int m_nHolds;             // commands holding the current image
 };

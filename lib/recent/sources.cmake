@@ -3,4 +3,5 @@
 set(KP_RECENT_PORTABLE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/recent_bound.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recent_index.cpp)
-set(KP_RECENT_WIN_SOURCES)
+set(KP_RECENT_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/kp_recent_captures.cpp)

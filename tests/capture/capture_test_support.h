@@ -54,26 +54,34 @@ using kptest::WriteBytes;
 inline std::string TempPath() { return kptest::TempRoot(); }
 inline std::string TempDir(const char* pszName) { return kptest::NamedTempDir(pszName); }
 
-// config.xml beside the test program: kept as it was before the test and
-// put back afterwards.
+// config.xml and the recent captures' index beside the test program: kept
+// as they were before the test and put back afterwards.
 class ConfigFileGuard {
 public:
-    ConfigFileGuard() : m_strPath(std::string(CHelper::GetAppPath()) + "config.xml") {
-        m_bExisted = FileExists(m_strPath);
-        if (m_bExisted) m_data = ReadBytes(m_strPath);
+    ConfigFileGuard() {
+        for (File& f : m_files) {
+            f.strPath = std::string(CHelper::GetAppPath()) + f.pszName;
+            f.bExisted = FileExists(f.strPath);
+            if (f.bExisted) f.data = ReadBytes(f.strPath);
+        }
     }
     ~ConfigFileGuard() {
-        if (m_bExisted)
-            WriteBytes(m_strPath, m_data);
-        else
-            ::DeleteFileA(m_strPath.c_str());
+        for (const File& f : m_files) {
+            if (f.bExisted)
+                WriteBytes(f.strPath, f.data);
+            else
+                ::DeleteFileA(f.strPath.c_str());
+        }
     }
-    const std::string& Path() const { return m_strPath; }
+    const std::string& Path() const { return m_files[0].strPath; }
 
 private:
-    std::string m_strPath;
-    std::string m_data;
-    bool m_bExisted;
+    struct File {
+        const char* pszName;
+        std::string strPath;
+        std::string data;
+        bool bExisted;
+    } m_files[2] = {{"config.xml", {}, {}, false}, {"recent.txt", {}, {}, false}};
 };
 
 // The settings the engine will load: no start-up capture, no delay, no

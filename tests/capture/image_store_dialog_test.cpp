@@ -77,14 +77,20 @@ protected:
     std::string m_dir;
 };
 
-TEST_F(DialogTest, CancelledSaveProposedSnap1AndChangesNothing) {
+TEST_F(DialogTest, CancelledSaveProposedThePatternsNameAndChangesNothing) {
     m_core.SetPathName("C:\\kept.png");
     m_core.SetFileName("kept.png");
     DialogScript script;
     EXPECT_EQ(0, WithDialog(script, [&] { return m_core.SaveImage(CString(), 0); }));
     ASSERT_TRUE(script.bFound);
     EXPECT_EQ(CKpImageStore::FileCancelled, m_core.GetLastFileResult());
-    EXPECT_EQ("Snap1", script.strSpecSeen);
+    // The default pattern's name, of today (a pasted image: the time it came).
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    char szDay[32];
+    snprintf(szDay, sizeof szDay, "Kapto_%04d%02d%02d_", st.wYear, st.wMonth, st.wDay);
+    EXPECT_EQ(0u, script.strSpecSeen.find(szDay)) << script.strSpecSeen;
+    EXPECT_EQ(strlen("Kapto_20240305_070809"), script.strSpecSeen.size()) << script.strSpecSeen;
     EXPECT_EQ(CString("C:\\kept.png"), m_core.GetPathName());
     EXPECT_EQ(CString("kept.png"), m_core.GetFileName());
 }

@@ -10,6 +10,7 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/image_store_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_store_dialog_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/image_decoder_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/recent_captures_test.cpp
     LIBS capture_test_support Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
     TIMEOUT 300)
