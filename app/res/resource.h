@@ -145,6 +145,35 @@
 #define ID_PIN_OPACITY_60 32938
 #define ID_PIN_OPACITY_40 32939
 
+// The recent captures and automatic saving: the window that lists them
+// (its list view, its buttons, which its context menu shares), the options
+// page, the notice of a folder automatic saving cannot write, the menu item
+// that opens the window and the command that opens an item from it.
+#define IDD_RECENT 170
+#define IDR_RECENT_MENU 171
+#define IDD_OPTION_AUTOSAVE 172
+#define IDD_AUTOSAVE_FAILED 173
+#define IDC_RECENT_LIST 4201
+#define IDC_RECENT_OPEN 4202
+#define IDC_RECENT_COPY 4203
+#define IDC_RECENT_SAVE_AS 4204
+#define IDC_RECENT_DELETE 4205
+#define IDC_RECENT_FOLDER 4206
+#define IDC_RECENT_COPY_PATH 4207
+#define IDC_RECENT_COUNT 4208
+#define IDC_AUTOSAVE 1060
+#define IDC_AUTOSAVE_FOLDER 1061
+#define IDC_AUTOSAVE_BROWSE 1062
+#define IDC_AUTOSAVE_NAME 1063
+#define IDC_AUTOSAVE_FORMAT 1064
+#define IDC_AUTOSAVE_EXAMPLE 1065
+#define IDC_AUTOSAVE_COUNTER 1066
+#define IDC_AUTOSAVE_FAILED_TEXT 1067
+#define IDC_AUTOSAVE_FAILED_RECENT 1068
+#define IDC_AUTOSAVE_FAILED_ICON 1069
+#define ID_SNAP_RECENT 32885
+#define ID_RECENT_OPEN 32905
+
 // Standard command ids
 #define ID_FILE_OPEN 0xE101
 #define ID_FILE_SAVE 0xE103

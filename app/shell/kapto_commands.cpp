@@ -62,6 +62,7 @@ const struct {
     {ID_FILE_PRINT, kUsesImage},
     {ID_SNAP_SCROLL, kReplacesImage},
     {ID_EDIT_PIN, kPinsImage},
+    {ID_RECENT_OPEN, kReplacesImage},
 };
 
 // Holds the engine's current image for the life of one command.
@@ -143,11 +144,14 @@ void CKaptoDlg::ReportFileFailure() {
 void CKaptoDlg::SnapByMode(int nMode) {
     if (nMode < 0 || nMode >= kSnapModeCount) return;
     int nModeBefore = m_core.m_config.GetSnapMode();
+    int nCounterBefore = m_core.m_config.GetAutoSaveCounter();
     if ((m_core.*kSnapModes[nMode].pfnSnap)()) DrawView(FALSE);
     // Whatever came of it, the box shows the mode the engine recorded.
     m_nSnapType = StoredSnapMode();
     UpdateData(FALSE);
-    if (m_nSnapType != nModeBefore) SaveSettings();
+    // The automatic-saving counter goes on after a restart, even one the
+    // program did not see coming.
+    if (m_nSnapType != nModeBefore || m_core.m_config.GetAutoSaveCounter() != nCounterBefore) SaveSettings();
 }
 
 void CKaptoDlg::OnSnapCommand(UINT nID) {
@@ -404,6 +408,26 @@ void CKaptoDlg::OnOptions() {
 }
 
 void CKaptoDlg::OnHomePage() { OpenMakerLink(kMakerHomePage); }
+
+// ---- The recent captures --------------------------------------------------------
+
+void CKaptoDlg::OnRecent() { m_recentWindows.ShowList(); }
+
+void CKaptoDlg::OnRecentOpen() {
+    if (OpenRecentCapture(m_core, m_recentWindows.ChosenItem())) {
+        // As after Open: the image options were reset for it.
+        ExchangeImageOptions(FALSE);
+        SaveSettings();
+        Repaint();
+        return;
+    }
+    if (m_core.GetLastFileResult() == CKpImageStore::FileFailed) {
+        CString strMessage;
+        strMessage.Format("无法打开“%s”：它不是可读的图像文件。\n当前的图像保持不变。",
+                          m_core.GetLastFilePath().GetString());
+        AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
 
 void CKaptoDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
 

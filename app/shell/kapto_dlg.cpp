@@ -18,6 +18,7 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_MESSAGE(WM_TRAYNOTIFY, &CKaptoDlg::OnTrayNotify)
     ON_MESSAGE(WM_QUERYENDSESSION, &CKaptoDlg::OnQueryEndSession)
     ON_MESSAGE(WM_ENDSESSION, &CKaptoDlg::OnEndSession)
+    ON_WM_SHOWWINDOW()
 
     ON_MESSAGE(WM_HOTKEY, &CKaptoDlg::OnHotKey)
     ON_MESSAGE(WM_DISPLAYCHANGE, &CKaptoDlg::OnDisplayChange)
@@ -50,6 +51,8 @@ BEGIN_MESSAGE_MAP(CKaptoDlg, CDialog)
     ON_COMMAND(ID_APP_ABOUT, &CKaptoDlg::OnAppAbout)
     ON_COMMAND(ID_FILE_PRINT, &CKaptoDlg::OnFilePrint)
     ON_COMMAND(ID_FILE_PAGE_SETUP, &CKaptoDlg::OnFilePageSetup)
+    ON_COMMAND(ID_SNAP_RECENT, &CKaptoDlg::OnRecent)
+    ON_COMMAND(ID_RECENT_OPEN, &CKaptoDlg::OnRecentOpen)
 
     // Menu marks
     ON_UPDATE_COMMAND_UI(ID_SNAP_FULLSCREEN, &CKaptoDlg::OnUpdateSnapMode)
@@ -178,6 +181,7 @@ BOOL CKaptoDlg::OnInitDialog() {
     // window is not shown yet.
     m_core.InitSnapper(this, &m_wndView);
     m_pins.SetClipboardOwner(m_hWnd);
+    m_recentWindows.Attach(this, &m_core);
 
     RegisterHotkeys(FALSE);
     CenterWindow();
@@ -253,6 +257,11 @@ LRESULT CKaptoDlg::OnKickIdle(WPARAM, LPARAM) {
     return 0;
 }
 
+void CKaptoDlg::OnShowWindow(BOOL bShow, UINT) {
+    Default();
+    m_recentWindows.FollowMain(bShow);
+}
+
 LRESULT CKaptoDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) { return m_trayIcon.OnIconNotify(wParam, lParam); }
 
 BOOL CKaptoDlg::SaveSettings() { return m_core.m_config.SaveConfig(); }
@@ -273,6 +282,7 @@ void CKaptoDlg::OnDestroy() {
     m_pins.CloseAll();
     // No hot key may start anything while a message box below waits.
     RegisterHotkeys(TRUE);
+    m_recentWindows.Detach();
     // Frees the image, stops the engine and writes the settings file: a
     // failure must not pass in silence.
     if (!m_core.CloseSnapper()) {

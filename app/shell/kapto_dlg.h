@@ -15,6 +15,7 @@
 #include "hotkey_table.h"
 #include "kp_core.h"
 #include "pin/pin_board.h"
+#include "recent/recent_windows.h"
 #include "tray_notify_icon.h"
 
 class CKaptoDlg : public CDialog {
@@ -46,6 +47,8 @@ public:
     // it runs modally): more than these means a modal window of ours is open.
     int m_nModalBase;
     KaptoHotkeyInForce m_hotkeysInForce[KAPTO_HOTKEY_COUNT];
+    // The recent captures' window and the notice of automatic saving.
+    CRecentWindows m_recentWindows;
 
     // One image option: its flag here, its check box and menu command, and
     // its setting. In the order the settings are exchanged.
@@ -105,6 +108,8 @@ protected:
     // The session ends (log-off, shut-down): the settings are written first.
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
+    // The recent captures' windows hide and come back with this one.
+    void OnShowWindow(BOOL bShow, UINT nStatus);
 
     // Commands (kapto_commands.cpp)
     // Runs capture mode nMode, draws the view when it captured, and shows
@@ -133,6 +138,9 @@ protected:
     void OnAppAbout();
     void OnFilePrint();
     void OnFilePageSetup();
+    void OnRecent();
+    // 打开 in the recent captures: the item becomes the current image.
+    void OnRecentOpen();
     void OnUpdateSnapMode(CCmdUI* pCmdUI);
     void OnUpdateImageOption(CCmdUI* pCmdUI);
     void OnUpdateAutoCopy(CCmdUI* pCmdUI);

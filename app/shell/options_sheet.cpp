@@ -1,5 +1,6 @@
 #include "options_sheet.h"
 
+#include "recent/autosave_page.h"
 #include "option_pages.h"
 
 namespace {
@@ -16,6 +17,10 @@ INT_PTR RunOptionsSheet(CWnd* pMainWnd, CKpConfig& config) {
     sheet.AddPage(&basic);
     sheet.AddPage(&image);
     sheet.AddPage(&hotkey);
+    COptionAutoSave autosave;
+    sheet.AddPage(&autosave);
+    autosave.m_psp.dwFlags &= ~PSP_HASHELP;
+    autosave.ReadSettings(config);
     // OK and Cancel only: no Apply and no Help.
     sheet.m_psh.dwFlags = (sheet.m_psh.dwFlags & ~PSH_HASHELP) | PSH_NOAPPLYNOW;
     basic.m_psp.dwFlags &= ~PSP_HASHELP;
@@ -65,6 +70,7 @@ INT_PTR RunOptionsSheet(CWnd* pMainWnd, CKpConfig& config) {
     config.SetSharpenFactor(image.m_nSharpenFactor);
     for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i)
         (config.*pHotkeys[i].pfnSet)(hotkey.m_hotkey[i][0], hotkey.m_hotkey[i][1]);
+    autosave.WriteSettings(config);
 
     if (pMainWnd != nullptr && pMainWnd->m_hWnd != nullptr)
         ::SetWindowPos(pMainWnd->m_hWnd, config.GetKeepOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,

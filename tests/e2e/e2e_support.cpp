@@ -608,6 +608,8 @@ bool Scenario::StartKapto(const std::function<void(CKpConfig&)>& change) {
     config.SetPlaySnapSound(0);
     if (change) change(config);
     config.SaveConfig();
+    // No recent captures of an earlier scenario.
+    ::DeleteFileA((ExeDir() + "recent.txt").c_str());
     return StartKaptoAsIs();
 }
 

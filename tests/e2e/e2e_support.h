@@ -209,7 +209,8 @@ protected:
     void TearDown() override;
 
     // Fresh settings (the defaults, without the capture at start and its
-    // sound) changed by change(), then Kapto.exe started and shown.
+    // sound) changed by change(), no index of recent captures, then
+    // Kapto.exe started and shown.
     bool StartKapto(const std::function<void(CKpConfig&)>& change = nullptr);
     // Kapto.exe started on whatever config.xml holds (or none).
     bool StartKaptoAsIs();

@@ -22,6 +22,7 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/scrolling_capture_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/pin_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/recent_test.cpp
     LIBS e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
     DESKTOP 1280x1024
     # Printing goes to the PDF printer of the print server the program

@@ -1,20 +1,22 @@
 // Pictures of the real Kapto.exe at work, for a person who has no display to
 // watch it on and for the README: the main window after a capture, the
 // markup window with its marks and their result, the options sheet's
-// hot-key page, and the rectangle overlay in the middle of a drag. tools/make-screenshots runs this program; the
+// hot-key and automatic-saving pages, the recent captures after three
+// captures, and the rectangle overlay in the middle of a drag. tools/make-screenshots runs this program; the
 // pictures go to the folder KAPTO_TOUR_DIR names (a Unix path).
 #include "e2e/e2e_support.h"
 
 #include <prsht.h>
 #include <stdlib.h>
 
+#include "support/temp_files.h"
 #include "support/unix_side.h"
 
 namespace {
 
 using namespace e2e;
 
-const UINT kCmdOptions = 32830;
+const UINT kCmdOptions = 32830, kCmdRecent = 32885;
 const UINT kCmdMarkup = 32870;
 const int kMarkupCanvas = 4101;
 const UINT kMarkupArrow = 32871, kMarkupLine = 32872, kMarkupRect = 32873, kMarkupEllipse = 32874,
@@ -26,7 +28,12 @@ TEST_F(Tour, ThePicturesOfTheReadme) {
     const char* pszDir = getenv("KAPTO_TOUR_DIR");
     ASSERT_NE(nullptr, pszDir) << "KAPTO_TOUR_DIR names no folder";
     const std::string strDir = kptest::FromUnix(pszDir) + "\\";
-    ASSERT_TRUE(StartKapto());
+    // Every capture saved into a folder of the tour's own.
+    const std::string strSaved = kptest::NamedTempDir("kapto-tour-saved");
+    ASSERT_TRUE(StartKapto([&](CKpConfig& c) {
+        c.SetAutoSave(1);
+        c.SetAutoSaveFolder(strSaved.substr(0, strSaved.size() - 1).c_str());
+    }));
     const HWND hMain = m_kapto.Main();
 
     // The whole screen, with the pattern window on it, in the thumbnail.
@@ -43,8 +50,27 @@ TEST_F(Tour, ThePicturesOfTheReadme) {
     ::SendMessageA(hSheet, PSM_SETCURSEL, 2, 0);
     kaptotest::PumpFor(500);
     EXPECT_TRUE(SavePng(GrabScreen(ScreenRectOf(hSheet)), strDir + "options-hotkeys.png"));
+    ::SendMessageA(hSheet, PSM_SETCURSEL, 3, 0);
+    kaptotest::PumpFor(500);
+    EXPECT_TRUE(SavePng(GrabScreen(ScreenRectOf(hSheet)), strDir + "options-autosave.png"));
     ClickControl(hSheet, IDCANCEL);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hSheet); }));
+
+    // Two more captures of a changed screen, then the recent captures.
+    ColourPatch patch;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(patch.Next());
+        view = ViewPicture(hMain);
+        ClickControl(hMain, ids::kNewSnap);
+        ASSERT_TRUE(WaitForNewThumbnail(view));
+    }
+    ::PostMessageA(hMain, WM_COMMAND, kCmdRecent, 0);
+    HWND hRecent = WaitForKaptoWindow(m_kapto, "最近的截图");
+    ASSERT_NE(nullptr, hRecent);
+    kaptotest::PumpFor(1500);
+    EXPECT_TRUE(SavePng(GrabScreen(ScreenRectOf(hRecent)), strDir + "recent-captures.png"));
+    ::PostMessageA(hRecent, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hRecent); }));
 
     // F7, then a drag over the frozen screen, pictured before the release.
     view = ViewPicture(hMain);

@@ -34,20 +34,28 @@ inline bool WaitFor(const std::function<bool()>& done, DWORD nMs = 15000) {
     return true;
 }
 
-// config.xml beside the programs: as it was before the test, afterwards.
+// config.xml and the index of recent captures beside the programs: as they
+// were before the test, afterwards.
 class ConfigFileGuard {
 public:
-    ConfigFileGuard() : m_strPath(ExeDir() + "config.xml") { m_bExisted = Read(m_strPath, m_data); }
-    ~ConfigFileGuard() {
-        if (!m_bExisted) {
-            ::DeleteFileA(m_strPath.c_str());
-            return;
+    ConfigFileGuard() {
+        for (File& f : m_files) {
+            f.strPath = ExeDir() + f.pszName;
+            f.bExisted = Read(f.strPath, f.data);
         }
-        HANDLE h = ::CreateFileA(m_strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return;
-        DWORD n = 0;
-        ::WriteFile(h, m_data.data(), (DWORD)m_data.size(), &n, nullptr);
-        ::CloseHandle(h);
+    }
+    ~ConfigFileGuard() {
+        for (const File& f : m_files) {
+            if (!f.bExisted) {
+                ::DeleteFileA(f.strPath.c_str());
+                continue;
+            }
+            HANDLE h = ::CreateFileA(f.strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (h == INVALID_HANDLE_VALUE) continue;
+            DWORD n = 0;
+            ::WriteFile(h, f.data.data(), (DWORD)f.data.size(), &n, nullptr);
+            ::CloseHandle(h);
+        }
     }
     static bool Read(const std::string& strPath, std::string& data) {
         HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -61,9 +69,12 @@ public:
     }
 
 private:
-    std::string m_strPath;
-    std::string m_data;
-    bool m_bExisted;
+    struct File {
+        const char* pszName;
+        std::string strPath;
+        std::string data;
+        bool bExisted;
+    } m_files[2] = {{"config.xml", {}, {}, false}, {"recent.txt", {}, {}, false}};
 };
 
 // The settings the program starts from (config.xml beside it): no capture

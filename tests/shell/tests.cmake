@@ -31,7 +31,8 @@ if(WIN32)
   # object, not its WinMain).
   set(KAPTO_APP_DIR ${PROJECT_SOURCE_DIR}/app)
   file(GLOB KAPTO_SHELL_SOURCES CONFIGURE_DEPENDS ${KAPTO_APP_DIR}/shell/*.cpp ${KAPTO_APP_DIR}/markup/*.cpp
-                                                    ${KAPTO_APP_DIR}/pin/*.cpp)
+                                                    ${KAPTO_APP_DIR}/pin/*.cpp
+                                                    ${KAPTO_APP_DIR}/recent/*.cpp)
   set_source_files_properties(${KAPTO_APP_DIR}/res/kapto.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/app/art/kapto.ico;${KAPTO_APP_DIR}/res/kapto.manifest")
   set(KAPTO_SHELL_TEST_INCLUDES ${CMAKE_CURRENT_LIST_DIR} ${KAPTO_APP_DIR} ${KAPTO_APP_DIR}/shell ${KAPTO_APP_DIR}/tray
