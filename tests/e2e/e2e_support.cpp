@@ -551,6 +551,11 @@ void TrayCallback(const KaptoProcess& kapto, UINT nMouse) {
     ::PostMessageA(kapto.Main(), ids::kTrayMessage, ids::kTrayIconId, nMouse);
 }
 
+long long KeptCaptureBytes() {
+    const long long w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    return ((w * 3 + 3) & ~3LL) * h + 96 * 72 * 4;
+}
+
 Usage UsageOf(DWORD nPid) {
     Usage u;
     HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, nPid);

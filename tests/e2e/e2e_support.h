@@ -189,6 +189,12 @@ std::string AnswerMessageBox(const KaptoProcess& kapto, DWORD nMs = 15000);
 // The tray icon's callback as the shell sends it for mouse message nMouse.
 void TrayCallback(const KaptoProcess& kapto, UINT nMouse);
 
+// The recent captures a Kapto session keeps, and what one whole-screen
+// capture costs there (its 24-bit pixels and its thumbnail): a session's
+// memory grows by that much for each, up to the bound, by design.
+const int kRecentCaptures = 30;
+long long KeptCaptureBytes();
+
 // What a process holds: its private memory and, where the system counts
 // them (Wine does not: 0), its GDI and USER objects.
 struct Usage {
