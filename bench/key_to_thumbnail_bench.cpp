@@ -8,14 +8,17 @@
 // (Clear), or for the whole screen the last capture, with a patch of colour
 // on the screen changed since. The whole screen is captured as a person
 // repeats it, into the buffers the last capture kept: Clear releases them,
-// and 5 MB of fresh memory cost about 25 ms more here.
+// and 5 MB of fresh memory cost about 25 ms more here. With --autosave every
+// capture is also written (PNG, into a folder of the bench's own, emptied
+// at the end): the thumbnail must not wait for the file.
 //
-//   tools/wine-run --desktop 1280x1024 build/win/bin/key_to_thumbnail_bench.exe [runs]
+//   tools/wine-run --desktop 1280x1024 build/win/bin/key_to_thumbnail_bench.exe [runs] [--autosave]
 #include "e2e/e2e_support.h"
 
 #include <memory>
 
 #include "bench_support.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -25,12 +28,17 @@ const UINT kCmdClear = 0xE120;
 
 class Session {
 public:
-    bool Start() {
+    bool Start(bool bAutoSave) {
         m_guard.reset(new kaptotest::ConfigFileGuard);
         CKpConfig config;
         config.SetSnapOnStart(0);
         config.SetPlaySnapSound(0);
         config.SetSnapDelayTime(0);
+        if (bAutoSave) {
+            m_strSaveDir = kptest::NamedTempDir("kapto-bench-autosave");
+            config.SetAutoSave(1);
+            config.SetAutoSaveFolder(m_strSaveDir.substr(0, m_strSaveDir.size() - 1).c_str());
+        }
         config.SaveConfig();
         if (!m_target.Start() || !m_kapto.Start() || !m_kapto.WaitVisible(true)) return false;
         m_hMain = m_kapto.Main();
@@ -38,6 +46,14 @@ public:
     }
     ~Session() {
         if (m_hMain != nullptr) m_kapto.Close();
+        if (m_strSaveDir.empty()) return;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = ::FindFirstFileA((m_strSaveDir + "*.png").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return;
+        do {
+            ::DeleteFileA((m_strSaveDir + fd.cFileName).c_str());
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
     }
 
     // The placeholder in the view again, remembered: the next thumbnail differs.
@@ -77,6 +93,7 @@ public:
     ColourPatch m_patch;
     HWND m_hMain = nullptr;
     Picture m_before;
+    std::string m_strSaveDir;  // the files automatic saving writes; empty when it is off
 
 private:
     std::unique_ptr<kaptotest::ConfigFileGuard> m_guard;
@@ -85,9 +102,16 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? atoi(argv[1]) : 10;
+    int runs = 10;
+    bool bAutoSave = false;
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--autosave") == 0)
+            bAutoSave = true;
+        else
+            runs = atoi(argv[i]);
+    }
     Session s;
-    bench::Require(s.Start(), "starting Kapto.exe and the pattern window");
+    bench::Require(s.Start(bAutoSave), "starting Kapto.exe and the pattern window");
     const RECT rcClient = s.m_target.ClientRect();
     const RECT rcButton = s.m_target.ChildRect(kButtonId);
     HWND hChooser = nullptr;
@@ -103,7 +127,8 @@ int main(int argc, char** argv) {
     };
     const std::function<void()> chooserOk = [&] { ::PostMessageA(hChooser, WM_COMMAND, IDOK, 0); };
 
-    printf("key press (or last action) to thumbnail, median of %d, ms\n", runs);
+    printf("key press (or last action) to thumbnail, median of %d, ms, automatic saving %s\n", runs,
+           bAutoSave ? "on" : "off");
     const struct Mode {
         const char* pszName;
         std::function<void()> before;  // untimed: up to the last action
