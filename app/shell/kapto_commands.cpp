@@ -169,7 +169,9 @@ void CKaptoDlg::OnSnapNew() {
 void CKaptoDlg::OnSnapScroll() {
     // No capture mode of its own: the box and the new-capture command keep
     // the mode they had.
+    int nCounterBefore = m_core.m_config.GetAutoSaveCounter();
     if (m_core.SnapScroll()) DrawView(FALSE);
+    if (m_core.m_config.GetAutoSaveCounter() != nCounterBefore) SaveSettings();
 }
 
 LRESULT CKaptoDlg::OnHotKey(WPARAM wParam, LPARAM) {

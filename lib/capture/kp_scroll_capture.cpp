@@ -36,6 +36,7 @@ int CKpCore::SnapScroll() {
                 // No screen area: the picture is taller than what the screen
                 // showed of it at any time.
                 m_store.StoreCapture(pPicture, MakeCaptureInfo(hArea, CRect(), kSnapScroll));
+                KeepCapture();
                 nResult = 1;
             } else {
                 ::DeleteObject(hPicture);
