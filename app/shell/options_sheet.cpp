@@ -1,7 +1,7 @@
 #include "options_sheet.h"
 
-#include "recent/autosave_page.h"
 #include "option_pages.h"
+#include "recent/autosave_page.h"
 
 namespace {
 
