@@ -281,8 +281,7 @@ void CPinWnd::InvalidateBorder() {
 
 void CPinWnd::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == kHoverTimer) {
-        POINT pt;
-        if (!m_bDragging && ::GetCursorPos(&pt) && ::WindowFromPoint(pt) != m_hWnd) OnMouseLeave(0, 0);
+        if (!m_bDragging) OnMouseLeave(0, 0);
         return;
     }
     if (nIDEvent != kSmoothTimer) {
@@ -357,6 +356,15 @@ void CPinWnd::OnLButtonDown(UINT, CPoint point) {
     SetCapture();
 }
 
+void CPinWnd::DragTo(CPoint point) {
+    // The point the drag took stays under the pointer.
+    const CPoint ptPicture = point + WindowOrigin();
+    if (ptPicture == m_ptGrab) return;
+    CRect rc = m_rcPicture;
+    rc.OffsetRect(ptPicture.x - m_ptGrab.x, ptPicture.y - m_ptGrab.y);
+    PlacePicture(rc, FALSE);
+}
+
 void CPinWnd::OnMouseMove(UINT, CPoint point) {
     // Asked again at every move: a capture of the mouse (a drag, a menu)
     // may have ended the last request without a word.
@@ -367,23 +375,25 @@ void CPinWnd::OnMouseMove(UINT, CPoint point) {
         SetTimer(kHoverTimer, kHoverCheckMs, nullptr);
         InvalidateBorder();
     }
-    if (!m_bDragging) return;
-    // The point the drag took stays under the pointer.
-    const CPoint ptPicture = point + WindowOrigin();
-    if (ptPicture == m_ptGrab) return;
-    CRect rc = m_rcPicture;
-    rc.OffsetRect(ptPicture.x - m_ptGrab.x, ptPicture.y - m_ptGrab.y);
-    PlacePicture(rc, FALSE);
+    if (m_bDragging) DragTo(point);
 }
 
-void CPinWnd::OnLButtonUp(UINT, CPoint) {
-    if (m_bDragging) ::ReleaseCapture();
+void CPinWnd::OnLButtonUp(UINT, CPoint point) {
+    if (!m_bDragging) return;
+    // The drag ends where the button went up, also when the system folded
+    // the last moves into the release.
+    DragTo(point);
+    ::ReleaseCapture();
 }
 
 void CPinWnd::OnCaptureChanged(CWnd*) { m_bDragging = FALSE; }
 
 LRESULT CPinWnd::OnMouseLeave(WPARAM, LPARAM) {
     if (!m_bHover) return 0;
+    // The end of a drag may tell a leave while the pointer is still over
+    // the pin (under Wine): the border stays, and the timer sees it go.
+    POINT pt;
+    if (::GetCursorPos(&pt) && ::WindowFromPoint(pt) == m_hWnd) return 0;
     m_bHover = FALSE;
     KillTimer(kHoverTimer);
     InvalidateBorder();

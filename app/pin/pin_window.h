@@ -76,6 +76,8 @@ private:
     // new size at once, repainted sampled, and smoothed once the wheel rests.
     void ZoomTo(int nZoom, CPoint ptFixed);
     void SetOpacity(int nOpacity);
+    // The picture moved with the drag to the window's point.
+    void DragTo(CPoint point);
     // The picture's part rc (client coordinates) onto hdc.
     void DrawPicture(HDC hdc, const CRect& rc);
     void DrawBorder(HDC hdc);

@@ -153,6 +153,30 @@ TEST_F(Pins, ARectanglesPinCoversItsPixelsZoomsAboutThePointerAndIsInTheNextCapt
     }));
     ExpectSamePicture(Doubled(pattern), zoomed, "zoomed");
 
+    // Ctrl + wheel: five notches down, half see-through; five up, opaque
+    // and an ordinary window again.
+    testinput::SendLeftClickAt(rcZoomed.left + 10, rcZoomed.top + 10);
+    testinput::SendKeyEvent(VK_CONTROL, true);
+    for (int i = 0; i < 5; ++i)
+        testinput::SendWheel(-WHEEL_DELTA);
+    testinput::SendKeyEvent(VK_CONTROL, false);
+    BYTE nAlpha = 0;
+    DWORD dwFlags = 0;
+    EXPECT_TRUE(Await("the pin at 50 % opacity", [&] {
+        return (::GetWindowLongA(hPin, GWL_EXSTYLE) & WS_EX_LAYERED) &&
+               ::GetLayeredWindowAttributes(hPin, nullptr, &nAlpha, &dwFlags) && nAlpha == 128;
+    })) << "alpha " << (int)nAlpha;
+    testinput::SendKeyEvent(VK_CONTROL, true);
+    for (int i = 0; i < 5; ++i)
+        testinput::SendWheel(WHEEL_DELTA);
+    testinput::SendKeyEvent(VK_CONTROL, false);
+    EXPECT_TRUE(Await("the pin opaque", [&] { return !(::GetWindowLongA(hPin, GWL_EXSTYLE) & WS_EX_LAYERED); }));
+    EXPECT_TRUE(SameRect(rcZoomed, ScreenRectOf(hPin))) << "Ctrl + wheel zoomed";
+    PointerAway();
+    EXPECT_TRUE(Await("the pin without its border", [&] {
+        return CountDifferences(Doubled(pattern), GrabScreen(rcZoomed)) == 0;
+    }));
+
     // Hiding the main window (F8, the tray) leaves the pin; the next
     // capture shows the pin as it shows any window, and the pin keeps its
     // own picture.
@@ -240,8 +264,13 @@ TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndFiftyPinsGive
         EXPECT_TRUE(SameRect(rcCentred, ScreenRectOf(pins[i]))) << Describe(ScreenRectOf(pins[i]));
     }
     // The second covers the first: it goes aside to leave both in sight.
+    const RECT rcSecondBefore = ScreenRectOf(pins[1]);
     Drag({(rcWork.left + rcWork.right) / 2, (rcWork.top + rcWork.bottom) / 2},
          {(rcWork.left + rcWork.right) / 2 + 400, (rcWork.top + rcWork.bottom) / 2});
+    RECT rcSecondAfter = rcSecondBefore;
+    ::OffsetRect(&rcSecondAfter, 400, 0);
+    ASSERT_TRUE(Await("the second pin moved aside", [&] { return SameRect(rcSecondAfter, ScreenRectOf(pins[1])); }))
+        << "first at " << Describe(ScreenRectOf(pins[0])) << ", second at " << Describe(ScreenRectOf(pins[1]));
 
     // 复制 on the first pin's menu puts its own picture on the clipboard.
     ASSERT_TRUE(ClearClipboard());
