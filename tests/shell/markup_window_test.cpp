@@ -453,20 +453,22 @@ TEST_F(MarkupWindowTest, AnOptionTickedAfterFinishingRunsOnceOverTheMarkedImage)
 }
 
 TEST_F(MarkupWindowTest, MenuItemIsEnabledOnlyWithAnImage) {
-    UINT nWithout = 0, nWith = 0;
-    auto state = [](HWND h) {
+    UINT nWithout = 0, nWith = 0, nPinWithout = 0, nPinWith = 0;
+    auto state = [](HWND h, UINT nID = ID_EDIT_MARKUP) {
         ::SendMessageA(h, WM_KICKIDLE, 0, 0);
-        return ::GetMenuState(::GetSubMenu(::GetMenu(h), 1), ID_EDIT_MARKUP, MF_BYCOMMAND);
+        return ::GetMenuState(::GetSubMenu(::GetMenu(h), 1), nID, MF_BYCOMMAND);
     };
     UserScript script;
     script.steps = {
         [&](HWND h) {
             ::SendMessageA(h, WM_COMMAND, ID_EDIT_CLEAR, 0);
             nWithout = state(h);
+            nPinWithout = state(h, ID_EDIT_PIN);
         },
         [&](HWND h) {
             PastePattern(h);
             nWith = state(h);
+            nPinWith = state(h, ID_EDIT_PIN);
             m_pDlg->PostMessage(WM_COMMAND, IDCANCEL, 0);
         },
     };
@@ -475,13 +477,20 @@ TEST_F(MarkupWindowTest, MenuItemIsEnabledOnlyWithAnImage) {
     shelltest::RunWithScript(script, [&] { return dlg.DoModal(); });
     EXPECT_TRUE(nWithout & MF_GRAYED);
     EXPECT_FALSE(nWith & MF_GRAYED);
-    // The 编辑 menu's own rows keep their places; the item follows them after a separator.
+    EXPECT_TRUE(nPinWithout & MF_GRAYED);
+    EXPECT_FALSE(nPinWith & MF_GRAYED);
+    // The 编辑 menu's own rows keep their places; the item follows them after
+    // a separator, and 钉在屏幕上 after it.
     HMENU hMenu = ::LoadMenuA(s_hKapto, MAKEINTRESOURCEA(IDR_MAINFRAME));
     ASSERT_NE(nullptr, hMenu);
     const UINT kRows[] = {ID_EDIT_COPY, ID_EDIT_COPY_THUMB, ID_EDIT_PASTE, 0, ID_EDIT_IMAGE, ID_EDIT_CLEAR, 0,
-                          ID_EDIT_MARKUP};
+                          ID_EDIT_MARKUP, ID_EDIT_PIN};
     for (int i = 0; i < (int)(sizeof(kRows) / sizeof(kRows[0])); ++i)
         EXPECT_EQ(kRows[i], ::GetMenuItemID(::GetSubMenu(hMenu, 1), i)) << "row " << i;
+    EXPECT_EQ((int)(sizeof(kRows) / sizeof(kRows[0])), ::GetMenuItemCount(::GetSubMenu(hMenu, 1)));
+    char szPin[64] = "";
+    ::GetMenuStringA(::GetSubMenu(hMenu, 1), ID_EDIT_PIN, szPin, sizeof szPin, MF_BYCOMMAND);
+    EXPECT_STREQ("钉在屏幕上(&I)", szPin);
     ::DestroyMenu(hMenu);
 }
 
