@@ -2,8 +2,10 @@
 // watch it on and for the README: the main window after a capture, the
 // markup window with its marks and their result, the options sheet's
 // hot-key and automatic-saving pages, the recent captures after three
-// captures, and the rectangle overlay in the middle of a drag. tools/make-screenshots runs this program; the
-// pictures go to the folder KAPTO_TOUR_DIR names (a Unix path).
+// captures, the rectangle overlay in the middle of a drag, and a pinned
+// picture over another program (moved, zoomed, its menu, half see-through).
+// tools/make-screenshots runs this program; the pictures go to the folder
+// KAPTO_TOUR_DIR names (a Unix path).
 #include "e2e/e2e_support.h"
 
 #include <prsht.h>
@@ -16,7 +18,7 @@ namespace {
 
 using namespace e2e;
 
-const UINT kCmdOptions = 32830, kCmdRecent = 32885;
+const UINT kCmdOptions = 32830, kCmdRecent = 32885, kCmdPin = 32883, kCmdShowHide = 32799;
 const UINT kCmdMarkup = 32870;
 const int kMarkupCanvas = 4101;
 const UINT kMarkupArrow = 32871, kMarkupLine = 32872, kMarkupRect = 32873, kMarkupEllipse = 32874,
@@ -126,6 +128,50 @@ TEST_F(Tour, ThePicturesOfTheReadme) {
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hMarkup); }));
     kaptotest::PumpFor(500);
     EXPECT_TRUE(SavePng(GrabScreen(ScreenRectOf(hMain)), strDir + "markup-result.png"));
+
+    // A part of the other program's window pinned and dragged over it, the
+    // main window hidden; then zoomed, its menu, and made see-through.
+    view = ViewPicture(hMain);
+    PressKeys({VK_F7});
+    ASSERT_TRUE(AwaitRectangleOverlay(m_kapto, hMain));
+    const RECT rcBars = {rc.left, rc.top, rc.left + 200, rc.top + 90};
+    Drag({rcBars.left, rcBars.top}, {rcBars.right, rcBars.bottom});
+    EXPECT_TRUE(WaitForNewThumbnail(view));
+    ::PostMessageA(hMain, WM_COMMAND, kCmdPin, 0);
+    HWND hPin = WaitForKaptoWindow(m_kapto, "Kapto 钉图");
+    ASSERT_NE(nullptr, hPin);
+    ::PostMessageA(hMain, WM_COMMAND, kCmdShowHide, 0);
+    ASSERT_TRUE(m_kapto.WaitVisible(false));
+    Drag({rcBars.left + 100, rcBars.top + 45}, {rcBars.left + 230, rcBars.top + 205});
+    testinput::PlaceCursorAt(rcBars.left + 232, rcBars.top + 206);  // the pointer over it: its border
+    kaptotest::PumpFor(600);
+    const RECT rcScene = {0, 0, 640, 480};
+    EXPECT_TRUE(SavePng(GrabScreen({0, 0, 400, 320}), strDir + "pin.png"));
+    for (int i = 0; i < 3; ++i)
+        testinput::SendWheel(WHEEL_DELTA);
+    kaptotest::PumpFor(600);
+    EXPECT_TRUE(SavePng(GrabScreen(rcScene), strDir + "pin-zoomed.png"));
+    testinput::SendClick(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    kaptotest::PumpFor(600);
+    EXPECT_TRUE(SavePng(GrabScreen(rcScene), strDir + "pin-menu.png"));
+    PressKeys({VK_ESCAPE});
+    kaptotest::PumpFor(300);
+    // The wheel goes where the keyboard does under Wine: a click there first.
+    const RECT rcPin = ScreenRectOf(hPin);
+    testinput::SendLeftClickAt(rcPin.left + 20, rcPin.top + 20);
+    testinput::SendKeyEvent(VK_CONTROL, true);
+    for (int i = 0; i < 5; ++i)
+        testinput::SendWheel(-WHEEL_DELTA);
+    testinput::SendKeyEvent(VK_CONTROL, false);
+    kaptotest::PumpFor(600);
+    // Wine without a compositing manager shows a layered window opaque:
+    // the picture cannot show it, the window's attributes can.
+    BYTE nAlpha = 0;
+    ::GetLayeredWindowAttributes(hPin, nullptr, &nAlpha, nullptr);
+    printf("the pin's opacity: %d of 255\n", nAlpha);
+    EXPECT_TRUE(SavePng(GrabScreen(rcScene), strDir + "pin-see-through.png"));
+    ::PostMessageA(hMain, WM_COMMAND, kCmdShowHide, 0);
+    ASSERT_TRUE(m_kapto.WaitVisible(true));
 
     ASSERT_TRUE(ExitKapto());
 }
