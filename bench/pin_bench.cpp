@@ -50,6 +50,13 @@ Gdiplus::GpBitmap* Pattern(int w, int h) {
     return p;
 }
 
+// What the engine records of a capture of rc.
+KpCaptureInfo Captured(const CRect& rc) {
+    KpCaptureInfo info = KpCaptureInfo::NotCaptured();
+    info.rcScreen = rc;
+    return info;
+}
+
 // The process's private bytes (the page-file use, which is what Wine fills
 // in; on Windows it is PrivateUsage by another name).
 SIZE_T PrivateBytes() {
@@ -176,7 +183,7 @@ int main() {
         bench::Require(image4k.get() != nullptr, "the 4K picture");
         const double dTouch = FirstTouchMs((size_t)3840 * 2160 * 4);
         double a = bench::Now();
-        bench::Require(board.Pin(image4k.get(), CRect(0, 0, 3840, 2160)) != FALSE, "the 4K pin");
+        bench::Require(board.Pin(image4k.get(), Captured(CRect(0, 0, 3840, 2160))) != FALSE, "the 4K pin");
         const double dOpen = (bench::Now() - a) * 1000.0;
         HWND hPin = ::FindWindowA(nullptr, kPinCaption);
         bench::Require(hPin != nullptr, "the pin's window");
@@ -241,7 +248,7 @@ int main() {
         CPinBoard board;
         kfw::ScopedGpImage<Gdiplus::GpBitmap> imageHd(Pattern(1920, 1080));
         bench::Require(imageHd.get() != nullptr, "the full-HD picture");
-        board.Pin(imageHd.get(), CRect(0, 0, 1920, 1080));
+        board.Pin(imageHd.get(), Captured(CRect(0, 0, 1920, 1080)));
         board.CloseAll();
         Pump();
         const SIZE_T nBefore = PrivateBytes();
@@ -250,7 +257,7 @@ int main() {
             for (int i = 0; i < 50; ++i) {
                 touch.push_back(FirstTouchMs((size_t)1920 * 1080 * 4));
                 const double a = bench::Now();
-                bench::Require(board.Pin(imageHd.get(), CRect(0, 0, 1920, 1080)) != FALSE, "a full-HD pin");
+                bench::Require(board.Pin(imageHd.get(), Captured(CRect(0, 0, 1920, 1080))) != FALSE, "a full-HD pin");
                 Pump();
                 t.push_back((bench::Now() - a) * 1000.0);
             }

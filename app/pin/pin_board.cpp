@@ -36,7 +36,7 @@ BOOL CPinBoard::LoadPicture(Gdiplus::GpImage* pImage, CMarkupSurface& picture) {
     return TRUE;
 }
 
-CPinBoard::CPinBoard() : m_hClipboardOwner(nullptr) {}
+CPinBoard::CPinBoard() : m_pCore(nullptr), m_hClipboardOwner(nullptr) {}
 
 CPinBoard::~CPinBoard() {
     // Kapto ends: every pin goes, a busy one too (its dialog is gone with
@@ -47,7 +47,8 @@ CPinBoard::~CPinBoard() {
     DeleteDiscarded();
 }
 
-BOOL CPinBoard::Pin(Gdiplus::GpImage* pImage, const CRect& rcCaptured) {
+BOOL CPinBoard::Pin(Gdiplus::GpImage* pImage, const KpCaptureInfo& info) {
+    const CRect& rcCaptured = info.rcScreen;
     DeleteDiscarded();
     CMarkupSurface image;
     if (pImage == nullptr || !LoadPicture(pImage, image)) return FALSE;
@@ -65,7 +66,7 @@ BOOL CPinBoard::Pin(Gdiplus::GpImage* pImage, const CRect& rcCaptured) {
     }
     const CRect rcArea = nMonitor >= 0 ? layout.GetMonitor(nMonitor).rcWork : CRect();
     const kppin::Placement place = kppin::PlacePin(CSize(image.Width(), image.Height()), rcCaptured, rcArea);
-    CPinWnd* pPin = CPinWnd::Open(*this, image, place.rc, place.nZoom);
+    CPinWnd* pPin = CPinWnd::Open(*this, image, info, place.rc, place.nZoom);
     if (pPin == nullptr) return FALSE;
     m_pins.push_back(pPin);
     return TRUE;

@@ -7,12 +7,14 @@
 
 #include "framework/geometry.h"
 #include "framework/wnd.h"
+#include "kp_capture_info.h"
 #include "markup/markup_marks.h"
 
 namespace Gdiplus {
 class GpImage;
 }
 
+class CKpCore;
 class CPinWnd;
 
 class CPinBoard {
@@ -23,16 +25,22 @@ public:
     CPinBoard(const CPinBoard&) = delete;
     CPinBoard& operator=(const CPinBoard&) = delete;
 
-    // The window that owns what a pin puts on the clipboard, as it owns the
-    // program's own copies (not owned).
-    void SetClipboardOwner(HWND hOwner) { m_hClipboardOwner = hOwner; }
+    // The program's engine, whose save dialog a pin's image is saved
+    // through as the program's own images are (not owned; it outlives the
+    // pins), and the window that owns what a pin puts on the clipboard, as
+    // it owns the program's own copies.
+    void SetProgram(CKpCore* pCore, HWND hClipboardOwner) {
+        m_pCore = pCore;
+        m_hClipboardOwner = hClipboardOwner;
+    }
+    CKpCore* GetCore() const { return m_pCore; }
     HWND GetClipboardOwner() const { return m_hClipboardOwner; }
 
-    // Pins a copy of pImage's pixels on the screen where rcCaptured says
-    // they were, or, for an empty rcCaptured (an image that did not come
-    // from the screen), in the middle of the monitor under the pointer.
-    // FALSE when there is no image or it cannot be copied.
-    BOOL Pin(Gdiplus::GpImage* pImage, const CRect& rcCaptured);
+    // Pins a copy of pImage's pixels on the screen where info says they
+    // were, or, for an image that did not come from the screen (an empty
+    // rcScreen), in the middle of the monitor under the pointer. FALSE when
+    // there is no image or it cannot be copied.
+    BOOL Pin(Gdiplus::GpImage* pImage, const KpCaptureInfo& info);
     // Closes every pin but one whose own dialog is open: that one is not
     // taken from under the dialog.
     void CloseAll();
@@ -66,5 +74,6 @@ private:
     std::vector<CPinWnd*> m_pins;       // open; each owns itself
     std::vector<CPinWnd*> m_discarded;  // owned: windows gone, to be deleted
     CMarkupSurface m_scratch;
+    CKpCore* m_pCore;        // not owned
     HWND m_hClipboardOwner;  // not owned
 };

@@ -6,7 +6,8 @@
 #include "framework/app.h"
 #include "framework/menu.h"
 #include "framework/scoped_handles.h"
-#include "kp_image_store.h"
+#include "kp_core.h"
+#include "kp_recent_captures.h"
 #include "markup/markup_dlg.h"
 #include "pin_board.h"
 #include "pin_pixels.h"
@@ -113,13 +114,15 @@ CPinWnd::CPinWnd(CPinBoard& board)
       m_bWindowGone(FALSE),
       m_bOpening(FALSE) {}
 
-CPinWnd* CPinWnd::Open(CPinBoard& board, CMarkupSurface& image, const CRect& rc, int nZoom) {
+CPinWnd* CPinWnd::Open(CPinBoard& board, CMarkupSurface& image, const KpCaptureInfo& info, const CRect& rc,
+                       int nZoom) {
     CPinWnd* pPin = new (std::nothrow) CPinWnd(board);
     if (pPin == nullptr) {
         image.Free();
         return nullptr;
     }
     pPin->m_image.Swap(image);
+    pPin->m_info = info;
     pPin->m_nZoom = nZoom;
     pPin->m_bOpening = TRUE;
     pPin->m_rcPicture = kppin::KeepInSight(rc, ScreensRect(), kKeptInSight);
@@ -468,13 +471,17 @@ void CPinWnd::OnSaveAs() {
         AfxMessageBox(kNoMemory, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
+    CKpCore* pCore = m_board.GetCore();
+    if (pCore == nullptr) return;
     BusyScope busy(*this);
-    CString strPath;
-    if (CKpImageStore::SaveImageAs(image.get(), strPath, this) == CKpImageStore::FileFailed) {
-        CString strMessage;
-        strMessage.Format(kSaveFailed, strPath.GetString());
-        AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
-    }
+    // The program's save dialog, proposing the name automatic saving would
+    // give this pin's capture, in the folder saved to last.
+    const CString strName = CKpRecentCaptures::ProposeFileName(pCore->m_config, m_info);
+    if (pCore->SaveOtherImage(image.get(), strName, this) || pCore->GetLastFileResult() != CKpImageStore::FileFailed)
+        return;
+    CString strMessage;
+    strMessage.Format(kSaveFailed, pCore->GetLastFilePath().GetString());
+    AfxMessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CPinWnd::OnMarkup() {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "framework/wnd.h"
+#include "kp_capture_info.h"
 #include "markup/markup_marks.h"
 #include "pin_geometry.h"
 
@@ -20,10 +21,11 @@ class CPinBoard;
 class CPinWnd : public CWnd {
 public:
     // A new pin on board of image (taken over: the pin's own picture at
-    // 100 %), its window at rc showing the image at nZoom, shown in front
-    // and active. Null (image freed) when the window cannot be made. The pin
-    // deletes itself when its window goes.
-    static CPinWnd* Open(CPinBoard& board, CMarkupSurface& image, const CRect& rc, int nZoom);
+    // 100 %), where info says it came from, showing the image at nZoom at rc,
+    // in front and active. Null (image freed) when the window cannot be
+    // made. The pin deletes itself when its window goes.
+    static CPinWnd* Open(CPinBoard& board, CMarkupSurface& image, const KpCaptureInfo& info, const CRect& rc,
+                         int nZoom);
 
     int GetZoom() const { return m_nZoom; }
     int GetOpacity() const { return m_nOpacity; }
@@ -88,6 +90,7 @@ private:
 
     CPinBoard& m_board;         // not owned: outlives every pin
     CMarkupSurface m_image;     // the pin's own picture at 100 %
+    KpCaptureInfo m_info;       // where it came from: the name its save proposes
     CMarkupSurface m_smoothed;  // the picture at m_nZoom below 100 as area means, once made
     CRect m_rcPicture;          // the whole zoomed picture on the screen; the window is its visible part
     int m_nZoom;                // percent

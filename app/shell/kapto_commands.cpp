@@ -366,7 +366,7 @@ void CKaptoDlg::OnEditMarkup() {
 
 void CKaptoDlg::OnEditPin() {
     if (m_core.GetImage() == nullptr) return;
-    if (!m_pins.Pin(m_core.GetImage(), m_core.GetCaptureInfo().rcScreen))
+    if (!m_pins.Pin(m_core.GetImage(), m_core.GetCaptureInfo()))
         AfxMessageBox("内存不足，无法把图像钉在屏幕上。", MB_OK | MB_ICONEXCLAMATION);
 }
 

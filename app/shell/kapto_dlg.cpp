@@ -180,7 +180,7 @@ BOOL CKaptoDlg::OnInitDialog() {
     // Loads the settings, and captures the screen now if they say so: the
     // window is not shown yet.
     m_core.InitSnapper(this, &m_wndView);
-    m_pins.SetClipboardOwner(m_hWnd);
+    m_pins.SetProgram(&m_core, m_hWnd);
     m_recentWindows.Attach(this, &m_core);
 
     RegisterHotkeys(FALSE);
