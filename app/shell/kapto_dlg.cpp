@@ -72,6 +72,25 @@ const char kViewTip[] = "点击访问Orvel网";
 const char kSettingsNotSaved[] =
     "无法将设置保存到文件：\n%s\n\n该文件夹可能不允许写入，或者磁盘已满。"
     "原有的设置文件没有改动，本次运行中更改的设置未能保存。";
+// When a change could not be written (%s: the path).
+const char kSettingsNotSavedNow[] =
+    "无法将设置保存到文件：\n%s\n\n该文件夹可能不允许写入，或者磁盘已满。"
+    "原有的设置文件没有改动；以后更改设置和退出时会再次尝试保存。";
+// At start, when config.xml is there but could not be read (%s: its path):
+// with the defaults, or with what an unfinished save left beside it.
+const char kSettingsUnreadable[] =
+    "无法读取设置文件：\n%s\n\n该文件可能正被其他程序使用，或者无法访问。"
+    "本次运行将使用默认设置，并且不会保存设置，以免覆盖原有的设置文件。";
+const char kSettingsUnreadableLeftover[] =
+    "无法读取设置文件：\n%s\n\n该文件可能正被其他程序使用，或者无法访问。"
+    "本次运行将使用上次保存时留下的设置副本，并且不会保存设置，以免覆盖原有的设置文件。";
+
+// A message about the settings file (pszFormat: %s for its path).
+void SayAboutSettingsFile(const char* pszFormat) {
+    CString strText;
+    strText.Format(pszFormat, (LPCSTR)CKpConfig::GetConfigPath());
+    AfxMessageBox(strText, MB_OK | MB_ICONWARNING);
+}
 
 // Runs the command-update pass for each item of hPopup and, nLevels deep,
 // of the popups inside it. Menu marks only: nothing is disabled.
@@ -125,7 +144,8 @@ CKaptoDlg::CKaptoDlg(CWnd* pParent)
       m_bSharpen(FALSE),
       m_hPlaceholder(nullptr),
       m_nModalBase(0),
-      m_hotkeysInForce() {
+      m_hotkeysInForce(),
+      m_bSaveFailureTold(FALSE) {
     HINSTANCE hIcons = AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON);
     m_hIcon = ::LoadIconA(hIcons, MAKEINTRESOURCEA(IDR_MAINFRAME));
     // The title bar and the tray want the small image itself, not the large
@@ -182,6 +202,11 @@ BOOL CKaptoDlg::OnInitDialog() {
     m_core.InitSnapper(this, &m_wndView);
     m_pins.SetProgram(&m_core, m_hWnd);
     m_recentWindows.Attach(this, &m_core);
+    // Once, with its path: the user's settings are in that file, and this
+    // run leaves it alone.
+    CKpConfig::LoadResult nLoad = m_core.m_config.GetLoadResult();
+    if (nLoad == CKpConfig::ConfigUnreadable || nLoad == CKpConfig::ConfigUnreadableLeftover)
+        SayAboutSettingsFile(nLoad == CKpConfig::ConfigUnreadable ? kSettingsUnreadable : kSettingsUnreadableLeftover);
 
     RegisterHotkeys(FALSE);
     CenterWindow();
@@ -264,7 +289,17 @@ void CKaptoDlg::OnShowWindow(BOOL bShow, UINT) {
 
 LRESULT CKaptoDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) { return m_trayIcon.OnIconNotify(wParam, lParam); }
 
-BOOL CKaptoDlg::SaveSettings() { return m_core.m_config.SaveConfig(); }
+BOOL CKaptoDlg::SaveSettings() {
+    // Withheld: said at the start already.
+    if (m_core.m_config.IsSaveWithheld()) return FALSE;
+    BOOL bSaved = m_core.m_config.SaveConfig();
+    // Said when it happens, once until a save succeeds again (also when
+    // another change comes while the message waits).
+    BOOL bTell = !bSaved && !m_bSaveFailureTold;
+    m_bSaveFailureTold = !bSaved;
+    if (bTell) SayAboutSettingsFile(kSettingsNotSavedNow);
+    return bSaved;
+}
 
 LRESULT CKaptoDlg::OnQueryEndSession(WPARAM, LPARAM) {
     // The process may be ended without another word after this answer.
@@ -284,12 +319,9 @@ void CKaptoDlg::OnDestroy() {
     RegisterHotkeys(TRUE);
     m_recentWindows.Detach();
     // Frees the image, stops the engine and writes the settings file: a
-    // failure must not pass in silence.
-    if (!m_core.CloseSnapper()) {
-        CString strText;
-        strText.Format(kSettingsNotSaved, (LPCSTR)CKpConfig::GetConfigPath());
-        AfxMessageBox(strText, MB_OK | MB_ICONWARNING);
-    }
+    // failure must not pass in silence, nor be said twice.
+    if (!m_core.CloseSnapper() && !m_core.m_config.IsSaveWithheld() && !m_bSaveFailureTold)
+        SayAboutSettingsFile(kSettingsNotSaved);
     if (m_hPlaceholder != nullptr) {
         ::DeleteObject(m_hPlaceholder);
         m_hPlaceholder = nullptr;

@@ -49,6 +49,9 @@ public:
     KaptoHotkeyInForce m_hotkeysInForce[KAPTO_HOTKEY_COUNT];
     // The recent captures' window and the notice of automatic saving.
     CRecentWindows m_recentWindows;
+    // The last save of the settings failed and the user was told: the next
+    // failures stay quiet until a save succeeds.
+    BOOL m_bSaveFailureTold;
 
     // One image option: its flag here, its check box and menu command, and
     // its setting. In the order the settings are exchanged.
@@ -76,7 +79,9 @@ public:
     // one last offered (all of them the first time); the others stay as they
     // are.
     void RegisterHotkeys(BOOL bUnregisterOnly);
-    // Writes the settings file now, as exit does; FALSE when it could not.
+    // Writes the settings file now, as exit does; FALSE when it could not
+    // (said at once, the first time) or may not (a file the start could not
+    // read, said then).
     BOOL SaveSettings();
     // TRUE while one of the program's modal windows is open or a command
     // holds the current image: nothing may replace the image then.

@@ -2,6 +2,9 @@
 
 #include <string.h>
 
+#include <memory>
+#include <new>
+
 #include "file_commit.h"
 #include "kp_capture_name.h"
 #include "xml_tree.h"
@@ -160,7 +163,8 @@ CKpConfig::CKpConfig()
       m_wShowHideVk(0x77),  // VK_F8
       m_wScrollSnapModifier(0),
       m_wScrollSnapVk(0),  // none
-      m_nSnapMode(0) {
+      m_nSnapMode(0),
+      m_nLoadResult(ConfigMissing) {
     // One place for the image options' starting values: a new
     // configuration and an opened image share them.
     ResetImageOption();
@@ -175,10 +179,40 @@ void CKpConfig::LoadConfig() { LoadConfigFrom(GetConfigPath()); }
 BOOL CKpConfig::SaveConfig() { return SaveConfigTo(GetConfigPath()); }
 
 BOOL CKpConfig::LoadConfigFrom(const CString& strPath) {
-    XML_Tree tree;
-    XML_File::ReadXMLFile(&tree, strPath);
+    m_strWithheldPath.Empty();
+    // Only "no such file" means there are no settings. A file held by
+    // another program (a backup, a virus scanner, an editor) is tried again
+    // for a moment; if it stays unreadable, the user's settings are in it
+    // and no save of this run may replace them.
+    std::unique_ptr<XML_Tree> tree;
+    XML_File::ReadResult read = XML_File::ReadNoFile;
+    for (int nTry = 0; nTry < kReadTries; ++nTry) {
+        if (nTry > 0) KpPause(kReadRetryMs);
+        tree.reset(new (std::nothrow) XML_Tree);
+        if (tree == nullptr) return FALSE;
+        read = XML_File::ReadXMLFileChecked(tree.get(), strPath);
+        if (read != XML_File::ReadFailed) break;
+    }
+    if (read == XML_File::ReadFailed) m_strWithheldPath = strPath;
+    XML_Node* pRoot = read == XML_File::ReadDone ? tree->GetRoot() : nullptr;
+    m_nLoadResult = read == XML_File::ReadDone     ? ConfigRead
+                    : read == XML_File::ReadNoFile ? ConfigMissing
+                                                   : ConfigUnreadable;
+    // A save whose replace was cut short may have left the only complete
+    // copy under its temporary name: the newest whole one stands in.
+    if (read != XML_File::ReadDone) {
+        for (const CString& strTemp : KpFindTempFiles(strPath)) {
+            if (KpIsTempOfOtherLiveProcess(strTemp)) continue;
+            tree.reset(new (std::nothrow) XML_Tree);
+            if (tree == nullptr) return FALSE;
+            if (XML_File::ReadXMLFileChecked(tree.get(), strTemp) != XML_File::ReadDone || !tree->IsComplete())
+                continue;
+            pRoot = tree->GetRoot();
+            m_nLoadResult = read == XML_File::ReadNoFile ? ConfigLeftover : ConfigUnreadableLeftover;
+            break;
+        }
+    }
     // The root's name is not compared: any top element will do.
-    XML_Node* pRoot = tree.GetRoot();
     if (pRoot == nullptr) return FALSE;
 
     int nCount = 0;
@@ -227,6 +261,9 @@ bool CKpConfig::IsDefault(const FileItem& item, const CKpConfig& defaults) const
 }
 
 BOOL CKpConfig::SaveConfigTo(const CString& strPath) {
+    // The settings in a file the load could not read are the user's: this
+    // run never writes its defaults over them.
+    if (!m_strWithheldPath.IsEmpty() && m_strWithheldPath == strPath) return FALSE;
     XML_Tree tree;
     tree.AddElement(kRootName);
     int nCount = 0;
@@ -266,12 +303,18 @@ BOOL CKpConfig::SaveConfigTo(const CString& strPath) {
 
     // Never truncate the only copy of the settings: the new file is written
     // completely beside the old one and then takes its place in one step.
-    CString strTemp = strPath + ".tmp";
+    CString strTemp = KpTempNameFor(strPath);
     if (!XML_File::WriteXMLFileChecked(&tree, strTemp)) {
         KpDiscardFile(strTemp);
         return FALSE;
     }
-    return KpCommitFile(strTemp, strPath);
+    if (!KpCommitFile(strTemp, strPath)) return FALSE;
+    // The file is whole again: what unfinished saves left beside it is
+    // older than it, and would only stand in for it some day by mistake.
+    for (const CString& strOld : KpFindTempFiles(strPath)) {
+        if (!KpIsTempOfOtherLiveProcess(strOld)) KpDiscardFile(strOld);
+    }
+    return TRUE;
 }
 
 void CKpConfig::ClearImageOptionFlags() {

@@ -18,11 +18,17 @@ namespace {
 // The file for reading, shared for deletion too: a reader must never stop
 // the program's next save, which replaces the file by renaming a new one over
 // it (and refuses while anyone holds it without that share).
-FILE* OpenForReading(const CString& path) {
+// *pbNoFile says whether a failure means that there is no such file.
+FILE* OpenForReading(const CString& path, bool* pbNoFile) {
+    *pbNoFile = false;
 #ifdef _WIN32
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD dwError = GetLastError();
+        *pbNoFile = dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
+        return nullptr;
+    }
     const int fd = _open_osfhandle((intptr_t)h, _O_RDONLY | _O_BINARY);
     if (fd == -1) {
         CloseHandle(h);
@@ -32,7 +38,9 @@ FILE* OpenForReading(const CString& path) {
     if (f == nullptr) _close(fd);  // closes the handle too
     return f;
 #else
-    return fopen(path, "rb");
+    FILE* f = fopen(path, "rb");
+    *pbNoFile = f == nullptr && (errno == ENOENT || errno == ENOTDIR);
+    return f;
 #endif
 }
 
@@ -237,9 +245,15 @@ bool XML_File::WriteXMLFileChecked(XML_Tree* tree, CString path) {
 }
 
 bool XML_File::ReadXMLFile(XML_Tree* tree, CString path) {
-    if (tree == nullptr) return true;
-    FILE* f = OpenForReading(path);
-    if (f == nullptr) return true;
+    ReadXMLFileChecked(tree, path);
+    return true;
+}
+
+XML_File::ReadResult XML_File::ReadXMLFileChecked(XML_Tree* tree, CString path) {
+    if (tree == nullptr) return ReadDone;
+    bool bNoFile = false;
+    FILE* f = OpenForReading(path, &bNoFile);
+    if (f == nullptr) return bNoFile ? ReadNoFile : ReadFailed;
 
     Token token;
     token.Start(true);
@@ -263,6 +277,7 @@ bool XML_File::ReadXMLFile(XML_Tree* tree, CString path) {
         }
     }
     // A token still open at the end is dropped.
+    const bool bError = ferror(f) != 0;
     fclose(f);
-    return true;
+    return bError ? ReadFailed : ReadDone;
 }

@@ -17,12 +17,28 @@ public:
     ~CKpConfig();
 
     // Reads config.xml over the current values; a missing or malformed file
-    // or element leaves the affected values as they are.
+    // or element leaves the affected values as they are. A file that is
+    // there but cannot be read is tried again for a moment; a complete new
+    // version that a save left unfinished stands in for a missing or
+    // unreadable file. GetLoadResult says what happened.
     void LoadConfig();
     // Writes every stored setting to config.xml. The old file is replaced
     // only by a complete new one, so a failed save leaves it as it was;
-    // FALSE then.
+    // FALSE then. Never writes over a file LoadConfig could not read: FALSE
+    // without trying (IsSaveWithheld).
     BOOL SaveConfig();
+
+    // How the last LoadConfig went.
+    enum LoadResult {
+        ConfigRead,       // config.xml was read (what a malformed one holds)
+        ConfigMissing,    // there is none: the values stayed; a save makes one
+        ConfigLeftover,   // there is none, but a save left a complete new one: it was read
+        ConfigUnreadable, // it is there but could not be read: the values stayed
+        ConfigUnreadableLeftover,  // the same, and the values come from such a new one
+    };
+    LoadResult GetLoadResult() const { return m_nLoadResult; }
+    // TRUE after a load that could not read the file: no save replaces it.
+    BOOL IsSaveWithheld() const { return !m_strWithheldPath.IsEmpty(); }
     // Where LoadConfig and SaveConfig keep the settings: config.xml in the
     // program's folder.
     static CString GetConfigPath();
@@ -146,6 +162,9 @@ protected:
     // saving returns FALSE when the file was left as it was.
     BOOL LoadConfigFrom(const CString& strPath);
     BOOL SaveConfigTo(const CString& strPath);
+    // How many times, and how far apart, a file that is there but cannot be
+    // read is tried before the load gives up on it.
+    enum { kReadTries = 10, kReadRetryMs = 100 };
 
 private:
     // The image-option chain reads the three switches, which have no
@@ -214,6 +233,9 @@ private:
     unsigned short m_wScrollSnapModifier;
     unsigned short m_wScrollSnapVk;
     int m_nSnapMode;
+    // Not settings: what the last load found.
+    LoadResult m_nLoadResult;
+    CString m_strWithheldPath;  // the file the load could not read; empty when none
 };
 
 class KPLIB_API CHelper {

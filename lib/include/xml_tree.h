@@ -67,6 +67,9 @@ public:
     void AddValue(long n);  // "%ld"
     void EndElement();
     XML_Node* GetRoot() const;
+    // Whether the root has been opened and closed again: a file that held
+    // it was read to its end, not cut short.
+    bool IsComplete() const { return m_pRoot != nullptr && m_pCurrent == nullptr; }
 
 private:
     XML_Node* m_pRoot;     // owned
@@ -87,6 +90,13 @@ public:
     // Reads the file into the tree through AddElement/AddValue/EndElement. A
     // missing file leaves the tree as it was; the result is always true.
     static bool ReadXMLFile(XML_Tree* tree, CString path);
+
+    // ReadXMLFile that says how reading went. ReadNoFile only when there is
+    // no such file; a file that is there but cannot be opened (held by
+    // another program without sharing, access denied) or read to its end is
+    // ReadFailed, and what the tree then holds is not to be trusted.
+    enum ReadResult { ReadDone, ReadNoFile, ReadFailed };
+    static ReadResult ReadXMLFileChecked(XML_Tree* tree, CString path);
 
     // "/" <-> "\colon", whole characters only (a trail byte 0x5C never starts
     // "\colon").

@@ -303,6 +303,47 @@ TEST_F(KaptoProgramTest, ModifiersOfTheHotkeyControlRegisterAsTheSystemsOwn) {
     EXPECT_TRUE(WaitFor([&] { return kapto.Visible(); }));
 }
 
+// config.xml in another program's hands: held at the start, it is said once
+// with its path and never written over, even once let go; held only
+// against replacing, the failed save is said when it happens, once.
+TEST_F(KaptoProgramTest, ASettingsFileHeldByAnotherProgramIsSaidOnceAndNeverWrittenOver) {
+    m_config.SetAppName("Mine");
+    WriteConfig();
+    const std::string mine = ReadFileText(m_strConfig);
+    const struct {
+        const char* pszLabel;
+        DWORD dwShare;         // what the other program lets Kapto do meanwhile
+        bool bReleaseAtStart;  // it lets go once Kapto's window is up
+        const char* pszSaid;
+    } cases[] = {
+        {"held at the start", 0, true, "无法读取设置文件"},
+        {"held against replacing", FILE_SHARE_READ, false, "无法将设置保存到文件"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszLabel);
+        HANDLE hHeld = ::CreateFileA(m_strConfig.c_str(), GENERIC_READ, c.dwShare, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+        KaptoRun kapto;
+        ASSERT_TRUE(kapto.Start());
+        if (c.bReleaseAtStart) ::CloseHandle(hHeld);
+        // Three changes, each saved at once: each returns once its save and
+        // any message it showed are over.
+        for (int i = 0; i < 3; ++i) {
+            DWORD_PTR nResult = 0;
+            ::SendMessageTimeoutA(kapto.m_hMain, WM_COMMAND, kCmdAutoCopy, 0, SMTO_NORMAL, 10000, &nResult);
+        }
+        if (!c.bReleaseAtStart) ::CloseHandle(hHeld);
+        EXPECT_TRUE(kapto.Exit());
+        std::vector<std::string> boxes = kapto.Boxes();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(0u, boxes[0].find(c.pszSaid)) << boxes[0];
+        EXPECT_NE(std::string::npos, boxes[0].find(m_strConfig)) << boxes[0];
+        if (c.bReleaseAtStart) {
+            EXPECT_EQ(mine, ReadFileText(m_strConfig)) << "written over";
+        }
+    }
+}
+
 TEST_F(KaptoProgramTest, MenuBoxAndKeyboardLeaveOneStateThatSurvivesARestart) {
     m_config.SetSnapMode(2);
     WriteConfig();
