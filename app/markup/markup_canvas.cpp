@@ -19,6 +19,7 @@ const MarkupTool kMarkupTools[kMarkupToolCount] = {
     {ID_MARKUP_MOSAIC, MarkMosaic, "马赛克"},
     {ID_MARKUP_NUMBER, MarkNumber, "序号"},
     {ID_MARKUP_CROP, MarkCrop, "裁剪"},
+    {ID_MARKUP_COVER, MarkCover, "遮盖"},
 };
 
 BEGIN_MESSAGE_MAP(CMarkupCanvas, CWnd)
@@ -90,7 +91,9 @@ void DashedRect(HDC hdc, const RECT& rc) {
 }  // namespace
 
 CMarkupCanvas::CMarkupCanvas()
-    : m_nHistory(0),
+    : m_nDone(0),
+      m_nHistoryBytes(0),
+      m_nHistoryLimit(kDefaultHistoryLimit),
       m_nTool(ID_MARKUP_RECT),
       m_clr(RGB(255, 0, 0)),
       m_nWidth(3),
@@ -114,8 +117,9 @@ CMarkupCanvas::~CMarkupCanvas() {
 
 BOOL CMarkupCanvas::Create(CWnd* pParent, UINT nID, const CMarkupSurface& image) {
     if (!m_base.CopyFrom(image) || !m_background.CopyFrom(image)) return FALSE;
-    m_history.assign(1, MarkupMarks());
-    m_nHistory = 0;
+    m_history.clear();
+    m_nDone = 0;
+    m_nHistoryBytes = 0;
     LPCSTR pszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW), nullptr);
     CRect rc(0, 0, 16, 16);
     return CreateEx(WS_EX_CLIENTEDGE, pszClass, "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, rc,
@@ -442,9 +446,32 @@ void CMarkupCanvas::RebuildBackground(int nSkip) {
 // ---- Marks and history --------------------------------------------------------------
 
 void CMarkupCanvas::Commit(const MarkupMarks& marks, BOOL bAppended) {
-    m_history.resize(m_nHistory + 1);
-    m_history.push_back(marks);
-    m_nHistory = m_history.size() - 1;
+    // The step is what changed: the marks between the common start and the
+    // common end of the old list and the new.
+    size_t nSame = 0, nSameEnd = 0;
+    const size_t nCommon = std::min(marks.size(), m_marks.size());
+    while (nSame < nCommon && marks[nSame] == m_marks[nSame])
+        ++nSame;
+    while (nSameEnd < nCommon - nSame && marks[marks.size() - 1 - nSameEnd] == m_marks[m_marks.size() - 1 - nSameEnd])
+        ++nSameEnd;
+    Change change;
+    change.nAt = nSame;
+    change.removed.assign(m_marks.begin() + nSame, m_marks.end() - nSameEnd);
+    change.inserted.assign(marks.begin() + nSame, marks.end() - nSameEnd);
+    change.nBytes = sizeof(Change);
+    for (const MarkupMarks* pList : {&change.removed, &change.inserted}) {
+        for (const MarkupMark& mark : *pList)
+            change.nBytes += MarkBytes(mark);
+    }
+    // What was undone cannot come back once something else is done.
+    while (m_history.size() > m_nDone) {
+        m_nHistoryBytes -= m_history.back().nBytes;
+        m_history.pop_back();
+    }
+    m_nHistoryBytes += change.nBytes;
+    m_history.push_back(std::move(change));
+    ++m_nDone;
+    SetHistoryLimit(m_nHistoryLimit);
     bAppended = bAppended && m_nMoving < 0 && marks.size() == m_marks.size() + 1;
     m_marks = marks;
     if (m_nSelected >= (int)m_marks.size()) m_nSelected = -1;
@@ -461,11 +488,27 @@ void CMarkupCanvas::Commit(const MarkupMarks& marks, BOOL bAppended) {
     Invalidate(FALSE);
 }
 
+void CMarkupCanvas::SetHistoryLimit(size_t nBytes) {
+    m_nHistoryLimit = nBytes;
+    // Only steps that are done go: the first one undone is the next redo.
+    while (m_nHistoryBytes > m_nHistoryLimit && m_history.size() > 1 && m_nDone > 0) {
+        m_nHistoryBytes -= m_history.front().nBytes;
+        m_history.pop_front();
+        --m_nDone;
+    }
+}
+
+void CMarkupCanvas::Replace(size_t nAt, const MarkupMarks& from, const MarkupMarks& to) {
+    m_marks.erase(m_marks.begin() + nAt, m_marks.begin() + nAt + from.size());
+    m_marks.insert(m_marks.begin() + nAt, to.begin(), to.end());
+}
+
 void CMarkupCanvas::Undo() {
     if (m_nDrag != DragNone) return;
     if (m_hEdit != nullptr) CancelTextEdit();
     if (!CanUndo()) return;
-    m_marks = m_history[--m_nHistory];
+    const Change& change = m_history[--m_nDone];
+    Replace(change.nAt, change.inserted, change.removed);
     m_nSelected = -1;
     RebuildBackground(-1);
     Invalidate(FALSE);
@@ -473,7 +516,8 @@ void CMarkupCanvas::Undo() {
 
 void CMarkupCanvas::Redo() {
     if (m_nDrag != DragNone || m_hEdit != nullptr || !CanRedo()) return;
-    m_marks = m_history[++m_nHistory];
+    const Change& change = m_history[m_nDone++];
+    Replace(change.nAt, change.removed, change.inserted);
     m_nSelected = -1;
     RebuildBackground(-1);
     Invalidate(FALSE);

@@ -1,11 +1,12 @@
 // The markup window's canvas: the image at a zoom with its top-left corner
 // at the client's (0, 0) less the scroll position, the marks as objects over
 // it, and the mouse work that makes, selects, moves and resizes them, with
-// unlimited undo. While a mark is dragged only the area it covers before
+// undo as far back as its memory allows. While a mark is dragged only the area it covers before
 // and after the move is repainted, over a cached picture of the image
 // flattened with all the other marks.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ struct MarkupTool {
     int nKind;
     const char* pszLabel;
 };
-const int kMarkupToolCount = 11;
+const int kMarkupToolCount = 12;
 extern const MarkupTool kMarkupTools[kMarkupToolCount];
 
 class CMarkupCanvas : public CWnd {
@@ -49,10 +50,16 @@ public:
     void ZoomStep(int nSteps);
 
     const MarkupMarks& GetMarks() const { return m_marks; }
-    BOOL CanUndo() const { return m_nHistory > 0; }
-    BOOL CanRedo() const { return m_nHistory + 1 < m_history.size(); }
+    BOOL CanUndo() const { return m_nDone > 0; }
+    BOOL CanRedo() const { return m_nDone < m_history.size(); }
     void Undo();
     void Redo();
+    // Undo keeps each step's change (the marks it replaced and those it put
+    // in), within this many bytes: the oldest steps done go first, the last
+    // one always stays.
+    enum : size_t { kDefaultHistoryLimit = 64u << 20 };
+    void SetHistoryLimit(size_t nBytes);
+    size_t GetHistoryBytes() const { return m_nHistoryBytes; }
     // Removes the selected mark; FALSE when none is selected.
     BOOL DeleteSelection();
     int GetSelection() const { return m_nSelected; }
@@ -109,8 +116,19 @@ private:
     CMarkupSurface m_background;  // m_base with every mark but m_nMoving
     CMarkupSurface m_scratch;     // the picture of one repaint
     MarkupMarks m_marks;
-    std::vector<MarkupMarks> m_history;  // every state; m_nHistory is the current one
-    size_t m_nHistory;
+    // One step: the marks from nAt on that were removed, and those put there.
+    struct Change {
+        size_t nAt;
+        MarkupMarks removed;
+        MarkupMarks inserted;
+        size_t nBytes;
+    };
+    // Replaces m_marks[nAt, nAt + from.size()) with to.
+    void Replace(size_t nAt, const MarkupMarks& from, const MarkupMarks& to);
+    std::deque<Change> m_history;  // oldest first; the first m_nDone are done, the rest undone
+    size_t m_nDone;
+    size_t m_nHistoryBytes;
+    size_t m_nHistoryLimit;
 
     UINT m_nTool;
     COLORREF m_clr;

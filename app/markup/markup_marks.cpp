@@ -325,6 +325,7 @@ RECT MarkBounds(const MarkupMark& mark) {
     switch (mark.nKind) {
         case MarkMosaic:
         case MarkCrop:
+        case MarkCover:
             return rc;
         case MarkArrow:
             nPad = std::max(nPad, (int)(ArrowHeadLength(mark.nWidth) * kArrowHeadHalfBase) + 2);
@@ -364,6 +365,7 @@ BOOL IsEmptyMark(const MarkupMark& mark) {
             return FALSE;
         case MarkMosaic:
         case MarkCrop:
+        case MarkCover:
         case MarkRect:
         case MarkEllipse: {
             RECT rc = MarkArea(mark);
@@ -409,7 +411,7 @@ BOOL HitMark(const MarkupMark& mark, POINT pt, int nSlop) {
 }
 
 BOOL IsBoxKind(MarkKind nKind) {
-    return nKind == MarkRect || nKind == MarkEllipse || nKind == MarkMosaic || nKind == MarkCrop;
+    return nKind == MarkRect || nKind == MarkEllipse || nKind == MarkMosaic || nKind == MarkCrop || nKind == MarkCover;
 }
 
 namespace {
@@ -514,14 +516,26 @@ POINT ConstrainPoint(POINT ptAnchor, POINT pt, BOOL bSquare) {
 
 // ---- Drawing and flattening --------------------------------------------------------
 
+namespace {
+
+// rcArea cut to the surface; FALSE when nothing of it is on it.
+BOOL OnSurface(const CMarkupSurface& surface, const RECT& rcArea, RECT& rc) {
+    RECT rcSurface = MakeRect(0, 0, surface.Width(), surface.Height());
+    return surface.Bits() != nullptr && ::IntersectRect(&rc, &rcArea, &rcSurface);
+}
+
+}  // namespace
+
 void ApplyMosaic(CMarkupSurface& surface, const RECT& rcArea, int nBlock) {
-    if (nBlock < 1 || surface.Bits() == nullptr) return;
+    RECT rc;
+    if (nBlock < 1 || !OnSurface(surface, rcArea, rc)) return;
     ::GdiFlush();
-    for (int by = rcArea.top; by < rcArea.bottom; by += nBlock) {
-        int y0 = std::max(by, 0), y1 = std::min({by + nBlock, (int)rcArea.bottom, surface.Height()});
-        for (int bx = rcArea.left; bx < rcArea.right; bx += nBlock) {
-            int x0 = std::max(bx, 0), x1 = std::min({bx + nBlock, (int)rcArea.right, surface.Width()});
-            if (x0 >= x1 || y0 >= y1) continue;
+    const int nRows = std::max(1, (int)(rc.bottom - rc.top) / nBlock);
+    const int nCols = std::max(1, (int)(rc.right - rc.left) / nBlock);
+    for (int row = 0; row < nRows; ++row) {
+        const int y0 = rc.top + row * nBlock, y1 = row + 1 < nRows ? y0 + nBlock : (int)rc.bottom;
+        for (int col = 0; col < nCols; ++col) {
+            const int x0 = rc.left + col * nBlock, x1 = col + 1 < nCols ? x0 + nBlock : (int)rc.right;
             uint64_t sum[3] = {0, 0, 0};
             for (int y = y0; y < y1; ++y) {
                 const uint32_t* p = surface.Row(y);
@@ -543,12 +557,41 @@ void ApplyMosaic(CMarkupSurface& surface, const RECT& rcArea, int nBlock) {
     }
 }
 
+void FillArea(CMarkupSurface& surface, const RECT& rcArea, COLORREF clr) {
+    RECT rc;
+    if (!OnSurface(surface, rcArea, rc)) return;
+    ::GdiFlush();
+    const uint32_t pixel = (uint32_t)GetRValue(clr) << 16 | (uint32_t)GetGValue(clr) << 8 | GetBValue(clr);
+    for (int y = rc.top; y < rc.bottom; ++y)
+        std::fill(surface.Row(y) + rc.left, surface.Row(y) + rc.right, pixel);
+}
+
+bool operator==(const MarkupMark& a, const MarkupMark& b) {
+    if (a.nKind != b.nKind || a.clr != b.clr || a.nWidth != b.nWidth || a.ptFrom.x != b.ptFrom.x ||
+        a.ptFrom.y != b.ptFrom.y || a.ptTo.x != b.ptTo.x || a.ptTo.y != b.ptTo.y || a.nTextSize != b.nTextSize ||
+        a.nRadius != b.nRadius || a.strText != b.strText || a.strFace != b.strFace ||
+        a.points.size() != b.points.size())
+        return false;
+    for (size_t i = 0; i < a.points.size(); ++i) {
+        if (a.points[i].x != b.points[i].x || a.points[i].y != b.points[i].y) return false;
+    }
+    return true;
+}
+
+size_t MarkBytes(const MarkupMark& mark) {
+    return sizeof(MarkupMark) + mark.points.capacity() * sizeof(POINT) + mark.strText.capacity() +
+           mark.strFace.capacity();
+}
+
 void DrawMark(CMarkupSurface& surface, const MarkupMark& mark, int nNumber) {
     HDC hdc = surface.GetDC();
     if (hdc == nullptr || IsEmptyMark(mark)) return;
     switch (mark.nKind) {
         case MarkMosaic:
             ApplyMosaic(surface, MarkArea(mark), kMosaicBlock);
+            break;
+        case MarkCover:
+            FillArea(surface, MarkArea(mark), mark.clr);
             break;
         case MarkHighlighter:
             DrawHighlighter(surface, mark);

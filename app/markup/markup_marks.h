@@ -29,6 +29,7 @@ enum MarkKind {
     MarkMosaic,
     MarkNumber,
     MarkCrop,
+    MarkCover,  // a rectangle of solid colour: nothing under it is left
 };
 
 struct MarkupMark {
@@ -43,6 +44,12 @@ struct MarkupMark {
     std::string strFace;        // the text's font; empty: kMarkupDefaultFace
     int nRadius = 0;            // the numbered circle's, pixels; 0: as the line width makes it
 };
+
+// Every field the same.
+bool operator==(const MarkupMark& a, const MarkupMark& b);
+inline bool operator!=(const MarkupMark& a, const MarkupMark& b) { return !(a == b); }
+// The memory a mark takes, its own record and what it points to.
+size_t MarkBytes(const MarkupMark& mark);
 
 typedef std::vector<MarkupMark> MarkupMarks;
 
@@ -106,7 +113,8 @@ BOOL IsEmptyMark(const MarkupMark& mark);
 void OffsetMark(MarkupMark& mark, int dx, int dy);
 // TRUE when pt (image pixels) is on the mark or within nSlop of it.
 BOOL HitMark(const MarkupMark& mark, POINT pt, int nSlop);
-// TRUE for the kinds that Shift keeps square: boxes, ellipses, mosaics, crops.
+// TRUE for the kinds that Shift keeps square: boxes, ellipses, mosaics,
+// crops and covers.
 BOOL IsBoxKind(MarkKind nKind);
 // Where the selection's handles sit (image pixels): the two points of a
 // line, an arrow, a box, an ellipse, a mosaic or a crop; for a stroke, a text
@@ -122,10 +130,14 @@ MarkupMark ResizeMark(const MarkupMark& original, int nHandle, POINT pt, BOOL bK
 // (bSquare FALSE), or so that the box from ptAnchor is a square (TRUE).
 POINT ConstrainPoint(POINT ptAnchor, POINT pt, BOOL bSquare);
 
-// Every block of nBlock pixels of rcArea (blocks from its top-left corner,
-// the last ones cut by the area and the surface) becomes the mean of its
-// own pixels, each channel rounded to nearest.
+// rcArea, cut to the surface, in blocks of nBlock pixels from its top-left
+// corner, each becoming the mean of its own pixels (each channel rounded to
+// nearest). What is left over at the right and at the bottom joins the last
+// block of its row or column: no block is narrower than nBlock, unless the
+// area itself is, so no few pixels at an edge keep their colours nearly.
 void ApplyMosaic(CMarkupSurface& surface, const RECT& rcArea, int nBlock);
+// rcArea, cut to the surface, becomes clr: every pixel, exactly.
+void FillArea(CMarkupSurface& surface, const RECT& rcArea, COLORREF clr);
 
 // Draws one mark onto the surface. nNumber is the number a numbered circle
 // shows. Crops draw nothing: they apply when flattening ends.

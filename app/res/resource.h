@@ -99,8 +99,9 @@
 #define ID_SNAP_SCROLL 32884
 
 // The markup window: its template, its controls, the menu item that opens
-// it, its tools (in tool-bar order from ID_MARKUP_ARROW; the select tool
-// last) and its other commands.
+// it, its tools (in tool-bar order from ID_MARKUP_ARROW to the crop, then the
+// select tool, which is first on the bar, and the cover, which follows the
+// crop there) and its other commands.
 #define IDD_MARKUP 140
 #define IDC_MARKUP_CANVAS 4101
 #define IDC_MARKUP_TOOLBAR 4102
@@ -120,6 +121,7 @@
 #define ID_MARKUP_NUMBER 32879
 #define ID_MARKUP_CROP 32880
 #define ID_MARKUP_SELECT 32881
+#define ID_MARKUP_COVER 32882
 #define ID_MARKUP_SWATCH_FIRST 32890  // eight swatches
 #define ID_MARKUP_SWATCH_LAST 32897
 #define ID_MARKUP_COLOR 32898

@@ -207,31 +207,95 @@ TEST_F(MarkupWindowTest, DragsLeaveTheirMarksWhereTheyWereDrawn) {
     }
 }
 
-TEST_F(MarkupWindowTest, EveryMosaicBlockIsTheMeanOfItsOriginalPixels) {
-    const RECT rc = {13, 7, 78, 52};  // blocks cut at the right and bottom
-    std::vector<Step> marks = {[](HWND) { MarkupCommand(ID_MARKUP_MOSAIC); }};
-    AddDrag(marks, {rc.left, rc.top}, {rc.right, rc.bottom});
-    Run(marks, {kFinish}, [&](HWND) {
-        std::vector<uint32_t> now = Current();
-        ASSERT_EQ(m_original.size(), now.size());
-        for (int by = rc.top; by < rc.bottom; by += kMosaicBlock) {
-            for (int bx = rc.left; bx < rc.right; bx += kMosaicBlock) {
-                int x1 = std::min(bx + kMosaicBlock, (int)rc.right), y1 = std::min(by + kMosaicBlock, (int)rc.bottom);
-                unsigned sum[3] = {}, n = (unsigned)((x1 - bx) * (y1 - by));
-                for (int y = by; y < y1; ++y)
-                    for (int x = bx; x < x1; ++x)
-                        for (int i = 0; i < 3; ++i)
-                            sum[i] += (Original(x, y) >> (8 * i)) & 0xFF;
-                uint32_t mean = 0;
-                for (int i = 0; i < 3; ++i)
-                    mean |= ((sum[i] + n / 2) / n) << (8 * i);
-                for (int y = by; y < y1; ++y)
-                    for (int x = bx; x < x1; ++x)
-                        ASSERT_EQ(mean, now[(size_t)y * kImageWidth + x]) << x << "," << y;
+// The mosaic's blocks, each the mean of its own original pixels, with what
+// is left over at the right and bottom joined to the last block (65 x 45
+// leaves 15 and 15; 21 x 21 is two blocks of 10 and 11 each way); the cover
+// leaves its colour on every pixel.
+TEST_F(MarkupWindowTest, AreaToolsLeaveExactlyTheirPixels) {
+    const struct {
+        UINT nTool;
+        RECT rc;
+    } cases[] = {
+        {ID_MARKUP_MOSAIC, {13, 7, 78, 52}},
+        {ID_MARKUP_MOSAIC, {30, 30, 51, 51}},
+        {ID_MARKUP_COVER, {20, 25, 97, 66}},
+    };
+    for (const auto& c : cases) {
+        const RECT rc = c.rc;
+        SCOPED_TRACE(testing::Message() << c.nTool << " " << rc.right - rc.left << " x " << rc.bottom - rc.top);
+        std::vector<Step> marks = {[c](HWND) { MarkupCommand(c.nTool); }};
+        AddDrag(marks, {rc.left, rc.top}, {rc.right, rc.bottom});
+        Run(marks, {kFinish}, [&](HWND) {
+            std::vector<uint32_t> now = Current();
+            ASSERT_EQ(m_original.size(), now.size());
+            // The blocks' edges: every kMosaicBlock pixels, the last one to the area's end.
+            auto edges = [](LONG from, LONG to) {
+                std::vector<int> v;
+                for (int at = from; at + 2 * kMosaicBlock <= to; at += kMosaicBlock)
+                    v.push_back(at);
+                v.push_back(v.empty() ? from : v.back() + kMosaicBlock);
+                v.push_back(to);
+                return v;
+            };
+            std::vector<int> xs = edges(rc.left, rc.right), ys = edges(rc.top, rc.bottom);
+            if (c.nTool == ID_MARKUP_COVER) xs = {rc.left, rc.right}, ys = {rc.top, rc.bottom};
+            for (size_t j = 0; j + 1 < ys.size(); ++j) {
+                for (size_t i = 0; i + 1 < xs.size(); ++i) {
+                    unsigned sum[3] = {}, n = (unsigned)((xs[i + 1] - xs[i]) * (ys[j + 1] - ys[j]));
+                    for (int y = ys[j]; y < ys[j + 1]; ++y)
+                        for (int x = xs[i]; x < xs[i + 1]; ++x)
+                            for (int k = 0; k < 3; ++k)
+                                sum[k] += (Original(x, y) >> (8 * k)) & 0xFF;
+                    uint32_t expected = 0xFF0000;  // the cover in the default red
+                    if (c.nTool == ID_MARKUP_MOSAIC) {
+                        EXPECT_GE(std::min(xs[i + 1] - xs[i], ys[j + 1] - ys[j]), kMosaicBlock);
+                        expected = 0;
+                        for (int k = 0; k < 3; ++k)
+                            expected |= ((sum[k] + n / 2) / n) << (8 * k);
+                    }
+                    for (int y = ys[j]; y < ys[j + 1]; ++y)
+                        for (int x = xs[i]; x < xs[i + 1]; ++x)
+                            ASSERT_EQ(expected, now[(size_t)y * kImageWidth + x]) << x << "," << y;
+                }
             }
+            EXPECT_EQ(Original(rc.right, rc.bottom), now[(size_t)rc.bottom * kImageWidth + rc.right]) << "outside";
+        });
+    }
+}
+
+// Two hundred strokes: undo keeps each stroke once, not every mark at every
+// step; under a tighter bound the oldest steps go and the newest still undo.
+TEST_F(MarkupWindowTest, UndoKeepsChangesWithinItsMemory) {
+    std::vector<Step> marks = {[](HWND) { MarkupCommand(ID_MARKUP_PEN); }};
+    marks.push_back([](HWND) {
+        HWND hCanvas = ::GetDlgItem(Markup(), IDC_MARKUP_CANVAS);
+        for (int i = 0; i < 200; ++i) {
+            ::SendMessageA(hCanvas, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5 + i % 150, 5));
+            for (int k = 1; k <= 20; ++k)
+                ::SendMessageA(hCanvas, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5 + i % 150, 5 + k * 5));
+            ::SendMessageA(hCanvas, WM_LBUTTONUP, 0, MAKELPARAM(5 + i % 150, 105));
         }
-        EXPECT_EQ(Original(rc.right, rc.bottom), now[(size_t)rc.bottom * kImageWidth + rc.right]) << "outside";
+        CMarkupCanvas* pCanvas = Canvas();
+        ASSERT_EQ(200u, pCanvas->GetMarks().size());
+        size_t nMarks = 0;
+        for (const MarkupMark& mark : pCanvas->GetMarks())
+            nMarks += MarkBytes(mark);
+        EXPECT_LE(pCanvas->GetHistoryBytes(), nMarks + 200 * 256) << "more than one copy of each stroke";
+        const size_t nLimit = pCanvas->GetHistoryBytes() / 4;
+        pCanvas->SetHistoryLimit(nLimit);
+        EXPECT_LE(pCanvas->GetHistoryBytes(), nLimit);
+        int nUndone = 0;
+        while (pCanvas->CanUndo()) {
+            pCanvas->Undo();
+            ++nUndone;
+        }
+        EXPECT_GT(nUndone, 10);
+        EXPECT_EQ(200u - nUndone, pCanvas->GetMarks().size()) << "each undo took one stroke";
+        while (pCanvas->CanRedo())
+            pCanvas->Redo();
+        EXPECT_EQ(200u, pCanvas->GetMarks().size());
     });
+    Run(marks, {kFinish}, [](HWND) {});
 }
 
 TEST_F(MarkupWindowTest, UndoRestoresTheExactPixelsAndRedoBringsThemBack) {
