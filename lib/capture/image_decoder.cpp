@@ -1,17 +1,21 @@
 // The program's side of reading an image file: the header checks that cost
-// no process, and the helper that decodes, started, waited for and killed.
+// no process, and the helper that decodes, started in its sandbox, waited
+// for and killed; all of it away from the user-interface thread.
 #include "image_decoder.h"
 
 #include "framework/message_loop.h"
 #include "framework/scoped_handles.h"
 #include "image_decoder_block.h"
-#include "kp_config.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <string>
+#include <vector>
 
 #include <objidl.h>
 #include <gdiplus.h>
@@ -150,136 +154,18 @@ BOOL DeclaredImageSize(const BYTE* p, size_t n, unsigned& w, unsigned& h) {
     return FALSE;
 }
 
-// ---- The helper ---------------------------------------------------------------------
-
-const DWORD kDecodeTimeoutMs = 10000;
-
-KpDecoderTestHooks* g_pTestHooks = nullptr;  // owned
-
-// Every helper is started in this job, which is closed only when the
-// program ends: the system then kills whatever helper still runs, also
-// when the program itself crashed. A crashing helper dies at once instead
-// of waiting on an error box.
-HANDLE HelperJob() {
-    static HANDLE s_hJob = nullptr;  // owned for the life of the process
-    if (s_hJob != nullptr) return s_hJob;
-    HANDLE hJob = ::CreateJobObjectA(nullptr, nullptr);
-    if (hJob == nullptr) return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION info = {};
-    info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE |
-                                            JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION |
-                                            JOB_OBJECT_LIMIT_PROCESS_MEMORY;
-    // The largest file, its largest image decoded and the copy handed back,
-    // with room to spare: a decoder running away with memory fails early.
-    info.ProcessMemoryLimit = (SIZE_T)KpMaxImageFileBytes + (SIZE_T)KpMaxImagePixels * 4 * 4;
-    if (!::SetInformationJobObject(hJob, JobObjectExtendedLimitInformation, &info, sizeof info)) {
-        info.BasicLimitInformation.LimitFlags &= ~JOB_OBJECT_LIMIT_PROCESS_MEMORY;
-        if (::SetInformationJobObject(hJob, JobObjectExtendedLimitInformation, &info, sizeof info)) {
-            s_hJob = hJob;
-            return s_hJob;
-        }
-        ::CloseHandle(hJob);
-        return nullptr;
-    }
-    s_hJob = hJob;
-    return s_hJob;
-}
-
-CString HelperProgram() {
-    if (g_pTestHooks != nullptr && !g_pTestHooks->strHelper.IsEmpty()) return g_pTestHooks->strHelper;
-    return CHelper::GetAppPath() + "Kapto.exe";
-}
-
-// Waits for one of the handles, or until the time is up (WAIT_TIMEOUT),
-// while the thread's windows go on answering: the wait holds a modal run,
-// so that nothing the user does meanwhile starts what would replace the
-// image, and shows the wait cursor. A WM_QUIT met on the way is posted
-// again for the loop it was meant for.
-DWORD WaitAnswering(const HANDLE* pHandles, DWORD nCount, DWORD dwTimeoutMs) {
-    CModalScope modal;
-    HCURSOR hWait = ::LoadCursorA(nullptr, (LPCSTR)IDC_WAIT);
-    HCURSOR hOld = ::SetCursor(hWait);
-    const ULONGLONG nEnd = ::GetTickCount64() + dwTimeoutMs;
-    BOOL bQuit = FALSE;
-    int nQuitCode = 0;
-    DWORD dwResult = WAIT_TIMEOUT;
-    for (;;) {
-        ULONGLONG nNow = ::GetTickCount64();
-        if (nNow >= nEnd) break;
-        DWORD r =
-            ::MsgWaitForMultipleObjectsEx(nCount, pHandles, (DWORD)(nEnd - nNow), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (r < WAIT_OBJECT_0 + nCount) {
-            dwResult = r;
-            break;
-        }
-        if (r != WAIT_OBJECT_0 + nCount) {
-            if (r == WAIT_TIMEOUT) break;
-            dwResult = WAIT_FAILED;
-            break;
-        }
-        MSG msg;
-        while (!bQuit && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                bQuit = TRUE;
-                nQuitCode = (int)msg.wParam;
-                break;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::SetCursor(hWait);
-        if (bQuit) {
-            // No more messages until the loop that owns the quit: only the
-            // handles count from here.
-            dwResult =
-                ::WaitForMultipleObjects(nCount, pHandles, FALSE, (DWORD)(nEnd - std::min(nEnd, ::GetTickCount64())));
-            break;
-        }
-    }
-    ::SetCursor(hOld);
-    if (bQuit) ::PostQuitMessage(nQuitCode);
-    return dwResult;
-}
-
-// A new GDI+ bitmap holding a copy of the helper's pixels.
-Gdiplus::GpImage* BitmapFromPixels(const KpDecoderBlock& block, HANDLE hMapping) {
-    const UINT w = block.nWidth, h = block.nHeight;
-    const Gdiplus::PixelFormat format = (Gdiplus::PixelFormat)block.nFormat;
-    if (!KpImageSizeAllowed(w, h) || (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB)) return nullptr;
-    const INT nStride = KpRowStride(w, format == PixelFormat24bppRGB ? 24 : 32);
-    if (nStride == 0 || block.nStride != nStride) return nullptr;
-    const unsigned long long nBytes = (unsigned long long)nStride * h;
-    KpMappedView view(::MapViewOfFile(hMapping, FILE_MAP_READ, 0, 0, (SIZE_T)nBytes));
-    if (view.get() == nullptr) return nullptr;
-    kfw::ScopedGpImage<Gdiplus::GpBitmap> bitmap;
-    if (GdipCreateBitmapFromScan0((INT)w, (INT)h, 0, format, nullptr, bitmap.out()) != Gdiplus::Ok ||
-        bitmap.get() == nullptr)
-        return nullptr;
-    Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
-    Gdiplus::BitmapData data = KpRowsAt(view.get(), w, h, nStride, format);
-    if (GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeWrite | Gdiplus::ImageLockModeUserInputBuf,
-                           format, &data) != Gdiplus::Ok ||
-        GdipBitmapUnlockBits(bitmap.get(), &data) != Gdiplus::Ok)
-        return nullptr;
-    if (block.fDpiX > 0 && block.fDpiY > 0) GdipBitmapSetResolution(bitmap.get(), block.fDpiX, block.fDpiY);
-    return bitmap.Release();
-}
-
-}  // namespace
-
-KpDecodeResult KpProbeImageFile(const CString& strPath) {
-    kfw::ScopedHandle file(::CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// The header checks on an open file (read from its start).
+KpDecodeResult ProbeOpenFile(HANDLE hFile) {
     LARGE_INTEGER size;
-    if (!file.valid() || !::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0) return KpDecodeFailed;
+    if (!::GetFileSizeEx(hFile, &size) || size.QuadPart <= 0) return KpDecodeFailed;
     if (size.QuadPart > KpMaxImageFileBytes) return KpDecodeTooLarge;
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[kProbeBytes]);
     const BYTE* head = buffer.get();
     DWORD n = 0;
     if (head == nullptr ||
-        !::ReadFile(file.get(), buffer.get(), (DWORD)std::min<long long>(size.QuadPart, kProbeBytes), &n, nullptr))
+        !::ReadFile(hFile, buffer.get(), (DWORD)std::min<long long>(size.QuadPart, kProbeBytes), &n, nullptr))
         return KpDecodeFailed;
-    n = ReadTiffDirectory(file.get(), buffer.get(), n);
+    n = ReadTiffDirectory(hFile, buffer.get(), n);
     unsigned w = 0, h = 0;
     if (DeclaredImageSize(head, n, w, h) && !KpImageSizeAllowed(w, h))
         return w == 0 || h == 0 ? KpDecodeFailed : KpDecodeTooLarge;
@@ -288,7 +174,121 @@ KpDecodeResult KpProbeImageFile(const CString& strPath) {
     return KpDecoded;
 }
 
-namespace {
+// The path as the wide-character calls take it.
+std::wstring Wide(const CString& str) {
+    int n = ::MultiByteToWideChar(CP_ACP, 0, str, -1, nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring wide((size_t)n, L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, str, -1, &wide[0], n);
+    wide.resize((size_t)n - 1);
+    return wide;
+}
+
+kfw::ScopedHandle OpenForReading(const CString& strPath) {
+    return kfw::ScopedHandle(::CreateFileW(Wide(strPath).c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// ---- The helper ---------------------------------------------------------------------
+
+// How long the decode of one file may take: the helper's own work (reading
+// the header, then the pixels), not the program's, nor the helper's start.
+const DWORD kDecodeTimeoutMs = 10000;
+// How long a helper may take to start and get ready.
+const DWORD kStartTimeoutMs = 15000;
+
+// The test hooks, and the helper program they may name; guarded by g_lock
+// with the ready helper.
+std::mutex g_lock;
+KpDecoderTestHooks g_hooks = {};
+bool g_bHooks = false;
+std::wstring g_strHookedHelper;
+KpDecoderSandbox g_sandbox = {};
+
+// The program file that is started as the helper: the running program's
+// own, whatever its name and folder, unless a test names another.
+std::wstring HelperProgram() {
+    if (!g_strHookedHelper.empty()) return g_strHookedHelper;
+    std::vector<WCHAR> path;
+    for (DWORD nSize = MAX_PATH; nSize <= 32768; nSize *= 2) {
+        path.assign(nSize, L'\0');
+        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), nSize);
+        if (n < nSize) return std::wstring(path.data(), n);
+    }
+    return std::wstring();
+}
+
+// The token the helper runs with: the user's, without privileges and with
+// the administrators group only to deny, at low integrity where the system
+// has integrity levels. Null when the system makes no restricted token.
+HANDLE SandboxToken(KpDecoderSandbox& sandbox) {
+    HANDLE hToken = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(),
+                            TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT, &hToken))
+        return nullptr;
+    kfw::ScopedHandle token(hToken);
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD cb = sizeof admins;
+    SID_AND_ATTRIBUTES disable = {admins, 0};
+    const BOOL bAdmins = ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &cb);
+    HANDLE hRestricted = nullptr;
+    sandbox.nRestrictedToken = sandbox.nLowIntegrity = KpAskedRefused;
+    if (!::CreateRestrictedToken(token.get(), DISABLE_MAX_PRIVILEGE, bAdmins ? 1 : 0, bAdmins ? &disable : nullptr, 0,
+                                 nullptr, 0, nullptr, &hRestricted))
+        return nullptr;
+    sandbox.nRestrictedToken = KpTaken;
+    BYTE low[SECURITY_MAX_SID_SIZE];
+    cb = sizeof low;
+    TOKEN_MANDATORY_LABEL label = {};
+    label.Label.Sid = low;
+    label.Label.Attributes = SE_GROUP_INTEGRITY;
+    if (::CreateWellKnownSid(WinLowLabelSid, nullptr, low, &cb) &&
+        ::SetTokenInformation(hRestricted, TokenIntegrityLevel, &label, (DWORD)(sizeof label + ::GetLengthSid(low))))
+        sandbox.nLowIntegrity = KpTaken;
+    return hRestricted;
+}
+
+// A job of the helper's own: it ends with the program (closing the job
+// kills it, also when the program crashed), holds no second process, takes
+// no more memory than the largest image needs, and may not touch the
+// clipboard, the desktops, the global atoms, the system's parameters or
+// other programs' windows. A crash ends it at once.
+HANDLE SandboxJob(KpDecoderSandbox& sandbox) {
+    sandbox.nOneProcess = sandbox.nUiLimits = KpAskedRefused;
+    HANDLE hJob = ::CreateJobObjectW(nullptr, nullptr);
+    if (hJob == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION info = {};
+    info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE |
+                                            JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION |
+                                            JOB_OBJECT_LIMIT_ACTIVE_PROCESS | JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+    info.BasicLimitInformation.ActiveProcessLimit = 1;
+    // The largest file, its largest image decoded and the copy written back,
+    // with room to spare: a decoder running away with memory fails early.
+    info.ProcessMemoryLimit = (SIZE_T)KpMaxImageFileBytes + (SIZE_T)KpMaxImagePixels * 4 * 4;
+    // What the system does not take is left out, one limit after another.
+    for (DWORD dwDrop : {0UL, (DWORD)JOB_OBJECT_LIMIT_PROCESS_MEMORY, (DWORD)JOB_OBJECT_LIMIT_ACTIVE_PROCESS}) {
+        info.BasicLimitInformation.LimitFlags &= ~dwDrop;
+        if (::SetInformationJobObject(hJob, JobObjectExtendedLimitInformation, &info, sizeof info)) break;
+    }
+    sandbox.nOneProcess = (info.BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_ACTIVE_PROCESS) != 0 ? KpTaken
+                                                                                                      : KpAskedRefused;
+    JOBOBJECT_BASIC_UI_RESTRICTIONS ui = {};
+    ui.UIRestrictionsClass = JOB_OBJECT_UILIMIT_READCLIPBOARD | JOB_OBJECT_UILIMIT_WRITECLIPBOARD |
+                             JOB_OBJECT_UILIMIT_DESKTOP | JOB_OBJECT_UILIMIT_GLOBALATOMS |
+                             JOB_OBJECT_UILIMIT_SYSTEMPARAMETERS | JOB_OBJECT_UILIMIT_DISPLAYSETTINGS |
+                             JOB_OBJECT_UILIMIT_EXITWINDOWS | JOB_OBJECT_UILIMIT_HANDLES;
+    sandbox.nUiLimits =
+        ::SetInformationJobObject(hJob, JobObjectBasicUIRestrictions, &ui, sizeof ui) ? KpTaken : KpAskedRefused;
+    return hJob;
+}
+
+// Waits for one of the handles for at most dwMs; when the time is up, looks
+// once more before saying so.
+DWORD WaitOrPoll(const HANDLE* pHandles, DWORD nCount, DWORD dwMs) {
+    DWORD r = ::WaitForMultipleObjects(nCount, pHandles, FALSE, dwMs);
+    return r == WAIT_TIMEOUT ? ::WaitForMultipleObjects(nCount, pHandles, FALSE, 0) : r;
+}
 
 // A helper started and waiting for a file: starting a process costs more
 // than decoding most files, so one helper decodes one file after another
@@ -296,54 +296,96 @@ namespace {
 // one had to be ended, to meet the next open ready.
 class CDecoderHelper {
 public:
-    // Starts the helper; FALSE when it could not be started.
+    // Starts the helper in its sandbox; FALSE when it could not be started.
     BOOL Start() {
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
         m_block.reset(
-            ::CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0, sizeof(KpDecoderBlock), nullptr));
+            ::CreateFileMappingW(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0, sizeof(KpDecoderBlock), nullptr));
         if (m_block.get() == nullptr) return FALSE;
-        m_pView.reset(new KpMappedView(::MapViewOfFile(m_block.get(), FILE_MAP_WRITE, 0, 0, sizeof(KpDecoderBlock))));
-        m_go.reset(::CreateEventA(&inherit, FALSE, FALSE, nullptr));
-        m_done.reset(::CreateEventA(&inherit, TRUE, FALSE, nullptr));
-        m_taken.reset(::CreateEventA(&inherit, FALSE, FALSE, nullptr));
+        m_pView.reset(new (std::nothrow)
+                          KpMappedView(::MapViewOfFile(m_block.get(), FILE_MAP_WRITE, 0, 0, sizeof(KpDecoderBlock))));
+        if (m_pView == nullptr || m_pView->get() == nullptr) return FALSE;
+        kfw::ScopedHandle* events[] = {&m_ready, &m_go, &m_sized, &m_given, &m_done};
+        for (kfw::ScopedHandle* pEvent : events) {
+            pEvent->reset(::CreateEventW(&inherit, pEvent == &m_ready, FALSE, nullptr));
+            if (pEvent->get() == nullptr) return FALSE;
+        }
         HANDLE hSelf = nullptr;
-        if (m_pView->get() == nullptr || m_go.get() == nullptr || m_done.get() == nullptr || m_taken.get() == nullptr ||
-            !::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), &hSelf, SYNCHRONIZE,
+        if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), &hSelf, SYNCHRONIZE,
                                TRUE, 0))
             return FALSE;
         m_self.reset(hSelf);
         KpDecoderBlock* pBlock = Block();
         pBlock->nBlockSize = sizeof(KpDecoderBlock);
+        pBlock->hReady = (ULONGLONG)(ULONG_PTR)m_ready.get();
         pBlock->hGo = (ULONGLONG)(ULONG_PTR)m_go.get();
+        pBlock->hSized = (ULONGLONG)(ULONG_PTR)m_sized.get();
+        pBlock->hPixelsGiven = (ULONGLONG)(ULONG_PTR)m_given.get();
         pBlock->hDone = (ULONGLONG)(ULONG_PTR)m_done.get();
-        pBlock->hTaken = (ULONGLONG)(ULONG_PTR)m_taken.get();
         pBlock->hParent = (ULONGLONG)(ULONG_PTR)m_self.get();
         pBlock->nResult = KpDecodeFailed;
 
-        CString strHelper = HelperProgram();
-        CString strCommand;
-        strCommand.Format("\"%s\" " KP_DECODER_SWITCH "%llx", strHelper.GetString(),
-                          (unsigned long long)(ULONG_PTR)m_block.get());
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        // Started suspended so that it is in the job before it runs any code.
+        // Wide characters throughout: the program's folder may hold any.
+        std::wstring strProgram = HelperProgram();
+        size_t nSlash = strProgram.find_last_of(L'\\');
+        if (strProgram.empty() || nSlash == std::wstring::npos) return FALSE;
         // Its current folder is the program's, never the image's.
-        CString strFolder = CHelper::GetAppPath();
-        BOOL bStarted = ::CreateProcessA(strHelper, strCommand.GetBuffer(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                                         nullptr, strFolder, &si, &pi);
-        strCommand.ReleaseBuffer();
+        std::wstring strFolder = strProgram.substr(0, nSlash + 1);
+        wchar_t szSwitch[64];
+        swprintf(szSwitch, 64, L"%hs%llx", KP_DECODER_SWITCH, (unsigned long long)(ULONG_PTR)m_block.get());
+        std::wstring strCommand = L"\"" + strProgram + L"\" " + szSwitch;
+
+        KpDecoderSandbox sandbox = {};
+        // Only these handles go to the helper, not every inheritable one the
+        // program holds.
+        HANDLE inherited[] = {m_block.get(), m_ready.get(), m_go.get(), m_sized.get(),
+                              m_given.get(), m_done.get(), m_self.get()};
+        SIZE_T nListBytes = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &nListBytes);
+        std::unique_ptr<BYTE[]> listMemory(new (std::nothrow) BYTE[nListBytes > 0 ? nListBytes : 1]);
+        auto pList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listMemory.get());
+        BOOL bList = listMemory != nullptr && nListBytes > 0 &&
+                     ::InitializeProcThreadAttributeList(pList, 1, 0, &nListBytes);
+        const bool bHandleList = bList && ::UpdateProcThreadAttribute(pList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                                                      inherited, sizeof inherited, nullptr, nullptr);
+        sandbox.nHandleList = bHandleList ? KpTaken : KpAskedRefused;
+        STARTUPINFOEXW si = {};
+        si.StartupInfo.cb = bHandleList ? sizeof si : sizeof si.StartupInfo;
+        si.lpAttributeList = bHandleList ? pList : nullptr;
+        // Started suspended so that it is in its job before it runs any code.
+        DWORD dwFlags = CREATE_SUSPENDED | (bHandleList ? EXTENDED_STARTUPINFO_PRESENT : 0);
+        kfw::ScopedHandle token(SandboxToken(sandbox));
+        PROCESS_INFORMATION pi = {};
+        BOOL bStarted = token.valid() && ::CreateProcessAsUserW(token.get(), strProgram.c_str(), &strCommand[0],
+                                                                nullptr, nullptr, TRUE, dwFlags, nullptr,
+                                                                strFolder.c_str(), &si.StartupInfo, &pi);
+        if (!bStarted) {
+            // A system that refuses the restricted token still gets a helper.
+            sandbox.nRestrictedToken = sandbox.nLowIntegrity = KpAskedRefused;
+            bStarted = ::CreateProcessW(strProgram.c_str(), &strCommand[0], nullptr, nullptr, TRUE, dwFlags, nullptr,
+                                        strFolder.c_str(), &si.StartupInfo, &pi);
+        }
+        if (bList) ::DeleteProcThreadAttributeList(pList);
         if (!bStarted) return FALSE;
         m_process.reset(pi.hProcess);
         kfw::ScopedHandle thread(pi.hThread);
         // Without a job the helper still ends with the program: it watches it.
-        HANDLE hJob = HelperJob();
-        if (hJob != nullptr) ::AssignProcessToJobObject(hJob, m_process.get());
+        m_job.reset(SandboxJob(sandbox));
+        const bool bJob = m_job.valid() && ::AssignProcessToJobObject(m_job.get(), m_process.get());
+        sandbox.nJob = bJob ? KpTaken : KpAskedRefused;
+        if (!bJob) sandbox.nOneProcess = sandbox.nUiLimits = KpAskedRefused;
+        g_sandbox = sandbox;
         ::ResumeThread(thread.get());
         return TRUE;
     }
-    // Whether the helper still waits for its file.
-    BOOL IsWaiting() const {
+    // Waits for the helper to be ready for a file; FALSE when it ended or
+    // did not get ready in time.
+    BOOL WaitReady() const {
+        const HANDLE handles[2] = {m_ready.get(), m_process.get()};
+        return WaitOrPoll(handles, 2, kStartTimeoutMs) == WAIT_OBJECT_0;
+    }
+    // Whether the helper still runs.
+    BOOL IsRunning() const {
         return m_process.get() != nullptr && ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT;
     }
     ~CDecoderHelper() {
@@ -354,95 +396,242 @@ public:
 
     kfw::ScopedHandle m_block;
     std::unique_ptr<KpMappedView> m_pView;
+    kfw::ScopedHandle m_ready;
     kfw::ScopedHandle m_go;
+    kfw::ScopedHandle m_sized;
+    kfw::ScopedHandle m_given;
     kfw::ScopedHandle m_done;
-    kfw::ScopedHandle m_taken;
     kfw::ScopedHandle m_self;
     kfw::ScopedHandle m_process;
+    kfw::ScopedHandle m_job;  // closed after the process handle: closing it kills the helper
 };
 
-// The helper for the next open; made by the UI thread only.
+// The helper for the next open (g_lock).
 CDecoderHelper* g_pReadyHelper = nullptr;  // owned
 
+// The ready helper, or null.
 std::unique_ptr<CDecoderHelper> TakeHelper() {
+    std::lock_guard<std::mutex> lock(g_lock);
     std::unique_ptr<CDecoderHelper> helper(g_pReadyHelper);
     g_pReadyHelper = nullptr;
-    if (helper != nullptr && helper->IsWaiting()) return helper;
-    helper.reset(new (std::nothrow) CDecoderHelper);
-    if (helper == nullptr || !helper->Start()) return nullptr;
     return helper;
 }
 
-void StartReadyHelper() {
-    if (g_pReadyHelper != nullptr) return;
-    std::unique_ptr<CDecoderHelper> helper(new (std::nothrow) CDecoderHelper);
-    if (helper != nullptr && helper->Start()) g_pReadyHelper = helper.release();
+void KeepReady(std::unique_ptr<CDecoderHelper> helper) {
+    std::lock_guard<std::mutex> lock(g_lock);
+    if (g_pReadyHelper == nullptr) {
+        g_pReadyHelper = helper.release();
+    }
 }
 
-}  // namespace
+void StartReadyHelper() {
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        if (g_pReadyHelper != nullptr) return;
+    }
+    std::unique_ptr<CDecoderHelper> helper(new (std::nothrow) CDecoderHelper);
+    if (helper != nullptr && helper->Start()) KeepReady(std::move(helper));
+}
 
-namespace {
+// One open, done away from the user-interface thread: the header probe
+// (the file may lie on a slow drive) and the conversation with the helper.
+// The pixels stay in the program's own section for the UI thread to take.
+struct DecodeWork {
+    CString strPath;
+    KpDecoderTestHooks hooks = {};  // a copy: all zero without hooks
+    KpDecodeResult result = KpDecodeFailed;
+    kfw::ScopedHandle pixels;  // the program's own section, for the size below
+    UINT nWidth = 0, nHeight = 0;
+    INT nStride = 0;
+    Gdiplus::PixelFormat format = 0;
+    float fDpiX = 0, fDpiY = 0;
+};
 
-// One file through a helper that waits for it. *pbAnswered: the helper
-// answered in time and waits for the next file; otherwise it must go.
-// bAnswering: the calling thread's windows go on answering meanwhile.
-KpDecodeResult DecodeWith(CDecoderHelper& helper, const CString& strPath, Gdiplus::GpImage** ppImage,
-                          bool bAnswering, bool* pbAnswered) {
-    *ppImage = nullptr;
-    *pbAnswered = false;
-    KpDecoderBlock* pBlock = helper.Block();
-    pBlock->bHold = g_pTestHooks != nullptr && g_pTestHooks->bHold;
-    if (::MultiByteToWideChar(CP_ACP, 0, strPath, -1, pBlock->szPath, sizeof pBlock->szPath / sizeof(WCHAR)) <= 0) {
-        *pbAnswered = true;
+// The helper's size answer, checked: an image the program takes, in one of
+// the two formats, rows of the stride that format gives.
+KpDecodeResult CheckSize(const KpDecoderBlock& block, DecodeWork& work) {
+    work.nWidth = block.nWidth;
+    work.nHeight = block.nHeight;
+    work.format = (Gdiplus::PixelFormat)block.nFormat;
+    work.fDpiX = block.fDpiX;
+    work.fDpiY = block.fDpiY;
+    if (!KpImageSizeAllowed(work.nWidth, work.nHeight)) return KpDecodeTooLarge;
+    if (work.format != PixelFormat24bppRGB && work.format != PixelFormat32bppARGB) return KpDecodeFailed;
+    work.nStride = KpRowStride(work.nWidth, work.format == PixelFormat24bppRGB ? 24 : 32);
+    if (work.nStride == 0 || block.nStride != work.nStride) return KpDecodeFailed;
+    return KpDecoded;
+}
+
+// One file through the helper: the probe, then the conversation. helper is
+// started when it is null or no longer runs, and left null when it has to
+// go (crashed, hung, out of time, or not to be trusted again).
+KpDecodeResult DecodeFile(DecodeWork& work, std::unique_ptr<CDecoderHelper>& helper) {
+    kfw::ScopedHandle file = OpenForReading(work.strPath);
+    if (!file.valid()) return KpDecodeFailed;
+    KpDecodeResult result = ProbeOpenFile(file.get());
+    if (result != KpDecoded) return result;
+    if (helper == nullptr || !helper->IsRunning()) {
+        helper.reset(new (std::nothrow) CDecoderHelper);
+        if (helper == nullptr || !helper->Start()) {
+            helper.reset();
+            return KpDecodeNoHelper;
+        }
+    }
+    if (!helper->WaitReady()) {
+        helper.reset();
+        return KpDecodeNoHelper;
+    }
+
+    KpDecoderBlock* pBlock = helper->Block();
+    HANDLE hRemoteFile = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), file.get(), helper->m_process.get(), &hRemoteFile, GENERIC_READ,
+                           FALSE, 0))
+        return KpDecodeFailed;
+    pBlock->hFile = (ULONGLONG)(ULONG_PTR)hRemoteFile;
+    pBlock->bHold = work.hooks.bHold;
+    pBlock->hPixels = 0;
+    ::SetEvent(helper->m_go.get());
+    if (work.hooks.pfnStarted != nullptr) work.hooks.pfnStarted(helper->m_process.get(), work.hooks.pContext);
+
+    // The time limit counts the helper's work alone: what the program does
+    // between the two answers is not the decode's.
+    const DWORD dwLimit = work.hooks.dwTimeoutMs != 0 ? work.hooks.dwTimeoutMs : kDecodeTimeoutMs;
+    ULONGLONG nStart = ::GetTickCount64();
+    const HANDLE sized[3] = {helper->m_sized.get(), helper->m_done.get(), helper->m_process.get()};
+    DWORD dwWait = WaitOrPoll(sized, 3, dwLimit);
+    const DWORD dwSpent = (DWORD)std::min<ULONGLONG>(::GetTickCount64() - nStart, dwLimit);
+    // No image it can take: the helper waits for the next file.
+    if (dwWait == WAIT_OBJECT_0 + 1) return pBlock->nResult == KpDecodeTooLarge ? KpDecodeTooLarge : KpDecodeFailed;
+    if (dwWait != WAIT_OBJECT_0) {
+        // Crashed, hung or out of time: never left running.
+        helper.reset();
         return KpDecodeFailed;
     }
-    ::SetEvent(helper.m_go.get());
-    if (g_pTestHooks != nullptr && g_pTestHooks->pfnStarted != nullptr)
-        g_pTestHooks->pfnStarted(helper.m_process.get(), g_pTestHooks->pContext);
 
-    const DWORD dwTimeout =
-        g_pTestHooks != nullptr && g_pTestHooks->dwTimeoutMs != 0 ? g_pTestHooks->dwTimeoutMs : kDecodeTimeoutMs;
-    // The answer counts before the end of the process: the helper waits for
-    // the program to take its pixels.
-    const HANDLE waitFor[2] = {helper.m_done.get(), helper.m_process.get()};
-    DWORD dwWait = bAnswering ? WaitAnswering(waitFor, 2, dwTimeout) : ::WaitForMultipleObjects(2, waitFor, FALSE, dwTimeout);
-    KpDecodeResult result = KpDecodeFailed;
-    HANDLE hPixels = nullptr;
-    if (dwWait == WAIT_OBJECT_0) {
-        result = (KpDecodeResult)pBlock->nResult;
-        if (result == KpDecoded && !::DuplicateHandle(helper.m_process.get(), (HANDLE)(ULONG_PTR)pBlock->hPixels,
-                                                      ::GetCurrentProcess(), &hPixels, FILE_MAP_READ, FALSE, 0))
-            result = KpDecodeFailed;
-        if (result != KpDecoded && result != KpDecodeTooLarge) result = KpDecodeFailed;
+    result = CheckSize(*pBlock, work);
+    const unsigned long long nBytes = (unsigned long long)work.nStride * work.nHeight;
+    if (result == KpDecoded)
+        work.pixels.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | SEC_COMMIT,
+                                               (DWORD)(nBytes >> 32), (DWORD)nBytes, nullptr));
+    HANDLE hRemotePixels = nullptr;
+    if (result == KpDecoded && (!work.pixels.valid() ||
+                                !::DuplicateHandle(::GetCurrentProcess(), work.pixels.get(), helper->m_process.get(),
+                                                   &hRemotePixels, FILE_MAP_WRITE, FALSE, 0)))
+        result = KpDecodeFailed;
+    pBlock->hPixels = (ULONGLONG)(ULONG_PTR)hRemotePixels;
+    ::SetEvent(helper->m_given.get());
+    if (result != KpDecoded) {
+        // Refused before any pixel: the helper waits for the next file.
+        work.pixels.reset();
+        return result;
     }
-    kfw::ScopedHandle pixels(hPixels);
-    if (dwWait == WAIT_OBJECT_0 && pBlock->nResult == KpDecoded) ::SetEvent(helper.m_taken.get());
-    if (result == KpDecoded) *ppImage = BitmapFromPixels(*pBlock, pixels.get());
-    if (dwWait == WAIT_OBJECT_0) {
-        // It answered: it waits for the next file.
-        ::ResetEvent(helper.m_done.get());
-        *pbAnswered = true;
+
+    nStart = ::GetTickCount64();
+    const HANDLE done[2] = {helper->m_done.get(), helper->m_process.get()};
+    dwWait = WaitOrPoll(done, 2, dwLimit - dwSpent);
+    // The answer must be about the section the program gave and the size it
+    // checked; anything else is a helper not to be trusted again.
+    if (dwWait != WAIT_OBJECT_0 || pBlock->nResult != KpDecoded || pBlock->hPixels != (ULONGLONG)(ULONG_PTR)hRemotePixels ||
+        pBlock->nWidth != work.nWidth || pBlock->nHeight != work.nHeight || pBlock->nStride != work.nStride ||
+        pBlock->nFormat != (INT)work.format) {
+        // A decoder that failed on these pixels is still a helper.
+        if (dwWait != WAIT_OBJECT_0 || pBlock->nResult == KpDecoded ||
+            pBlock->hPixels != (ULONGLONG)(ULONG_PTR)hRemotePixels)
+            helper.reset();
+        work.pixels.reset();
+        return KpDecodeFailed;
     }
-    if (result != KpDecoded) return result;
-    return *ppImage != nullptr ? KpDecoded : KpDecodeFailed;
+    return KpDecoded;
+}
+
+DWORD WINAPI DecodeThread(void* pWork) {
+    DecodeWork& work = *static_cast<DecodeWork*>(pWork);
+    std::unique_ptr<CDecoderHelper> helper = TakeHelper();
+    work.result = DecodeFile(work, helper);
+    if (helper != nullptr) KeepReady(std::move(helper));
+    return 0;
+}
+
+// Waits for one of the handles while the thread's windows go on answering:
+// the wait holds a modal run, so that nothing the user does meanwhile starts
+// what would replace the image, and shows the wait cursor. A WM_QUIT met on
+// the way is posted again for the loop it was meant for.
+DWORD WaitAnswering(HANDLE hWait) {
+    CModalScope modal;
+    HCURSOR hWaitCursor = ::LoadCursorA(nullptr, (LPCSTR)IDC_WAIT);
+    HCURSOR hOld = ::SetCursor(hWaitCursor);
+    BOOL bQuit = FALSE;
+    int nQuitCode = 0;
+    DWORD dwResult = WAIT_FAILED;
+    for (;;) {
+        DWORD r = bQuit ? ::WaitForSingleObject(hWait, INFINITE)
+                        : ::MsgWaitForMultipleObjectsEx(1, &hWait, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (r == WAIT_OBJECT_0) {
+            dwResult = r;
+            break;
+        }
+        if (r != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        while (!bQuit && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // No more messages until the loop that owns the quit.
+                bQuit = TRUE;
+                nQuitCode = (int)msg.wParam;
+                break;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::SetCursor(hWaitCursor);
+    }
+    ::SetCursor(hOld);
+    if (bQuit) ::PostQuitMessage(nQuitCode);
+    return dwResult;
+}
+
+// A new GDI+ bitmap holding a copy of the pixels of the program's section.
+Gdiplus::GpImage* BitmapFromPixels(const DecodeWork& work) {
+    const UINT w = work.nWidth, h = work.nHeight;
+    KpMappedView view(::MapViewOfFile(work.pixels.get(), FILE_MAP_READ, 0, 0, (SIZE_T)work.nStride * h));
+    if (view.get() == nullptr) return nullptr;
+    kfw::ScopedGpImage<Gdiplus::GpBitmap> bitmap;
+    if (GdipCreateBitmapFromScan0((INT)w, (INT)h, 0, work.format, nullptr, bitmap.out()) != Gdiplus::Ok ||
+        bitmap.get() == nullptr)
+        return nullptr;
+    Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
+    Gdiplus::BitmapData data = KpRowsAt(view.get(), w, h, work.nStride, work.format);
+    if (GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeWrite | Gdiplus::ImageLockModeUserInputBuf,
+                           work.format, &data) != Gdiplus::Ok ||
+        GdipBitmapUnlockBits(bitmap.get(), &data) != Gdiplus::Ok)
+        return nullptr;
+    if (work.fDpiX > 0 && work.fDpiY > 0) GdipBitmapSetResolution(bitmap.get(), work.fDpiX, work.fDpiY);
+    return bitmap.Release();
 }
 
 }  // namespace
+
+KpDecodeResult KpProbeImageFile(const CString& strPath) {
+    kfw::ScopedHandle file = OpenForReading(strPath);
+    return file.valid() ? ProbeOpenFile(file.get()) : KpDecodeFailed;
+}
 
 KpDecodeResult KpDecodeImageFile(const CString& strPath, Gdiplus::GpImage** ppImage) {
     *ppImage = nullptr;
-    std::unique_ptr<CDecoderHelper> helper = TakeHelper();
-    if (helper == nullptr) return KpDecodeFailed;
-    bool bAnswered = false;
-    KpDecodeResult result = DecodeWith(*helper, strPath, ppImage, true, &bAnswered);
-    if (bAnswered) {
-        g_pReadyHelper = helper.release();
-    } else {
-        // Crashed, hung or out of time: never left running.
-        helper.reset();
-        StartReadyHelper();
+    DecodeWork work;
+    work.strPath = strPath;
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        if (g_bHooks) work.hooks = g_hooks;
     }
-    return result;
+    HANDLE hThread = ::CreateThread(nullptr, 0, DecodeThread, &work, 0, nullptr);
+    if (hThread == nullptr) return KpDecodeFailed;
+    kfw::ScopedHandle thread(hThread);
+    WaitAnswering(thread.get());
+    // The helper had to go: the next open meets a new one ready.
+    if (work.result == KpDecodeFailed) StartReadyHelper();
+    if (work.result != KpDecoded) return work.result;
+    *ppImage = BitmapFromPixels(work);
+    return *ppImage != nullptr ? KpDecoded : KpDecodeFailed;
 }
 
 CKpBackgroundDecoder::CKpBackgroundDecoder() : m_pHelper(nullptr) {}
@@ -451,23 +640,36 @@ CKpBackgroundDecoder::~CKpBackgroundDecoder() { delete static_cast<CDecoderHelpe
 
 KpDecodeResult CKpBackgroundDecoder::Decode(const CString& strPath, Gdiplus::GpImage** ppImage) {
     *ppImage = nullptr;
-    KpDecodeResult probe = KpProbeImageFile(strPath);
-    if (probe != KpDecoded) return probe;
+    DecodeWork work;
+    work.strPath = strPath;
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        if (g_bHooks) work.hooks = g_hooks;
+    }
     std::unique_ptr<CDecoderHelper> helper(static_cast<CDecoderHelper*>(m_pHelper));
     m_pHelper = nullptr;
-    if (helper == nullptr || !helper->IsWaiting()) {
-        helper.reset(new (std::nothrow) CDecoderHelper);
-        if (helper == nullptr || !helper->Start()) return KpDecodeFailed;
-    }
-    bool bAnswered = false;
-    KpDecodeResult result = DecodeWith(*helper, strPath, ppImage, false, &bAnswered);
-    if (bAnswered) m_pHelper = helper.release();
-    return result;
+    // This thread has no windows to keep answering: the work is done here.
+    work.result = DecodeFile(work, helper);
+    m_pHelper = helper.release();
+    if (work.result != KpDecoded) return work.result;
+    *ppImage = BitmapFromPixels(work);
+    return *ppImage != nullptr ? KpDecoded : KpDecodeFailed;
 }
 
 void KpPrepareImageDecoder() { StartReadyHelper(); }
 
+KpDecoderSandbox KpGetDecoderSandbox() {
+    std::lock_guard<std::mutex> lock(g_lock);
+    return g_sandbox;
+}
+
 void KpSetDecoderTestHooks(const KpDecoderTestHooks* pHooks) {
-    delete g_pTestHooks;
-    g_pTestHooks = pHooks != nullptr ? new KpDecoderTestHooks(*pHooks) : nullptr;
+    std::lock_guard<std::mutex> lock(g_lock);
+    // A helper started under the hooks before is not the one they ask for.
+    delete g_pReadyHelper;
+    g_pReadyHelper = nullptr;
+    g_bHooks = pHooks != nullptr;
+    g_hooks = pHooks != nullptr ? *pHooks : KpDecoderTestHooks();
+    g_strHookedHelper = pHooks != nullptr && pHooks->pszHelper != nullptr ? pHooks->pszHelper : L"";
+    g_hooks.pszHelper = nullptr;
 }

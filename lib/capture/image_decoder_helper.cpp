@@ -1,7 +1,9 @@
-// The decoding helper: the program started with the decoder switch reads
-// one file, decodes its first frame with GDI+ and leaves the pixels in a
-// file mapping for the program to take. It reads no settings and shows no
-// window; whatever goes wrong, it only ever ends.
+// The decoding helper: the program started with the decoder switch, in the
+// sandbox the program makes for it, reads one file after another from the
+// handles the program gives it, decodes each one's first frame with GDI+
+// and writes the pixels into the section the program made for them. It
+// reads no settings, opens no file and shows no window; whatever goes wrong,
+// it only ever ends.
 #include "image_decoder.h"
 
 #include "framework/scoped_handles.h"
@@ -30,14 +32,15 @@ DWORD WINAPI WatchParent(void* hParent) {
     return 0;
 }
 
-// The whole file in a memory stream, the file closed again: the helper
-// holds no lock on it while it decodes.
-IStream* ReadWholeFile(const WCHAR* pszPath) {
-    kfw::ScopedHandle file(::CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// The whole file in a memory stream, read from the handle the program gave,
+// which is closed again: the helper holds no lock on the file while it
+// decodes, and could open no file by itself.
+IStream* ReadWholeFile(HANDLE hFile) {
+    kfw::ScopedHandle file(hFile);
     LARGE_INTEGER size;
-    if (!file.valid() || !::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
-        size.QuadPart > KpMaxImageFileBytes)
+    LARGE_INTEGER start = {};
+    if (!file.valid() || !::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) ||
+        !::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > KpMaxImageFileBytes)
         return nullptr;
     const DWORD nSize = (DWORD)size.QuadPart;
     HGLOBAL hMem = ::GlobalAlloc(GMEM_MOVEABLE, nSize);
@@ -54,17 +57,45 @@ IStream* ReadWholeFile(const WCHAR* pszPath) {
     return pStream;
 }
 
-// Decodes the file the block names into a new file mapping (*phPixels) and
-// fills in the answer's size fields.
-KpDecodeResult Decode(KpDecoderBlock& block, HANDLE* phPixels) {
-    block.szPath[sizeof block.szPath / sizeof(WCHAR) - 1] = 0;
-    IStream* pStream = ReadWholeFile(block.szPath);
-    if (pStream == nullptr) return KpDecodeFailed;
+// The pixels of image (w x h, format, nStride) into the rows at pRows.
+bool DrawInto(Gdiplus::GpImage* pImage, Gdiplus::ImageType type, void* pRows, UINT w, UINT h, INT nStride,
+              Gdiplus::PixelFormat format) {
+    if (type == Gdiplus::ImageTypeBitmap) {
+        // Decoded straight into the shared rows.
+        Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
+        Gdiplus::BitmapData data = KpRowsAt(pRows, w, h, nStride, format);
+        return GdipBitmapLockBits(static_cast<Gdiplus::GpBitmap*>(pImage), &rect,
+                                  Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf, format,
+                                  &data) == Gdiplus::Ok &&
+               GdipBitmapUnlockBits(static_cast<Gdiplus::GpBitmap*>(pImage), &data) == Gdiplus::Ok;
+    }
+    // A metafile is drawn at its own size over transparent pixels.
+    kfw::ScopedGpImage<Gdiplus::GpBitmap> target;
+    Gdiplus::GpGraphics* pGraphics = nullptr;
+    if (GdipCreateBitmapFromScan0((INT)w, (INT)h, nStride, format, (BYTE*)pRows, target.out()) != Gdiplus::Ok ||
+        GdipGetImageGraphicsContext(target.get(), &pGraphics) != Gdiplus::Ok)
+        return false;
+    bool bDone = GdipDrawImageRectI(pGraphics, pImage, 0, 0, (INT)w, (INT)h) == Gdiplus::Ok;
+    GdipDeleteGraphics(pGraphics);
+    return bDone;
+}
+
+// Decodes the file the block names: the size first, for the program to make
+// the pixel section from, then the pixels into that section. Sets hDone
+// with the result, except when the program refused the size.
+void DecodeOne(KpDecoderBlock& block) {
+    const HANDLE hDone = (HANDLE)(ULONG_PTR)block.hDone;
+    auto answer = [&](KpDecodeResult result) {
+        block.nResult = result;
+        ::SetEvent(hDone);
+    };
+    IStream* pStream = ReadWholeFile((HANDLE)(ULONG_PTR)block.hFile);
+    if (pStream == nullptr) return answer(KpDecodeFailed);
     if (block.bHold) ::Sleep(INFINITE);
     kfw::ScopedGpImage<Gdiplus::GpImage> image;
     Gdiplus::GpStatus status = GdipLoadImageFromStream(pStream, image.out());
     pStream->Release();  // the image keeps its own reference
-    if (status != Gdiplus::Ok || image.get() == nullptr) return KpDecodeFailed;
+    if (status != Gdiplus::Ok || image.get() == nullptr) return answer(KpDecodeFailed);
 
     // The size as the decoder read it from the header, for every format
     // (metafiles and icons too), before a pixel is drawn.
@@ -74,53 +105,31 @@ KpDecodeResult Decode(KpDecoderBlock& block, HANDLE* phPixels) {
     if (GdipGetImageWidth(image.get(), &w) != Gdiplus::Ok || GdipGetImageHeight(image.get(), &h) != Gdiplus::Ok ||
         GdipGetImageType(image.get(), &type) != Gdiplus::Ok ||
         GdipGetImagePixelFormat(image.get(), &sourceFormat) != Gdiplus::Ok || w == 0 || h == 0)
-        return KpDecodeFailed;
-    if (!KpImageSizeAllowed(w, h)) return KpDecodeTooLarge;
-
+        return answer(KpDecodeFailed);
+    if (!KpImageSizeAllowed(w, h)) return answer(KpDecodeTooLarge);
     const bool b24 = type == Gdiplus::ImageTypeBitmap && sourceFormat == PixelFormat24bppRGB;
     const Gdiplus::PixelFormat format = b24 ? PixelFormat24bppRGB : PixelFormat32bppARGB;
     const INT nStride = KpRowStride(w, b24 ? 24 : 32);
-    if (nStride == 0) return KpDecodeTooLarge;
-    const unsigned long long nBytes = (unsigned long long)nStride * h;
-    kfw::ScopedHandle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, (DWORD)(nBytes >> 32),
-                                                   (DWORD)nBytes, nullptr));
-    if (mapping.get() == nullptr) return KpDecodeFailed;
-    KpMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, (SIZE_T)nBytes));
-    if (view.get() == nullptr) return KpDecodeFailed;
-
-    bool bDone = false;
-    if (type == Gdiplus::ImageTypeBitmap) {
-        // Decoded straight into the shared rows.
-        Gdiplus::GpRect rect(0, 0, (INT)w, (INT)h);
-        Gdiplus::BitmapData data = KpRowsAt(view.get(), w, h, nStride, format);
-        bDone = GdipBitmapLockBits(static_cast<Gdiplus::GpBitmap*>(image.get()), &rect,
-                                   Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf, format,
-                                   &data) == Gdiplus::Ok &&
-                GdipBitmapUnlockBits(static_cast<Gdiplus::GpBitmap*>(image.get()), &data) == Gdiplus::Ok;
-    } else {
-        // A metafile is drawn at its own size over transparent pixels.
-        kfw::ScopedGpImage<Gdiplus::GpBitmap> target;
-        Gdiplus::GpGraphics* pGraphics = nullptr;
-        if (GdipCreateBitmapFromScan0((INT)w, (INT)h, nStride, format, (BYTE*)view.get(), target.out()) ==
-                Gdiplus::Ok &&
-            GdipGetImageGraphicsContext(target.get(), &pGraphics) == Gdiplus::Ok) {
-            bDone = GdipDrawImageRectI(pGraphics, image.get(), 0, 0, (INT)w, (INT)h) == Gdiplus::Ok;
-            GdipDeleteGraphics(pGraphics);
-        }
-    }
-    if (!bDone) return KpDecodeFailed;
+    if (nStride == 0) return answer(KpDecodeTooLarge);
     Gdiplus::REAL dpiX = 0, dpiY = 0;
-    if (GdipGetImageHorizontalResolution(image.get(), &dpiX) == Gdiplus::Ok &&
-        GdipGetImageVerticalResolution(image.get(), &dpiY) == Gdiplus::Ok) {
-        block.fDpiX = dpiX;
-        block.fDpiY = dpiY;
-    }
+    if (GdipGetImageHorizontalResolution(image.get(), &dpiX) != Gdiplus::Ok ||
+        GdipGetImageVerticalResolution(image.get(), &dpiY) != Gdiplus::Ok)
+        dpiX = dpiY = 0;
     block.nWidth = w;
     block.nHeight = h;
     block.nStride = nStride;
     block.nFormat = (INT)format;
-    *phPixels = mapping.Release();
-    return KpDecoded;
+    block.fDpiX = dpiX;
+    block.fDpiY = dpiY;
+    ::SetEvent((HANDLE)(ULONG_PTR)block.hSized);
+
+    // The program's section for exactly that size, or none: it refused.
+    ::WaitForSingleObject((HANDLE)(ULONG_PTR)block.hPixelsGiven, INFINITE);
+    kfw::ScopedHandle pixels((HANDLE)(ULONG_PTR)block.hPixels);
+    if (!pixels.valid()) return;
+    KpMappedView view(::MapViewOfFile(pixels.get(), FILE_MAP_WRITE, 0, 0, (SIZE_T)nStride * h));
+    answer(view.get() != nullptr && DrawInto(image.get(), type, view.get(), w, h, nStride, format) ? KpDecoded
+                                                                                                 : KpDecodeFailed);
 }
 
 // Loads the decoders while the helper waits for its file: the first image
@@ -172,21 +181,12 @@ int KpRunImageDecoder(const char* pszCmdLine) {
     Gdiplus::GdiplusStartupInput input;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 1;
     WarmUp();
+    ::SetEvent((HANDLE)(ULONG_PTR)pBlock->hReady);
     // One file after another, each named by the program when it has one;
     // the program ends the helper when one takes too long, and the parent
     // watch when the program goes first.
     const HANDLE hGo = (HANDLE)(ULONG_PTR)pBlock->hGo;
-    const HANDLE hTaken = (HANDLE)(ULONG_PTR)pBlock->hTaken;
-    while (::WaitForSingleObject(hGo, INFINITE) == WAIT_OBJECT_0) {
-        HANDLE hPixels = nullptr;
-        pBlock->nResult = Decode(*pBlock, &hPixels);
-        pBlock->hPixels = (ULONGLONG)(ULONG_PTR)hPixels;
-        ::SetEvent((HANDLE)(ULONG_PTR)pBlock->hDone);
-        // The program has its own handle to the pixels once it has taken them.
-        if (hPixels != nullptr) {
-            ::WaitForSingleObject(hTaken, INFINITE);
-            ::CloseHandle(hPixels);
-        }
-    }
+    while (::WaitForSingleObject(hGo, INFINITE) == WAIT_OBJECT_0)
+        DecodeOne(*pBlock);
     return 0;
 }

@@ -431,10 +431,10 @@ int CKpImageStore::OpenImage(CString strPath) {
     // capture. The header alone refuses the obvious cases; the decoding
     // itself runs in a helper, so that a decoder a bad file crashes or
     // hangs cannot take the program with it.
-    KpDecodeResult result = KpProbeImageFile(strPath);
     Gdiplus::GpImage* pImage = nullptr;
-    if (result == KpDecoded) result = KpDecodeImageFile(strPath, &pImage);
+    KpDecodeResult result = KpDecodeImageFile(strPath, &pImage);
     if (result == KpDecodeTooLarge) return EndFileOperation(FileTooLarge, strPath);
+    if (result == KpDecodeNoHelper) return EndFileOperation(FileNoDecoder, strPath);
     if (result != KpDecoded) return EndFileOperation(FileFailed, strPath);
 
     // A file that decodes but cannot be drawn into a bitmap is no image the

@@ -2,10 +2,14 @@
 //
 // Image decoders are the code most easily broken by a bad file: one that
 // crashes or loops must not take the program, and the capture the user has
-// not saved, with it. A file is therefore first judged by its header here
-// (the cheap refusals cost no process), then decoded by the program itself
-// started as a helper (KpRunImageDecoder), which hands the pixels back
-// through shared memory and is killed when it takes too long.
+// not saved, with it, nor do anything else on the user's behalf. A file is
+// therefore first judged by its header (the cheap refusals cost no process),
+// then decoded by the running program's own file started as a helper
+// (KpRunImageDecoder) in a sandbox: a restricted token at low integrity
+// where the system has them, a job of one process without clipboard,
+// desktops, global atoms or system parameters, and only the handles it
+// needs. It is given the file to read and a section the program made for
+// the size it answered, and is killed when its work takes too long.
 #pragma once
 
 #include "framework/cstring.h"
@@ -21,6 +25,7 @@ enum KpDecodeResult {
     KpDecoded = 0,
     KpDecodeFailed,    // not a readable image, or the helper crashed, hung or was killed
     KpDecodeTooLarge,  // more pixels than KpMaxImagePixels, or a file over KpMaxImageFileBytes
+    KpDecodeNoHelper,  // the helper could not be started, or ended before it was ready
 };
 
 // Images with more pixels than this are refused before they are decoded
@@ -39,11 +44,14 @@ inline bool KpImageSizeAllowed(unsigned long long w, unsigned long long h) {
 // lie past the end of the file. KpDecoded when nothing speaks against it.
 KPLIB_API KpDecodeResult KpProbeImageFile(const CString& strPath);
 
-// Decodes the file in a helper process. On KpDecoded *ppImage is a new
-// GDI+ bitmap (the caller owns it) of the image's first frame at its own
-// size: 24 bits per pixel when the file has that, else 32 bits with alpha.
-// The calling thread keeps its windows answering (messages are pumped,
-// with the wait cursor) and counts as in a modal run meanwhile.
+// Judges the file by its header (KpProbeImageFile) and decodes it in a
+// helper process. On KpDecoded *ppImage is a new GDI+ bitmap (the caller
+// owns it) of the image's first frame at its own size: 24 bits per pixel
+// when the file has that, else 32 bits with alpha. Both run on a thread of
+// their own: the calling thread keeps its windows answering (messages are
+// pumped, with the wait cursor) and counts as in a modal run meanwhile, and
+// the time it spends in a menu or a modal loop of its own is not the
+// decode's.
 KPLIB_API KpDecodeResult KpDecodeImageFile(const CString& strPath, Gdiplus::GpImage** ppImage);
 
 // Judges and decodes files one after another for a thread without windows
@@ -72,12 +80,27 @@ KPLIB_API void KpPrepareImageDecoder();
 KPLIB_API BOOL KpIsImageDecoderCommand(const char* pszCmdLine);
 KPLIB_API int KpRunImageDecoder(const char* pszCmdLine);
 
-// For tests: the helper program (empty: Kapto.exe in the program's folder),
-// the time limit, a helper that waits after reading the file until it is
-// killed, and a call with the helper's process handle once it runs.
+// What the last helper was started with: each restriction, whether the
+// program asked for it and whether the system took it. (A system may take a
+// restriction and still not enforce it.)
+enum KpSandboxState { KpNotAsked = 0, KpAskedRefused, KpTaken };
+struct KpDecoderSandbox {
+    int nRestrictedToken;  // no privileges, the administrators group only to deny
+    int nLowIntegrity;     // that token at low integrity
+    int nJob;              // in a job of its own, which ends it with the program
+    int nOneProcess;       // the job holds no second process
+    int nUiLimits;         // no clipboard, desktop switch, global atoms or system parameters
+    int nHandleList;       // it inherits the handles it needs and no other
+};
+KPLIB_API KpDecoderSandbox KpGetDecoderSandbox();
+
+// For tests: the helper program (null: the running program's own file), the
+// time limit of the helper's work, a helper that waits after reading the
+// file until it is killed, and a call (on the decode's thread) with the
+// helper's process handle once it has its file.
 struct KpDecoderTestHooks {
-    CString strHelper;
-    DWORD dwTimeoutMs;  // 0: the normal limit
+    const wchar_t* pszHelper;  // copied
+    DWORD dwTimeoutMs;         // 0: the normal limit
     BOOL bHold;
     void (*pfnStarted)(HANDLE hProcess, void* pContext);
     void* pContext;

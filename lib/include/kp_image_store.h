@@ -117,6 +117,7 @@ public:
         FileNoImage,    // there was no image to save or copy
         FileFailed,     // the file could not be read or written, or the clipboard refused
         FileTooLarge,   // the file's image has more than MaxOpenPixels pixels: not read
+        FileNoDecoder,  // the helper that decodes image files could not be started: not read
     };
     // Images with more pixels than this are refused by OpenImage before they
     // are decoded: every copy the program keeps of one takes four bytes a

@@ -217,6 +217,33 @@ TEST_F(Commands, OpenRefusesWhatIsNoImageOrTooLargeKeepsTheCaptureAndTakesAnImag
     ASSERT_TRUE(AnswerFileDialog(m_kapto, strSmall));
     ASSERT_TRUE(WaitForNewThumbnail(view));
     ExpectSamePicture(bands, CopyButton(), "opened");
+
+    // A copy of the program under another name, in a folder whose name the
+    // program's code page cannot spell, opens it too: its helper is itself.
+    ASSERT_TRUE(ExitKapto());
+    const std::string strTemp = kptest::TempRoot();
+    const std::wstring strDir = std::wstring(strTemp.begin(), strTemp.end()) + L"\\Kapto-\u00F8\u0915\\";
+    const std::wstring strExe = strDir + L"\u622A\u56FE\u0915.exe";  // 截图क.exe
+    ::CreateDirectoryW(strDir.c_str(), nullptr);
+    std::vector<std::wstring> copies = {strExe};
+    for (const char* pszName : {"Kaptolib.dll", "kfw.dll", "Hook.dll", "config.xml"}) {
+        const std::string strFrom = ExeDir() + pszName;
+        copies.push_back(strDir + std::wstring(pszName, pszName + strlen(pszName)));
+        ASSERT_TRUE(::CopyFileW(std::wstring(strFrom.begin(), strFrom.end()).c_str(), copies.back().c_str(), FALSE));
+    }
+    const std::string strKapto = ExeDir() + "Kapto.exe";
+    ASSERT_TRUE(::CopyFileW(std::wstring(strKapto.begin(), strKapto.end()).c_str(), strExe.c_str(), FALSE));
+    ASSERT_TRUE(m_kapto.StartProgram(strExe) && m_kapto.WaitVisible(true));
+    m_hMain = m_kapto.Main();
+    view = ViewPicture(m_hMain);
+    Command(kCmdOpen);
+    ASSERT_TRUE(AnswerFileDialog(m_kapto, strSmall));
+    EXPECT_TRUE(WaitForNewThumbnail(view)) << "not opened: " << AnswerMessageBox(m_kapto, 1000);
+    ExpectSamePicture(bands, CopyButton(), "opened by the renamed program");
+    EXPECT_TRUE(ExitKapto());
+    for (const std::wstring& strCopy : copies)
+        ::DeleteFileW(strCopy.c_str());
+    ::RemoveDirectoryW(strDir.c_str());
 }
 
 // ---- Clipboard ---------------------------------------------------------------------------

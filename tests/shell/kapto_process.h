@@ -230,11 +230,16 @@ public:
     // ending in a separator) and waits for its main window (the dialog with
     // the menu bar), shown or not.
     bool Start(const std::string& strDir = ExeDir()) {
-        Release();
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
         std::string exe = strDir + "Kapto.exe";
-        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, strDir.c_str(), &si, &m_pi))
+        return StartProgram(std::wstring(exe.begin(), exe.end()));
+    }
+    // The same for a program file of any name, in any folder.
+    bool StartProgram(const std::wstring& strExe) {
+        Release();
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        const std::wstring strDir = strExe.substr(0, strExe.rfind(L'\\') + 1);
+        if (!::CreateProcessW(strExe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, strDir.c_str(), &si, &m_pi))
             return false;
         WaitFor(
             [this] {

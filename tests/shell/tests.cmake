@@ -55,6 +55,7 @@ if(WIN32)
     LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   kapto_add_test(NAME main_window_tests
     SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
+            ${PROJECT_SOURCE_DIR}/tests/support/decoder_host.cpp
     LIBS Kaptolib kfw gdiplus comctl32 comdlg32 shell32 winmm)
   kapto_add_test(NAME markup_window_tests
     SOURCES $<TARGET_OBJECTS:kapto_shell_objects> ${CMAKE_CURRENT_LIST_DIR}/markup_window_test.cpp
