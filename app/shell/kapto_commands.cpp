@@ -272,8 +272,8 @@ void CKaptoDlg::OnFileOpen() {
     else if (m_core.GetLastFileResult() == CKpImageStore::FileTooLarge)
         pszFormat = "无法打开“%s”：图像太大，超过了可以处理的 6400 万像素。\n当前的图像保持不变。";
     else if (m_core.GetLastFileResult() == CKpImageStore::FileNoDecoder)
-        pszFormat = "无法打开“%s”：用来读取图像文件的 Kapto 辅助进程无法启动。\n"
-                    "请检查 Kapto 的程序文件是否完整，或者重新安装 Kapto。当前的图像保持不变。";
+        pszFormat = "无法打开“%s”：用来读取图像文件的 Kapto 辅助进程无法启动，请检查 Kapto 的程序文件是否完整。"
+                    "\n当前的图像保持不变。";
     if (pszFormat != nullptr) {
         CString strMessage;
         strMessage.Format(pszFormat, m_core.GetLastFilePath().GetString());

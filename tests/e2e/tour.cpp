@@ -1,11 +1,11 @@
 // Pictures of the real Kapto.exe at work, for a person who has no display to
 // watch it on and for the README: the main window after a capture, the
-// markup window with its marks and their result, the options sheet's
-// hot-key and automatic-saving pages, the recent captures after three
-// captures, the rectangle overlay in the middle of a drag, and a pinned
-// picture over another program (moved, zoomed, its menu, half see-through).
-// tools/make-screenshots runs this program; the pictures go to the folder
-// KAPTO_TOUR_DIR names (a Unix path).
+// markup window with its marks (one of each tool) and their result, the
+// options sheet's hot-key and automatic-saving pages, the recent captures
+// after three captures, the rectangle overlay in the middle of a drag, and a
+// pinned picture over another program (moved, zoomed, its menu, half
+// see-through). tools/make-screenshots runs this program; the pictures go to
+// the folder KAPTO_TOUR_DIR names (a Unix path).
 #include "e2e/e2e_support.h"
 
 #include <prsht.h>
@@ -22,7 +22,8 @@ const UINT kCmdOptions = 32830, kCmdRecent = 32885, kCmdPin = 32883, kCmdShowHid
 const UINT kCmdMarkup = 32870;
 const int kMarkupCanvas = 4101;
 const UINT kMarkupArrow = 32871, kMarkupLine = 32872, kMarkupRect = 32873, kMarkupEllipse = 32874,
-           kMarkupHighlighter = 32876, kMarkupText = 32877, kMarkupMosaic = 32878, kMarkupNumber = 32879;
+           kMarkupHighlighter = 32876, kMarkupText = 32877, kMarkupMosaic = 32878, kMarkupNumber = 32879,
+           kMarkupCover = 32882, kMarkupBlack = 32896, kMarkupRed = 32890;
 
 class Tour : public Scenario {};
 
@@ -108,12 +109,16 @@ TEST_F(Tour, ThePicturesOfTheReadme) {
         {kMarkupEllipse, at(230, 20), at(360, 80)}, {kMarkupHighlighter, at(30, 150), at(200, 150)},
         {kMarkupMosaic, at(30, 180), at(180, 230)}, {kMarkupNumber, at(15, 15), at(15, 15)},
         {kMarkupNumber, at(225, 15), at(225, 15)},  {kMarkupLine, at(20, 260), at(300, 260)},
+        {kMarkupCover, at(133, 154), at(222, 179)},
     };
     for (const Mark& m : marks) {
         ::SendMessageA(hMarkup, WM_COMMAND, m.nTool, 0);
+        // The cover in black, as over a line of text.
+        ::SendMessageA(hMarkup, WM_COMMAND, m.nTool == kMarkupCover ? kMarkupBlack : kMarkupRed, 0);
         Drag(m.from, m.to);
         kaptotest::PumpFor(200);
     }
+    ::SendMessageA(hMarkup, WM_COMMAND, kMarkupRed, 0);
     ::SendMessageA(hMarkup, WM_COMMAND, kMarkupText, 0);
     const POINT ptText = at(220, 125);
     testinput::SendLeftClickAt(ptText.x, ptText.y);
