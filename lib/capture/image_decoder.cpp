@@ -252,8 +252,10 @@ HANDLE SandboxToken(KpDecoderSandbox& sandbox) {
 // A job of the helper's own: it ends with the program (closing the job
 // kills it, also when the program crashed), holds no second process, takes
 // no more memory than the largest image needs, and may not touch the
-// clipboard, the desktops, the global atoms, the system's parameters or
-// other programs' windows. A crash ends it at once.
+// clipboard, the desktops, the global atoms, the system's parameters, the
+// display settings or the session's end. (Other programs' windows stay
+// reachable: drawing a metafile may need the screen's device context.) A
+// crash ends it at once.
 HANDLE SandboxJob(KpDecoderSandbox& sandbox) {
     sandbox.nOneProcess = sandbox.nUiLimits = KpAskedRefused;
     HANDLE hJob = ::CreateJobObjectW(nullptr, nullptr);
@@ -277,7 +279,7 @@ HANDLE SandboxJob(KpDecoderSandbox& sandbox) {
     ui.UIRestrictionsClass = JOB_OBJECT_UILIMIT_READCLIPBOARD | JOB_OBJECT_UILIMIT_WRITECLIPBOARD |
                              JOB_OBJECT_UILIMIT_DESKTOP | JOB_OBJECT_UILIMIT_GLOBALATOMS |
                              JOB_OBJECT_UILIMIT_SYSTEMPARAMETERS | JOB_OBJECT_UILIMIT_DISPLAYSETTINGS |
-                             JOB_OBJECT_UILIMIT_EXITWINDOWS | JOB_OBJECT_UILIMIT_HANDLES;
+                             JOB_OBJECT_UILIMIT_EXITWINDOWS;
     sandbox.nUiLimits =
         ::SetInformationJobObject(hJob, JobObjectBasicUIRestrictions, &ui, sizeof ui) ? KpTaken : KpAskedRefused;
     return hJob;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <sys/time.h>
 #include <unistd.h>
 #endif
 
@@ -227,28 +226,6 @@ void SetAllAwayFromDefaults(CKpConfig& c) {
     c.SetSnapMode(5);
 }
 
-// The file's last write set nMinutes back from now.
-bool SetAgeInMinutes(const std::string& path, int nMinutes) {
-#ifdef _WIN32
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
-    ULARGE_INTEGER t = {{ft.dwLowDateTime, ft.dwHighDateTime}};
-    t.QuadPart -= (ULONGLONG)nMinutes * 60 * 10000000;
-    ft = {t.LowPart, t.HighPart};
-    bool bSet = SetFileTime(h, nullptr, nullptr, &ft) != FALSE;
-    CloseHandle(h);
-    return bSet;
-#else
-    struct timeval times[2];
-    gettimeofday(&times[0], nullptr);
-    times[0].tv_sec -= nMinutes * 60;
-    times[1] = times[0];
-    return utimes(path.c_str(), times) == 0;
-#endif
-}
-
 class ConfigFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -261,10 +238,8 @@ protected:
         kptest::RemoveFile(path_);
         kptest::RemoveFile(temp_);
         kptest::RemoveDir(temp_);
-        for (const std::string& left : {path_ + ".tmp", Leftover(kGoneProcess), Leftover(kGoneProcess + 1)}) {
-            kptest::RemoveFile(left);
-            kptest::RemoveDir(left);
-        }
+        for (const std::string& left : {path_ + ".tmp", Leftover(kGoneProcess), Leftover(kGoneProcess + 1)})
+            kptest::RemoveFile(left), kptest::RemoveDir(left);
         kptest::RemoveDir(path_);
         kptest::RemoveDir(dir_);
     }
@@ -704,51 +679,27 @@ TEST_F(ConfigFileTest, SaveToAMissingFolderFails) {
     EXPECT_FALSE(c.SaveConfigTo(Join(Join(dir_, "absent"), "config.xml").c_str()));
 }
 
-// A save that another writer's temporary file is in the way of: only this
-// process's own name is written to.
-TEST_F(ConfigFileTest, AnotherWritersTemporaryFileDoesNotStopASave) {
-    ASSERT_TRUE(kptest::MakeDir(path_ + ".tmp"));
-    FileConfig c;
-    c.SetAppName("Saved");
-    EXPECT_TRUE(c.SaveConfigTo(path_.c_str()));
-    FileConfig loaded;
-    ASSERT_TRUE(loaded.LoadConfigFrom(path_.c_str()));
-    EXPECT_STREQ("Saved", loaded.GetAppName());
-}
-
-// A save cut short between writing its new file and putting it in place:
-// a whole new file stands in for a missing config.xml (the newest whole one;
-// one cut short is no settings file), and the next save puts config.xml
-// back and clears what was left.
+// A save cut short between writing its new file and putting it in place
+// left a whole new file (one cut short is no settings file): it stands in
+// for a missing config.xml, and the next save, which writes only under this
+// process's own name, puts config.xml back and clears what was left.
 TEST_F(ConfigFileTest, AWholeFileAnUnfinishedSaveLeftStandsInForAMissingOne) {
-    std::string older, whole;
-    for (std::string* pBytes : {&older, &whole}) {
-        FileConfig saved;
-        saved.SetAppName(pBytes == &older ? "Older" : "Newer");
-        ASSERT_TRUE(saved.SaveConfigTo(path_.c_str()));
-        *pBytes = ReadBytes(path_);
-    }
+    FileConfig saved;
+    saved.SetAppName("Left");
+    ASSERT_TRUE(saved.SaveConfigTo(path_.c_str()));
+    const std::string whole = ReadBytes(path_);
     kptest::RemoveFile(path_);
-    const struct {
-        std::string path, bytes;
-    } left[] = {
-        {Leftover(kGoneProcess), older},
-        {Leftover(kGoneProcess + 1), whole},
-        {path_ + ".tmp", whole.substr(0, whole.size() - 3)},  // cut short
-    };
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(WriteBytes(left[i].path, left[i].bytes));
-        ASSERT_TRUE(SetAgeInMinutes(left[i].path, 3 - i));  // newest last
-    }
+    ASSERT_TRUE(WriteBytes(Leftover(kGoneProcess), whole));
+    ASSERT_TRUE(WriteBytes(Leftover(kGoneProcess + 1), whole.substr(0, whole.size() - 3)));
+    ASSERT_TRUE(kptest::MakeDir(path_ + ".tmp"));  // in the way of a save under the older name
     FileConfig c;
     EXPECT_TRUE(c.LoadConfigFrom(path_.c_str()));
     EXPECT_EQ(CKpConfig::ConfigLeftover, c.GetLoadResult());
-    EXPECT_STREQ("Newer", c.GetAppName());
-    EXPECT_FALSE(c.IsSaveWithheld());
+    EXPECT_STREQ("Left", c.GetAppName());
     ASSERT_TRUE(c.SaveConfigTo(path_.c_str()));
     EXPECT_EQ(whole, ReadBytes(path_));
-    for (const auto& l : left)
-        EXPECT_FALSE(kptest::FileExists(l.path)) << l.path;
+    EXPECT_FALSE(kptest::FileExists(Leftover(kGoneProcess)));
+    EXPECT_FALSE(kptest::FileExists(Leftover(kGoneProcess + 1)));
 }
 
 #ifdef _WIN32
@@ -757,29 +708,23 @@ TEST_F(ConfigFileTest, AWholeFileAnUnfinishedSaveLeftStandsInForAMissingOne) {
 // unfinished save left, and never writes over the user's file, even once
 // the other program has let it go.
 TEST_F(ConfigFileTest, AFileThatCannotBeReadAtTheStartIsNeverWrittenOver) {
-    const std::string mine = "<Kapto><AppName>Mine</AppName><Basic><KeepOnTop>0</KeepOnTop></Basic></Kapto>";
     FileConfig leftover;
     leftover.SetAppName("Left");
-    for (bool bLeftover : {false, true}) {
-        SCOPED_TRACE(bLeftover);
-        if (bLeftover) {
-            ASSERT_TRUE(leftover.SaveConfigTo(Leftover(kGoneProcess).c_str()));
-        }
-        ASSERT_TRUE(WriteBytes(path_, mine));
-        HANDLE h = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
-        FileConfig c;
-        const DWORD t0 = GetTickCount();
-        c.LoadConfigFrom(path_.c_str());
-        EXPECT_GE(GetTickCount() - t0, 500u) << "given up at once";
-        CloseHandle(h);
-        EXPECT_EQ(bLeftover ? CKpConfig::ConfigUnreadableLeftover : CKpConfig::ConfigUnreadable, c.GetLoadResult());
-        EXPECT_STREQ(bLeftover ? "Left" : "Lumaro", c.GetAppName());
-        EXPECT_TRUE(c.IsSaveWithheld());
-        c.SetGrayScale(1);
-        EXPECT_FALSE(c.SaveConfigTo(path_.c_str()));
-        EXPECT_EQ(mine, ReadBytes(path_));
-    }
+    ASSERT_TRUE(leftover.SaveConfigTo(Leftover(kGoneProcess).c_str()));
+    const std::string mine = "<Kapto><AppName>Mine</AppName></Kapto>";
+    ASSERT_TRUE(WriteBytes(path_, mine));
+    HANDLE h = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    FileConfig c;
+    const DWORD t0 = GetTickCount();
+    c.LoadConfigFrom(path_.c_str());
+    EXPECT_GE(GetTickCount() - t0, 500u) << "given up at once";
+    CloseHandle(h);
+    EXPECT_EQ(CKpConfig::ConfigUnreadableLeftover, c.GetLoadResult());
+    EXPECT_STREQ("Left", c.GetAppName());
+    c.SetGrayScale(1);
+    EXPECT_FALSE(c.SaveConfigTo(path_.c_str()));
+    EXPECT_EQ(mine, ReadBytes(path_));
 }
 
 TEST_F(ConfigFileTest, SaveWhileTheFileIsLockedLeavesTheOldFile) {

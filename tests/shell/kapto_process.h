@@ -231,7 +231,9 @@ public:
     // the menu bar), shown or not.
     bool Start(const std::string& strDir = ExeDir()) {
         std::string exe = strDir + "Kapto.exe";
-        return StartProgram(std::wstring(exe.begin(), exe.end()));
+        std::wstring wide(exe.size() + 1, L'\0');
+        wide.resize((size_t)::MultiByteToWideChar(CP_ACP, 0, exe.c_str(), -1, &wide[0], (int)wide.size()) - 1);
+        return StartProgram(wide);
     }
     // The same for a program file of any name, in any folder.
     bool StartProgram(const std::wstring& strExe) {
