@@ -59,11 +59,17 @@ function(kapto_add_test_support)
   kapto_use_test_pch(${T_NAME})
 endfunction()
 
-# kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH|root] [TIMEOUT s]
-#                [ENVIRONMENT VAR=value ...] [FIXTURES name ...])
+# kapto_add_test(NAME n SOURCES ... [LIBS ...] [DESKTOP WxH|root] [LANE name]
+#                [TIMEOUT s] [ENVIRONMENT VAR=value ...] [FIXTURES name ...])
 # FIXTURES: ctest fixtures the test needs (set up before it, cleaned up after).
+# LANE: under Wine the tests of one lane run one after another, and beside
+# those of the other lanes (ctest -j): a lane has a Wine prefix, an X display
+# and a copy of the program folder of its own (tools/wine-run --lane), so
+# that hot keys, the clipboard, the pointer and config.xml are never shared.
+# The tests without a lane share the display ctest was given; DESKTOP root
+# is a lane of its own.
 function(kapto_add_test)
-  cmake_parse_arguments(T "" "NAME;DESKTOP;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;FIXTURES" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;DESKTOP;LANE;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;FIXTURES" ${ARGN})
   kapto_enable_gtest()
   add_executable(${T_NAME} ${T_SOURCES})
   target_compile_options(${T_NAME} PRIVATE ${KAPTO_TEST_COMPILE_OPTIONS})
@@ -83,18 +89,27 @@ function(kapto_add_test)
     if(T_DESKTOP)
       set(desktop ${T_DESKTOP})
     endif()
-    add_test(NAME ${T_NAME}
-             COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run --desktop ${desktop} $<TARGET_FILE:${T_NAME}>)
     # Without a virtual desktop (DESKTOP root: the X display's own
     # monitors), in a prefix of its own: the others keep theirs.
+    set(lane ${T_LANE})
     if(desktop STREQUAL "root")
-      set(env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-root" ${T_ENVIRONMENT})
+      set(lane root)
+    endif()
+    if(lane)
+      add_test(NAME ${T_NAME}
+               COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run --lane ${lane} --desktop ${desktop}
+                       $<TARGET_FILE:${T_NAME}>)
+      set(env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-${lane}" ${T_ENVIRONMENT})
+      set(lock wine-${lane})
     else()
+      add_test(NAME ${T_NAME}
+               COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run --desktop ${desktop} $<TARGET_FILE:${T_NAME}>)
       set(env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" ${T_ENVIRONMENT})
+      set(lock wine)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES
       ENVIRONMENT "${env}"
-      RESOURCE_LOCK wine TIMEOUT ${T_TIMEOUT})
+      RESOURCE_LOCK ${lock} TIMEOUT ${T_TIMEOUT})
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})

@@ -17,6 +17,7 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/recent_captures_test.cpp
     LIBS capture_test_support Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
+    LANE side
     TIMEOUT 300)
   add_dependencies(capture_tests decoder_stand_in)
 endif()
@@ -30,6 +31,7 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/object_capture_test.cpp
     LIBS capture_test_support Kaptolib kfw gdiplus gdi32 user32
     DESKTOP 1024x768
+    LANE side
     TIMEOUT 600)
 endif()
 
@@ -39,6 +41,7 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture_reliability_test.cpp
     LIBS capture_test_support Kaptolib kfw gdiplus psapi gdi32 user32
     DESKTOP 1024x768
+    LANE side
     TIMEOUT 900)
 endif()
 

@@ -38,6 +38,7 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/soak_test.cpp
     LIBS e2e_support Kaptolib kfw gdiplus shell32 user32 gdi32 psapi
     DESKTOP 1280x1024
+    LANE side
     TIMEOUT 400)
   add_dependencies(e2e_soak Kapto e2e_target)
   # First in a run: they mostly wait on windows, so they take the time the

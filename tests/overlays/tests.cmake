@@ -7,5 +7,6 @@ if(WIN32)
             ${CMAKE_CURRENT_LIST_DIR}/snap_rect_overlay_test.cpp
     LIBS capture_test_support Kaptolib kfw gdiplus msimg32 gdi32 user32
     DESKTOP 1024x768
+    LANE side
     TIMEOUT 300)
 endif()

@@ -57,8 +57,11 @@ public:
             ::CloseHandle(h);
         }
     }
+    // Shares writing and replacing: a program appending to the file or
+    // putting a new one in its place while the test looks must not fail.
     static bool Read(const std::string& strPath, std::string& data) {
-        HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         char buf[4096];
         DWORD n = 0;
