@@ -35,7 +35,7 @@ const char kEditorNotStarted[] =
 const char kFreeHotkey[] = "\n\n可以改用 %s（目前未被占用），请在“参数设置”的“热键”页中设置。";
 
 // The id a combination is tried under to see whether it is free; apart
-// from the eight hot keys' own.
+// from the hot keys' own.
 const int kProbeHotkeyId = 0xBFFE;
 
 // The marked image could not become the current one.
@@ -237,7 +237,7 @@ BOOL CKaptoDlg::FindFreeHotkey(const KaptoHotkeyInForce* pWanted, WORD wVk, WORD
             candidates.push_back({wMod, wKey});
     }
     for (const auto& candidate : candidates) {
-        // Never one of the eight pairs the settings name: that one would fail next.
+        // Never one of the pairs the settings name: that one would fail next.
         bool bOurs = false;
         for (int i = 0; i < KAPTO_HOTKEY_COUNT; ++i) {
             bOurs = bOurs || ((pWanted[i].wModifier & ~HOTKEYF_EXT) == candidate.first && pWanted[i].wVk == candidate.second);

@@ -153,7 +153,7 @@ protected:
     void OnUpdateEditPin(CCmdUI* pCmdUI);
     // A combination the system gives now (the hot-key control's flags and a
     // key) for a hot key whose own was refused: wVk with more modifiers, or
-    // a spare key; never one of the eight pairs in pWanted. FALSE when none.
+    // a spare key; never one of the pairs in pWanted. FALSE when none.
     BOOL FindFreeHotkey(const KaptoHotkeyInForce* pWanted, WORD wVk, WORD& wFlags, WORD& wFreeVk);
     // WM_HOTKEY: runs the command of hot key wParam, exactly as its menu item.
     LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);

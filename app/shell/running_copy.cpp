@@ -94,7 +94,7 @@ BOOL CRunningCopy::Claim() {
                                            sizeof(RunningCopyRecord), MarkerName());
     if (hMapping == nullptr) {
         // There, but not ours to open: a copy running elevated. A second
-        // copy would only meet eight hot keys it cannot have.
+        // copy would only meet hot keys it cannot have.
         if (::GetLastError() == ERROR_ACCESS_DENIED) {
             AfxMessageBox(kAlreadyRunning, MB_OK | MB_ICONINFORMATION);
             return FALSE;
