@@ -6,6 +6,7 @@
 #include "framework/wnd.h"
 #include "kp_config.h"
 #include "kp_core.h"
+#include "support/config_file_guard.h"
 #include "support/desktop.h"
 #include "support/message_pump.h"
 #include "support/temp_files.h"
@@ -54,35 +55,7 @@ using kptest::WriteBytes;
 inline std::string TempPath() { return kptest::TempRoot(); }
 inline std::string TempDir(const char* pszName) { return kptest::NamedTempDir(pszName); }
 
-// config.xml and the recent captures' index beside the test program: kept
-// as they were before the test and put back afterwards.
-class ConfigFileGuard {
-public:
-    ConfigFileGuard() {
-        for (File& f : m_files) {
-            f.strPath = std::string(CHelper::GetAppPath()) + f.pszName;
-            f.bExisted = FileExists(f.strPath);
-            if (f.bExisted) f.data = ReadBytes(f.strPath);
-        }
-    }
-    ~ConfigFileGuard() {
-        for (const File& f : m_files) {
-            if (f.bExisted)
-                WriteBytes(f.strPath, f.data);
-            else
-                ::DeleteFileA(f.strPath.c_str());
-        }
-    }
-    const std::string& Path() const { return m_files[0].strPath; }
-
-private:
-    struct File {
-        const char* pszName;
-        std::string strPath;
-        std::string data;
-        bool bExisted;
-    } m_files[2] = {{"config.xml", {}, {}, false}, {"recent.txt", {}, {}, false}};
-};
+using kptest::ConfigFileGuard;
 
 // The settings the engine will load: no start-up capture, no delay, no
 // sound, no hiding, unless the test says otherwise.

@@ -137,6 +137,27 @@ Picture ClipboardPicture() {
         5000);
 }
 
+bool PutOnClipboard(const Picture& picture) {
+    HDC hdc = ::GetDC(nullptr);
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(hdc, picture.nWidth, picture.nHeight);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = picture.nWidth;
+    bmi.bmiHeader.biHeight = -picture.nHeight;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    ::SetDIBits(hdc, hBitmap, 0, picture.nHeight, picture.pixels.data(), &bmi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, hdc);
+    if (!::OpenClipboard(nullptr)) {
+        ::DeleteObject(hBitmap);
+        return false;
+    }
+    ::EmptyClipboard();
+    bool bPut = ::SetClipboardData(CF_BITMAP, hBitmap) != nullptr;
+    ::CloseClipboard();
+    return bPut;
+}
+
 Picture FilePicture(const std::string& strPath) {
     Picture out;
     wchar_t wide[MAX_PATH];

@@ -60,6 +60,8 @@ Picture ClipboardPicture();
 ::testing::AssertionResult WaitForClipboardPicture(Picture& picture, DWORD nMs = 5000);
 // Empties the clipboard once no window holds it open.
 ::testing::AssertionResult ClearClipboard();
+// A picture as a bitmap on the clipboard, as another program copies it.
+bool PutOnClipboard(const Picture& picture);
 // An image file read with GDI+; empty when GDI+ cannot read it.
 Picture FilePicture(const std::string& strPath);
 bool SavePng(const Picture& picture, const std::string& strPath);

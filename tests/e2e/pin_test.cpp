@@ -219,28 +219,6 @@ Picture Bands(int nWidth, int nHeight, UINT nShift) {
     return p;
 }
 
-// A picture as a bitmap on the clipboard, as another program copies it.
-bool PutOnClipboard(const Picture& picture) {
-    HDC hdc = ::GetDC(nullptr);
-    HBITMAP hBitmap = ::CreateCompatibleBitmap(hdc, picture.nWidth, picture.nHeight);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = picture.nWidth;
-    bmi.bmiHeader.biHeight = -picture.nHeight;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    ::SetDIBits(hdc, hBitmap, 0, picture.nHeight, picture.pixels.data(), &bmi, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, hdc);
-    if (!::OpenClipboard(nullptr)) {
-        ::DeleteObject(hBitmap);
-        return false;
-    }
-    ::EmptyClipboard();
-    bool bPut = ::SetClipboardData(CF_BITMAP, hBitmap) != nullptr;
-    ::CloseClipboard();
-    return bPut;
-}
-
 TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndFiftyPinsGiveTheirMemoryBack) {
     // Two pasted images, each pinned in the middle of the work area of the
     // monitor under the pointer.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kp_config.h"
+#include "support/config_file_guard.h"
 #include "support/desktop.h"
 #include "support/message_pump.h"
 
@@ -34,51 +35,7 @@ inline bool WaitFor(const std::function<bool()>& done, DWORD nMs = 15000) {
     return true;
 }
 
-// config.xml and the index of recent captures beside the programs: as they
-// were before the test, afterwards.
-class ConfigFileGuard {
-public:
-    ConfigFileGuard() {
-        for (File& f : m_files) {
-            f.strPath = ExeDir() + f.pszName;
-            f.bExisted = Read(f.strPath, f.data);
-        }
-    }
-    ~ConfigFileGuard() {
-        for (const File& f : m_files) {
-            if (!f.bExisted) {
-                ::DeleteFileA(f.strPath.c_str());
-                continue;
-            }
-            HANDLE h = ::CreateFileA(f.strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            if (h == INVALID_HANDLE_VALUE) continue;
-            DWORD n = 0;
-            ::WriteFile(h, f.data.data(), (DWORD)f.data.size(), &n, nullptr);
-            ::CloseHandle(h);
-        }
-    }
-    // Shares writing and replacing: a program appending to the file or
-    // putting a new one in its place while the test looks must not fail.
-    static bool Read(const std::string& strPath, std::string& data) {
-        HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        char buf[4096];
-        DWORD n = 0;
-        while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
-            data.append(buf, n);
-        ::CloseHandle(h);
-        return true;
-    }
-
-private:
-    struct File {
-        const char* pszName;
-        std::string strPath;
-        std::string data;
-        bool bExisted;
-    } m_files[2] = {{"config.xml", {}, {}, false}, {"recent.txt", {}, {}, false}};
-};
+using kptest::ConfigFileGuard;
 
 // The settings the program starts from (config.xml beside it): no capture
 // at start, no hiding, no delay and no sound, and what change() sets.
