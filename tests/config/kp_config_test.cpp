@@ -401,6 +401,10 @@ TEST_F(ConfigFileTest, LoadChangesExactlyWhatTheFileHolds) {
              c.SetBlur(-3);
          }},
         {"empty string value", "<Kapto><AppName></AppName></Kapto>", [](CKpConfig& c) { c.SetAppName(""); }},
+        {"a whole-screen scope above the known ones is the primary screen",
+         "<Kapto><Basic><FullScreenScope>3</FullScreenScope></Basic></Kapto>", [](CKpConfig&) {}},
+        {"a negative whole-screen scope is the primary screen",
+         "<Kapto><Basic><FullScreenScope>-1</FullScreenScope></Basic></Kapto>", [](CKpConfig&) {}},
         {"scale factor is never read", "<Kapto><Image><ScaleFactor>75</ScaleFactor></Image></Kapto>",
          [](CKpConfig&) {}},
         {"a declaration becomes the root and hides the settings",
@@ -484,18 +488,6 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
         ASSERT_TRUE(c.SaveConfigTo(path_.c_str()));
         std::string bytes = ReadBytes(path_);
         EXPECT_NE(std::string::npos, bytes.find(t.line)) << t.label << "\n" << bytes;
-    }
-}
-
-TEST_F(ConfigFileTest, UnknownScreenScopesActAsThePrimaryScreen) {
-    const struct {
-        const char* stored;
-        int nScope;
-    } cases[] = {{"1", 1}, {"2", 2}, {"3", 0}, {"-1", 0}, {"abc", 0}};
-    for (const auto& t : cases) {
-        FileConfig c;
-        LoadBytes(c, std::string("<Kapto><Basic><FullScreenScope>") + t.stored + "</FullScreenScope></Basic></Kapto>");
-        EXPECT_EQ(t.nScope, c.GetFullScreenScope()) << t.stored;
     }
 }
 
