@@ -86,15 +86,6 @@ TEST(PinPixels, EveryPartIsThePictureByItsDefinition) {
     kpimg::SetThreadLimit(0);
 }
 
-TEST(PinPixels, AtTwiceTheSizeEachPixelIsATwoByTwoBlock) {
-    const uint32_t src[4] = {0x112233, 0x445566, 0x778899, 0xAABBCC};
-    uint32_t dst[16];
-    ASSERT_TRUE(kppin::ZoomPixels(src, 2, 2, 8, 4, 4, CRect(0, 0, 4, 4), dst, 16, true));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(src[(y / 2) * 2 + x / 2], dst[y * 4 + x]) << x << "," << y;
-}
-
 TEST(PinPixels, RefusesWhatIsNoPictureOrNoPartOfIt) {
     uint32_t px[4] = {};
     const struct {
