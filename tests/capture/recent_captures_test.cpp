@@ -1,9 +1,6 @@
 // The recent captures kept by the engine: automatic saving's files and
-// their names, a folder that cannot be written, the bound, and an earlier
-// session's files found again through the index.
+// their names, and a folder that cannot be written.
 #include "capture_test_support.h"
-
-#include <set>
 
 using namespace captest;
 
@@ -137,49 +134,6 @@ TEST_F(RecentTest, AFolderThatCannotBeWrittenIsToldOnceAndTheCapturesStay) {
     ASSERT_TRUE(WaitIdle(Recent()));
     EXPECT_EQ(2u, m_listener.told.size());
     ::DeleteFileA(strFile.c_str());
-}
-
-TEST_F(RecentTest, TheListKeepsTheLastThirtyTheOldestGoingFirst) {
-    std::vector<int> ids;
-    for (int i = 0; i < 31; ++i) {
-        Capture(100 + i, 8);
-        ids.push_back(Recent().GetItem(0).nId);
-    }
-    ASSERT_EQ(30, Recent().GetCount());
-    EXPECT_EQ(-1, Recent().FindItem(ids[0])) << "the oldest stayed";
-    EXPECT_EQ(29, Recent().FindItem(ids[1]));
-    EXPECT_EQ(0, Recent().FindItem(ids[30]));
-    ASSERT_TRUE(WaitIdle(Recent()));
-}
-
-TEST_F(RecentTest, AnEarlierSessionsFilesAreFoundAgainAndThoseGoneAreDropped) {
-    AutoSave(m_dir, "r%n");
-    Capture(100);
-    Capture(160);
-    Capture(220);
-    ASSERT_TRUE(WaitIdle(Recent()));
-    ASSERT_TRUE(::DeleteFileA((m_dir + "r0002.png").c_str()));
-
-    // The next session reads the index beside config.xml.
-    CKpRecentCaptures later;
-    ASSERT_TRUE(later.Start(&m_core.m_config));
-    ASSERT_TRUE(WaitIdle(later));
-    ASSERT_EQ(2, later.GetCount());
-    const char* names[] = {"r0003.png", "r0001.png"};
-    for (int i = 0; i < 2; ++i) {
-        const CKpRecentCaptures::Item& item = later.GetItem(i);
-        EXPECT_EQ(m_dir + names[i], std::string(item.strPath));
-        EXPECT_FALSE(item.bInMemory);
-        EXPECT_EQ(CSize(40, 30), item.size);
-        EXPECT_EQ(nullptr, later.CreateImage(item.nId));
-    }
-    // Their thumbnails are read from the files only when asked for.
-    EXPECT_EQ(nullptr, later.GetItem(0).hThumbnail);
-    later.LoadFileThumbnails();
-    ASSERT_TRUE(WaitIdle(later));
-    EXPECT_NE(nullptr, later.GetItem(0).hThumbnail);
-    EXPECT_NE(nullptr, later.GetItem(1).hThumbnail);
-    EXPECT_TRUE(later.Stop());
 }
 
 }  // namespace
