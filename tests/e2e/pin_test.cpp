@@ -1,9 +1,9 @@
 // Pictures pinned on the screen as a person uses them: a rectangle's pin
-// over the very pixels it was taken from, zoomed about the pointer, moved,
-// seen in the next capture and closed with Esc; a pasted image's pin in the
-// middle of the monitor, copied and marked up from its own menu while the
-// other pin and the current image stay as they were; fifty pins of the whole
-// screen opened and closed without the program keeping their memory.
+// over the very pixels it was taken from, zoomed about the pointer, seen in
+// the next capture and closed with Esc; pasted images' pins in the middle of
+// the monitor, the second dragged aside, the first copied and marked up
+// from its own menu while the second and the current image stay as they
+// were, then every pin closed from a pin's menu.
 #include "e2e/e2e_support.h"
 
 #include <algorithm>
@@ -121,24 +121,9 @@ TEST_F(Pins, ARectanglesPinCoversItsPixelsZoomsAboutThePointerAndIsInTheNextCapt
     EXPECT_EQ(hPin, ::WindowFromPoint({rc.left + 1, rc.top + 1})) << "the pin is not in front";
     ExpectSamePicture(pattern, GrabScreen(rc), "pinned");
 
-    // Dragged away from the pixels it shows, it shows them still.
-    const POINT ptGrab = {rc.left + 100, rc.top + 60}, ptDrop = {ptGrab.x + 640, ptGrab.y + 560};
-    Drag(ptGrab, ptDrop);
-    RECT rcMoved = rc;
-    ::OffsetRect(&rcMoved, ptDrop.x - ptGrab.x, ptDrop.y - ptGrab.y);
-    EXPECT_TRUE(Await("the pin moved", [&] { return SameRect(rcMoved, ScreenRectOf(hPin)); }))
-        << Describe(ScreenRectOf(hPin));
-    PointerAway();
-    Picture moved;
-    EXPECT_TRUE(Await("the moved pin without its border", [&] {
-        moved = GrabScreen(rcMoved);
-        return CountDifferences(pattern, moved) == 0;
-    }));
-    ExpectSamePicture(pattern, moved, "moved");
-
     // Three notches up, 100 % to 200 %, with the pointer 15, 12 into the pin:
     // that point of the picture stays under it.
-    const POINT pt = {rcMoved.left + 15, rcMoved.top + 12};
+    const POINT pt = {rc.left + 15, rc.top + 12};
     testinput::SendLeftClickAt(pt.x, pt.y);
     for (int i = 0; i < 3; ++i)
         testinput::SendWheel(WHEEL_DELTA);
@@ -153,30 +138,6 @@ TEST_F(Pins, ARectanglesPinCoversItsPixelsZoomsAboutThePointerAndIsInTheNextCapt
     }));
     ExpectSamePicture(Doubled(pattern), zoomed, "zoomed");
 
-    // Ctrl + wheel: five notches down, half see-through; five up, opaque
-    // and an ordinary window again.
-    testinput::SendLeftClickAt(rcZoomed.left + 10, rcZoomed.top + 10);
-    testinput::SendKeyEvent(VK_CONTROL, true);
-    for (int i = 0; i < 5; ++i)
-        testinput::SendWheel(-WHEEL_DELTA);
-    testinput::SendKeyEvent(VK_CONTROL, false);
-    BYTE nAlpha = 0;
-    DWORD dwFlags = 0;
-    EXPECT_TRUE(Await("the pin at 50 % opacity", [&] {
-        return (::GetWindowLongA(hPin, GWL_EXSTYLE) & WS_EX_LAYERED) &&
-               ::GetLayeredWindowAttributes(hPin, nullptr, &nAlpha, &dwFlags) && nAlpha == 128;
-    })) << "alpha " << (int)nAlpha;
-    testinput::SendKeyEvent(VK_CONTROL, true);
-    for (int i = 0; i < 5; ++i)
-        testinput::SendWheel(WHEEL_DELTA);
-    testinput::SendKeyEvent(VK_CONTROL, false);
-    EXPECT_TRUE(Await("the pin opaque", [&] { return !(::GetWindowLongA(hPin, GWL_EXSTYLE) & WS_EX_LAYERED); }));
-    EXPECT_TRUE(SameRect(rcZoomed, ScreenRectOf(hPin))) << "Ctrl + wheel zoomed";
-    PointerAway();
-    EXPECT_TRUE(Await("the pin without its border", [&] {
-        return CountDifferences(Doubled(pattern), GrabScreen(rcZoomed)) == 0;
-    }));
-
     // Hiding the main window (F8, the tray) leaves the pin; the next
     // capture shows the pin as it shows any window, and the pin keeps its
     // own picture.
@@ -189,16 +150,6 @@ TEST_F(Pins, ARectanglesPinCoversItsPixelsZoomsAboutThePointerAndIsInTheNextCapt
     ASSERT_TRUE(WaitForClipboardPicture(screen));
     ExpectSamePicture(Doubled(pattern), screen.Crop(rcZoomed), "in the capture");
     ExpectSamePicture(Doubled(pattern), GrabScreen(rcZoomed), "after the capture");
-
-    // The current window's capture (F4) takes the program in front under
-    // the pin, not the pin.
-    ASSERT_TRUE(m_target.BringToFront());
-    ASSERT_TRUE(ClearClipboard());
-    PressKeys({VK_F4});
-    ASSERT_TRUE(WaitForClipboardPicture(screen));
-    const RECT rcTarget = m_target.WindowRect();
-    EXPECT_EQ(rcTarget.right - rcTarget.left, screen.nWidth);
-    EXPECT_EQ(rcTarget.bottom - rcTarget.top, screen.nHeight);
 
     // Esc closes it.
     testinput::SendLeftClickAt(rcZoomed.left + 10, rcZoomed.top + 10);
@@ -219,7 +170,7 @@ Picture Bands(int nWidth, int nHeight, UINT nShift) {
     return p;
 }
 
-TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndFiftyPinsGiveTheirMemoryBack) {
+TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndAllCloseTogether) {
     // Two pasted images, each pinned in the middle of the work area of the
     // monitor under the pointer.
     const Picture first = Bands(160, 100, 0), second = Bands(300, 200, 1);
@@ -242,13 +193,11 @@ TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndFiftyPinsGive
         EXPECT_TRUE(SameRect(rcCentred, ScreenRectOf(pins[i]))) << Describe(ScreenRectOf(pins[i]));
     }
     // The second covers the first: it goes aside to leave both in sight.
-    const RECT rcSecondBefore = ScreenRectOf(pins[1]);
-    Drag({(rcWork.left + rcWork.right) / 2, (rcWork.top + rcWork.bottom) / 2},
-         {(rcWork.left + rcWork.right) / 2 + 400, (rcWork.top + rcWork.bottom) / 2});
-    RECT rcSecondAfter = rcSecondBefore;
-    ::OffsetRect(&rcSecondAfter, 400, 0);
-    ASSERT_TRUE(Await("the second pin moved aside", [&] { return SameRect(rcSecondAfter, ScreenRectOf(pins[1])); }))
-        << "first at " << Describe(ScreenRectOf(pins[0])) << ", second at " << Describe(ScreenRectOf(pins[1]));
+    const POINT ptMiddle = {(rcWork.left + rcWork.right) / 2, (rcWork.top + rcWork.bottom) / 2};
+    RECT rcAside = ScreenRectOf(pins[1]);
+    ::OffsetRect(&rcAside, 400, 0);
+    Drag(ptMiddle, {ptMiddle.x + 400, ptMiddle.y});
+    ASSERT_TRUE(Await("the second pin moved aside", [&] { return SameRect(rcAside, ScreenRectOf(pins[1])); }));
 
     // 复制 on the first pin's menu puts its own picture on the clipboard.
     ASSERT_TRUE(ClearClipboard());
@@ -277,30 +226,9 @@ TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndFiftyPinsGive
     ASSERT_TRUE(WaitForClipboardPicture(copied));
     ExpectSamePicture(second, copied, "the current image");
 
-    // Fifty pins, closed together from a pin's menu: the program keeps
-    // nothing of them (the benchmark does the same with full-HD captures).
+    // 关闭全部钉图 on a pin's menu closes every pin.
     ::PostMessageA(pins[0], WM_COMMAND, kPinCloseAll, 0);
-    ASSERT_TRUE(Await("every pin closed", [&] { return PinWindows().empty(); }));
-    auto pinAndClose = [&](int nPins) {
-        for (int i = 0; i < nPins; ++i) {
-            DWORD_PTR nResult = 0;
-            ::SendMessageTimeoutA(m_hMain, WM_COMMAND, kCmdPin, 0, SMTO_NORMAL, 15000, &nResult);
-        }
-        const std::vector<HWND> open = PinWindows();
-        EXPECT_EQ((size_t)nPins, open.size());
-        if (!open.empty()) ::PostMessageA(open.front(), WM_COMMAND, kPinCloseAll, 0);
-        EXPECT_TRUE(Await("every pin closed", [&] { return PinWindows().empty(); }));
-        EXPECT_TRUE(m_kapto.Answers());
-    };
-    pinAndClose(2);  // warm-up: what one pin's first repaint keeps for the next
-    const Usage before = UsageOf(m_kapto.Pid());
-    pinAndClose(50);
-    const Usage after = UsageOf(m_kapto.Pid());
-    printf("private bytes around 50 pins of %d x %d: %lu KB before, %lu KB after\n", second.nWidth, second.nHeight,
-           (unsigned long)(before.nPrivate / 1024), (unsigned long)(after.nPrivate / 1024));
-    ASSERT_GT(before.nPrivate, 0u) << "the process's memory cannot be read";
-    // Fifty of its pictures are 12 MB, their windows as much again.
-    EXPECT_LT((long long)after.nPrivate - (long long)before.nPrivate, 1LL << 20);
+    EXPECT_TRUE(Await("every pin closed", [&] { return PinWindows().empty(); }));
 }
 
 }  // namespace
