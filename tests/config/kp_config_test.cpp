@@ -470,17 +470,6 @@ TEST_F(ConfigFileTest, ValuesAreWrittenAsTheFileExpects) {
         {"empty string: no value line", [](CKpConfig& c) { c.SetAppName(""); }, " <AppName>\n </AppName>\n"},
         {"the pointer option, written only when on", [](CKpConfig& c) { c.SetCapturePointer(1); },
          "  </KeepOnTop>\n  <CapturePointer>\n   1\n  </CapturePointer>\n </Basic>\n"},
-        {"the whole screen's scope, written only when not the primary screen",
-         [](CKpConfig& c) { c.SetFullScreenScope(1); },
-         "  </KeepOnTop>\n  <FullScreenScope>\n   1\n  </FullScreenScope>\n </Basic>\n"},
-        {"the scrolling capture's hot key, written only when set", [](CKpConfig& c) { c.SetScrollSnapHotkey(0, 0x78); },
-         "  </ShowHideVk>\n  <ScrollSnapVk>\n   120\n  </ScrollSnapVk>\n </HotKey>\n"},
-        {"automatic saving: only what differs from its default",
-         [](CKpConfig& c) {
-             c.SetAutoSave(1);
-             c.SetAutoSaveCounter(8);
-         },
-         "  </KeepOnTop>\n  <AutoSave>\n   1\n  </AutoSave>\n  <AutoSaveCounter>\n   8\n  </AutoSaveCounter>\n </Basic>\n"},
     };
     for (const auto& t : cases) {
         FileConfig c;
