@@ -106,17 +106,10 @@ TEST_F(Recent, AFolderThatCannotBeWrittenIsToldWhileTheNextCaptureGoesOn) {
     ASSERT_NE(nullptr, hNotice) << "no word of the folder";
     EXPECT_NE(std::string::npos, kaptotest::TextOf(::GetDlgItem(hNotice, kNoticeText)).find(strFolder));
 
-    // Nothing waits for the notice: the next capture is made meanwhile, and
-    // both are in the recent captures.
+    // Nothing waits for the notice: the next capture is made meanwhile.
     ColourPatch patch;
     ASSERT_TRUE(patch.Next());
-    const Picture second = CaptureScreen();
-    EXPECT_FALSE(second.Empty());
-    int nCount = 0;
-    HWND hRecent = OpenRecent(nCount);
-    ASSERT_NE(nullptr, hRecent);
-    EXPECT_EQ(2, nCount);
-    ::PostMessageA(hRecent, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(CaptureScreen().Empty());
     ASSERT_TRUE(ExitKapto());
 }
 
