@@ -30,12 +30,9 @@ void MakePicture() {
     void* pBits = nullptr;
     HBITMAP hBitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
     UINT* p = static_cast<UINT*>(pBits);
-    for (int y = 0; y < kPictureHeight; ++y) {
-        for (int x = 0; x < kPictureWidth; ++x) {
-            COLORREF c = TallPixel(x, y);
-            *p++ = (UINT)GetRValue(c) << 16 | (UINT)GetGValue(c) << 8 | GetBValue(c);
-        }
-    }
+    for (int y = 0; y < kPictureHeight; ++y)
+        for (int x = 0; x < kPictureWidth; ++x)
+            *p++ = TallPixel(x, y);
     g_hPicture = ::CreateCompatibleDC(nullptr);
     ::SelectObject(g_hPicture, hBitmap);
 }

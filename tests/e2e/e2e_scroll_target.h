@@ -31,10 +31,12 @@ const int kNotchPixels = 50;         // a wheel notch
 const int kBarStartPos = 1234;
 const int kWheelStartPos = 1000;
 
-inline COLORREF TallPixel(int x, int y) {
-    if (y < kPictureHeader) return x < kPictureWidth / 2 ? RGB(20, 40 + y, 120) : RGB(200, 200, 40 + y);
-    const int v = y * 7;
-    return RGB(v & 0xFF, (v >> 8) & 0xFF, x * 255 / (kPictureWidth - 1));
+// Its pixel (x, y) as 0x00RRGGBB, as a 32-bit bitmap holds it.
+inline UINT TallPixel(int x, int y) {
+    auto rgb = [](UINT r, UINT g, UINT b) { return r << 16 | g << 8 | b; };
+    if (y < kPictureHeader) return x < kPictureWidth / 2 ? rgb(20, 40 + y, 120) : rgb(200, 200, 40 + y);
+    const UINT v = (UINT)y * 7;
+    return rgb(v & 0xFF, (v >> 8) & 0xFF, x * 255 / (kPictureWidth - 1));
 }
 
 // The list box: its lines and where it starts.

@@ -96,12 +96,9 @@ Picture TallPicture() {
     Picture p;
     p.nWidth = kPictureWidth;
     p.nHeight = kPictureHeight;
-    for (int y = 0; y < kPictureHeight; ++y) {
-        for (int x = 0; x < kPictureWidth; ++x) {
-            COLORREF c = TallPixel(x, y);
-            p.pixels.push_back((UINT)GetRValue(c) << 16 | (UINT)GetGValue(c) << 8 | GetBValue(c));
-        }
-    }
+    for (int y = 0; y < kPictureHeight; ++y)
+        for (int x = 0; x < kPictureWidth; ++x)
+            p.pixels.push_back(TallPixel(x, y));
     return p;
 }
 
