@@ -102,11 +102,4 @@ TEST(CaptureName, ANewPathFitsAndOverwritesNothing) {
     EXPECT_TRUE(KpNewCapturePath(CString('d', 250), "%Y", f, "png", nullptr, nullptr).IsEmpty());
 }
 
-TEST(CaptureName, OnlyAPatternWithTheCounterMovesIt) {
-    EXPECT_TRUE(KpNamePatternUsesCounter("shot %n"));
-    EXPECT_TRUE(KpNamePatternUsesCounter("%%%n"));
-    EXPECT_FALSE(KpNamePatternUsesCounter("%%n"));
-    EXPECT_FALSE(KpNamePatternUsesCounter(KP_DEFAULT_NAME_PATTERN));
-}
-
 }  // namespace
