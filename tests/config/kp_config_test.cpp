@@ -684,30 +684,6 @@ TEST_F(ConfigFileTest, AWholeFileAnUnfinishedSaveLeftStandsInForAMissingOne) {
 }
 
 #ifdef _WIN32
-// config.xml held open by another program at the start: after a moment's
-// retries the run goes on with the defaults, or with a whole file an
-// unfinished save left, and never writes over the user's file, even once
-// the other program has let it go.
-TEST_F(ConfigFileTest, AFileThatCannotBeReadAtTheStartIsNeverWrittenOver) {
-    FileConfig leftover;
-    leftover.SetAppName("Left");
-    ASSERT_TRUE(leftover.SaveConfigTo(Leftover(kGoneProcess).c_str()));
-    const std::string mine = "<Kapto><AppName>Mine</AppName></Kapto>";
-    ASSERT_TRUE(WriteBytes(path_, mine));
-    HANDLE h = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    FileConfig c;
-    const DWORD t0 = GetTickCount();
-    c.LoadConfigFrom(path_.c_str());
-    EXPECT_GE(GetTickCount() - t0, 500u) << "given up at once";
-    CloseHandle(h);
-    EXPECT_EQ(CKpConfig::ConfigUnreadableLeftover, c.GetLoadResult());
-    EXPECT_STREQ("Left", c.GetAppName());
-    c.SetGrayScale(1);
-    EXPECT_FALSE(c.SaveConfigTo(path_.c_str()));
-    EXPECT_EQ(mine, ReadBytes(path_));
-}
-
 TEST_F(ConfigFileTest, SaveWhileTheFileIsLockedLeavesTheOldFile) {
     const std::string old = "<Kapto><AppName>Old</AppName></Kapto>";
     ASSERT_TRUE(WriteBytes(path_, old));
