@@ -10,7 +10,11 @@
 struct CKpSaveWorker::Queue {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
-    std::deque<Job> jobs;
+    struct Timed {
+        Job job;
+        ULONGLONG nDue;  // GetTickCount64's time it may start at
+    };
+    std::deque<Timed> jobs;
     bool bStopping = false;
 };
 
@@ -30,10 +34,11 @@ BOOL CKpSaveWorker::Start() {
     return m_hThread != nullptr;
 }
 
-BOOL CKpSaveWorker::Post(Job job) {
+BOOL CKpSaveWorker::Post(Job job, DWORD dwAfterMs) {
     if (m_hThread == nullptr) return FALSE;
+    const ULONGLONG nDue = ::GetTickCount64() + dwAfterMs;
     ::AcquireSRWLockExclusive(&m_pQueue->lock);
-    m_pQueue->jobs.push_back(std::move(job));
+    m_pQueue->jobs.push_back({std::move(job), nDue});
     ::ReleaseSRWLockExclusive(&m_pQueue->lock);
     ::WakeAllConditionVariable(&m_pQueue->changed);
     return TRUE;
@@ -60,6 +65,10 @@ BOOL CKpSaveWorker::Stop(DWORD dwMs) {
 }
 
 DWORD WINAPI CKpSaveWorker::ThreadMain(void* pQueue) {
+    // Writing a capture is never as urgent as taking the next one: the
+    // worker gives way to the program's thread, and its disk to others'.
+    if (!::SetThreadPriority(::GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN))
+        ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_LOWEST);
     Run(static_cast<Queue*>(pQueue));
     return 0;
 }
@@ -73,7 +82,13 @@ void CKpSaveWorker::Run(Queue* q) {
             ::ReleaseSRWLockExclusive(&q->lock);
             return;
         }
-        Job job = std::move(q->jobs.front());
+        const ULONGLONG nNow = ::GetTickCount64();
+        if (!q->bStopping && q->jobs.front().nDue > nNow) {
+            ::SleepConditionVariableSRW(&q->changed, &q->lock, (DWORD)(q->jobs.front().nDue - nNow), 0);
+            ::ReleaseSRWLockExclusive(&q->lock);
+            continue;
+        }
+        Job job = std::move(q->jobs.front().job);
         q->jobs.pop_front();
         ::ReleaseSRWLockExclusive(&q->lock);
         job();

@@ -21,9 +21,10 @@ public:
 
     // Starts the thread; FALSE when it could not be started.
     BOOL Start();
-    // Runs job on the thread after the jobs before it; FALSE (job dropped)
-    // when the thread does not run.
-    BOOL Post(Job job);
+    // Runs job on the thread after the jobs before it, and not before
+    // dwAfterMs from now (unless the thread is stopping); FALSE (job
+    // dropped) when the thread does not run.
+    BOOL Post(Job job, DWORD dwAfterMs = 0);
     // Lets every job posted run to its end, then ends the thread: at most
     // dwMs. FALSE when that took longer: the jobs not begun are dropped, and
     // the one running is left to the end of the process.

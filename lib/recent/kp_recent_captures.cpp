@@ -91,6 +91,10 @@ Gdiplus::GpBitmap* WrapPixels(const Pixels24& px) {
     return pBitmap;
 }
 
+// How long after its capture automatic saving begins to encode it: the
+// capture is on the screen by then.
+const DWORD kWriteAfterMs = 250;
+
 // A thumbnail: the image fitted (never enlarged) and centred on white in
 // kThumbWidth x kThumbHeight pixels of 4 bytes, top row first.
 typedef std::vector<uint8_t> Thumbnail;
@@ -293,14 +297,17 @@ struct CKpRecentCaptures::Impl {
 
     explicit Impl(CKpRecentCaptures& owner) : owner(owner), wnd(*this), pOutstanding(std::make_shared<std::atomic<int>>(0)) {}
 
-    // Runs job on the worker; the job's answers come back through Answerer.
-    void Post(std::function<void()> job) {
+    // Runs job on the worker, not before dwAfterMs; the job's answers come
+    // back through Answerer.
+    void Post(std::function<void()> job, DWORD dwAfterMs = 0) {
         auto outstanding = pOutstanding;
         ++*outstanding;
-        if (!worker.Post([job, outstanding] {
-                job();
-                --*outstanding;
-            }))
+        if (!worker.Post(
+                [job, outstanding] {
+                    job();
+                    --*outstanding;
+                },
+                dwAfterMs))
             --*outstanding;
     }
     // What a job calls to send an answer back (from the worker thread).
@@ -535,12 +542,16 @@ BOOL CKpRecentCaptures::AddCapture(const CKpImageStore& store) {
         // The thumbnail first: the list shows it while the file is written.
         impl.MakeThumbnailOf(nId, pixels);
         auto answer = impl.Answerer();
-        impl.Post([order, answer] {
-            CString strPath = WriteCapture(order);
-            CString strFolder = order.strFolder;
-            int nId = order.nId;
-            answer([nId, strPath, strFolder](Impl& impl) { impl.SaveDone(nId, strPath, strFolder); });
-        });
+        // Encoding takes a processor: it begins once the capture is on the
+        // screen, not beside the program's own work of showing it.
+        impl.Post(
+            [order, answer] {
+                CString strPath = WriteCapture(order);
+                CString strFolder = order.strFolder;
+                int nId = order.nId;
+                answer([nId, strPath, strFolder](Impl& impl) { impl.SaveDone(nId, strPath, strFolder); });
+            },
+            kWriteAfterMs);
     } else {
         impl.entries.insert(impl.entries.begin(), e);
         impl.MakeThumbnailOf(nId, pixels);
