@@ -19,7 +19,7 @@
 namespace {
 
 const UINT kCmdSnapNew = 32796, kCmdGrayScale = 32810, kCmdAutoCopy = 32844, kCmdEditImage = 32804;
-const UINT kCmdPaste = 57637, kCmdExit = 57665;
+const UINT kCmdPaste = 57637, kCmdExit = 57665, kCmdOptions = 32830;
 const int kComboSnapType = 1004, kCheckGrayScale = 1006, kCheckNegate = 1007, kHelpButton = 57670;
 
 using kptest::ExeDir;
@@ -246,6 +246,22 @@ TEST_F(KaptoProgramTest, HotkeysThatCannotBeRegisteredShowOneMessageEachAndTheRe
             EXPECT_EQ(0u, boxes[0].find(c.pszMessage)) << boxes[0];
             // It names a combination the system gives now.
             EXPECT_NE(std::string::npos, boxes[0].find("可以改用")) << boxes[0];
+            if (c.bTakeF4) {
+                // Confirming the options sheet tries it again: still taken, the
+                // message again; let go by the other program, Kapto holds it.
+                for (bool bStillTaken : {true, false}) {
+                    if (!bStillTaken) ::UnregisterHotKey(nullptr, 1);
+                    kapto.Command(kCmdOptions);
+                    HWND hSheet = nullptr;
+                    ASSERT_TRUE(WaitFor([&] { return (hSheet = kapto.FindDialog()) != nullptr; }));
+                    ::PostMessageA(hSheet, WM_COMMAND, IDOK, 0);
+                    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hSheet); }));
+                    ::Sleep(500);
+                    // One more message while taken, none once free.
+                    EXPECT_EQ(2u, kapto.Boxes().size());
+                }
+                EXPECT_FALSE(::RegisterHotKey(nullptr, 1, 0, VK_F4)) << "F4 is Kapto's now";
+            }
             // The show/hide hot key, one of the others, works both ways.
             PressKeys({VK_F8});
             EXPECT_TRUE(WaitFor([&] { return !kapto.Visible(); }));
