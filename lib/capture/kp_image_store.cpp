@@ -45,22 +45,7 @@ BOOL FindEncoderForPath(const CString& strPath, CLSID& clsid) {
     CString strName = NamePart(strPath);
     int nDot = strName.ReverseFind('.');
     if (nDot < 0 || nDot + 1 >= strName.GetLength()) return FALSE;
-    struct Search {
-        CString strExt;
-        CLSID* pClsid;
-        BOOL bFound;
-    } search = {strName.Mid(nDot + 1), &clsid, FALSE};
-    ForEachGdiplusCodec(
-        true,
-        [](const CGdiplusCodecInfo& info, void* pContext) {
-            Search* p = static_cast<Search*>(pContext);
-            if (!info.FindExtension(p->strExt)) return true;
-            *p->pClsid = info.GetCLSID();
-            p->bFound = TRUE;
-            return false;
-        },
-        &search);
-    return search.bFound;
+    return FindGdiplusEncoder(strName.Mid(nDot + 1), clsid);
 }
 
 // The thumbnail of a 32-bit DIB section's pixels, the same as that of its

@@ -69,3 +69,22 @@ BOOL ForEachGdiplusCodec(bool bEncoders, bool (*pfnVisit)(const CGdiplusCodecInf
     }
     return TRUE;
 }
+
+BOOL FindGdiplusEncoder(const char* pszExt, CLSID& clsid) {
+    struct Search {
+        const char* pszExt;
+        CLSID* pClsid;
+        BOOL bFound;
+    } search = {pszExt, &clsid, FALSE};
+    ForEachGdiplusCodec(
+        true,
+        [](const CGdiplusCodecInfo& info, void* pContext) {
+            Search* p = static_cast<Search*>(pContext);
+            if (!info.FindExtension(p->pszExt)) return true;
+            *p->pClsid = info.GetCLSID();
+            p->bFound = TRUE;
+            return false;
+        },
+        &search);
+    return search.bFound;
+}

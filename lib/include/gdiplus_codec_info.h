@@ -39,3 +39,7 @@ protected:
 // started, or no memory for it).
 KPLIB_API BOOL ForEachGdiplusCodec(bool bEncoders, bool (*pfnVisit)(const CGdiplusCodecInfo& info, void* pContext),
                                    void* pContext);
+
+// The encoder that claims the extension pszExt (no dot), first in the order
+// GDI+ lists them. FALSE when none does.
+KPLIB_API BOOL FindGdiplusEncoder(const char* pszExt, CLSID& clsid);

@@ -118,18 +118,11 @@ Thumbnail MakeThumbnail(const uint8_t* pSrc, int sw, int sh, ptrdiff_t nStride, 
 // The thumbnail as a top-down 32-bit DIB section (the list's image list
 // takes a copy); null on failure.
 HBITMAP ThumbnailBitmap(const Thumbnail& thumb) {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = kThumbW;
-    bmi.bmiHeader.biHeight = -kThumbH;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* pBits = nullptr;
-    HBITMAP h = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    if (h == nullptr || pBits == nullptr) return h;
+    RGBX* pBits = nullptr;
+    HBITMAP h = CImageBitmap::CreateDib32(CSize(kThumbW, kThumbH), &pBits);
+    if (h == nullptr) return nullptr;
     // Opaque: an image list of 32 bits would draw a zero alpha as clear.
-    uint8_t* p = static_cast<uint8_t*>(pBits);
+    uint8_t* p = reinterpret_cast<uint8_t*>(pBits);
     std::copy(thumb.begin(), thumb.end(), p);
     for (size_t i = 3; i < thumb.size(); i += 4)
         p[i] = 0xFF;
@@ -156,25 +149,6 @@ CString SaveExtension(const CString& strFormat) {
     for (const char* psz : {"png", "jpg", "bmp", "gif", "tif"})
         if (strExt == psz) return strExt;
     return "png";
-}
-
-bool FindEncoder(const CString& strExt, CLSID& clsid) {
-    struct Search {
-        const char* pszExt;
-        CLSID* pClsid;
-        bool bFound;
-    } search = {strExt, &clsid, false};
-    ForEachGdiplusCodec(
-        true,
-        [](const CGdiplusCodecInfo& info, void* pContext) {
-            Search* p = static_cast<Search*>(pContext);
-            if (!info.FindExtension(p->pszExt)) return true;
-            *p->pClsid = info.GetCLSID();
-            p->bFound = true;
-            return false;
-        },
-        &search);
-    return search.bFound;
 }
 
 bool ExistsOnDisk(const CString& strPath, void*) { return ::GetFileAttributesA(strPath) != INVALID_FILE_ATTRIBUTES; }
@@ -205,7 +179,7 @@ struct SaveOrder {
 CString WriteCapture(const SaveOrder& order) {
     if (!MakeFolder(order.strFolder)) return CString();
     CLSID clsid;
-    if (!FindEncoder(order.strExt, clsid)) return CString();
+    if (!FindGdiplusEncoder(order.strExt, clsid)) return CString();
     CString strTemp;
     char* pszTemp = strTemp.GetBuffer(MAX_PATH);
     UINT nUnique = ::GetTempFileNameA(order.strFolder, "kps", 0, pszTemp);
