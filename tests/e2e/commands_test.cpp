@@ -55,18 +55,6 @@ protected:
     HWND m_hMain = nullptr;
 };
 
-// A small picture of its own: diagonal bands of three colours.
-Picture Bands(int nWidth, int nHeight) {
-    const UINT colours[3] = {0x00C03020, 0x0020A040, 0x003050E0};
-    Picture p;
-    p.nWidth = nWidth;
-    p.nHeight = nHeight;
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-            p.pixels.push_back(colours[((x + y) / 7) % 3]);
-    return p;
-}
-
 Picture FlippedLeftRight(const Picture& in) {
     Picture out = in;
     for (int y = 0; y < in.nHeight; ++y)

@@ -158,6 +158,17 @@ bool PutOnClipboard(const Picture& picture) {
     return bPut;
 }
 
+Picture Bands(int nWidth, int nHeight, UINT nShift) {
+    const UINT colours[3] = {0x00C03020, 0x0020A040, 0x003050E0};
+    Picture p;
+    p.nWidth = nWidth;
+    p.nHeight = nHeight;
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x)
+            p.pixels.push_back(colours[((x + y) / 7 + nShift) % 3]);
+    return p;
+}
+
 Picture FilePicture(const std::string& strPath) {
     Picture out;
     wchar_t wide[MAX_PATH];

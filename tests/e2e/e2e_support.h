@@ -62,6 +62,8 @@ Picture ClipboardPicture();
 ::testing::AssertionResult ClearClipboard();
 // A picture as a bitmap on the clipboard, as another program copies it.
 bool PutOnClipboard(const Picture& picture);
+// A picture of its own: diagonal bands of three colours, nShift bands along.
+Picture Bands(int nWidth, int nHeight, UINT nShift = 0);
 // An image file read with GDI+; empty when GDI+ cannot read it.
 Picture FilePicture(const std::string& strPath);
 bool SavePng(const Picture& picture, const std::string& strPath);

@@ -157,18 +157,6 @@ TEST_F(Pins, ARectanglesPinCoversItsPixelsZoomsAboutThePointerAndIsInTheNextCapt
     EXPECT_TRUE(Await("the pin to close", [&] { return !::IsWindow(hPin); }));
 }
 
-// A picture of its own: diagonal bands of three colours.
-Picture Bands(int nWidth, int nHeight, UINT nShift) {
-    const UINT colours[3] = {0x00C03020, 0x0020A040, 0x003050E0};
-    Picture p;
-    p.nWidth = nWidth;
-    p.nHeight = nHeight;
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-            p.pixels.push_back(colours[((x + y) / 7 + nShift) % 3]);
-    return p;
-}
-
 TEST_F(Pins, APastedImagesPinIsCopiedAndMarkedUpFromItsMenuAloneAndAllCloseTogether) {
     // Two pasted images, each pinned in the middle of the work area of the
     // monitor under the pointer.
