@@ -403,8 +403,6 @@ TEST_F(ConfigFileTest, LoadChangesExactlyWhatTheFileHolds) {
         {"empty string value", "<Kapto><AppName></AppName></Kapto>", [](CKpConfig& c) { c.SetAppName(""); }},
         {"a whole-screen scope above the known ones is the primary screen",
          "<Kapto><Basic><FullScreenScope>3</FullScreenScope></Basic></Kapto>", [](CKpConfig&) {}},
-        {"a negative whole-screen scope is the primary screen",
-         "<Kapto><Basic><FullScreenScope>-1</FullScreenScope></Basic></Kapto>", [](CKpConfig&) {}},
         {"scale factor is never read", "<Kapto><Image><ScaleFactor>75</ScaleFactor></Image></Kapto>",
          [](CKpConfig&) {}},
         {"a declaration becomes the root and hides the settings",

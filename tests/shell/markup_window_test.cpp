@@ -310,9 +310,6 @@ TEST_F(MarkupWindowTest, UndoKeepsChangesWithinItsMemory) {
         }
         EXPECT_GT(nUndone, 10);
         EXPECT_EQ(200u - nUndone, pCanvas->GetMarks().size()) << "each undo took one stroke";
-        while (pCanvas->CanRedo())
-            pCanvas->Redo();
-        EXPECT_EQ(200u, pCanvas->GetMarks().size());
     });
     Run(marks, {kFinish}, [](HWND) {});
 }

@@ -10,8 +10,6 @@
 
 namespace kptest {
 
-// config.xml and the index of recent captures beside the programs: as they
-// were before the test, afterwards.
 class ConfigFileGuard {
 public:
     ConfigFileGuard() {
