@@ -26,6 +26,11 @@ const DWORD kSessionMs = 80000;       // the random part; the warm-up, start and
 const DWORD kAnswerMs = 10000;        // Kapto answers a message within this, or hangs
 const int kVariants = 5;              // the most any step has
 const SIZE_T kMaxGrowth = 12u << 20;  // two whole-screen images and change
+// The whole-screen capture's key in this session. A chord is not used: under
+// Wine a change of focus re-reads the X keyboard and can let go of an injected
+// Ctrl unseen, and a bare Print Screen then opens the overlay (the capture
+// box's mode) and waits for a drag no step makes.
+const WORD kFullScreenKey = VK_F9;
 
 // config.xml as a store writes it: it loads, and what it loaded writes the
 // same bytes again. A file cut short or mixed from two writes does not.
@@ -52,7 +57,10 @@ protected:
     void SetUp() override {
         Scenario::SetUp();
         if (HasFatalFailure()) return;
-        ASSERT_TRUE(StartKapto([](CKpConfig& c) { c.SetSnapDelayTime(0); }));
+        ASSERT_TRUE(StartKapto([](CKpConfig& c) {
+            c.SetSnapDelayTime(0);
+            c.SetFullScreenHotkey(0, kFullScreenKey);
+        }));
         EXPECT_TRUE(m_patch.Next());
     }
 
@@ -99,9 +107,8 @@ public:
     void HotKeyCapture() {
         Picture view = ViewPicture(Main());
         EXPECT_TRUE(m_patch.Next());
-        const bool bChord = PressKeys({VK_CONTROL, VK_SNAPSHOT});
-        EXPECT_TRUE(WaitForNewThumbnail(view))
-            << (bChord ? "" : "Ctrl was let go as Print Screen went down; ") << DescribeFront();
+        PressKeys({kFullScreenKey});
+        EXPECT_TRUE(WaitForNewThumbnail(view)) << DescribeFront();
         m_bImage = true;
     }
     void SentCommand() {
@@ -222,7 +229,7 @@ public:
     void KillAndRestart() {
         switch (Pick(3)) {
             case 0:
-                PressKeys({VK_CONTROL, VK_SNAPSHOT});
+                PressKeys({kFullScreenKey});
                 break;
             case 1:
                 ClickControl(Main(), IDC_GRAYSCALE);
