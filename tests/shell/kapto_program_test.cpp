@@ -218,7 +218,8 @@ TEST(KaptoProgramTest, ASecondStartNeverRunsASecondCopy) {
         }
         std::string said;
         bool bEnded = WaitFor([&] {
-            HWND hBox = FindProcessWindow(pi.dwProcessId, [](HWND h) { return ::GetDlgItem(h, 0xFFFF) != nullptr; });
+            HWND hBox = FindProcessWindow(
+                pi.dwProcessId, [](HWND h) { return ::IsWindowVisible(h) && ::GetDlgItem(h, 0xFFFF) != nullptr; });
             if (hBox != nullptr) said = TextOf(::GetDlgItem(hBox, 0xFFFF)), ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
             return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
         });
