@@ -5,7 +5,6 @@
 #include "capture_test_support.h"
 
 #include <psapi.h>
-
 #include "lib/recent/recent_bound.h"
 
 using namespace captest;
@@ -59,8 +58,7 @@ protected:
         PumpMessages(0);
     }
 
-    // The recent captures' thumbnails are made on their worker and come
-    // back as messages: counted only once none is on its way.
+    // Thumbnails are made on the recent captures' worker: none may be on its way.
     void SettleRecentCaptures() {
         for (int i = 0; i < 1000 && !m_core.GetRecentCaptures().IsIdle(); ++i)
             PumpMessages(5);

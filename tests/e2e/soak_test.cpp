@@ -26,11 +26,6 @@ const DWORD kSessionMs = 80000;       // the random part; the warm-up, start and
 const DWORD kAnswerMs = 10000;        // Kapto answers a message within this, or hangs
 const int kVariants = 5;              // the most any step has
 const SIZE_T kMaxGrowth = 12u << 20;  // two whole-screen images and change
-// The whole-screen capture's key in this session. A chord is not used: under
-// Wine a change of focus re-reads the X keyboard and can let go of an injected
-// Ctrl unseen, and a bare Print Screen then opens the overlay (the capture
-// box's mode) and waits for a drag no step makes.
-const WORD kFullScreenKey = VK_F9;
 
 // config.xml as a store writes it: it loads, and what it loaded writes the
 // same bytes again. A file cut short or mixed from two writes does not.
@@ -57,9 +52,11 @@ protected:
     void SetUp() override {
         Scenario::SetUp();
         if (HasFatalFailure()) return;
+        // A bare key for the whole screen: under Wine a focus change can let go
+        // of an injected Ctrl, and Print Screen alone opens the overlay (box's mode).
         ASSERT_TRUE(StartKapto([](CKpConfig& c) {
             c.SetSnapDelayTime(0);
-            c.SetFullScreenHotkey(0, kFullScreenKey);
+            c.SetFullScreenHotkey(0, VK_F9);
         }));
         EXPECT_TRUE(m_patch.Next());
     }
@@ -107,7 +104,7 @@ public:
     void HotKeyCapture() {
         Picture view = ViewPicture(Main());
         EXPECT_TRUE(m_patch.Next());
-        PressKeys({kFullScreenKey});
+        PressKeys({VK_F9});
         EXPECT_TRUE(WaitForNewThumbnail(view)) << DescribeFront();
         m_bImage = true;
     }
@@ -229,7 +226,7 @@ public:
     void KillAndRestart() {
         switch (Pick(3)) {
             case 0:
-                PressKeys({kFullScreenKey});
+                PressKeys({VK_F9});
                 break;
             case 1:
                 ClickControl(Main(), IDC_GRAYSCALE);
@@ -348,8 +345,7 @@ TEST_F(Soak, ARandomSessionWithKillsKeepsKaptoAliveFlatAndItsSettingsWhole) {
         nSteps, nTook / 1000, nSteps * 60000.0 / nTook, m_nKills, (unsigned long)(warm.nPrivate / 1024),
         (unsigned long)(firstLife.nPrivate / 1024), (unsigned long)(end.nPrivate / 1024));
     ASSERT_GT(warm.nPrivate, 0u) << "the process's memory cannot be read";
-    // The recent captures keep up to 30 captures by design, none larger
-    // than the screen.
+    // The recent captures keep up to 30 by design, none larger than the screen.
     EXPECT_LT((long long)firstLife.nPrivate - (long long)warm.nPrivate,
               (long long)kMaxGrowth + kRecentCaptures * KeptCaptureBytes())
         << "seed " << nSeed << ": Kapto grew in its first life";

@@ -15,10 +15,9 @@ namespace testinput {
 // flags (MOUSEEVENTF_LEFTDOWN and so on) the button event happens there,
 // whatever a late event of the display did to the cursor meanwhile.
 inline void SendMoveTo(int x, int y, DWORD dwButtons = 0) {
-    // Absolute input is normalised to 0..65535 across the virtual screen
-    // (with one monitor: the primary screen) and mapped back as
-    // n * size / 65536, truncated: the smallest n that maps back to x
-    // exactly.
+    // Absolute input is normalised to 0..65535 across the virtual screen and
+    // mapped back as n * size / 65536, truncated: the smallest n that maps
+    // back to x exactly.
     int vx = GetSystemMetrics(SM_XVIRTUALSCREEN);
     int vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
     int cx = GetSystemMetrics(SM_CXVIRTUALSCREEN);
