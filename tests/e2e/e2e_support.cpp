@@ -254,12 +254,17 @@ bool TargetProgram::Start() {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     std::string exe = ExeDir() + "e2e_target.exe";
-    if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &m_pi))
-        return false;
-    WaitFor([this] {
-        m_hWnd = ::FindWindowA(kTargetClass, nullptr);
-        return m_hWnd != nullptr && ::IsWindowVisible(m_hWnd);
-    });
+    // Once more if no window comes: a program started just after the monitors
+    // changed can hang in Wine's display set-up.
+    for (int nTry = 0; nTry < 2 && !::IsWindowVisible(m_hWnd); ++nTry) {
+        if (nTry > 0) ::TerminateProcess(m_pi.hProcess, 99), ::CloseHandle(m_pi.hProcess), ::CloseHandle(m_pi.hThread);
+        if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &m_pi))
+            return false;
+        WaitFor([this] {
+            m_hWnd = ::FindWindowA(kTargetClass, nullptr);
+            return m_hWnd != nullptr && ::IsWindowVisible(m_hWnd);
+        });
+    }
     // Painted, children included.
     kaptotest::PumpFor(300);
     return m_hWnd != nullptr;
@@ -277,12 +282,12 @@ RECT TargetProgram::ClientRect() const {
 RECT TargetProgram::ChildRect(int nId) const { return ScreenRectOf(::GetDlgItem(m_hWnd, nId)); }
 
 bool TargetProgram::BringToFront() const {
-    RECT rc = WindowRect();
-    // The caption, clear of the icon and the buttons; once more if a window
-    // that was still coming up took the activation back.
+    RECT rc = ClientRect();
+    // The pattern, where a click does nothing: on the caption it starts a move
+    // Wine may still follow at the next click. Once more if a window still
+    // coming up took the activation back.
     for (int nTry = 0; nTry < 3; ++nTry) {
-        testinput::SendLeftClickAt((rc.left + rc.right) / 2,
-                                   rc.top + ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYCAPTION) / 2);
+        testinput::SendLeftClickAt(rc.left + 10, rc.top + 10);
         if (WaitFor([this] { return ::GetForegroundWindow() == m_hWnd; }, 2000)) return true;
     }
     return false;
